@@ -1,0 +1,165 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/DeviceHandle.h"
+#include "platform/SystemError.h"
+
+namespace drivecopy {
+
+// How a device or file is opened.
+enum class OpenMode {
+  Read,          // existing device or file, others may read and write it too
+  ReadWrite,     // existing device or file, for a restore or clone destination
+  CreateAlways,  // new file, replacing one of that name, written by us alone
+};
+
+// Drive types as the volume functions report them; only Removable and Fixed
+// volumes are ever offered.
+enum DriveType : int {
+  DriveUnknown = 0,
+  DriveNoRootDir = 1,
+  DriveRemovable = 2,
+  DriveFixed = 3,
+  DriveRemote = 4,
+  DriveCdRom = 5,
+  DriveRamDisk = 6,
+};
+
+// One drive letter (Windows) or mounted file system / floppy slot (Linux).
+struct LogicalDrive {
+  std::string RootPath;    // "C:\" or the mount point; given to the volume functions
+  std::string DevicePath;  // "\\.\C:" or "/dev/sdb1"; given to THardDrive
+  std::string DriveName;   // "C:" or the mount point; shown in captions
+  bool IsFloppySlot = false;  // A: and B: (Linux: /dev/fd0 and /dev/fd1)
+};
+
+// Answer of the volume-information request for a ready volume.
+struct VolumeInformation {
+  std::string VolumeName;
+  std::string FileSystemName;  // "NTFS", "FAT32", "ext4", ...
+};
+
+// Free space of the volume a path lies on.
+struct FreeSpace {
+  std::int64_t FreeBytes = 0;
+  std::int64_t TotalBytes = 0;
+};
+
+// Answer of a drive identity query (model or interface type of drive N):
+// Result -1 when the query failed, otherwise the number of drives that
+// matched; Value holds the property's text only when Result is 1 (empty for
+// a property without a value).
+struct IdentityAnswer {
+  int Result = -1;
+  std::string Value;
+};
+
+// Service states and the status record, with the platform's numbers.
+inline constexpr std::uint32_t ServiceStopped = 1;
+inline constexpr std::uint32_t ServiceStartPending = 2;
+inline constexpr std::uint32_t ServiceStopPending = 3;
+inline constexpr std::uint32_t ServiceRunning = 4;
+
+struct ServiceStatus {
+  std::uint32_t CurrentState = 0;
+  std::uint32_t CheckPoint = 0;
+  std::uint32_t WaitHint = 0;  // milliseconds
+};
+
+enum class ServiceAccess { Query, Start, Stop };
+
+// The reply to a start or stop request. Accepted false is a rejection; a
+// rejection may still carry the service's status (a stop of a service that
+// is not running reports it stopped).
+struct ServiceControlReply {
+  bool Accepted = false;
+  std::optional<ServiceStatus> Status;
+};
+
+// An open service (manager and service handle); closed by the destructor.
+class ServiceConnection {
+ public:
+  virtual ~ServiceConnection() = default;
+  virtual std::optional<ServiceStatus> QueryStatus() = 0;
+  virtual ServiceControlReply Start() = 0;
+  virtual ServiceControlReply Stop() = 0;
+};
+
+// A value of the settings store (the registry key on Windows, a settings
+// file on Linux, the description on the simulated machine).
+struct SettingValue {
+  enum class Type { Missing, Number, Other };
+  Type Kind = Type::Missing;
+  std::uint32_t Number = 0;
+};
+
+struct CalendarDate {
+  int Year = 0;
+  int Month = 0;  // 1..12
+  int Day = 0;    // 1..31
+};
+
+// Everything the program asks of the machine it runs on. One backend is
+// chosen at start-up (the real platform, or a simulated machine) and nothing
+// else in the program knows which one runs. No operation throws.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- raw devices and files ---
+  virtual Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) = 0;
+  virtual Outcome<void> DeleteFile(const std::string& path) = 0;
+  virtual bool FileExists(const std::string& path) = 0;
+
+  // Path of physical drive N ("\\.\PhysicalDrive0", "/dev/sda"); the lists
+  // try N = 0 .. PhysicalDriveSlots - 1 and a gap does not end the walk.
+  static constexpr int PhysicalDriveSlots = 25;
+  virtual std::string PhysicalDrivePath(int driveNumber) = 0;
+
+  // --- logical drives ---
+  // Floppy slots first, then volumes, in letter (or mount point) order.
+  virtual std::vector<LogicalDrive> LogicalDrives() = 0;
+  virtual int QueryDriveType(const std::string& rootPath) = 0;
+  // nullopt when the volume cannot report its information: no medium, no
+  // recognised file system. This is what the volume-ready test asks.
+  virtual std::optional<VolumeInformation> QueryVolumeInformation(const std::string& rootPath) = 0;
+  // The volume that would hold a file at this path (it need not exist yet).
+  virtual std::optional<VolumeInformation> QueryVolumeOfPath(const std::string& path) = 0;
+  virtual std::optional<FreeSpace> QueryFreeSpace(const std::string& path) = 0;
+
+  // --- drive identity by drive number ---
+  virtual IdentityAnswer QueryDriveModel(int driveNumber) = 0;
+  virtual IdentityAnswer QueryDriveInterfaceType(int driveNumber) = 0;
+
+  // --- services ---
+  // Opens the service manager on `machine` ("" = this machine) and the
+  // service with the rights `access` needs; an error when either fails.
+  virtual Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string& machine,
+                                                                  const std::string& service,
+                                                                  ServiceAccess access) = 0;
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  virtual std::uint64_t MonotonicMilliseconds() = 0;
+
+  // --- settings ---
+  virtual SettingValue ReadSetting(const std::string& name) = 0;
+  virtual bool WriteSettingNumber(const std::string& name, std::uint32_t value) = 0;
+  // Makes sure the settings store exists (creating it when permitted).
+  virtual bool EnsureSettingsStore() = 0;
+
+  // --- session facts ---
+  virtual std::string CurrentDirectory() = 0;
+  virtual char PathSeparator() = 0;
+  // The system's short date format in the platform's pattern letters
+  // ("dd.MM.yyyy", "M/d/yyyy", "yyyy-MM-dd").
+  virtual std::string ShortDateFormat() = 0;
+  virtual CalendarDate Today() = 0;
+
+  // Opens a web address in the user's browser.
+  virtual bool OpenWebAddress(const std::string& url) = 0;
+};
+
+}  // namespace drivecopy

@@ -1,0 +1,51 @@
+#pragma once
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace drivecopy {
+
+// An operating-system failure as the user should see it: the system's own
+// error code and its text (strerror on Linux, the Windows message text on the
+// simulated machine), plus what was being done when it happened.
+struct SystemError {
+  int code = 0;
+  std::string text;
+};
+
+// Either a value or the SystemError that prevented it. The platform layer
+// reports every failure this way; nothing in it throws.
+template <typename T>
+class Outcome {
+ public:
+  Outcome(T value) : state_(std::move(value)) {}
+  Outcome(SystemError error) : state_(std::move(error)) {}
+
+  bool ok() const { return std::holds_alternative<T>(state_); }
+  explicit operator bool() const { return ok(); }
+  T& value() { return std::get<T>(state_); }
+  const T& value() const { return std::get<T>(state_); }
+  T& operator*() { return value(); }
+  T* operator->() { return &value(); }
+  const SystemError& error() const { return std::get<SystemError>(state_); }
+
+ private:
+  std::variant<T, SystemError> state_;
+};
+
+template <>
+class Outcome<void> {
+ public:
+  Outcome() = default;
+  Outcome(SystemError error) : failed_(true), error_(std::move(error)) {}
+
+  bool ok() const { return !failed_; }
+  explicit operator bool() const { return ok(); }
+  const SystemError& error() const { return error_; }
+
+ private:
+  bool failed_ = false;
+  SystemError error_;
+};
+
+}  // namespace drivecopy

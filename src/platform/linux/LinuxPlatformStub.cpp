@@ -1,0 +1,1 @@
+// Placeholder until the Linux backend lands.
