@@ -1,0 +1,113 @@
+#pragma once
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "shell/MessageCatalogue.h"
+
+namespace drivecopy {
+
+// The loaded message texts (UTF-8), one per key and named exactly as the
+// program requests the key, in load order; empty until UpdateStrings fills
+// them. The other parts of the program read their messages, memo lines, dialog
+// titles and run-time labels from here and never look keys up themselves.
+// StrSNTFS is in the catalogue but is not loaded.
+struct MessageTexts {
+  std::string strSDestDrive;
+  std::string strSSourceDrive;
+  std::string strSDestCloneDrivesMemo;
+  std::string strSScourceCloneDrivesMemo;
+  std::string strSVISTA;
+  std::string strSVISTATitle;
+  std::string strSInfoSelectLogicalandContinue;
+  std::string strSInfoSelectDriveandContinue;
+  std::string strScreateImageTitle;
+  std::string strSRestoreImageTitle;
+  std::string strSFileExist;
+  std::string strSNotEnoughSpace;
+  std::string strSNotEnoughSpaceTitle;
+  std::string strSFSTOSMALL;
+  std::string strSFSTOSMALLTitle;
+  std::string strSStart;
+  std::string strSStop;
+  std::string strSAbort;
+  std::string strSSKIP;
+  std::string strSBADSingleSECTOR;
+  std::string strSBADSECTOR;
+  std::string strSTitleERROR;
+  std::string strSCannotopenfile;
+  std::string strSNOVRZIMAGE;
+  std::string strSNOVRZIMAGETitle;
+  std::string strSPARTIONTOSMALLTitle;
+  std::string strSPARTIONTOSMALL;
+  std::string strSBADDisk;
+  std::string strSRealyClose;
+  std::string strSTip_1;
+  std::string strSBeginScan;
+  std::string strScopyright;
+  std::string strSVRZCloneImage;
+  std::string strSVRZBrowseImage;
+  std::string strSVRZRestoreImage;
+  std::string strSVRZCreateImage;
+  std::string strSVRZTitle;
+  std::string strSVRZVersion;
+  std::string strStrMsgDlgWarning;
+  std::string strStrMsgDlgError;
+  std::string strStrMsgDlgInformation;
+  std::string strStrMsgDlgConfirm;
+  std::string strStrMsgDlgYes;
+  std::string strStrMsgDlgNo;
+  std::string strStrMsgDlgOK;
+  std::string strStrMsgDlgCancel;
+  std::string strStrMsgDlgAbort;
+  std::string strStrMsgDlgRetry;
+  std::string strStrMsgDlgIgnore;
+  std::string strStrMsgDlgAll;
+  std::string strStrMsgDlgNoToAll;
+  std::string strStrMsgDlgYesToAll;
+  std::string strStrMsgDlgHelp;
+  std::string strSStopVSS;
+  std::string strSStartVSS;
+  std::string StrSInfoSelectDriveLetter;
+  std::string StrSOverwrite;
+  std::string StrSInitCloneDriveNew;
+  std::string StrSImageSize;
+  std::string StrSInfoSelectDriveToRestore;
+  std::string StrSDeleteImage;
+  std::string StrSDeleteImageText;
+  std::string StrSUserAbort;
+  std::string StrSReady;
+  std::string strSVirtualNoWrite;
+  std::string strSVirtualWrite;
+  std::string strSWriteLogfile;
+  std::string strSdontWriteLogfile;
+  std::string strSCompression;
+  std::string strSGeneral;
+  std::string strSCompressionLow;
+  std::string strSCompressionHigh;
+  std::string strSCompressionMedium;
+  std::string strSCompressionNone;
+  std::string strSLogfileCaption;
+  std::string strSShadowCopyCaption;
+  std::string strSVirtuellCaption;
+  std::string strSRemainingBytesLabel;
+  std::string strSFileSizeLabel;
+  std::string strSLastPartitionSectorCaption;
+  std::string strSOnlytoLastPartitionSector;
+  std::string strSCompleteSeletedDrive;
+};
+
+// A requested key and the text it fills.
+struct MessageKeyBinding {
+  std::string_view RequestedKey;
+  std::string MessageTexts::*Text;
+};
+
+// Every loaded key, in load order.
+std::span<const MessageKeyBinding> LoadedMessageKeys();
+
+// Fetches every loaded key from `catalogue` in `language` (German where that
+// language has no text; "" for a key the catalogue lacks or a language outside 1..6).
+MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language);
+
+}  // namespace drivecopy
