@@ -1,0 +1,23 @@
+#pragma once
+#include <cstddef>
+#include <span>
+#include <string>
+
+#include "platform/DeviceHandle.h"
+#include "platform/SystemError.h"
+
+namespace drivecopy {
+
+// Reads from the current position until `buffer` is full or the file ends,
+// going on after short reads. Returns the count read; below buffer.size()
+// only at the end of the file. Failures name `what` ("Cannot read <what>").
+Outcome<std::size_t> ReadUntilFullOrEnd(DeviceHandle& file, std::span<std::byte> buffer, const std::string& what);
+
+// Writes all of `data` at the current position; a write that takes less
+// than everything is a failure. Failures name `what` ("Cannot write <what>").
+Outcome<void> WriteWhole(DeviceHandle& file, std::span<const std::byte> data, const std::string& what);
+
+// Moves to `offset`; failures name `what` ("Cannot seek in <what>").
+Outcome<void> SeekTo(DeviceHandle& file, std::int64_t offset, const std::string& what);
+
+}  // namespace drivecopy
