@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "platform/DeviceHandle.h"
+#include "platform/Platform.h"
+#include "platform/sim/VolumeFileArea.h"
+
+namespace drivecopy::sim {
+
+// An ordinary file (image or log) on the host, either anywhere or inside a
+// simulated volume's file area, whose free space then limits its growth.
+// The disk requests all fail on a file.
+class HostFileHandle final : public DeviceHandle {
+ public:
+  // `area` may be null for a file outside every simulated volume.
+  static Outcome<std::unique_ptr<DeviceHandle>> Open(const std::filesystem::path& path, OpenMode mode,
+                                                     std::shared_ptr<VolumeFileArea> area);
+  ~HostFileHandle() override;
+
+  Outcome<void> Seek(std::int64_t offset) override;
+  Outcome<std::size_t> Read(std::span<std::byte> buffer) override;
+  Outcome<std::size_t> Write(std::span<const std::byte> data) override;
+  Outcome<void> Flush() override;
+  Outcome<std::int64_t> Size() override;
+  std::optional<PARTITION_INFORMATION> QueryPartitionInfo() override { return std::nullopt; }
+  std::optional<DISK_GEOMETRY> QueryGeometry() override { return std::nullopt; }
+  std::optional<DRIVE_LAYOUT_INFORMATION> QueryLayout() override { return std::nullopt; }
+
+ private:
+  HostFileHandle(int descriptor, std::string path, bool writable, std::shared_ptr<VolumeFileArea> area);
+
+  int descriptor_;
+  std::string path_;
+  bool writable_;
+  std::shared_ptr<VolumeFileArea> area_;
+  std::int64_t position_ = 0;
+};
+
+// The error a host call left in errno, as the Windows code and text, naming the path.
+SystemError HostFileError(int errnoValue, const std::filesystem::path& path);
+
+}  // namespace drivecopy::sim

@@ -1,0 +1,67 @@
+#include "platform/sim/MediumHandle.h"
+
+#include <algorithm>
+
+#include "platform/sim/WindowsErrors.h"
+
+namespace drivecopy::sim {
+
+namespace {
+constexpr std::int64_t SectorBytes = 512;
+}
+
+MediumHandle::MediumHandle(std::shared_ptr<SimulatedMedium> medium, std::int64_t windowStart,
+                           std::int64_t windowLength, bool writable, DiskAnswers answers)
+    : medium_(std::move(medium)),
+      windowStart_(windowStart),
+      windowLength_(windowLength),
+      writable_(writable),
+      answers_(std::move(answers)) {}
+
+Outcome<void> MediumHandle::Seek(std::int64_t offset) {
+  if (offset < 0) return WindowsError(ErrorNegativeSeek);
+  position_ = offset;
+  return {};
+}
+
+Outcome<std::size_t> MediumHandle::Read(std::span<std::byte> buffer) {
+  if (!medium_->Present) return WindowsError(ErrorNotReady);
+  if (position_ >= windowLength_) return std::size_t{0};
+  std::int64_t count = std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()),
+                                               windowLength_ - position_);
+  if (count == 0) return std::size_t{0};
+  const std::int64_t begin = windowStart_ + position_;
+  if (auto bad = medium_->Unreadable.FirstIn(begin / SectorBytes, (begin + count - 1) / SectorBytes + 1)) {
+    const std::int64_t goodBytes = *bad * SectorBytes - begin;
+    if (!medium_->ShortReads || goodBytes <= 0) return WindowsError(ErrorCrc);
+    count = goodBytes;
+  }
+  auto read = medium_->Content->ReadAt(begin, buffer.first(static_cast<std::size_t>(count)));
+  if (!read) return read.error();
+  position_ += count;
+  return static_cast<std::size_t>(count);
+}
+
+Outcome<std::size_t> MediumHandle::Write(std::span<const std::byte> data) {
+  if (!writable_) return WindowsError(ErrorAccessDenied);
+  if (!medium_->Present) return WindowsError(ErrorNotReady);
+  const auto count = static_cast<std::int64_t>(data.size());
+  if (count == 0) return std::size_t{0};
+  if (position_ + count > windowLength_) return WindowsError(ErrorSectorNotFound);
+  const std::int64_t begin = windowStart_ + position_;
+  if (medium_->Unwritable.FirstIn(begin / SectorBytes, (begin + count - 1) / SectorBytes + 1))
+    return WindowsError(ErrorWriteFault);
+  auto written = medium_->Content->WriteAt(begin, data);
+  if (!written) return written.error();
+  position_ += count;
+  return data.size();
+}
+
+Outcome<void> MediumHandle::Flush() { return {}; }
+
+Outcome<std::int64_t> MediumHandle::Size() {
+  if (!medium_->Present) return WindowsError(ErrorNotReady);
+  return windowLength_;
+}
+
+}  // namespace drivecopy::sim

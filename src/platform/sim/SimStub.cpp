@@ -1,1 +1,0 @@
-// Placeholder until the simulated machine lands.

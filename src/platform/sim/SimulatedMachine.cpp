@@ -1,0 +1,382 @@
+#include "platform/sim/SimulatedMachine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+
+#include "platform/sim/HostFileHandle.h"
+#include "platform/sim/MediumHandle.h"
+#include "platform/sim/WindowsErrors.h"
+#include "platform/sim/WindowsPaths.h"
+
+namespace drivecopy {
+
+namespace fs = std::filesystem;
+using namespace sim;
+
+namespace {
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool IsFatFileSystem(const std::optional<std::string>& name) {
+  return name && Upper(*name).starts_with("FAT");
+}
+
+std::int64_t GeometryBytes(const DISK_GEOMETRY& geometry) {
+  return geometry.Cylinders * geometry.TracksPerCylinder * geometry.SectorsPerTrack *
+         geometry.BytesPerSector;
+}
+
+}  // namespace
+
+Outcome<std::unique_ptr<SimulatedMachine>> SimulatedMachine::Build(std::string_view descriptionJson,
+                                                                   const std::string& baseDirectory) {
+  auto description = ParseMachineDescription(descriptionJson, baseDirectory);
+  if (!description) return description.error();
+  std::unique_ptr<SimulatedMachine> machine(new SimulatedMachine());
+  auto populated = machine->Populate(*description);
+  if (!populated) return populated.error();
+  return machine;
+}
+
+Outcome<void> SimulatedMachine::Populate(const MachineDescription& description) {
+  for (const PhysicalDriveDescription& drive : description.PhysicalDrives) {
+    std::vector<std::int64_t> partitionStarts;
+    for (const PARTITION_INFORMATION& entry : drive.Layout)
+      if (entry.PartitionType != 0) partitionStarts.push_back(entry.StartingOffset / 512);
+    auto medium = MakeMedium("PhysicalDrive" + std::to_string(drive.Number), drive.Size,
+                             !drive.NoMedium, drive.Content, partitionStarts);
+    if (!medium) return medium.error();
+    drives_[drive.Number] = Drive{drive, std::move(medium.value())};
+  }
+  for (const FloppyDescription& floppy : description.Floppies) {
+    auto medium = MakeMedium(std::string(1, floppy.Letter) + ":", GeometryBytes(floppy.Geometry),
+                             floppy.HasMedium, floppy.Content, {});
+    if (!medium) return medium.error();
+    floppies_[floppy.Letter] = Floppy{floppy, std::move(medium.value())};
+  }
+  for (const VolumeDescription& description_ : description.Volumes) {
+    Volume volume{description_, 0, nullptr, nullptr};
+    if (description_.Partition) {
+      const Drive& drive = drives_.at(description_.Partition->DriveNumber);
+      volume.TotalBytes = drive.Description.Layout[static_cast<std::size_t>(description_.Partition->EntryIndex)]
+                              .PartitionLength;
+    } else {
+      volume.TotalBytes = description_.OwnSize;
+      if (description_.Ready) {
+        auto medium = MakeMedium(std::string(1, description_.Letter) + ":", description_.OwnSize, true,
+                                 description_.Content, {0});
+        if (!medium) return medium.error();
+        volume.OwnMedium = std::move(medium.value());
+      }
+    }
+    if (description_.TotalBytes) volume.TotalBytes = *description_.TotalBytes;
+    if (description_.Ready && description_.FileSystem) {
+      auto area = VolumeFileArea::Make(description_.Letter, description_.Directory,
+                                       description_.FreeBytes.value_or(volume.TotalBytes),
+                                       IsFatFileSystem(description_.FileSystem));
+      if (!area) return area.error();
+      volume.Files = std::move(area.value());
+    }
+    volumes_[description_.Letter] = std::move(volume);
+  }
+  for (const ServiceDescription& service : description.Services)
+    services_[Upper(service.Name)] = std::make_shared<SimulatedService>(service);
+  settings_ = description.Settings;
+  session_ = description.Session;
+  clock_ = session_.ClockStartMilliseconds;
+  return {};
+}
+
+// --- raw devices and files ---
+
+Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::Open(const std::string& path, OpenMode mode) {
+  auto device = ParseDevicePath(path);
+  if (!device) return OpenFile(path, mode);
+  // Devices are opened, never created.
+  if (mode == OpenMode::CreateAlways) return WindowsError(ErrorAccessDenied);
+  if (auto* drive = std::get_if<PhysicalDrivePathForm>(&*device)) return OpenDrive(drive->Number, mode);
+  if (auto* letter = std::get_if<LetterDevicePathForm>(&*device)) return OpenLetterDevice(letter->Letter, mode);
+  return WindowsError(ErrorFileNotFound);
+}
+
+Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::OpenDrive(int number, OpenMode mode) {
+  auto found = drives_.find(number);
+  if (found == drives_.end()) return WindowsError(ErrorFileNotFound);
+  const PhysicalDriveDescription& drive = found->second.Description;
+  DiskAnswers answers;
+  // The whole disk as one partition: its exact size, 0 without a medium.
+  PARTITION_INFORMATION whole;
+  whole.PartitionLength = drive.NoMedium ? 0 : drive.Size;
+  answers.PartitionInfo = whole;
+  if (!drive.NoMedium) {
+    answers.Geometry = drive.Geometry;
+    if (!drive.LayoutFails) answers.Layout = MakeDriveLayout(drive.Layout, drive.Signature);
+  }
+  return std::unique_ptr<DeviceHandle>(std::make_unique<MediumHandle>(
+      found->second.Medium, 0, drive.Size, mode != OpenMode::Read, std::move(answers)));
+}
+
+Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::OpenLetterDevice(char letter, OpenMode mode) {
+  const bool writable = mode != OpenMode::Read;
+  if (auto floppy = floppies_.find(letter); floppy != floppies_.end()) {
+    if (!floppy->second.Description.HasMedium) return WindowsError(ErrorNotReady);
+    DiskAnswers answers;  // a floppy has no partition information and no layout
+    answers.Geometry = floppy->second.Description.Geometry;
+    return std::unique_ptr<DeviceHandle>(std::make_unique<MediumHandle>(
+        floppy->second.Medium, 0, floppy->second.Medium->Size, writable, std::move(answers)));
+  }
+  const Volume* volume = FindVolume(letter);
+  if (!volume) return WindowsError(ErrorFileNotFound);
+  if (!volume->Description.Ready) return WindowsError(ErrorNotReady);
+  DiskAnswers answers;  // the layout request fails on a volume
+  if (const auto& partition = volume->Description.Partition) {
+    const Drive& drive = drives_.at(partition->DriveNumber);
+    const PARTITION_INFORMATION entry =
+        drive.Description.Layout[static_cast<std::size_t>(partition->EntryIndex)];
+    answers.PartitionInfo = entry;
+    if (!drive.Description.NoMedium) answers.Geometry = drive.Description.Geometry;
+    return std::unique_ptr<DeviceHandle>(std::make_unique<MediumHandle>(
+        drive.Medium, entry.StartingOffset, entry.PartitionLength, writable, std::move(answers)));
+  }
+  PARTITION_INFORMATION own;
+  own.PartitionLength = volume->Description.OwnSize;
+  answers.PartitionInfo = own;
+  answers.Geometry = DerivedGeometry(volume->Description.OwnSize, volume->Description.DriveType == DriveRemovable
+                                                                      ? RemovableMedia
+                                                                      : FixedMedia);
+  return std::unique_ptr<DeviceHandle>(std::make_unique<MediumHandle>(
+      volume->OwnMedium, 0, volume->Description.OwnSize, writable, std::move(answers)));
+}
+
+Outcome<SimulatedMachine::ResolvedFile> SimulatedMachine::ResolveFile(const std::string& path) const {
+  if (path.empty()) return WindowsError(ErrorPathNotFound);
+  auto letter = DriveLetterOf(path);
+  if (!letter) return ResolvedFile{path, nullptr};
+  if (floppies_.contains(*letter)) {
+    // Floppies hold no files of their own on this machine.
+    return WindowsError(floppies_.at(*letter).Description.HasMedium ? ErrorAccessDenied : ErrorNotReady);
+  }
+  const Volume* volume = FindVolume(*letter);
+  if (!volume) return WindowsError(ErrorPathNotFound);
+  if (!volume->Description.Ready) return WindowsError(ErrorNotReady);
+  if (!volume->Files) return WindowsError(ErrorUnrecognizedVolume);
+  auto hostPath = volume->Files->HostPath(path.substr(2));
+  if (!hostPath) return WindowsError(ErrorPathNotFound);  // ".." above the volume's root
+  return ResolvedFile{hostPath->string(), volume->Files};
+}
+
+Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::OpenFile(const std::string& path, OpenMode mode) {
+  auto resolved = ResolveFile(path);
+  if (!resolved) return resolved.error();
+  return HostFileHandle::Open(resolved->HostPath, mode, resolved->Area);
+}
+
+Outcome<void> SimulatedMachine::DeleteFile(const std::string& path) {
+  if (ParseDevicePath(path)) return WindowsError(ErrorAccessDenied);
+  auto resolved = ResolveFile(path);
+  if (!resolved) return resolved.error();
+  std::error_code error;
+  const fs::path hostPath(resolved->HostPath);
+  if (fs::is_directory(hostPath, error)) return WindowsError(ErrorAccessDenied);
+  const auto size = fs::file_size(hostPath, error);
+  if (error) return HostFileError(error.value(), hostPath);
+  if (!fs::remove(hostPath, error)) return HostFileError(error ? error.value() : ENOENT, hostPath);
+  if (resolved->Area) resolved->Area->Release(static_cast<std::int64_t>(size));
+  return {};
+}
+
+bool SimulatedMachine::FileExists(const std::string& path) {
+  if (auto device = ParseDevicePath(path)) {
+    if (auto* drive = std::get_if<PhysicalDrivePathForm>(&*device)) return drives_.contains(drive->Number);
+    if (auto* letter = std::get_if<LetterDevicePathForm>(&*device))
+      return floppies_.contains(letter->Letter) || volumes_.contains(letter->Letter);
+    return false;
+  }
+  auto resolved = ResolveFile(path);
+  if (!resolved) return false;
+  std::error_code ignored;
+  return fs::exists(resolved->HostPath, ignored) && !fs::is_directory(resolved->HostPath, ignored);
+}
+
+std::string SimulatedMachine::PhysicalDrivePath(int driveNumber) {
+  return "\\\\.\\PhysicalDrive" + std::to_string(driveNumber);
+}
+
+// --- logical drives ---
+
+const SimulatedMachine::Volume* SimulatedMachine::FindVolume(char letter) const {
+  auto found = volumes_.find(letter);
+  return found == volumes_.end() ? nullptr : &found->second;
+}
+
+std::vector<LogicalDrive> SimulatedMachine::LogicalDrives() {
+  std::vector<LogicalDrive> drives;
+  for (char letter = 'A'; letter <= 'Z'; ++letter) {
+    const bool floppy = floppies_.contains(letter);
+    if (!floppy && !volumes_.contains(letter)) continue;
+    const std::string name = std::string(1, letter) + ":";
+    drives.push_back(LogicalDrive{name + "\\", "\\\\.\\" + name, name, floppy});
+  }
+  return drives;
+}
+
+int SimulatedMachine::QueryDriveType(const std::string& rootPath) {
+  auto letter = DriveLetterOf(rootPath);
+  if (!letter) return DriveNoRootDir;
+  if (floppies_.contains(*letter)) return DriveRemovable;
+  if (const Volume* volume = FindVolume(*letter)) return volume->Description.DriveType;
+  return DriveNoRootDir;
+}
+
+std::optional<VolumeInformation> SimulatedMachine::QueryVolumeInformation(const std::string& rootPath) {
+  auto letter = DriveLetterOf(rootPath);
+  if (!letter) return std::nullopt;
+  if (auto floppy = floppies_.find(*letter); floppy != floppies_.end()) {
+    const FloppyDescription& description = floppy->second.Description;
+    if (!description.HasMedium) return std::nullopt;
+    return VolumeInformation{description.VolumeName, description.FileSystem};
+  }
+  const Volume* volume = FindVolume(*letter);
+  if (!volume || !volume->Description.Ready || !volume->Description.FileSystem) return std::nullopt;
+  return VolumeInformation{volume->Description.VolumeName, *volume->Description.FileSystem};
+}
+
+std::optional<VolumeInformation> SimulatedMachine::QueryVolumeOfPath(const std::string& path) {
+  if (ParseDevicePath(path)) return std::nullopt;
+  if (DriveLetterOf(path)) return QueryVolumeInformation(path);
+  return VolumeInformation{"", "host"};
+}
+
+std::optional<FreeSpace> SimulatedMachine::QueryFreeSpace(const std::string& path) {
+  if (ParseDevicePath(path)) return std::nullopt;
+  if (auto letter = DriveLetterOf(path)) {
+    const Volume* volume = FindVolume(*letter);
+    if (!volume || !volume->Files) return std::nullopt;
+    return FreeSpace{std::max<std::int64_t>(0, volume->Files->FreeBytes()), volume->TotalBytes};
+  }
+  // A host path: the host's file system it would land on.
+  std::error_code error;
+  fs::path existing = fs::absolute(path.empty() ? "." : path, error);
+  while (!existing.empty() && !fs::exists(existing, error) && existing != existing.parent_path())
+    existing = existing.parent_path();
+  const fs::space_info space = fs::space(existing, error);
+  if (error) return std::nullopt;
+  return FreeSpace{static_cast<std::int64_t>(space.available), static_cast<std::int64_t>(space.capacity)};
+}
+
+// --- drive identity ---
+
+IdentityAnswer SimulatedMachine::QueryDriveModel(int driveNumber) {
+  if (session_.IdentityQueriesFail) return IdentityAnswer{-1, ""};
+  auto found = drives_.find(driveNumber);
+  if (found == drives_.end()) return IdentityAnswer{0, ""};
+  return found->second.Description.Model;
+}
+
+IdentityAnswer SimulatedMachine::QueryDriveInterfaceType(int driveNumber) {
+  if (session_.IdentityQueriesFail) return IdentityAnswer{-1, ""};
+  auto found = drives_.find(driveNumber);
+  if (found == drives_.end()) return IdentityAnswer{0, ""};
+  return found->second.Description.InterfaceType;
+}
+
+// --- services ---
+
+Outcome<std::unique_ptr<ServiceConnection>> SimulatedMachine::OpenService(const std::string& machine,
+                                                                          const std::string& service,
+                                                                          ServiceAccess access) {
+  std::string machineName = machine;
+  machineName.erase(0, machineName.find_first_not_of('\\'));
+  if (!machineName.empty() && Upper(machineName) != Upper(session_.MachineName))
+    return WindowsError(ErrorRpcServerUnavailable);
+  if (!session_.ServiceManagerRights) return WindowsError(ErrorAccessDenied);
+  auto found = services_.find(Upper(service));
+  if (found == services_.end()) return WindowsError(ErrorServiceDoesNotExist);
+  if (!found->second->Description().Rights) return WindowsError(ErrorAccessDenied);
+  return std::unique_ptr<ServiceConnection>(
+      std::make_unique<SimulatedServiceConnection>(found->second, access));
+}
+
+void SimulatedMachine::Sleep(std::uint32_t milliseconds) { clock_ += milliseconds; }
+
+std::uint64_t SimulatedMachine::MonotonicMilliseconds() { return clock_; }
+
+// --- settings ---
+
+SettingValue SimulatedMachine::ReadSetting(const std::string& name) {
+  if (!settings_.StoreExists) return SettingValue{};
+  auto found = settings_.Values.find(Upper(name));
+  return found == settings_.Values.end() ? SettingValue{} : found->second;
+}
+
+bool SimulatedMachine::WriteSettingNumber(const std::string& name, std::uint32_t value) {
+  if (!settings_.Writable) return false;
+  settings_.StoreExists = true;
+  settings_.Values[Upper(name)] = SettingValue{SettingValue::Type::Number, value};
+  return true;
+}
+
+bool SimulatedMachine::EnsureSettingsStore() {
+  if (!settings_.Writable) return false;
+  settings_.StoreExists = true;
+  return true;
+}
+
+// --- session facts ---
+
+std::string SimulatedMachine::CurrentDirectory() { return session_.CurrentDirectory; }
+
+char SimulatedMachine::PathSeparator() { return '\\'; }
+
+std::string SimulatedMachine::ShortDateFormat() { return session_.ShortDateFormat; }
+
+CalendarDate SimulatedMachine::Today() {
+  if (session_.Today) return *session_.Today;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  return CalendarDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+bool SimulatedMachine::OpenWebAddress(const std::string& url) {
+  webAddresses_.push_back(url);
+  return session_.CanOpenWebAddresses;
+}
+
+// --- test hooks ---
+
+std::optional<std::string> SimulatedMachine::ContentPath(const std::string& devicePath) const {
+  auto device = ParseDevicePath(devicePath);
+  if (!device) return std::nullopt;
+  std::shared_ptr<SimulatedMedium> medium;
+  if (auto* drive = std::get_if<PhysicalDrivePathForm>(&*device)) {
+    if (auto found = drives_.find(drive->Number); found != drives_.end()) medium = found->second.Medium;
+  } else if (auto* letter = std::get_if<LetterDevicePathForm>(&*device)) {
+    if (auto floppy = floppies_.find(letter->Letter); floppy != floppies_.end())
+      medium = floppy->second.Medium;
+    else if (const Volume* volume = FindVolume(letter->Letter))
+      medium = volume->OwnMedium;
+  }
+  if (!medium || !medium->Content) return std::nullopt;
+  return medium->Content->Path();
+}
+
+std::optional<std::string> SimulatedMachine::VolumeDirectory(char letter) const {
+  const Volume* volume = FindVolume(static_cast<char>(std::toupper(static_cast<unsigned char>(letter))));
+  if (!volume || !volume->Files) return std::nullopt;
+  return volume->Files->Directory().string();
+}
+
+std::optional<std::uint32_t> SimulatedMachine::ServiceState(const std::string& name) const {
+  auto found = services_.find(Upper(name));
+  if (found == services_.end()) return std::nullopt;
+  return found->second->CurrentState();
+}
+
+}  // namespace drivecopy

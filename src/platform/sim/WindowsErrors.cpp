@@ -1,0 +1,62 @@
+#include "platform/sim/WindowsErrors.h"
+
+#include <cerrno>
+#include <string>
+
+namespace drivecopy::sim {
+
+namespace {
+
+const char* MessageText(int code) {
+  switch (code) {
+    case ErrorInvalidFunction: return "Incorrect function.";
+    case ErrorFileNotFound: return "The system cannot find the file specified.";
+    case ErrorPathNotFound: return "The system cannot find the path specified.";
+    case ErrorAccessDenied: return "Access is denied.";
+    case ErrorInvalidData: return "The data is invalid.";
+    case ErrorNotReady: return "The device is not ready.";
+    case ErrorCrc: return "Data error (cyclic redundancy check).";
+    case ErrorSectorNotFound: return "The drive cannot find the sector requested.";
+    case ErrorWriteFault: return "The system cannot write to the specified device.";
+    case ErrorGeneralFailure: return "A device attached to the system is not functioning.";
+    case ErrorInvalidParameter: return "The parameter is incorrect.";
+    case ErrorDiskFull: return "There is not enough space on the disk.";
+    case ErrorNegativeSeek:
+      return "An attempt was made to move the file pointer before the beginning of the file.";
+    case ErrorUnrecognizedVolume: return "The volume does not contain a recognized file system.";
+    case ErrorServiceAlreadyRunning: return "An instance of the service is already running.";
+    case ErrorServiceDoesNotExist:
+      return "The specified service does not exist as an installed service.";
+    case ErrorServiceCannotAcceptControl:
+      return "The service cannot accept control messages at this time.";
+    case ErrorServiceNotActive: return "The service has not been started.";
+    case ErrorRpcServerUnavailable: return "The RPC server is unavailable.";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+SystemError WindowsError(int code) {
+  const char* text = MessageText(code);
+  return SystemError{code, text ? text : "Unknown error " + std::to_string(code) + "."};
+}
+
+int WindowsErrorForErrno(int errnoValue) {
+  switch (errnoValue) {
+    case ENOENT: return ErrorFileNotFound;
+    case ENOTDIR: return ErrorPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return ErrorAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return ErrorDiskFull;
+    case EIO: return ErrorCrc;
+    case EINVAL: return ErrorInvalidParameter;
+    default: return ErrorGeneralFailure;
+  }
+}
+
+}  // namespace drivecopy::sim
