@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/SystemError.h"
+
+namespace drivecopy {
+
+struct ProcessResult {
+  int ExitCode = -1;  // -1 when the program ended by a signal
+  std::string Output;  // what it wrote to standard output
+};
+
+// Runs a program found on PATH with these arguments (no shell), standard
+// input and error on /dev/null, and waits for it. Fails when it cannot be
+// started (for example ENOENT: not installed).
+Outcome<ProcessResult> RunAndCapture(const std::vector<std::string>& arguments);
+
+// Starts a program found on PATH in a session of its own and does not wait
+// for it (it is reaped in the background). False when it cannot be started.
+bool StartDetached(const std::vector<std::string>& arguments);
+
+}  // namespace drivecopy

@@ -1,0 +1,91 @@
+#include "platform/linux/LinuxPlatform.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "platform/linux/ChildProcess.h"
+#include "platform/linux/DriveIdentity.h"
+#include "platform/linux/ErrnoError.h"
+#include "platform/linux/LinuxDeviceHandle.h"
+#include "platform/linux/LinuxVolumes.h"
+#include "platform/linux/SessionFacts.h"
+#include "platform/linux/SettingsFile.h"
+#include "platform/linux/SystemdServices.h"
+
+namespace drivecopy {
+namespace {
+
+class LinuxPlatform final : public Platform {
+ public:
+  Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) override {
+    return OpenLinuxDevice(path, mode);
+  }
+
+  Outcome<void> DeleteFile(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0) return ErrnoError(errno);
+    return {};
+  }
+
+  bool FileExists(const std::string& path) override {
+    struct stat status {};
+    return !path.empty() && ::stat(path.c_str(), &status) == 0;
+  }
+
+  std::string PhysicalDrivePath(int driveNumber) override { return PhysicalDrivePathOf(driveNumber); }
+
+  std::vector<LogicalDrive> LogicalDrives() override { return ListLogicalDrives(); }
+  int QueryDriveType(const std::string& rootPath) override { return DriveTypeOfRoot(rootPath); }
+  std::optional<VolumeInformation> QueryVolumeInformation(const std::string& rootPath) override {
+    return VolumeInformationOfRoot(rootPath);
+  }
+  std::optional<VolumeInformation> QueryVolumeOfPath(const std::string& path) override {
+    return VolumeInformationOfPath(path);
+  }
+  std::optional<FreeSpace> QueryFreeSpace(const std::string& path) override { return FreeSpaceOfPath(path); }
+
+  IdentityAnswer QueryDriveModel(int driveNumber) override { return DriveModelOf(driveNumber); }
+  IdentityAnswer QueryDriveInterfaceType(int driveNumber) override { return DriveInterfaceTypeOf(driveNumber); }
+
+  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string& machine, const std::string& service,
+                                                          ServiceAccess access) override {
+    return OpenSystemdService(machine, service, access);
+  }
+  void Sleep(std::uint32_t milliseconds) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+  std::uint64_t MonotonicMilliseconds() override {
+    auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
+  }
+
+  SettingValue ReadSetting(const std::string& name) override { return Settings().Read(name); }
+  bool WriteSettingNumber(const std::string& name, std::uint32_t value) override {
+    return Settings().WriteNumber(name, value);
+  }
+  bool EnsureSettingsStore() override { return Settings().Ensure(); }
+
+  std::string CurrentDirectory() override { return WorkingDirectory(); }
+  char PathSeparator() override { return '/'; }
+  std::string ShortDateFormat() override { return LocaleShortDateFormat(); }
+  CalendarDate Today() override { return LocalToday(); }
+
+  bool OpenWebAddress(const std::string& url) override {
+    // A leading dash would be taken as an option of xdg-open.
+    if (url.empty() || url.starts_with('-')) return false;
+    return StartDetached({"xdg-open", url});
+  }
+
+ private:
+  // The path is looked up on each use so that the environment of the moment counts.
+  static SettingsFile Settings() { return SettingsFile(SettingsFilePath()); }
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> MakeLinuxPlatform() { return std::make_unique<LinuxPlatform>(); }
+
+}  // namespace drivecopy

@@ -1,1 +1,0 @@
-// Placeholder until the Linux backend lands.

@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drivecopy {
+
+// One line of /proc/self/mountinfo, with its escapes (\040 for a blank)
+// decoded.
+struct MountEntry {
+  std::uint32_t Major = 0;
+  std::uint32_t Minor = 0;
+  std::string Root;            // the directory of the file system mounted there ("/" for all of it)
+  std::string MountPoint;
+  std::string FileSystemType;  // "ext4", "vfat", "tmpfs"
+  std::string Source;          // "/dev/sda1", "tmpfs"
+};
+
+// Parses mountinfo text; lines that do not have the expected fields are skipped.
+std::vector<MountEntry> ParseMountInfo(std::string_view text);
+
+// The mounts of this process, in mount order; empty when unreadable.
+std::vector<MountEntry> ReadMountTable();
+
+// Whether directory lies on or below mountPoint (both absolute and normal).
+bool MountPointContains(std::string_view mountPoint, std::string_view directory);
+
+}  // namespace drivecopy
