@@ -99,7 +99,7 @@ Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::Open(const std::string&
   auto device = ParseDevicePath(path);
   if (!device) return OpenFile(path, mode);
   // Devices are opened, never created.
-  if (mode == OpenMode::CreateAlways) return WindowsError(ErrorAccessDenied);
+  if (mode == OpenMode::CreateAlways) return WindowsError(FileExists(path) ? ErrorAccessDenied : ErrorFileNotFound);
   if (auto* drive = std::get_if<PhysicalDrivePathForm>(&*device)) return OpenDrive(drive->Number, mode);
   if (auto* letter = std::get_if<LetterDevicePathForm>(&*device)) return OpenLetterDevice(letter->Letter, mode);
   return WindowsError(ErrorFileNotFound);
