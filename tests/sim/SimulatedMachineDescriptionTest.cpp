@@ -102,6 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadDescription{R"({"physicalDrives": [{"number": 0, "sise": 512}]})", "unknown key \"sise\""},
         BadDescription{R"({"physicalDrives": [{"number": 0}]})", "needs \"size\""},
         BadDescription{R"({"physicalDrives": [{"number": 0, "size": "12 MB"}]})", "12 MB"},
+        BadDescription{R"({"physicalDrives": [{"number": 0, "size": "99999999 TiB"}]})", "too large"},
         BadDescription{R"({"physicalDrives": [{"number": 0, "size": 512}, {"number": 0, "size": 512}]})",
                        "described twice"},
         BadDescription{R"({"physicalDrives": [{"number": 0, "size": 512, "layout": [

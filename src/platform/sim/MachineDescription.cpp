@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <initializer_list>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <stdexcept>
@@ -59,10 +60,18 @@ std::int64_t Integer(const json& value, const std::string& where) {
       unit.erase(0, unit.find_first_not_of(' '));
       const std::pair<const char*, std::int64_t> units[] = {
           {"", 1}, {"KiB", 1LL << 10}, {"MiB", 1LL << 20}, {"GiB", 1LL << 30}, {"TiB", 1LL << 40}};
-      for (const auto& [name, factor] : units)
-        if (unit == name) return number * factor;
+      for (const auto& [name, factor] : units) {
+        if (unit != name) continue;
+        if (number > std::numeric_limits<std::int64_t>::max() / factor ||
+            number < std::numeric_limits<std::int64_t>::min() / factor)
+          Fail(where, "\"" + text + "\" is too large");
+        return number * factor;
+      }
     }
+  } catch (const DescriptionError&) {
+    throw;
   } catch (const std::exception&) {
+    // stoll's own complaint; the text below says what is expected instead
   }
   Fail(where, "\"" + text + "\" is not an integer, hex number or size like \"512 MiB\"");
 }

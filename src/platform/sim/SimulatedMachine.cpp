@@ -60,30 +60,30 @@ Outcome<void> SimulatedMachine::Populate(const MachineDescription& description) 
     if (!medium) return medium.error();
     floppies_[floppy.Letter] = Floppy{floppy, std::move(medium.value())};
   }
-  for (const VolumeDescription& description_ : description.Volumes) {
-    Volume volume{description_, 0, nullptr, nullptr};
-    if (description_.Partition) {
-      const Drive& drive = drives_.at(description_.Partition->DriveNumber);
-      volume.TotalBytes = drive.Description.Layout[static_cast<std::size_t>(description_.Partition->EntryIndex)]
+  for (const VolumeDescription& volumeDescription : description.Volumes) {
+    Volume volume{volumeDescription, 0, nullptr, nullptr};
+    if (volumeDescription.Partition) {
+      const Drive& drive = drives_.at(volumeDescription.Partition->DriveNumber);
+      volume.TotalBytes = drive.Description.Layout[static_cast<std::size_t>(volumeDescription.Partition->EntryIndex)]
                               .PartitionLength;
     } else {
-      volume.TotalBytes = description_.OwnSize;
-      if (description_.Ready) {
-        auto medium = MakeMedium(std::string(1, description_.Letter) + ":", description_.OwnSize, true,
-                                 description_.Content, {0});
+      volume.TotalBytes = volumeDescription.OwnSize;
+      if (volumeDescription.Ready) {
+        auto medium = MakeMedium(std::string(1, volumeDescription.Letter) + ":", volumeDescription.OwnSize, true,
+                                 volumeDescription.Content, {0});
         if (!medium) return medium.error();
         volume.OwnMedium = std::move(medium.value());
       }
     }
-    if (description_.TotalBytes) volume.TotalBytes = *description_.TotalBytes;
-    if (description_.Ready && description_.FileSystem) {
-      auto area = VolumeFileArea::Make(description_.Letter, description_.Directory,
-                                       description_.FreeBytes.value_or(volume.TotalBytes),
-                                       IsFatFileSystem(description_.FileSystem));
+    if (volumeDescription.TotalBytes) volume.TotalBytes = *volumeDescription.TotalBytes;
+    if (volumeDescription.Ready && volumeDescription.FileSystem) {
+      auto area = VolumeFileArea::Make(volumeDescription.Letter, volumeDescription.Directory,
+                                       volumeDescription.FreeBytes.value_or(volume.TotalBytes),
+                                       IsFatFileSystem(volumeDescription.FileSystem));
       if (!area) return area.error();
       volume.Files = std::move(area.value());
     }
-    volumes_[description_.Letter] = std::move(volume);
+    volumes_[volumeDescription.Letter] = std::move(volume);
   }
   for (const ServiceDescription& service : description.Services)
     services_[Upper(service.Name)] = std::make_shared<SimulatedService>(service);
