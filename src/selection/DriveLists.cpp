@@ -1,0 +1,195 @@
+#include "selection/DriveLists.h"
+
+#include <algorithm>
+
+#include "disk/DriveIdentity.h"
+#include "disk/KindTags.h"
+#include "disk/PartitionTypeName.h"
+#include "disk/SizeText.h"
+#include "disk/THardDrive.h"
+#include "disk/Units.h"
+
+namespace drivecopy {
+namespace {
+
+bool IsListedEntry(const PARTITION_INFORMATION& entry) {
+  // Empty entries and extended containers (number 0) are never offered.
+  return entry.PartitionType != 0 && entry.PartitionNumber != 0;
+}
+
+int ImageForInterface(DriveInterface bus) {
+  return bus == DriveInterface::Usb ? DriveImageUsb : DriveImageHardDisk;
+}
+
+}  // namespace
+
+DriveLists::DriveLists(Platform& platform, MessagePump pump)
+    : platform_(platform), userSystem_(platform), pump_(std::move(pump)) {}
+
+void DriveLists::Pump() const {
+  if (pump_) pump_();
+}
+
+PhysicalDriveListing DriveLists::PhysicalDriveRows(const CloneEndpoint& cloneSource) const {
+  PhysicalDriveListing listing;
+  const std::vector<LogicalDrive> letters = platform_.LogicalDrives();
+
+  for (const LogicalDrive& slot : letters) {
+    if (!slot.IsFloppySlot || !userSystem_.IsVolumeReady(slot.RootPath)) continue;
+    const THardDrive probe(platform_, slot.DevicePath);
+    if (!probe.HasGeometry) continue;
+    if (cloneSource.FirstSector == 0 && cloneSource.EndSector == probe.TotalBytes / BytesPerSector) {
+      continue;
+    }
+    DriveRow row;
+    row.ImageIndex = DriveImageFloppy;
+    row.Caption = slot.RootPath + " " + SizeText(probe.TotalBytes, decimalSeparator_);
+    row.Record.RootPath = slot.RootPath;
+    row.Record.DevicePath = slot.DevicePath;
+    row.Record.DriveNumber = -1;
+    row.Record.Kind = KindFloppy;
+    row.Record.PartitionInfo = probe.PartitionInfo;
+    row.Record.Geometry = probe.Geometry;
+    row.Record.Layout = probe.Layout;
+    row.Record.TotalBytes = probe.TotalBytes;
+    listing.Rows.push_back(std::move(row));
+    Pump();
+  }
+  Pump();
+
+  // Without any volume besides the floppies no physical drive is probed.
+  const bool anyVolume = std::any_of(letters.begin(), letters.end(),
+                                     [](const LogicalDrive& d) { return !d.IsFloppySlot; });
+  if (!anyVolume) return listing;
+
+  int drivesCounted = 0;
+  for (int number = 0; number < Platform::PhysicalDriveSlots; ++number) {
+    const std::string path = platform_.PhysicalDrivePath(number);
+    const THardDrive probe(platform_, path);
+    if (!probe.HasGeometry || probe.PartitionInfo.PartitionLength == 0) continue;
+    const std::int64_t first = probe.PartitionInfo.StartingOffset / BytesPerSector;
+    if (cloneSource.Kind == KindPhysicalDrive && cloneSource.DevicePath == path &&
+        cloneSource.FirstSector == first &&
+        cloneSource.EndSector == first + probe.PartitionInfo.PartitionLength / BytesPerSector) {
+      continue;
+    }
+    ++drivesCounted;
+    DriveRow row;
+    row.ImageIndex = ImageForInterface(DriveInterfaceOf(platform_, number));
+    row.Caption = DriveModel(platform_, number) + " " +
+                  SizeText(probe.PartitionInfo.PartitionLength, decimalSeparator_);
+    row.Record.DevicePath = path;
+    row.Record.DriveNumber = number;
+    row.Record.Kind = KindPhysicalDrive;
+    row.Record.PartitionInfo = probe.PartitionInfo;
+    row.Record.Geometry = probe.Geometry;
+    row.Record.Layout = probe.Layout;
+    Pump();
+
+    std::string letterText;
+    if (probe.HasPartitionInfo) {
+      TBigDriveInformation partition = row.Record;
+      partition.Kind = KindPartition;
+      for (int index = 0; index < MaxLayoutEntries; ++index) {
+        if (!IsListedEntry(probe.Layout.PartitionEntry[static_cast<std::size_t>(index)])) continue;
+        partition.EntryIndex = static_cast<std::uint8_t>(index);
+        if (auto name = FindDriveLetter(partition, index, probe.GeometryBytes)) {
+          letterText += *name + " ";
+        }
+        Pump();
+      }
+    }
+    if (!letterText.empty()) row.Caption = "[ " + letterText + " ] " + row.Caption;
+    listing.Rows.push_back(std::move(row));
+    Pump();
+  }
+  listing.ShowAdminRightsMessage = drivesCounted == 0;
+  Pump();
+  return listing;
+}
+
+std::vector<DriveRow> DriveLists::PartitionRows(const TBigDriveInformation& selectedDrive,
+                                                const CloneEndpoint& cloneSource) const {
+  std::vector<DriveRow> rows;
+  const std::int64_t driveEnd = selectedDrive.PartitionInfo.StartingOffset / BytesPerSector +
+                                selectedDrive.PartitionInfo.PartitionLength / BytesPerSector;
+  const std::string path = platform_.PhysicalDrivePath(selectedDrive.DriveNumber);
+  const THardDrive probe(platform_, path);
+  if (!probe.HasGeometry || !probe.HasPartitionInfo) return rows;
+
+  for (int index = 0; index < MaxLayoutEntries; ++index) {
+    const auto& entry = probe.Layout.PartitionEntry[static_cast<std::size_t>(index)];
+    if (!IsListedEntry(entry)) continue;
+    const std::int64_t first = entry.StartingOffset / BytesPerSector;
+    const std::int64_t end = first + entry.PartitionLength / BytesPerSector;
+    if (end > driveEnd) continue;  // a damaged table pointing past the drive
+    if (cloneSource.FirstSector == first && cloneSource.EndSector == end) continue;
+
+    DriveRow row;
+    row.ImageIndex = ImageForInterface(DriveInterfaceOf(platform_, selectedDrive.DriveNumber));
+    row.Caption = DriveModel(platform_, selectedDrive.DriveNumber) +
+                  "; Partition: " + std::to_string(entry.PartitionNumber) +
+                  "; Type: " + PartitionTypeName(entry.PartitionType) +
+                  "; Size: " + SizeText(entry.PartitionLength, decimalSeparator_);
+    row.Record.DevicePath = path;
+    row.Record.DriveNumber = selectedDrive.DriveNumber;
+    row.Record.Kind = KindPartition;
+    row.Record.EntryIndex = static_cast<std::uint8_t>(index);
+    row.Record.Geometry = probe.Geometry;
+    row.Record.PartitionInfo = probe.PartitionInfo;
+    row.Record.Layout = probe.Layout;
+    if (auto name = FindDriveLetter(row.Record, index, probe.GeometryBytes)) {
+      row.Caption = "[ " + *name + " ] " + row.Caption;
+    }
+    rows.push_back(std::move(row));
+    Pump();
+  }
+  Pump();
+  return rows;
+}
+
+std::vector<DriveRow> DriveLists::LogicalDriveRows() const {
+  std::vector<DriveRow> rows;
+  for (const LogicalDrive& drive : platform_.LogicalDrives()) {
+    if (!userSystem_.IsVolumeReady(drive.RootPath)) continue;
+    const int type = platform_.QueryDriveType(drive.RootPath);
+    const THardDrive probe(platform_, drive.DevicePath);
+    if (probe.TotalBytes == 0) continue;
+    if (type != DriveRemovable && type != DriveFixed) continue;
+    DriveRow row;
+    row.ImageIndex = type == DriveRemovable ? DriveImageRemovable : DriveImageHardDisk;
+    row.Caption = drive.RootPath + " " + SizeText(probe.TotalBytes, decimalSeparator_);
+    row.Record.RootPath = drive.RootPath;
+    row.Record.DevicePath = drive.DevicePath;
+    row.Record.Kind = type == DriveRemovable ? KindRemovableVolume : KindFixedVolume;
+    row.Record.PartitionInfo = probe.PartitionInfo;
+    row.Record.Geometry = probe.Geometry;
+    row.Record.Layout = probe.Layout;
+    rows.push_back(std::move(row));
+    Pump();
+  }
+  return rows;
+}
+
+std::optional<std::string> DriveLists::FindDriveLetter(const TBigDriveInformation& record,
+                                                       int entryIndex,
+                                                       std::int64_t diskGeometryBytes) const {
+  if (entryIndex < 0 || entryIndex >= MaxLayoutEntries) return std::nullopt;
+  const auto& entry = record.Layout.PartitionEntry[static_cast<std::size_t>(entryIndex)];
+  for (const LogicalDrive& drive : platform_.LogicalDrives()) {
+    if (!userSystem_.IsVolumeReady(drive.RootPath)) continue;
+    const int type = platform_.QueryDriveType(drive.RootPath);
+    const THardDrive probe(platform_, drive.DevicePath);
+    if (probe.TotalBytes == 0) continue;
+    if (type != DriveRemovable && type != DriveFixed) continue;
+    if (probe.PartitionInfo.StartingOffset == entry.StartingOffset &&
+        probe.PartitionInfo.PartitionLength == entry.PartitionLength &&
+        probe.PartitionInfo.HiddenSectors == entry.HiddenSectors &&
+        probe.GeometryBytes == diskGeometryBytes) {
+      return drive.DriveName;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace drivecopy
