@@ -1,14 +1,18 @@
 #include "platform/linux/PartitionTable.h"
 
 #include <blkid/blkid.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <limits>
 #include <memory>
 
 #include "disk/Units.h"
+#include "platform/linux/UniqueFd.h"
 
 namespace drivecopy {
 namespace {
@@ -51,6 +55,12 @@ std::uint8_t TypeByteOf(blkid_partition partition, std::string_view tableType) {
   return 0xDA;  // a table without type bytes: still a partition worth listing
 }
 
+bool FirstSectorReadable(const std::string& devicePath) {
+  UniqueFd fd(::open(devicePath.c_str(), O_RDONLY | O_CLOEXEC));
+  std::array<char, 512> sector{};
+  return fd.Valid() && ::pread(fd.Get(), sector.data(), sector.size(), 0) == static_cast<ssize_t>(sector.size());
+}
+
 }  // namespace
 
 std::uint8_t TypeByteForGptType(std::string_view typeGuid) {
@@ -66,11 +76,10 @@ std::optional<PartitionTableContents> ReadPartitionTable(const std::string& devi
   ProbePtr probe(blkid_new_probe_from_filename(devicePath.c_str()));
   if (!probe) return std::nullopt;
   blkid_partlist list = blkid_probe_get_partitions(probe.get());
-  // libblkid gives an empty list for a disk without a table and none only
-  // when probing itself failed.
-  if (list == nullptr) return std::nullopt;
-
   PartitionTableContents contents;
+  // libblkid gives no list both for a disk without a table and for one it
+  // could not read; only the first is an answer.
+  if (list == nullptr) return FirstSectorReadable(devicePath) ? std::optional(contents) : std::nullopt;
   blkid_parttable root = blkid_partlist_get_table(list);
   if (root == nullptr) return contents;
   const std::string tableType = blkid_parttable_get_type(root) ? blkid_parttable_get_type(root) : "";

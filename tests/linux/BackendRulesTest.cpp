@@ -1,0 +1,161 @@
+// Rules of the Linux backend that need no device: text formats it reads and
+// writes, and the order and names it gives.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/MountTable.h"
+#include "platform/linux/PartitionTable.h"
+#include "platform/linux/SessionFacts.h"
+#include "platform/linux/SettingsFile.h"
+#include "platform/linux/SysfsBlock.h"
+#include "platform/linux/SystemdServices.h"
+
+namespace drivecopy {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(LinuxBackendRules, MountInfoFieldsWithOptionalFieldsAndEscapes) {
+  const auto entries = ParseMountInfo(
+      "28 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+      "90 28 7:3 /sub /mnt/my\\040disk rw master:2 shared:7 - vfat /dev/loop3p1 rw\n"
+      "garbage line\n"
+      "22 28 0:21 / /proc rw - proc proc rw");
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[1].Major, 7u);
+  EXPECT_EQ(entries[1].Minor, 3u);
+  EXPECT_EQ(entries[1].Root, "/sub");
+  EXPECT_EQ(entries[1].MountPoint, "/mnt/my disk");
+  EXPECT_EQ(entries[1].FileSystemType, "vfat");
+  EXPECT_EQ(entries[1].Source, "/dev/loop3p1");
+  EXPECT_EQ(entries[2].Source, "proc");
+
+  EXPECT_TRUE(MountPointContains("/", "/tmp"));
+  EXPECT_TRUE(MountPointContains("/mnt/a", "/mnt/a"));
+  EXPECT_TRUE(MountPointContains("/mnt/a", "/mnt/a/b"));
+  EXPECT_FALSE(MountPointContains("/mnt/a", "/mnt/ab"));
+}
+
+TEST(LinuxBackendRules, ShortDatePatternIsAlwaysAUsableFileNamePart) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"%d.%m.%Y", "dd.MM.yyyy"}, {"%Y-%m-%d", "yyyy-MM-dd"}, {"%d/%m/%Y", "yyyy-MM-dd"},
+      {"%m/%d/%y", "yyyy-MM-dd"}, {"%e.%-m.%y", "d.M.yy"},     {"%F", "yyyy-MM-dd"},
+      {"%Y年%m月%d日", "yyyy年MM月dd日"}, {"%a %d", "yyyy-MM-dd"}, {"", "yyyy-MM-dd"}, {"%", "yyyy-MM-dd"},
+  };
+  for (const auto& [format, pattern] : cases) EXPECT_EQ(DatePatternFromStrftime(format), pattern) << format;
+}
+
+TEST(LinuxBackendRules, SystemdTimespansAndStates) {
+  EXPECT_EQ(ParseSystemdTimespanMilliseconds("1min 30s"), 90000u);
+  EXPECT_EQ(ParseSystemdTimespanMilliseconds("500ms"), 500u);
+  EXPECT_EQ(ParseSystemdTimespanMilliseconds("2h"), 7200000u);
+  EXPECT_EQ(ParseSystemdTimespanMilliseconds("infinity"), std::nullopt);
+  EXPECT_EQ(ParseSystemdTimespanMilliseconds(""), std::nullopt);
+  EXPECT_EQ(ParseSystemdTimespanMilliseconds("."), std::nullopt);
+
+  EXPECT_EQ(ServiceStateOf("loaded", "active"), ServiceRunning);
+  EXPECT_EQ(ServiceStateOf("loaded", "activating"), ServiceStartPending);
+  EXPECT_EQ(ServiceStateOf("loaded", "reloading"), ServiceStartPending);
+  EXPECT_EQ(ServiceStateOf("loaded", "deactivating"), ServiceStopPending);
+  EXPECT_EQ(ServiceStateOf("loaded", "failed"), ServiceStopped);
+  EXPECT_EQ(ServiceStateOf("not-found", "inactive"), ServiceStopped);
+}
+
+TEST(LinuxBackendRules, ServicesOfOtherMachinesOrWithoutSystemdFailWithAReason) {
+  auto platform = MakeLinuxPlatform();
+  auto remote = platform->OpenService("othermachine", "VSS", ServiceAccess::Query);
+  ASSERT_FALSE(remote.ok());
+  EXPECT_NE(remote.error().text.find("othermachine"), std::string::npos);
+  if (!fs::is_directory("/run/systemd/system")) {
+    auto local = platform->OpenService("", "VSS", ServiceAccess::Query);
+    ASSERT_FALSE(local.ok());
+    EXPECT_NE(local.error().text.find("systemd"), std::string::npos);
+  }
+}
+
+TEST(LinuxBackendRules, DiskNamesInKernelOrderAndOnlyWholeDisks) {
+  std::vector<std::string> names{"vda", "sdaa", "loop10", "sdb", "nvme0n2", "loop2", "sdz", "nvme0n10", "mmcblk0"};
+  std::sort(names.begin(), names.end(), PhysicalDiskNameBefore);
+  EXPECT_EQ(names, (std::vector<std::string>{"loop2", "loop10", "mmcblk0", "nvme0n2", "nvme0n10", "sdb", "sdz",
+                                             "sdaa", "vda"}));
+  for (const char* wholeDisk : {"sda", "xvdb", "hdc", "nvme1n1", "mmcblk2", "loop0"})
+    EXPECT_TRUE(IsPhysicalDiskFamilyName(wholeDisk)) << wholeDisk;
+  for (const char* other : {"sda1", "nvme0n1p2", "nvme0c0n1", "mmcblk0boot0", "mmcblk0rpmb", "zram0", "dm-0", "sr0"})
+    EXPECT_FALSE(IsPhysicalDiskFamilyName(other)) << other;
+}
+
+TEST(LinuxBackendRules, GptTypeGuidsMapToNonZeroTypeBytes) {
+  EXPECT_EQ(TypeByteForGptType("EBD0A0A2-B9E5-4433-87C0-68B6B72699C7"), 0x07);
+  EXPECT_EQ(TypeByteForGptType("0fc63daf-8483-4772-8e79-3d69d8477de4"), 0x83);
+  EXPECT_EQ(TypeByteForGptType("0657fd6d-a4ab-43c4-84e5-0933c84b4f4f"), 0x82);
+  EXPECT_EQ(TypeByteForGptType("C12A7328-F81F-11D2-BA4B-00A0C93EC93B"), 0xEF);
+  EXPECT_EQ(TypeByteForGptType("E6D6D379-F507-44C2-A23C-238F2A3DF928"), 0xDA);
+  EXPECT_EQ(TypeByteForGptType(""), 0xDA);
+}
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "drivecopy-settings-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    directory_ = pattern;
+    path_ = (directory_ / "etc" / "drivecopy" / "settings.json").string();
+  }
+  void TearDown() override { fs::remove_all(directory_); }
+  void WriteRaw(const std::string& text) {
+    fs::create_directories(fs::path(path_).parent_path());
+    std::ofstream(path_) << text;
+  }
+  fs::path directory_;
+  std::string path_;
+};
+
+TEST_F(SettingsFileTest, ValuesAreNumbersOnlyWhenTheyAreUnsigned32BitIntegers) {
+  WriteRaw(R"({"Language": 3, "Big": 4294967295, "TooBig": 4294967296, "Negative": -1,
+              "Fraction": 2.5, "Text": "2"})");
+  SettingsFile settings(path_);
+  EXPECT_EQ(settings.Read("Language").Kind, SettingValue::Type::Number);
+  EXPECT_EQ(settings.Read("Language").Number, 3u);
+  EXPECT_EQ(settings.Read("Big").Number, 4294967295u);
+  for (const char* other : {"TooBig", "Negative", "Fraction", "Text"})
+    EXPECT_EQ(settings.Read(other).Kind, SettingValue::Type::Other) << other;
+  EXPECT_EQ(settings.Read("Missing").Kind, SettingValue::Type::Missing);
+}
+
+TEST_F(SettingsFileTest, WritesCreateTheFolderKeepOtherValuesAndReplaceADamagedFile) {
+  // Through the platform, as the program finds the file.
+  ::setenv("DRIVECOPY_SETTINGS_FILE", path_.c_str(), 1);
+  auto platform = MakeLinuxPlatform();
+  ASSERT_TRUE(platform->EnsureSettingsStore());
+  ASSERT_TRUE(platform->WriteSettingNumber("Language", 4));
+  ASSERT_TRUE(platform->WriteSettingNumber("Other", 7));
+  EXPECT_EQ(platform->ReadSetting("Language").Number, 4u);
+  EXPECT_EQ(platform->ReadSetting("Other").Number, 7u);
+  struct stat status {};
+  ASSERT_EQ(::stat(path_.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0644u);
+  // No temporary file is left beside it.
+  EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path_).parent_path()), fs::directory_iterator()), 1);
+
+  WriteRaw("{ not json");
+  EXPECT_EQ(platform->ReadSetting("Language").Kind, SettingValue::Type::Missing);
+  ASSERT_TRUE(platform->WriteSettingNumber("Language", 2));
+  EXPECT_EQ(platform->ReadSetting("Language").Number, 2u);
+  ::unsetenv("DRIVECOPY_SETTINGS_FILE");
+}
+
+TEST_F(SettingsFileTest, NotPermittedWritesReportFalse) {
+  // Not even root may create files under /proc.
+  SettingsFile settings("/proc/drivecopy/settings.json");
+  EXPECT_FALSE(settings.Ensure());
+  EXPECT_FALSE(settings.WriteNumber("Language", 2));
+}
+
+}  // namespace
+}  // namespace drivecopy

@@ -1,0 +1,170 @@
+#include "LoopDevice.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <thread>
+
+namespace drivecopy::testing {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+[[noreturn]] void RefuseForeignDevice(const std::string& path, const std::string& why) {
+  std::cerr << "LoopDevice refuses to touch " << path << ": " << why << std::endl;
+  std::abort();
+}
+
+void RunOrThrow(const std::string& commandLine) {
+  auto result = RunCommand(commandLine + " 2>&1");
+  if (result.ExitCode != 0)
+    throw std::runtime_error("`" + commandLine + "` failed (" + std::to_string(result.ExitCode) + "): " + result.Output);
+}
+
+}  // namespace
+
+std::string LoopDevicesUnavailableReason() {
+  if (::geteuid() != 0) return "real-device tests need root";
+  if (!fs::exists("/dev/loop-control")) return "no /dev/loop-control on this machine";
+  if (RunCommand("command -v losetup sfdisk mkfs.ext4 >/dev/null 2>&1").ExitCode != 0)
+    return "losetup, sfdisk or mkfs.ext4 missing";
+  return {};
+}
+
+std::string ShellQuoted(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) {
+    if (c == '\'') quoted += "'\\''";
+    else quoted.push_back(c);
+  }
+  return quoted + "'";
+}
+
+CommandResult RunCommand(const std::string& commandLine) {
+  CommandResult result;
+  FILE* pipe = ::popen(commandLine.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char chunk[4096];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) result.Output.append(chunk, got);
+  int status = ::pclose(pipe);
+  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+LoopDevice::LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content) {
+  std::string pattern = (fs::temp_directory_path() / "drivecopy-loop-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
+  directory_ = pattern;
+  backingFile_ = (directory_ / "disk.img").string();
+  {
+    std::ofstream file(backingFile_, std::ios::binary);
+    file.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+  }
+  fs::resize_file(backingFile_, static_cast<std::uintmax_t>(bytes));
+  auto attached = RunCommand("losetup --find --show --partscan " + ShellQuoted(backingFile_) + " 2>/dev/null");
+  device_ = Trimmed(attached.Output);
+  if (attached.ExitCode != 0 || !device_.starts_with("/dev/loop")) {
+    device_.clear();
+    fs::remove_all(directory_);
+    throw std::runtime_error("losetup could not attach " + backingFile_);
+  }
+}
+
+LoopDevice::~LoopDevice() {
+  for (auto it = mountPoints_.rbegin(); it != mountPoints_.rend(); ++it) {
+    if (RunCommand("umount " + ShellQuoted(*it) + " 2>/dev/null").ExitCode != 0)
+      RunCommand("umount -l " + ShellQuoted(*it) + " 2>/dev/null");
+  }
+  if (!device_.empty()) RunCommand("losetup -d " + ShellQuoted(device_) + " 2>/dev/null");
+  std::error_code ignored;
+  fs::remove_all(directory_, ignored);
+}
+
+std::string LoopDevice::PartitionPath(int number) const { return device_ + "p" + std::to_string(number); }
+
+void LoopDevice::RequireOwnDevice(const std::string& path) const {
+  if (device_.empty()) RefuseForeignDevice(path, "no device attached");
+  if (path != device_) {
+    const std::string prefix = device_ + "p";
+    bool ownPartition = path.size() > prefix.size() && path.starts_with(prefix) &&
+                        path.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
+    if (!ownPartition) RefuseForeignDevice(path, "not the loop device this test attached");
+  }
+  // The device must still be ours: attached over our own backing file.
+  const std::string name = fs::path(device_).filename().string();
+  std::ifstream backing("/sys/block/" + name + "/loop/backing_file");
+  std::string file;
+  std::getline(backing, file);
+  if (file != backingFile_) RefuseForeignDevice(path, "its backing file is \"" + file + "\", not ours");
+}
+
+void LoopDevice::WaitForPartitionNodes(const std::vector<int>& numbers) {
+  auto allThere = [&] {
+    for (int number : numbers) {
+      struct stat status {};
+      if (::stat(PartitionPath(number).c_str(), &status) != 0 || !S_ISBLK(status.st_mode)) return false;
+    }
+    return true;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  bool askedPartx = false;
+  while (!allThere()) {
+    if (std::chrono::steady_clock::now() > deadline)
+      throw std::runtime_error("partition nodes of " + device_ + " did not appear");
+    if (!askedPartx) {
+      // Without udev or after a busy re-read, the kernel is told directly.
+      RunCommand("partx -u " + ShellQuoted(device_) + " >/dev/null 2>&1");
+      RunCommand("partx -a " + ShellQuoted(device_) + " >/dev/null 2>&1");
+      askedPartx = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+void LoopDevice::WritePartitionTable(const std::string& sfdiskScript, const std::vector<int>& expectedPartitions) {
+  RequireOwnDevice(device_);
+  std::string command = "sfdisk --wipe always --quiet " + ShellQuoted(device_) + " >/dev/null 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "w");
+  if (pipe == nullptr) throw std::runtime_error("cannot run sfdisk");
+  std::fwrite(sfdiskScript.data(), 1, sfdiskScript.size(), pipe);
+  int status = ::pclose(pipe);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("sfdisk failed for script:\n" + sfdiskScript);
+  RunCommand("partx -u " + ShellQuoted(device_) + " >/dev/null 2>&1");
+  RunCommand("partx -a " + ShellQuoted(device_) + " >/dev/null 2>&1");
+  WaitForPartitionNodes(expectedPartitions);
+}
+
+void LoopDevice::MakeExt4(int partition) {
+  const std::string path = PartitionPath(partition);
+  RequireOwnDevice(path);
+  RunOrThrow("mkfs.ext4 -q -F " + ShellQuoted(path));
+}
+
+std::string LoopDevice::Mount(int partition) {
+  const std::string path = PartitionPath(partition);
+  RequireOwnDevice(path);
+  fs::path mountPoint = directory_ / ("mnt" + std::to_string(partition));
+  fs::create_directories(mountPoint);
+  RunOrThrow("mount -t ext4 " + ShellQuoted(path) + " " + ShellQuoted(mountPoint.string()));
+  mountPoints_.push_back(mountPoint.string());
+  return mountPoint.string();
+}
+
+std::string LoopDevice::WritablePath(const std::string& path) const {
+  RequireOwnDevice(path);
+  return path;
+}
+
+}  // namespace drivecopy::testing

@@ -1,0 +1,75 @@
+#pragma once
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace drivecopy::testing {
+
+// Why real-device tests cannot run here ("" when they can): they need root
+// and the loop device control node.
+std::string LoopDevicesUnavailableReason();
+
+#define SKIP_WITHOUT_LOOP_DEVICES()                                              \
+  do {                                                                           \
+    if (auto reason = ::drivecopy::testing::LoopDevicesUnavailableReason(); !reason.empty()) \
+      GTEST_SKIP() << reason;                                                    \
+  } while (0)
+
+// A loop device over a sparse file in a private temporary directory, with
+// partition scanning on. It writes partition tables, makes file systems and
+// mounts them, but only on the loop device it attached itself (and that
+// device's partitions): every such step first checks that the device still
+// is ours, backed by our own file, and aborts the test program otherwise.
+// The destructor unmounts what it mounted, detaches the device and removes
+// its directory.
+class LoopDevice {
+ public:
+  // Attaches a new device of `bytes` bytes; `content`, when given, is
+  // written at the start of the backing file before attaching. Throws when
+  // the device cannot be set up.
+  explicit LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content = {});
+  ~LoopDevice();
+  LoopDevice(const LoopDevice&) = delete;
+  LoopDevice& operator=(const LoopDevice&) = delete;
+
+  const std::string& DevicePath() const { return device_; }     // /dev/loopN
+  const std::string& BackingFile() const { return backingFile_; }
+  std::string PartitionPath(int number) const;                   // /dev/loopNpK
+
+  // Writes a partition table from an sfdisk script and waits until the
+  // kernel shows the partition nodes listed.
+  void WritePartitionTable(const std::string& sfdiskScript, const std::vector<int>& expectedPartitions);
+  void MakeExt4(int partition);
+  // Mounts the partition in our temporary directory; returns the mount point.
+  std::string Mount(int partition);
+  // The path of our own device (or partition), checked, for a test that
+  // writes to it through the program.
+  std::string WritablePath(const std::string& path) const;
+
+ private:
+  void RequireOwnDevice(const std::string& path) const;
+  void WaitForPartitionNodes(const std::vector<int>& numbers);
+
+  std::filesystem::path directory_;
+  std::string backingFile_;
+  std::string device_;
+  std::vector<std::string> mountPoints_;
+};
+
+// Runs a shell command line; returns its exit code and standard output.
+struct CommandResult {
+  int ExitCode = -1;
+  std::string Output;
+};
+CommandResult RunCommand(const std::string& commandLine);
+
+// Single-quotes a word for the shell.
+std::string ShellQuoted(const std::string& word);
+
+}  // namespace drivecopy::testing
