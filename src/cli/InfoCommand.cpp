@@ -126,11 +126,12 @@ void DescribeAsText(const std::string& path, const ImageReader& reader, std::ost
   out << '\n' << "Blocks:          " << reader.BlockCount() << '\n';
 }
 
-void ReportVerificationAsText(const ImageVerification& verification, std::ostream& out) {
+void ReportVerificationAsText(const ImageVerification& verification, ImageFormat format, std::ostream& out) {
   if (!verification.Sound) return;
   out << "Verified:        sound";
   if (!verification.IndexOnly) {
-    out << ", all " << verification.BlocksChecked << " blocks decode to their full size";
+    out << ", all " << verification.BlocksChecked
+        << (format == ImageFormat::Raw ? " blocks read in full" : " blocks decode to their full size");
   }
   if (!verification.Note.empty()) out << "; " << verification.Note;
   out << '\n';
@@ -173,7 +174,7 @@ int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std
     out << info.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
     DescribeAsText(path, *reader, out);
-    if (verification) ReportVerificationAsText(*verification, out);
+    if (verification) ReportVerificationAsText(*verification, reader->Format(), out);
   }
 
   if (verification && !verification->Sound) {
