@@ -14,7 +14,7 @@ ServiceStatus WaitForState(Platform& platform, ServiceConnection& connection,
   std::uint64_t lastAdvance = started;
   while (status.CurrentState != target) {
     const std::uint32_t previousCheckPoint = status.CheckPoint;
-    platform.Sleep(std::max(status.WaitHint, ServiceMinimumPollMs));
+    platform.Sleep(std::clamp(status.WaitHint, ServiceMinimumPollMs, ServiceMaximumPollMs));
     const std::optional<ServiceStatus> next = connection.QueryStatus();
     if (!next) break;
     status = *next;

@@ -35,7 +35,10 @@ bool StopServiceAndWait(Platform& platform, const std::string& machine,
 // ServiceWaitLimitMs in all.
 inline constexpr std::uint32_t ServiceWaitGraceMs = 10'000;
 inline constexpr std::uint64_t ServiceWaitLimitMs = 300'000;
-// A wait hint of 0 is polled this often, so that time passes between queries.
+// Between queries the wait sleeps the service's wait hint, but at least
+// ServiceMinimumPollMs (so that time passes with a hint of 0) and at most
+// ServiceMaximumPollMs (systemd's hint is a whole timeout, not a step).
 inline constexpr std::uint32_t ServiceMinimumPollMs = 100;
+inline constexpr std::uint32_t ServiceMaximumPollMs = 1000;
 
 }  // namespace drivecopy

@@ -230,7 +230,7 @@ std::vector<PARTITION_INFORMATION> Layout(const json& list, const std::string& w
 PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& where,
                                        const std::string& baseDirectory) {
   CheckKeys(item, where,
-            {"number", "size", "noMedium", "geometry", "layout", "signature", "model",
+            {"number", "size", "noMedium", "damagedLayout", "geometry", "layout", "signature", "model",
              "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
              "shortReads"});
   PhysicalDriveDescription drive;
@@ -261,8 +261,12 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
   if (item.contains("signature")) drive.Signature = U32(item["signature"], where + ".signature");
   drive.Model = Identity(item, "model", IdentityAnswer{1, "Simulated Disk"}, where);
   drive.InterfaceType = Identity(item, "interfaceType", IdentityAnswer{1, "IDE"}, where);
+  // A table pointing past the drive is a mistake unless the description
+  // asks for a damaged table on purpose.
+  const bool damagedLayout = Boolean(item, "damagedLayout", false, where);
   for (const PARTITION_INFORMATION& entry : drive.Layout)
-    if (entry.PartitionType != 0 && entry.StartingOffset + entry.PartitionLength > drive.Size)
+    if (!damagedLayout && entry.PartitionType != 0 &&
+        entry.StartingOffset + entry.PartitionLength > drive.Size)
       Fail(where + ".layout", "an entry ends beyond the drive's size");
   return drive;
 }
