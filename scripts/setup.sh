@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev libblkid-dev nlohmann-json3-dev # core, Linux backend, JSON
   libgtest-dev libgmock-dev                  # tests
   libfuse3-dev fuse3                         # fault-injecting device files in tests
-  util-linux fdisk e2fsprogs dosfstools      # loop devices, partition tables, file systems in tests
+  util-linux mount fdisk e2fsprogs dosfstools # loop devices, partition tables, file systems in tests
 )
 
 missing=()

@@ -5,6 +5,7 @@
 
 #include "disk/KindTags.h"
 #include "disk/PartitionTypeName.h"
+#include "imaging/SourceKindName.h"
 #include "selection/DriveLists.h"
 
 namespace drivecopy {
@@ -15,17 +16,6 @@ constexpr const char* ListUsage =
     "Shows the floppies, physical drives with their partitions, and logical drives\n"
     "that the drive lists offer, with the captions they show.\n"
     "  --json   print one JSON object: drives (with partitions), floppies, volumes\n";
-
-const char* KindName(std::uint8_t kind) {
-  switch (kind) {
-    case KindPhysicalDrive: return "physical drive";
-    case KindPartition: return "partition";
-    case KindFixedVolume: return "fixed volume";
-    case KindFloppy: return "floppy";
-    case KindRemovableVolume: return "removable volume";
-    default: return "unknown";
-  }
-}
 
 // The decimal separator of the user's locale, for the size texts; the
 // numeric locale is put back so that nothing else is affected.
@@ -115,7 +105,7 @@ void PrintRow(std::ostream& out, const DriveRow& row, const std::string& indent)
   const SectorRange range = RecordSectorRange(row.Record);
   // Captions end with a blank; the quotes keep it visible.
   out << indent << '"' << row.Caption << "\"\n"
-      << indent << "    " << KindName(row.Record.Kind) << "  " << row.Record.DevicePath
+      << indent << "    " << SourceKindName(row.Record.Kind) << "  " << row.Record.DevicePath
       << "  sectors " << range.FirstSector << " to " << range.EndSector << " (exclusive)\n";
 }
 

@@ -148,23 +148,31 @@ std::vector<DriveRow> DriveLists::PartitionRows(const TBigDriveInformation& sele
   return rows;
 }
 
+std::optional<DriveLists::OfferedVolume> DriveLists::OfferedVolumeOf(
+    const LogicalDrive& drive) const {
+  if (!userSystem_.IsVolumeReady(drive.RootPath)) return std::nullopt;
+  const int type = platform_.QueryDriveType(drive.RootPath);
+  auto probe = std::make_unique<THardDrive>(platform_, drive.DevicePath);
+  if (probe->TotalBytes == 0) return std::nullopt;
+  if (type != DriveRemovable && type != DriveFixed) return std::nullopt;
+  return OfferedVolume{type, std::move(probe)};
+}
+
 std::vector<DriveRow> DriveLists::LogicalDriveRows() const {
   std::vector<DriveRow> rows;
   for (const LogicalDrive& drive : platform_.LogicalDrives()) {
-    if (!userSystem_.IsVolumeReady(drive.RootPath)) continue;
-    const int type = platform_.QueryDriveType(drive.RootPath);
-    const THardDrive probe(platform_, drive.DevicePath);
-    if (probe.TotalBytes == 0) continue;
-    if (type != DriveRemovable && type != DriveFixed) continue;
+    const auto volume = OfferedVolumeOf(drive);
+    if (!volume) continue;
+    const bool removable = volume->DriveType == DriveRemovable;
     DriveRow row;
-    row.ImageIndex = type == DriveRemovable ? DriveImageRemovable : DriveImageHardDisk;
-    row.Caption = drive.RootPath + " " + SizeText(probe.TotalBytes, decimalSeparator_);
+    row.ImageIndex = removable ? DriveImageRemovable : DriveImageHardDisk;
+    row.Caption = drive.RootPath + " " + SizeText(volume->Probe->TotalBytes, decimalSeparator_);
     row.Record.RootPath = drive.RootPath;
     row.Record.DevicePath = drive.DevicePath;
-    row.Record.Kind = type == DriveRemovable ? KindRemovableVolume : KindFixedVolume;
-    row.Record.PartitionInfo = probe.PartitionInfo;
-    row.Record.Geometry = probe.Geometry;
-    row.Record.Layout = probe.Layout;
+    row.Record.Kind = removable ? KindRemovableVolume : KindFixedVolume;
+    row.Record.PartitionInfo = volume->Probe->PartitionInfo;
+    row.Record.Geometry = volume->Probe->Geometry;
+    row.Record.Layout = volume->Probe->Layout;
     rows.push_back(std::move(row));
     Pump();
   }
@@ -177,15 +185,15 @@ std::optional<std::string> DriveLists::FindDriveLetter(const TBigDriveInformatio
   if (entryIndex < 0 || entryIndex >= MaxLayoutEntries) return std::nullopt;
   const auto& entry = record.Layout.PartitionEntry[static_cast<std::size_t>(entryIndex)];
   for (const LogicalDrive& drive : platform_.LogicalDrives()) {
-    if (!userSystem_.IsVolumeReady(drive.RootPath)) continue;
-    const int type = platform_.QueryDriveType(drive.RootPath);
-    const THardDrive probe(platform_, drive.DevicePath);
-    if (probe.TotalBytes == 0) continue;
-    if (type != DriveRemovable && type != DriveFixed) continue;
-    if (probe.PartitionInfo.StartingOffset == entry.StartingOffset &&
-        probe.PartitionInfo.PartitionLength == entry.PartitionLength &&
-        probe.PartitionInfo.HiddenSectors == entry.HiddenSectors &&
-        probe.GeometryBytes == diskGeometryBytes) {
+    const auto volume = OfferedVolumeOf(drive);
+    if (!volume) continue;
+    // The volume's geometry request describes the disk it lives on, so an
+    // equal geometry size is taken to mean the same disk.
+    const PARTITION_INFORMATION& info = volume->Probe->PartitionInfo;
+    if (info.StartingOffset == entry.StartingOffset &&
+        info.PartitionLength == entry.PartitionLength &&
+        info.HiddenSectors == entry.HiddenSectors &&
+        volume->Probe->GeometryBytes == diskGeometryBytes) {
       return drive.DriveName;
     }
   }

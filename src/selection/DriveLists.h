@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "disk/THardDrive.h"
 #include "disk/TUserSystem.h"
 #include "restore_clone/CloneEndpoint.h"
 #include "selection/DriveRow.h"
@@ -47,6 +49,12 @@ class DriveLists {
                                              std::int64_t diskGeometryBytes) const;
 
  private:
+  // A ready removable or fixed volume with a size, and its probe.
+  struct OfferedVolume {
+    int DriveType;
+    std::unique_ptr<THardDrive> Probe;
+  };
+  std::optional<OfferedVolume> OfferedVolumeOf(const LogicalDrive& drive) const;
   void Pump() const;
 
   Platform& platform_;

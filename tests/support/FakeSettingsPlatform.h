@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "support/EmptyMachinePlatform.h"
 
 namespace drivecopy::test_support {
 
 // A Platform that only knows settings and in-memory files, for tests of code
 // that stores the language or writes a log. Every other request answers as
 // an empty machine would. Failures are switched on by the public flags.
-class FakeSettingsPlatform : public Platform {
+class FakeSettingsPlatform : public EmptyMachinePlatform {
  public:
   // --- settings ---
   std::map<std::string, SettingValue> Settings;
@@ -52,22 +52,6 @@ class FakeSettingsPlatform : public Platform {
   }
   bool FileExists(const std::string& path) override { return Files.contains(path); }
 
-  std::string PhysicalDrivePath(int driveNumber) override {
-    return "\\\\.\\PhysicalDrive" + std::to_string(driveNumber);
-  }
-  std::vector<LogicalDrive> LogicalDrives() override { return {}; }
-  int QueryDriveType(const std::string&) override { return DriveNoRootDir; }
-  std::optional<VolumeInformation> QueryVolumeInformation(const std::string&) override { return {}; }
-  std::optional<VolumeInformation> QueryVolumeOfPath(const std::string&) override { return {}; }
-  std::optional<FreeSpace> QueryFreeSpace(const std::string&) override { return {}; }
-  IdentityAnswer QueryDriveModel(int) override { return {}; }
-  IdentityAnswer QueryDriveInterfaceType(int) override { return {}; }
-  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string&, const std::string&,
-                                                          ServiceAccess) override {
-    return SystemError{1060, "The specified service does not exist as an installed service."};
-  }
-  void Sleep(std::uint32_t) override {}
-  std::uint64_t MonotonicMilliseconds() override { return 0; }
   std::string CurrentDirectory() override { return "E:\\Tools"; }
   char PathSeparator() override { return '\\'; }
   std::string ShortDateFormat() override { return "dd.MM.yyyy"; }

@@ -4,43 +4,19 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "support/EmptyMachinePlatform.h"
 
 namespace drivecopy::test_support {
 
 // A Platform that opens ordinary files on the test machine (through
 // std::fstream) and knows nothing else: no drives, volumes, services or
 // settings. For command-line tests that work on image files.
-class RegularFilePlatform : public Platform {
+class RegularFilePlatform : public EmptyMachinePlatform {
  public:
   Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) override;
   Outcome<void> DeleteFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
 
-  std::string PhysicalDrivePath(int driveNumber) override {
-    return "/nonexistent/drive" + std::to_string(driveNumber);
-  }
-  std::vector<LogicalDrive> LogicalDrives() override { return {}; }
-  int QueryDriveType(const std::string&) override { return DriveNoRootDir; }
-  std::optional<VolumeInformation> QueryVolumeInformation(const std::string&) override { return {}; }
-  std::optional<VolumeInformation> QueryVolumeOfPath(const std::string&) override { return {}; }
-  std::optional<FreeSpace> QueryFreeSpace(const std::string&) override { return {}; }
-  IdentityAnswer QueryDriveModel(int) override { return {}; }
-  IdentityAnswer QueryDriveInterfaceType(int) override { return {}; }
-  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string&, const std::string&,
-                                                          ServiceAccess) override {
-    return SystemError{2, "No such service"};
-  }
-  void Sleep(std::uint32_t) override {}
-  std::uint64_t MonotonicMilliseconds() override { return 0; }
-  SettingValue ReadSetting(const std::string&) override { return {}; }
-  bool WriteSettingNumber(const std::string&, std::uint32_t) override { return false; }
-  bool EnsureSettingsStore() override { return false; }
-  std::string CurrentDirectory() override { return "/tmp"; }
-  char PathSeparator() override { return '/'; }
-  std::string ShortDateFormat() override { return "yyyy-MM-dd"; }
-  CalendarDate Today() override { return {2024, 1, 1}; }
-  bool OpenWebAddress(const std::string&) override { return false; }
 };
 
 }  // namespace drivecopy::test_support

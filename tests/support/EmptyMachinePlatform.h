@@ -1,0 +1,49 @@
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace drivecopy::test_support {
+
+// A Platform that answers every request as a machine with nothing attached:
+// no files, drives, volumes, services or settings. Test platforms derive from
+// it and override only what their tests need.
+class EmptyMachinePlatform : public Platform {
+ public:
+  Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string&, OpenMode) override {
+    return SystemError{2, "No such file or directory"};
+  }
+  Outcome<void> DeleteFile(const std::string&) override {
+    return SystemError{2, "No such file or directory"};
+  }
+  bool FileExists(const std::string&) override { return false; }
+  std::string PhysicalDrivePath(int driveNumber) override {
+    return "/nonexistent/drive" + std::to_string(driveNumber);
+  }
+  std::vector<LogicalDrive> LogicalDrives() override { return {}; }
+  int QueryDriveType(const std::string&) override { return DriveNoRootDir; }
+  std::optional<VolumeInformation> QueryVolumeInformation(const std::string&) override { return {}; }
+  std::optional<VolumeInformation> QueryVolumeOfPath(const std::string&) override { return {}; }
+  std::optional<FreeSpace> QueryFreeSpace(const std::string&) override { return {}; }
+  IdentityAnswer QueryDriveModel(int) override { return {}; }
+  IdentityAnswer QueryDriveInterfaceType(int) override { return {}; }
+  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string&, const std::string&,
+                                                          ServiceAccess) override {
+    return SystemError{1060, "The specified service does not exist as an installed service."};
+  }
+  void Sleep(std::uint32_t) override {}
+  std::uint64_t MonotonicMilliseconds() override { return 0; }
+  SettingValue ReadSetting(const std::string&) override { return {}; }
+  bool WriteSettingNumber(const std::string&, std::uint32_t) override { return false; }
+  bool EnsureSettingsStore() override { return false; }
+  std::string CurrentDirectory() override { return "/tmp"; }
+  char PathSeparator() override { return '/'; }
+  std::string ShortDateFormat() override { return "yyyy-MM-dd"; }
+  CalendarDate Today() override { return {2024, 1, 1}; }
+  bool OpenWebAddress(const std::string&) override { return false; }
+};
+
+}  // namespace drivecopy::test_support
