@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/SectorRange.h"
 #include "platform/DeviceHandle.h"
 #include "platform/SystemError.h"
 
@@ -97,6 +98,14 @@ struct SettingValue {
   std::uint32_t Number = 0;
 };
 
+// Where a file's bytes live: the device holding its file system, named as
+// the program names devices (a whole drive's path, a floppy's or volume's),
+// and that file system's sector range on it.
+struct FileLocation {
+  std::string DevicePath;
+  SectorRange Range;
+};
+
 struct CalendarDate {
   int Year = 0;
   int Month = 0;  // 1..12
@@ -114,6 +123,19 @@ class Platform {
   virtual Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) = 0;
   virtual Outcome<void> DeleteFile(const std::string& path) = 0;
   virtual bool FileExists(const std::string& path) = 0;
+
+  // The device range that holds the file at `path`; nullopt when it cannot
+  // be told (a network file system, a file that does not exist).
+  virtual std::optional<FileLocation> LocateFile(const std::string& path) = 0;
+  // True when both paths name the same existing file or device.
+  virtual bool IsSameFile(const std::string& first, const std::string& second) = 0;
+  // A mounted file system lying, at least in part, in `range` of the device
+  // (a whole drive's path, a floppy's or volume's): its mount point or drive
+  // name. Writing under a mounted file system corrupts it, so restore and
+  // clone refuse such a destination. nullopt when none is in the way, and
+  // always on a platform that lets raw writes go to mounted volumes.
+  virtual std::optional<std::string> MountedFileSystemIn(const std::string& devicePath,
+                                                         SectorRange range) = 0;
 
   // Path of physical drive N ("\\.\PhysicalDrive0", "/dev/sda"); the lists
   // try N = 0 .. PhysicalDriveSlots - 1 and a gap does not end the walk.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/linux/ChildProcess.h"
+#include "platform/linux/DeviceRanges.h"
 #include "platform/linux/DriveIdentity.h"
 #include "platform/linux/ErrnoError.h"
 #include "platform/linux/LinuxDeviceHandle.h"
@@ -33,6 +34,17 @@ class LinuxPlatform final : public Platform {
   bool FileExists(const std::string& path) override {
     struct stat status {};
     return !path.empty() && ::stat(path.c_str(), &status) == 0;
+  }
+
+  std::optional<FileLocation> LocateFile(const std::string& path) override {
+    return LocateFileOnDevice(path);
+  }
+  bool IsSameFile(const std::string& first, const std::string& second) override {
+    return SameFileOrDevice(first, second);
+  }
+  std::optional<std::string> MountedFileSystemIn(const std::string& devicePath,
+                                                 SectorRange range) override {
+    return MountPointInRange(devicePath, range);
   }
 
   std::string PhysicalDrivePath(int driveNumber) override { return PhysicalDrivePathOf(driveNumber); }

@@ -308,13 +308,14 @@ VolumeDescription Volume(const json& item, const std::string& where,
   CheckKeys(item, where,
             {"letter", "driveType", "ready", "fileSystem", "volumeName", "partition", "size",
              "freeBytes", "totalBytes", "directory", "contentFile", "fill", "unreadableSectors",
-             "unwritableSectors", "shortReads"});
+             "unwritableSectors", "shortReads", "inUse"});
   VolumeDescription volume;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   volume.Letter = Letter(item["letter"], where + ".letter");
   if (volume.Letter < 'C') Fail(where + ".letter", "A: and B: are floppy slots");
   if (item.contains("driveType")) volume.DriveType = DriveTypeNumber(item["driveType"], where + ".driveType");
   volume.Ready = Boolean(item, "ready", true, where);
+  volume.InUse = Boolean(item, "inUse", false, where);
   volume.FileSystem = "NTFS";
   if (item.contains("fileSystem")) {
     if (item["fileSystem"].is_null())

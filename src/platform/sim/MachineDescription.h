@@ -57,6 +57,7 @@ struct VolumeDescription {
   char Letter = 'C';
   int DriveType = DriveFixed;
   bool Ready = true;
+  bool InUse = false;  // stands for a mounted file system that raw writes must not go under
   std::optional<std::string> FileSystem;  // nullopt: no recognised file system
   std::string VolumeName;
   std::optional<PartitionReference> Partition;

@@ -204,7 +204,74 @@ bool SimulatedMachine::FileExists(const std::string& path) {
   return fs::exists(resolved->HostPath, ignored) && !fs::is_directory(resolved->HostPath, ignored);
 }
 
+std::optional<FileLocation> SimulatedMachine::LocateFile(const std::string& path) {
+  const auto letter = DriveLetterOf(path);
+  if (!letter || ParseDevicePath(path)) return std::nullopt;
+  const Volume* volume = FindVolume(*letter);
+  if (!volume) return std::nullopt;
+  return FileLocation{VolumeDevicePath(*letter), VolumeRange(*volume)};
+}
+
+bool SimulatedMachine::IsSameFile(const std::string& first, const std::string& second) {
+  const auto firstDevice = ParseDevicePath(first);
+  const auto secondDevice = ParseDevicePath(second);
+  if (firstDevice || secondDevice) {
+    return firstDevice && secondDevice && FileExists(first) &&
+           Upper(first) == Upper(second);
+  }
+  auto a = ResolveFile(first);
+  auto b = ResolveFile(second);
+  if (!a || !b) return false;
+  std::error_code ignored;
+  return fs::equivalent(a->HostPath, b->HostPath, ignored);
+}
+
+std::optional<std::string> SimulatedMachine::MountedFileSystemIn(const std::string& devicePath,
+                                                                 SectorRange range) {
+  for (const auto& [letter, volume] : volumes_) {
+    if (!volume.Description.InUse) continue;
+    const SectorRange used = VolumeRange(volume);
+    SectorRange asked = range;
+    if (Upper(devicePath) == Upper(LetterDevicePath(letter))) {
+      // A range on the volume's own device counts from the volume's start.
+      asked = {used.FirstSector + range.FirstSector, used.FirstSector + range.EndSector};
+    } else if (Upper(devicePath) != Upper(VolumeDevicePath(letter))) {
+      continue;
+    }
+    if (asked.FirstSector < used.EndSector && used.FirstSector < asked.EndSector) {
+      return std::string(1, letter) + ":";
+    }
+  }
+  return std::nullopt;
+}
+
+std::string SimulatedMachine::LetterDevicePath(char letter) {
+  return std::string("\\\\.\\") + letter + ":";
+}
+
+std::string SimulatedMachine::VolumeDevicePath(char letter) const {
+  const Volume* volume = FindVolume(letter);
+  if (volume && volume->Description.Partition) {
+    return PhysicalDrivePathText(volume->Description.Partition->DriveNumber);
+  }
+  return LetterDevicePath(letter);
+}
+
+SectorRange SimulatedMachine::VolumeRange(const Volume& volume) const {
+  if (const auto& partition = volume.Description.Partition) {
+    const PARTITION_INFORMATION& entry =
+        drives_.at(partition->DriveNumber).Description.Layout[static_cast<std::size_t>(partition->EntryIndex)];
+    const std::int64_t first = entry.StartingOffset / 512;
+    return {first, first + entry.PartitionLength / 512};
+  }
+  return {0, volume.Description.OwnSize / 512};
+}
+
 std::string SimulatedMachine::PhysicalDrivePath(int driveNumber) {
+  return PhysicalDrivePathText(driveNumber);
+}
+
+std::string SimulatedMachine::PhysicalDrivePathText(int driveNumber) {
   return "\\\\.\\PhysicalDrive" + std::to_string(driveNumber);
 }
 

@@ -41,6 +41,10 @@ class SimulatedMachine final : public Platform {
   Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) override;
   Outcome<void> DeleteFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
+  std::optional<FileLocation> LocateFile(const std::string& path) override;
+  bool IsSameFile(const std::string& first, const std::string& second) override;
+  std::optional<std::string> MountedFileSystemIn(const std::string& devicePath,
+                                                 SectorRange range) override;
   std::string PhysicalDrivePath(int driveNumber) override;
 
   std::vector<LogicalDrive> LogicalDrives() override;
@@ -110,6 +114,12 @@ class SimulatedMachine final : public Platform {
   };
   Outcome<ResolvedFile> ResolveFile(const std::string& path) const;
   const Volume* FindVolume(char letter) const;
+  // The device a volume's bytes live on (its drive, or its own letter
+  // device) and their range there.
+  std::string VolumeDevicePath(char letter) const;
+  SectorRange VolumeRange(const Volume& volume) const;
+  static std::string PhysicalDrivePathText(int driveNumber);
+  static std::string LetterDevicePath(char letter);
 
   std::map<int, Drive> drives_;
   std::map<char, Floppy> floppies_;

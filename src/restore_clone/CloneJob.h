@@ -1,0 +1,31 @@
+#pragma once
+#include <string>
+
+#include "platform/Platform.h"
+#include "restore_clone/CloneEndpoint.h"
+#include "shell/JobObserver.h"
+#include "shell/JobOutcome.h"
+#include "shell/MessageTexts.h"
+#include "shell/OperationMemo.h"
+
+namespace drivecopy {
+
+// A clone run as the clone window holds it.
+struct CloneParameters {
+  CloneEndpoint Source;
+  CloneEndpoint Destination;
+  std::string DestinationDescription;  // used in the overwrite question
+  bool WriteLog = false;               // save the memo as the clone log at the end
+};
+
+// Asks the overwrite question, checks the size, refuses overlapping ranges
+// and (on Linux) a destination with a mounted file system, then copies the
+// source range chunk by chunk; a chunk that fails or comes back short is
+// read sector by sector, and only the sectors that stay unreadable are
+// zero-filled and named. Ends with the closing line and, when asked, the log.
+// The memo is the clone window's, which keeps the lines of earlier runs.
+JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts,
+                       const CloneParameters& parameters, OperationMemo& memo,
+                       JobObserver& observer);
+
+}  // namespace drivecopy

@@ -1,0 +1,24 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace drivecopy {
+
+// How a job ended.
+enum class JobStatus {
+  Finished,              // every sector read and written
+  FinishedWithProblems,  // finished, but sectors stayed unreadable or unwritable (each in the memo)
+  Stopped,               // the stop flag ended it; what was done is kept
+  Failed,                // an error ended it (shown through ShowError; also in ErrorText)
+  NotStarted,            // declined by the user or refused before anything was written
+};
+
+struct JobOutcome {
+  JobStatus Status = JobStatus::NotStarted;
+  std::string ErrorText;               // for Failed and refusals: what went wrong
+  std::int64_t UnreadableSectors = 0;  // sectors stored as zeros
+  std::int64_t UnwritableSectors = 0;  // sectors the destination refused
+  std::int64_t SectorsDone = 0;        // sectors of the range processed
+};
+
+}  // namespace drivecopy
