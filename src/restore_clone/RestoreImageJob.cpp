@@ -1,0 +1,122 @@
+#include "restore_clone/RestoreImageJob.h"
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "disk/SectorRange.h"
+#include "disk/Units.h"
+#include "imaging/ImageReader.h"
+#include "restore_clone/DestinationChecks.h"
+#include "restore_clone/JobMemoLine.h"
+#include "restore_clone/OverwriteQuestion.h"
+#include "restore_clone/SectorWriteRetry.h"
+#include "shell/ProgressPercent.h"
+
+namespace drivecopy {
+
+namespace {
+
+// Ends a run: shows the error and returns the outcome carrying it.
+JobOutcome EndWith(JobOutcome outcome, JobStatus status, JobObserver& observer, const std::string& title,
+                   const std::string& text) {
+  observer.ShowError(title, text);
+  outcome.Status = status;
+  outcome.ErrorText = text;
+  return outcome;
+}
+
+JobProgress RestoreProgress(std::int64_t total, std::int64_t done) {
+  JobProgress progress;
+  progress.MainPercent = ProgressPercent(total, done);
+  progress.BytesRemaining = (total - done) * BytesPerSector;
+  progress.BytesDone = done * BytesPerSector;
+  progress.BytesTotal = total * BytesPerSector;
+  return progress;
+}
+
+}  // namespace
+
+JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
+                              const RestoreImageParameters& parameters, OperationMemo& memo,
+                              JobObserver& observer) {
+  JobOutcome outcome;
+  if (!observer.Confirm(JobQuestion::OverwriteDestination, OverwriteQuestion(texts, parameters.Description))) {
+    return outcome;
+  }
+
+  auto imageFile = platform.Open(parameters.ImagePath, OpenMode::Read);
+  if (!imageFile) {
+    return EndWith(outcome, JobStatus::Failed, observer, "",
+                   "Cannot open the image file " + parameters.ImagePath + ": " + imageFile.error().text);
+  }
+  auto reader = ImageReader::Open(**imageFile);
+  if (!reader) {
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR,
+                   "The image file " + parameters.ImagePath + " cannot be restored: " + reader.error().text);
+  }
+
+  // Refusals come before the destination is opened: nothing is touched.
+  const SectorRange destinationRange{parameters.FirstSector, parameters.EndSector};
+  const std::int64_t totalSectors = reader->SectorCount();
+  if (destinationRange.SectorCount() < totalSectors) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
+                   texts.strSPARTIONTOSMALL);
+  }
+  if (auto refusal = FileInRangeRefusal(platform, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
+  }
+  if (auto refusal = MountedFileSystemRefusal(platform, parameters.DevicePath, destinationRange)) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
+  }
+
+  auto destination = platform.Open(parameters.DevicePath, OpenMode::ReadWrite);
+  if (!destination) {
+    return EndWith(outcome, JobStatus::Failed, observer, "",
+                   "Cannot open " + parameters.DevicePath + " for writing: " + destination.error().text);
+  }
+  DeviceHandle& device = **destination;
+
+  AddMemoLine(memo, observer, "Starting...");
+  std::string damage;
+  while (!observer.StopRequested() && !reader->AtEnd()) {
+    const std::int64_t imageSector = reader->NextBlockFirstSector();
+    auto block = reader->ReadBlock();
+    if (!block) {
+      damage = block.error().text;
+      break;
+    }
+    // Image sector k always goes to destination sector FirstSector + k.
+    for (std::int64_t index : WriteSectorsWithRetry(device, parameters.FirstSector + imageSector, *block)) {
+      AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + " @:" + std::to_string(imageSector + index));
+      ++outcome.UnwritableSectors;
+    }
+    outcome.SectorsDone = imageSector + static_cast<std::int64_t>(block->size()) / BytesPerSector;
+    if (reader->AtEnd()) break;  // no progress update after the last chunk
+    observer.Progress(RestoreProgress(totalSectors, outcome.SectorsDone));
+    observer.Pump();
+  }
+
+  // What was written is brought to stable storage whatever ends the run, so
+  // that a stopped or broken-off restore leaves exactly what it reports.
+  auto flushed = device.Flush();
+  if (!damage.empty()) {
+    std::string text = "The image file " + parameters.ImagePath + " is damaged: " + damage + ". The " +
+                       std::to_string(outcome.SectorsDone) + " sectors before it were restored.";
+    if (!flushed) text += " Bringing them to stable storage failed as well: " + flushed.error().text;
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text);
+  }
+  if (!flushed) {
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR,
+                   "The data written to " + parameters.DevicePath +
+                       " could not be brought to stable storage: " + flushed.error().text);
+  }
+  if (!reader->AtEnd()) {
+    outcome.Status = JobStatus::Stopped;
+  } else {
+    outcome.Status = outcome.UnwritableSectors > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
+  }
+  return outcome;
+}
+
+}  // namespace drivecopy

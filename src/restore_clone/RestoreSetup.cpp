@@ -1,0 +1,62 @@
+#include "restore_clone/RestoreSetup.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "disk/KindTags.h"
+#include "disk/SizeText.h"
+#include "disk/Units.h"
+#include "imaging/ImageFileIo.h"
+#include "imaging/TVRZHeader.h"
+#include "restore_clone/DriveRowDescription.h"
+
+namespace drivecopy {
+
+Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, const MessageTexts& texts,
+                                                         const TBigDriveInformation& record) {
+  RestoreDestination destination;
+  destination.DevicePath = record.DevicePath;
+  destination.Range = RecordSectorRange(record);
+  if (record.Kind == KindPartition) {
+    destination.Description = PartitionDescription(platform, record);
+  } else if (record.Kind == KindFloppy) {
+    destination.Description = FloppyDescription(record);
+  } else {
+    destination.Description = WholeDriveDescription(platform, record);
+  }
+  if (destination.Range.SectorCount() < 1) return SystemError{0, texts.strSBADDisk};
+  return destination;
+}
+
+Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts, const std::string& imagePath) {
+  auto file = platform.Open(imagePath, OpenMode::Read);
+  if (!file) {
+    return SystemError{file.error().code, "Cannot open the image file " + imagePath + ": " + file.error().text};
+  }
+  std::array<std::byte, ImageHeaderSize> headerBytes{};
+  auto read = ReadUntilFullOrEnd(**file, headerBytes, "the image file " + imagePath);
+  if (!read) return read.error();
+  if (*read < headerBytes.size()) {
+    return SystemError{0, "The file " + imagePath + " holds " + std::to_string(*read) +
+                              " bytes, fewer than an image's 65-byte header; it is not an image."};
+  }
+
+  std::int64_t imageBytes = 0;
+  if (auto header = ParseHeader(headerBytes)) {
+    // A count no file could hold is a damaged header, not a size to show.
+    if (header->SectorsStored < 0 || header->SectorsStored > std::numeric_limits<std::int64_t>::max() / BytesPerSector) {
+      return SystemError{0, "The image file " + imagePath + " is damaged: its header claims " +
+                                std::to_string(header->SectorsStored) + " stored sectors."};
+    }
+    imageBytes = header->SectorsStored * BytesPerSector;
+  } else {
+    auto size = (*file)->Size();
+    if (!size) return SystemError{size.error().code, "Cannot tell the size of " + imagePath + ": " + size.error().text};
+    imageBytes = *size;
+  }
+  return texts.StrSImageSize + " " + SizeText(imageBytes);
+}
+
+}  // namespace drivecopy
