@@ -25,6 +25,8 @@ struct CreateImageParameters {
   CompressionLevel Level = CompressionLevel::Medium;
   bool Virtual = false;          // write nothing but the headed image's header, list and index
   bool WriteLog = false;         // save the memo as ImagePath + ".log" at the end
+  char DecimalSeparator = '.';   // the user's decimal point, for the size texts
+  unsigned CompressionThreads = 0;  // blocks compressed at once; 0: one per processor core
 };
 
 // Reads the source range block by block (single sectors where a block fails
