@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -64,16 +65,32 @@ CommandResult RunCommand(const std::string& commandLine) {
 }
 
 LoopDevice::LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content) {
-  std::string pattern = (fs::temp_directory_path() / "drivecopy-loop-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
-  directory_ = pattern;
+  directory_ = PrivateDirectory();
   backingFile_ = (directory_ / "disk.img").string();
   {
     std::ofstream file(backingFile_, std::ios::binary);
     file.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
   }
   fs::resize_file(backingFile_, static_cast<std::uintmax_t>(bytes));
-  auto attached = RunCommand("losetup --find --show --partscan " + ShellQuoted(backingFile_) + " 2>/dev/null");
+  Attach("");
+}
+
+LoopDevice::LoopDevice(const std::string& existingFile, const std::string& losetupOptions) {
+  // Our own directory still holds the mount points; the file stays the caller's.
+  directory_ = PrivateDirectory();
+  backingFile_ = fs::absolute(existingFile).lexically_normal().string();
+  Attach(losetupOptions);
+}
+
+fs::path LoopDevice::PrivateDirectory() {
+  std::string pattern = (fs::temp_directory_path() / "drivecopy-loop-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
+  return pattern;
+}
+
+void LoopDevice::Attach(const std::string& losetupOptions) {
+  auto attached = RunCommand("losetup --find --show --partscan " + losetupOptions + " " + ShellQuoted(backingFile_) +
+                             " 2>/dev/null");
   device_ = Trimmed(attached.Output);
   if (attached.ExitCode != 0 || !device_.starts_with("/dev/loop")) {
     device_.clear();
@@ -146,20 +163,30 @@ void LoopDevice::WritePartitionTable(const std::string& sfdiskScript, const std:
   WaitForPartitionNodes(expectedPartitions);
 }
 
-void LoopDevice::MakeExt4(int partition) {
+void LoopDevice::MakeExt4(int partition) { MakeFileSystem(partition, "mkfs.ext4 -q -F"); }
+
+void LoopDevice::MakeFileSystem(int partition, const std::string& mkfsCommand) {
   const std::string path = PartitionPath(partition);
   RequireOwnDevice(path);
-  RunOrThrow("mkfs.ext4 -q -F " + ShellQuoted(path));
+  RunOrThrow(mkfsCommand + " " + ShellQuoted(path));
 }
 
-std::string LoopDevice::Mount(int partition) {
+std::string LoopDevice::Mount(int partition, const std::string& fileSystemType) {
   const std::string path = PartitionPath(partition);
   RequireOwnDevice(path);
   fs::path mountPoint = directory_ / ("mnt" + std::to_string(partition));
   fs::create_directories(mountPoint);
-  RunOrThrow("mount -t ext4 " + ShellQuoted(path) + " " + ShellQuoted(mountPoint.string()));
+  RunOrThrow("mount -t " + ShellQuoted(fileSystemType) + " " + ShellQuoted(path) + " " + ShellQuoted(mountPoint.string()));
   mountPoints_.push_back(mountPoint.string());
   return mountPoint.string();
+}
+
+void LoopDevice::Unmount(const std::string& mountPoint) {
+  auto ours = std::find(mountPoints_.begin(), mountPoints_.end(), mountPoint);
+  if (ours == mountPoints_.end()) throw std::runtime_error(mountPoint + " was not mounted by this loop device");
+  RunCommand("sync");
+  RunOrThrow("umount " + ShellQuoted(mountPoint));
+  mountPoints_.erase(ours);
 }
 
 std::string LoopDevice::WritablePath(const std::string& path) const {

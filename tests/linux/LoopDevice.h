@@ -34,6 +34,10 @@ class LoopDevice {
   // written at the start of the backing file before attaching. Throws when
   // the device cannot be set up.
   explicit LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content = {});
+  // Attaches a new device over an existing file that the caller made and
+  // owns (a FUSE fault file, say), with extra losetup options such as
+  // "--direct-io=on --sector-size 512". The file is left in place.
+  LoopDevice(const std::string& existingFile, const std::string& losetupOptions);
   ~LoopDevice();
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
@@ -46,8 +50,14 @@ class LoopDevice {
   // kernel shows the partition nodes listed.
   void WritePartitionTable(const std::string& sfdiskScript, const std::vector<int>& expectedPartitions);
   void MakeExt4(int partition);
+  // Makes a file system with `mkfsCommand` (e.g. "mkfs.ext2 -q -b 1024"),
+  // given the partition node as its last word.
+  void MakeFileSystem(int partition, const std::string& mkfsCommand);
   // Mounts the partition in our temporary directory; returns the mount point.
-  std::string Mount(int partition);
+  std::string Mount(int partition, const std::string& fileSystemType = "ext4");
+  // Unmounts a mount point that Mount returned (after a sync), so that the
+  // partition can be read or compared as it rests.
+  void Unmount(const std::string& mountPoint);
   // The path of our own device (or partition), checked, for a test that
   // writes to it through the program.
   std::string WritablePath(const std::string& path) const;
@@ -55,6 +65,8 @@ class LoopDevice {
  private:
   void RequireOwnDevice(const std::string& path) const;
   void WaitForPartitionNodes(const std::vector<int>& numbers);
+  void Attach(const std::string& losetupOptions);
+  std::filesystem::path PrivateDirectory();
 
   std::filesystem::path directory_;
   std::string backingFile_;

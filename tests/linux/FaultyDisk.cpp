@@ -1,0 +1,151 @@
+#include "FaultyDisk.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace drivecopy::testing {
+namespace fs = std::filesystem;
+using std::chrono::steady_clock;
+
+namespace {
+
+const std::string kHelperProgram = DRIVECOPY_FAULTY_FILE_BINARY;
+
+std::string SectorList(const std::vector<std::int64_t>& sectors) {
+  std::string list;
+  for (std::int64_t sector : sectors) list += (list.empty() ? "" : ",") + std::to_string(sector);
+  return list;
+}
+
+std::string FileText(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool Exited(pid_t process) {
+  int status = 0;
+  return ::waitpid(process, &status, WNOHANG) == process;
+}
+
+}  // namespace
+
+std::string FaultyDevicesUnavailableReason() {
+  if (auto reason = LoopDevicesUnavailableReason(); !reason.empty()) return reason;
+  if (kHelperProgram.empty()) return "the FUSE fault file was not built (libfuse3 missing)";
+  if (!fs::exists("/dev/fuse")) return "no /dev/fuse on this machine";
+  if (RunCommand("command -v fusermount3 >/dev/null 2>&1").ExitCode != 0) return "fusermount3 missing";
+  return {};
+}
+
+FaultyDisk::FaultyDisk(const std::vector<std::byte>& content, const std::vector<std::int64_t>& badSectors) {
+  if (content.empty() || content.size() % 512 != 0) throw std::invalid_argument("a disk is whole 512-byte sectors");
+  std::string pattern = (fs::temp_directory_path() / "drivecopy-faulty-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
+  directory_ = pattern;
+  backingImage_ = (directory_ / "backing.img").string();
+  mountPoint_ = (directory_ / "fuse").string();
+  try {
+    {
+      std::ofstream file(backingImage_, std::ios::binary);
+      file.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+      if (!file) throw std::runtime_error("cannot write " + backingImage_);
+    }
+    fs::create_directory(mountPoint_);
+    StartHelper(badSectors);
+    WaitForMount(static_cast<std::int64_t>(content.size()));
+    // Direct I/O on the loop and 512-byte logical sectors: every read reaches
+    // the FUSE file with its own offset and length, so one bad sector fails
+    // alone. (Through the loop's page cache a whole 4 KiB page would fail.)
+    loop_ = std::make_unique<LoopDevice>(mountPoint_ + "/disk", "--direct-io=on --sector-size 512");
+  } catch (...) {
+    StopHelper();
+    std::error_code ignored;
+    fs::remove_all(directory_, ignored);
+    throw;
+  }
+}
+
+FaultyDisk::~FaultyDisk() {
+  loop_.reset();
+  StopHelper();
+  std::error_code ignored;
+  fs::remove_all(directory_, ignored);
+}
+
+void FaultyDisk::StartHelper(const std::vector<std::int64_t>& badSectors) {
+  const std::string log = (directory_ / "helper.log").string();
+  std::vector<std::string> words = {kHelperProgram, "--backing", backingImage_};
+  if (!badSectors.empty()) {
+    words.push_back("--bad");
+    words.push_back(SectorList(badSectors));
+  }
+  words.push_back(mountPoint_);
+  std::vector<char*> arguments;
+  for (auto& word : words) arguments.push_back(word.data());
+  arguments.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  const int failed = ::posix_spawn(&helper_, kHelperProgram.c_str(), &actions, nullptr, arguments.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) {
+    helper_ = -1;
+    throw std::runtime_error("cannot start " + kHelperProgram);
+  }
+}
+
+void FaultyDisk::WaitForMount(std::int64_t bytes) {
+  const auto deadline = steady_clock::now() + std::chrono::seconds(10);
+  const std::string file = mountPoint_ + "/disk";
+  for (;;) {
+    struct stat status {};
+    if (::stat(file.c_str(), &status) == 0 && status.st_size == bytes) return;
+    if (Exited(helper_)) {
+      helper_ = -1;
+      throw std::runtime_error("the FUSE fault file stopped: " + FileText(directory_ / "helper.log"));
+    }
+    if (steady_clock::now() > deadline) throw std::runtime_error("the FUSE fault file did not appear at " + file);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void FaultyDisk::StopHelper() {
+  if (helper_ <= 0) return;
+  // A detached loop device lets go of the file a moment later; until then the
+  // mount is busy.
+  const auto deadline = steady_clock::now() + std::chrono::seconds(5);
+  while (RunCommand("fusermount3 -u " + ShellQuoted(mountPoint_) + " 2>/dev/null").ExitCode != 0 &&
+         steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const auto exitDeadline = steady_clock::now() + std::chrono::seconds(5);
+  while (!Exited(helper_)) {
+    if (steady_clock::now() > exitDeadline) {
+      // Still mounted or hanging: unmount lazily and end the helper.
+      RunCommand("fusermount3 -u -z " + ShellQuoted(mountPoint_) + " 2>/dev/null");
+      ::kill(helper_, SIGKILL);
+      ::waitpid(helper_, nullptr, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  helper_ = -1;
+}
+
+}  // namespace drivecopy::testing

@@ -1,0 +1,59 @@
+#pragma once
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "LoopDevice.h"
+
+namespace drivecopy::testing {
+
+// Why devices with unreadable sectors cannot be made here ("" when they can):
+// on top of the loop devices they need /dev/fuse, fusermount3 and the FUSE
+// fault file program.
+std::string FaultyDevicesUnavailableReason();
+
+#define SKIP_WITHOUT_FAULTY_DEVICES()                                                          \
+  do {                                                                                         \
+    if (auto reason = ::drivecopy::testing::FaultyDevicesUnavailableReason(); !reason.empty()) \
+      GTEST_SKIP() << reason;                                                                  \
+  } while (0)
+
+// A real block device whose chosen 512-byte sectors cannot be read: a backing
+// file in a private temporary directory, served through the FUSE fault file
+// (which fails reads of those sectors with EIO) and attached as a loop device
+// with direct I/O and 512-byte logical sectors, so that exactly those sectors
+// fail, never their neighbours. Writes reach the backing file.
+// The destructor detaches the loop device, unmounts the FUSE file, ends the
+// helper and removes the directory.
+class FaultyDisk {
+ public:
+  // The disk is as large as `content` (a multiple of 512 bytes). Throws when
+  // the device cannot be set up.
+  FaultyDisk(const std::vector<std::byte>& content, const std::vector<std::int64_t>& badSectors);
+  ~FaultyDisk();
+  FaultyDisk(const FaultyDisk&) = delete;
+  FaultyDisk& operator=(const FaultyDisk&) = delete;
+
+  const std::string& DevicePath() const { return loop_->DevicePath(); }
+  // The loop device, for partition tables, file systems and the ownership check.
+  LoopDevice& Loop() { return *loop_; }
+  // The plain file behind the FUSE file: every sector as stored, bad ones included.
+  const std::string& BackingImage() const { return backingImage_; }
+
+ private:
+  void StartHelper(const std::vector<std::int64_t>& badSectors);
+  void WaitForMount(std::int64_t bytes);
+  void StopHelper();
+
+  std::filesystem::path directory_;
+  std::string backingImage_;
+  std::string mountPoint_;
+  pid_t helper_ = -1;
+  std::unique_ptr<LoopDevice> loop_;
+};
+
+}  // namespace drivecopy::testing

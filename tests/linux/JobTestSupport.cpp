@@ -1,0 +1,88 @@
+#include "JobTestSupport.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+
+namespace drivecopy::testing {
+namespace fs = std::filesystem;
+
+std::vector<std::byte> PseudoRandomBytes(std::int64_t count, std::uint32_t seed) {
+  std::mt19937 generator(seed);
+  std::vector<std::byte> bytes(static_cast<std::size_t>(count));
+  for (auto& byte : bytes) byte = static_cast<std::byte>(generator() & 0xFF);
+  return bytes;
+}
+
+std::vector<std::byte> FileBytes(const std::string& path, std::int64_t offset, std::int64_t length) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::byte> bytes(static_cast<std::size_t>(length));
+  in.seekg(offset);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+ProgramRun RunDrivecopy(const std::vector<std::string>& arguments) {
+  std::string errorFile = (fs::temp_directory_path() / "drivecopy-stderr-XXXXXX").string();
+  const int fd = ::mkstemp(errorFile.data());
+  if (fd >= 0) ::close(fd);
+  std::string commandLine = ShellQuoted(DRIVECOPY_BINARY);
+  for (const auto& argument : arguments) commandLine += " " + ShellQuoted(argument);
+  auto result = RunCommand(commandLine + " </dev/null 2>" + ShellQuoted(errorFile));
+  ProgramRun run{result.ExitCode, std::move(result.Output), {}};
+  std::ifstream err(errorFile);
+  std::stringstream text;
+  text << err.rdbuf();
+  run.Err = text.str();
+  fs::remove(errorFile);
+  return run;
+}
+
+std::ostream& operator<<(std::ostream& out, const ProgramRun& run) {
+  return out << "exit " << run.ExitCode << "\n--- stdout ---\n" << run.Out << "--- stderr ---\n" << run.Err;
+}
+
+std::multiset<std::int64_t> SectorsNamedInMemo(const std::string& memo) {
+  static const std::regex sectorAt(R"(@:\s*(\d+)\s*$)");
+  std::multiset<std::int64_t> sectors;
+  std::istringstream lines(memo);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.find("@:") == std::string::npos) continue;
+    std::smatch match;
+    if (std::regex_search(line, match, sectorAt)) sectors.insert(std::stoll(match[1].str()));
+    else sectors.insert(-1);
+  }
+  return sectors;
+}
+
+std::string OnePartitionTable(std::int64_t firstSector, std::int64_t sectors) {
+  return "label: dos\nstart=" + std::to_string(firstSector) + ", size=" + std::to_string(sectors) + ", type=83\n";
+}
+
+Ext4SourceDisk::Ext4SourceDisk(std::int64_t diskBytes) : loop_(std::make_unique<LoopDevice>(diskBytes)) {
+  loop_->WritePartitionTable(OnePartitionTable(kFirstSector, kPartitionSectors), {1});
+  loop_->MakeExt4(1);
+  const std::string mountPoint = loop_->Mount(1);
+  std::uint32_t seed = 1;
+  for (const char* name : {"a.bin", "b.bin", "notes/c.bin"}) {
+    const fs::path file = fs::path(mountPoint) / name;
+    fs::create_directories(file.parent_path());
+    const auto data = PseudoRandomBytes((1LL << 20) * seed + 123, seed);
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                                static_cast<std::streamsize>(data.size()));
+    ++seed;
+  }
+  loop_->Unmount(mountPoint);
+}
+
+std::vector<std::byte> Ext4SourceDisk::PartitionBytes() const {
+  return FileBytes(loop_->BackingFile(), kFirstSector * 512, kPartitionSectors * 512);
+}
+
+}  // namespace drivecopy::testing

@@ -1,0 +1,55 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "LoopDevice.h"
+
+namespace drivecopy::testing {
+
+// Bytes that do not compress and differ from run to run of `seed`.
+std::vector<std::byte> PseudoRandomBytes(std::int64_t count, std::uint32_t seed);
+
+// `length` bytes of a file or device from `offset` (fewer at its end).
+std::vector<std::byte> FileBytes(const std::string& path, std::int64_t offset, std::int64_t length);
+
+// One run of the drivecopy binary with its exit code and both output streams.
+struct ProgramRun {
+  int ExitCode = -1;
+  std::string Out;
+  std::string Err;
+};
+ProgramRun RunDrivecopy(const std::vector<std::string>& arguments);
+std::ostream& operator<<(std::ostream& out, const ProgramRun& run);
+
+// The sector numbers named by bad-sector memo lines ("... @:1000"), one per
+// line; a line naming no number, or the same sector twice, makes the result
+// differ from any expected set (sector -1 is added).
+std::multiset<std::int64_t> SectorsNamedInMemo(const std::string& memo);
+
+// A loop disk with an MBR table whose partition 1 holds an ext4 file system
+// with a few files of incompressible data, unmounted, so it can be imaged
+// and compared as it rests.
+class Ext4SourceDisk {
+ public:
+  static constexpr std::int64_t kFirstSector = 2048;
+  static constexpr std::int64_t kPartitionSectors = 65536;  // 32 MiB
+  static constexpr std::int64_t kDiskBytes = 48LL << 20;
+
+  explicit Ext4SourceDisk(std::int64_t diskBytes = kDiskBytes);
+  LoopDevice& Loop() { return *loop_; }
+  std::string PartitionPath() const { return loop_->PartitionPath(1); }
+  // The partition's bytes as they rest on the disk.
+  std::vector<std::byte> PartitionBytes() const;
+
+ private:
+  std::unique_ptr<LoopDevice> loop_;
+};
+
+// The sfdisk script of a disk with one Linux partition.
+std::string OnePartitionTable(std::int64_t firstSector, std::int64_t sectors);
+
+}  // namespace drivecopy::testing
