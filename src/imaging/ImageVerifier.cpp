@@ -1,5 +1,6 @@
 #include "imaging/ImageVerifier.h"
 
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +63,9 @@ bool IsIndexOnlyImage(const ImageReader& reader, const std::vector<std::int64_t>
   if (reader.Header().SectorsStored != 0 || reader.Header().IndexOffset != reader.FirstBlockOffset()) return false;
   if (entries.size() < 2 || entries.front() != reader.FirstBlockOffset()) return false;
   for (std::size_t i = 1; i < entries.size(); ++i) {
+    // No entry can exceed one that is already within 8 of the largest offset
+    // (and adding 8 to it would overflow).
+    if (entries[i - 1] > std::numeric_limits<std::int64_t>::max() - 8) return false;
     if (entries[i] <= entries[i - 1] + 8) return false;
   }
   return true;
