@@ -7,6 +7,7 @@
 #include <random>
 #include <regex>
 #include <sstream>
+#include <stdexcept>
 
 namespace drivecopy::testing {
 namespace fs = std::filesystem;
@@ -25,6 +26,37 @@ std::vector<std::byte> FileBytes(const std::string& path, std::int64_t offset, s
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
+}
+
+ScratchDirectory::ScratchDirectory() {
+  std::string pattern = (fs::temp_directory_path() / "drivecopy-images-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
+  path_ = pattern;
+}
+
+ScratchDirectory::~ScratchDirectory() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+namespace {
+std::int64_t LittleEndianAt(const std::vector<std::byte>& bytes, std::size_t offset, std::size_t size) {
+  std::int64_t value = 0;
+  for (std::size_t i = size; i-- > 0;) value = (value << 8) | std::to_integer<std::int64_t>(bytes.at(offset + i));
+  return value;
+}
+}  // namespace
+
+std::int64_t HeadedImageBlockOffset(const std::string& image, std::int64_t block) {
+  const auto header = FileBytes(image, 0, 65);
+  if (header.size() != 65) throw std::runtime_error(image + " has no header");
+  std::int64_t offset = 65 + 8 * LittleEndianAt(header, 44, 4);
+  for (std::int64_t i = 0; i < block; ++i) {
+    const auto length = FileBytes(image, offset, 8);
+    if (length.size() != 8) throw std::runtime_error(image + " ends before block " + std::to_string(block));
+    offset += 8 + LittleEndianAt(length, 0, 8);
+  }
+  return offset;
 }
 
 ProgramRun RunDrivecopy(const std::vector<std::string>& arguments) {

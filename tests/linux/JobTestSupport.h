@@ -16,6 +16,22 @@ std::vector<std::byte> PseudoRandomBytes(std::int64_t count, std::uint32_t seed)
 // `length` bytes of a file or device from `offset` (fewer at its end).
 std::vector<std::byte> FileBytes(const std::string& path, std::int64_t offset, std::int64_t length);
 
+// A private temporary directory for image files, removed with its content.
+class ScratchDirectory {
+ public:
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The byte offset of block `block`'s length field in a headed image file.
+std::int64_t HeadedImageBlockOffset(const std::string& image, std::int64_t block);
+
 // One run of the drivecopy binary with its exit code and both output streams.
 struct ProgramRun {
   int ExitCode = -1;
