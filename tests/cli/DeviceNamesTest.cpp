@@ -1,0 +1,146 @@
+// How SOURCE and DESTINATION names on the command line find their rows.
+#include "cli/DeviceNames.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "disk/KindTags.h"
+#include "sim/SimTestSupport.h"
+
+namespace drivecopy {
+namespace {
+
+// A drive row as the lists make it on Linux, with partitions numbered
+// `numbers` (one layout entry each).
+void AddLinuxDrive(ListedDevices& devices, const std::string& path,
+                   const std::vector<std::uint32_t>& numbers) {
+  DriveRow drive;
+  drive.Record.DevicePath = path;
+  drive.Record.Kind = KindPhysicalDrive;
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    auto& entry = drive.Record.Layout.PartitionEntry[i];
+    entry.PartitionNumber = numbers[i];
+    entry.PartitionType = 0x83;
+    entry.StartingOffset = static_cast<std::int64_t>(2048 + i * 4096) * 512;
+    entry.PartitionLength = 4096 * 512;
+  }
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    DriveRow partition = drive;
+    partition.Record.Kind = KindPartition;
+    partition.Record.EntryIndex = static_cast<std::uint8_t>(i);
+    partition.Caption = path + " partition " + std::to_string(numbers[i]);
+    devices.Partitions.push_back(partition);
+  }
+  drive.Caption = path;
+  devices.Drives.push_back(drive);
+}
+
+TEST(DeviceNames, LinuxDrivesAndPartitionNodes) {
+  ListedDevices devices;
+  AddLinuxDrive(devices, "/dev/sdb", {1, 2});
+  AddLinuxDrive(devices, "/dev/nvme0n1", {1});
+  AddLinuxDrive(devices, "/dev/loop3", {1, 12});
+  AddLinuxDrive(devices, "/dev/loop31", {});
+
+  struct Case {
+    std::string Name;
+    std::optional<NamedKind> Kind;  // nullopt: no row answers
+    std::string Caption;
+  };
+  const std::vector<Case> cases = {
+      {"/dev/sdb", NamedKind::Drive, "/dev/sdb"},
+      {"/dev/sdb#2", NamedKind::Partition, "/dev/sdb partition 2"},
+      {"/dev/sdb1", NamedKind::Partition, "/dev/sdb partition 1"},
+      {"/dev/sdb2", NamedKind::Partition, "/dev/sdb partition 2"},
+      {"/dev/sdbp1", std::nullopt, ""},  // no 'p' after a name ending in a letter
+      {"/dev/sdb3", std::nullopt, ""},   // no such partition
+      {"/dev/sdb#", std::nullopt, ""},
+      {"/dev/nvme0n1p1", NamedKind::Partition, "/dev/nvme0n1 partition 1"},
+      {"/dev/nvme0n11", std::nullopt, ""},  // a name ending in a digit needs the 'p'
+      {"/dev/nvme0n1#1", NamedKind::Partition, "/dev/nvme0n1 partition 1"},
+      {"/dev/loop3p12", NamedKind::Partition, "/dev/loop3 partition 12"},
+      {"/dev/loop31", NamedKind::Drive, "/dev/loop31"},  // a drive, not partition 1 of loop3
+      {"/dev/SDB", std::nullopt, ""},                    // Linux names keep their case
+      {"", std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    const auto found = FindListedDevice(devices, c.Name);
+    ASSERT_EQ(found.has_value(), c.Kind.has_value()) << c.Name;
+    if (!found) continue;
+    EXPECT_EQ(found->Kind, *c.Kind) << c.Name;
+    EXPECT_EQ(found->Row.Caption, c.Caption) << c.Name;
+  }
+}
+
+TEST(DeviceNames, WindowsStyleNamesFindTheListedRecords) {
+  auto machine = sim_test::Machine(R"({
+    "floppies": [{"letter": "A"}],
+    "physicalDrives": [
+      {"number": 0, "size": "64 MiB", "model": "Disk Zero",
+       "layout": [{"startSector": 2048, "sectorCount": 40960, "number": 1, "type": "0x07"},
+                  {"startSector": 43008, "sectorCount": 20480, "number": 0, "type": "0x05"},
+                  {"startSector": 45056, "sectorCount": 18432, "number": 5, "type": "0x0C"}]}],
+    "volumes": [{"letter": "C", "partition": {"drive": 0, "entry": 0}},
+                {"letter": "D", "fileSystem": "FAT32", "partition": {"drive": 0, "entry": 2}}]})");
+  ASSERT_TRUE(machine);
+  const ListedDevices devices = ListDevices(*machine);
+
+  struct Case {
+    std::string Name;
+    NamedKind Kind;
+    std::uint8_t RecordKind;
+    SectorRange Range;
+  };
+  const std::vector<Case> cases = {
+      {"\\\\.\\PhysicalDrive0", NamedKind::Drive, KindPhysicalDrive, {0, 131072}},
+      {"\\\\.\\physicaldrive0", NamedKind::Drive, KindPhysicalDrive, {0, 131072}},
+      {"\\\\.\\PhysicalDrive0#1", NamedKind::Partition, KindPartition, {2048, 43008}},
+      {"\\\\.\\PhysicalDrive0#5", NamedKind::Partition, KindPartition, {45056, 63488}},
+      {"A:\\", NamedKind::Floppy, KindFloppy, {0, 2880}},
+      {"a:", NamedKind::Floppy, KindFloppy, {0, 2880}},
+      {"\\\\.\\A:", NamedKind::Floppy, KindFloppy, {0, 2880}},
+      {"C:", NamedKind::Volume, KindFixedVolume, {2048, 43008}},
+      {"d:\\", NamedKind::Volume, KindFixedVolume, {45056, 63488}},
+  };
+  for (const Case& c : cases) {
+    const auto found = FindListedDevice(devices, c.Name);
+    ASSERT_TRUE(found) << c.Name;
+    EXPECT_EQ(found->Kind, c.Kind) << c.Name;
+    EXPECT_EQ(found->Row.Record.Kind, c.RecordKind) << c.Name;
+    EXPECT_EQ(RecordSectorRange(found->Row.Record), c.Range) << c.Name;
+  }
+  // The extended container (number 0) is no partition one can name.
+  EXPECT_FALSE(FindListedDevice(devices, "\\\\.\\PhysicalDrive0#0"));
+}
+
+TEST(DeviceNames, RegularFilesStandForWholeDrivesAndOtherNamesAreRefused) {
+  sim_test::ScratchFolder folder;
+  auto machine = sim_test::Machine(R"({"volumes": [{"letter": "C", "size": "1 MiB"}]})");
+  ASSERT_TRUE(machine);
+  const std::string file = folder / "disk.bin";
+  std::ofstream(file, std::ios::binary) << std::string(5 * 512 + 100, 'x');
+
+  const auto resolved = ResolveDeviceName(*machine, file);
+  ASSERT_TRUE(std::holds_alternative<NamedDevice>(resolved));
+  const NamedDevice& device = std::get<NamedDevice>(resolved);
+  EXPECT_EQ(device.Kind, NamedKind::RegularFile);
+  EXPECT_EQ(device.Row.Record.Kind, KindPhysicalDrive);
+  EXPECT_EQ(device.Row.Record.DevicePath, file);
+  EXPECT_EQ(RecordSectorRange(device.Row.Record), (SectorRange{0, 5}));
+
+  const auto unknown = ResolveDeviceName(*machine, "Q:");
+  ASSERT_TRUE(std::holds_alternative<std::string>(unknown));
+  EXPECT_TRUE(std::get<std::string>(unknown).starts_with(
+      "no drive, partition, floppy or volume is named Q:; see drivecopy list"));
+
+  // An existing host path that is no regular file is never taken for one.
+  for (const std::string special : {folder.Path(), std::string("/dev/null")}) {
+    const auto refused = ResolveDeviceName(*machine, special);
+    ASSERT_TRUE(std::holds_alternative<std::string>(refused)) << special;
+    EXPECT_NE(std::get<std::string>(refused).find("is not a regular file"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace drivecopy
