@@ -5,13 +5,12 @@
 
 #include "disk/SectorRange.h"
 #include "disk/Units.h"
-#include "restore_clone/AlignedSectorBuffer.h"
+#include "imaging/BlockSource.h"
 #include "restore_clone/DestinationChecks.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/LogFileNames.h"
 #include "restore_clone/OperationLog.h"
 #include "restore_clone/OverwriteQuestion.h"
-#include "restore_clone/SectorReadFallback.h"
 #include "restore_clone/SectorWriteRetry.h"
 #include "shell/ProgressPercent.h"
 
@@ -101,36 +100,31 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   }
 
   const std::int64_t totalSectors = source.SectorCount();
-  std::int64_t bytesRemaining = totalSectors * BytesPerSector;
-  std::int64_t sourceSector = source.FirstSector;
-  std::int64_t destinationSector = target.FirstSector;
-  AlignedSectorBuffer chunk(static_cast<std::size_t>(BlockBytes), (*sourceDevice)->PreferredAlignment());
+  // Reads by the block rule over the source range, with the single-sector
+  // fallback the create job uses: only sectors that stay unreadable are zeros.
+  BlockSource blocks(**sourceDevice, source.FirstSector, source.EndSector, [&observer] { observer.Pump(); });
   bool copiedAll = totalSectors <= 0;
 
-  while (!copiedAll && !observer.StopRequested()) {
-    // The block rule over the source: 65,536 bytes while that much remains, then single sectors.
-    const std::int64_t chunkBytes = bytesRemaining / BlockBytes > 0 ? BlockBytes : BytesPerSector;
-    bytesRemaining -= chunkBytes;
-    const std::span<std::byte> bytes = chunk.Bytes().first(static_cast<std::size_t>(chunkBytes));
-
-    for (std::int64_t index : ReadSectorsWithFallback(**sourceDevice, sourceSector, bytes)) {
-      AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + "Source Drive @:" + std::to_string(sourceSector + index));
+  for (std::int64_t index = 0; !copiedAll && !observer.StopRequested(); ++index) {
+    const SourceBlock& block = blocks.ReadBlock(index);
+    for (std::int64_t sector : block.UnreadableSectors) {
+      AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + "Source Drive @:" + std::to_string(sector));
       ++outcome.UnreadableSectors;
     }
-    for (std::int64_t index : WriteSectorsWithRetry(**destination, destinationSector, bytes)) {
+    const std::int64_t destinationSector = target.FirstSector + (blocks.FirstSectorOf(index) - source.FirstSector);
+    for (std::int64_t offset : WriteSectorsWithRetry(**destination, destinationSector, block.Bytes)) {
       AddMemoLine(memo, observer,
-                  texts.strSBADSingleSECTOR + "Destination Drive @:" + std::to_string(destinationSector + index));
+                  texts.strSBADSingleSECTOR + "Destination Drive @:" + std::to_string(destinationSector + offset));
       ++outcome.UnwritableSectors;
     }
 
-    sourceSector += chunkBytes / BytesPerSector;
-    destinationSector += chunkBytes / BytesPerSector;
-    outcome.SectorsDone = sourceSector - source.FirstSector;
-    if (bytesRemaining == 0) {
+    outcome.SectorsDone = blocks.FirstSectorOf(index + 1) - source.FirstSector;
+    if (index + 1 == blocks.BlockCount()) {
       copiedAll = true;  // no progress update after the last chunk
       break;
     }
-    observer.Progress(CloneProgress(totalSectors, outcome.SectorsDone, bytesRemaining));
+    observer.Progress(CloneProgress(totalSectors, outcome.SectorsDone,
+                                    (totalSectors - outcome.SectorsDone) * BytesPerSector));
     observer.Pump();
   }
 

@@ -1,18 +1,20 @@
 #include "restore_clone/CloneSetup.h"
 
 #include "disk/KindTags.h"
-#include "restore_clone/DriveRowDescription.h"
+#include "imaging/CreateImageSetup.h"
 
 namespace drivecopy {
 
-std::string CloneRowDescription(Platform& platform, const TBigDriveInformation& record) {
-  if (record.Kind == KindPartition) return PartitionDescription(platform, record);
+std::string CloneRowDescription(Platform& platform, const TBigDriveInformation& record,
+                                char decimalSeparator) {
   if (record.Kind == KindFloppy) return {};
-  return WholeDriveDescription(platform, record);
+  TBigDriveInformation described = record;
+  if (described.Kind != KindPartition) described.Kind = KindPhysicalDrive;
+  return SourceDescription(platform, described, decimalSeparator).value_or("");
 }
 
 Outcome<CloneSelection::NextResult> CloneSelection::Next(Platform& platform, const MessageTexts& texts,
-                                                         const DriveRow& row) {
+                                                         const DriveRow& row, char decimalSeparator) {
   NextResult result;
   if (sourceChosen_ && destinationChosen_) {
     result.Recorded = Step::AlreadyComplete;
@@ -23,7 +25,7 @@ Outcome<CloneSelection::NextResult> CloneSelection::Next(Platform& platform, con
   const SectorRange range = RecordSectorRange(row.Record);
   if (range.SectorCount() < 1) return SystemError{0, texts.strSBADDisk};
   const CloneEndpoint endpoint{row.Record.DevicePath, row.Record.Kind, range.FirstSector, range.EndSector};
-  result.Description = CloneRowDescription(platform, row.Record);
+  result.Description = CloneRowDescription(platform, row.Record, decimalSeparator);
 
   if (!sourceChosen_) {
     const std::string line = texts.strSSourceDrive + row.Caption;

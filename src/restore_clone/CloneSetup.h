@@ -14,8 +14,9 @@ namespace drivecopy {
 
 // The description the clone window shows for a chosen row: "<model> <size>"
 // for a whole drive, the two-line partition description for a partition, and
-// nothing for a floppy.
-std::string CloneRowDescription(Platform& platform, const TBigDriveInformation& record);
+// nothing for a floppy. Sizes use `decimalSeparator`.
+std::string CloneRowDescription(Platform& platform, const TBigDriveInformation& record,
+                                char decimalSeparator = '.');
 
 // The two-step choice of a clone source and destination, shared by the
 // desktop window and the command line: the first Next records the source,
@@ -45,7 +46,8 @@ class CloneSelection {
   // Next on the ticked row. A row whose range holds no sector is refused
   // with an error of code 0 whose text is strSBADDisk (title strSTitleERROR),
   // and nothing changes.
-  Outcome<NextResult> Next(Platform& platform, const MessageTexts& texts, const DriveRow& row);
+  Outcome<NextResult> Next(Platform& platform, const MessageTexts& texts, const DriveRow& row,
+                           char decimalSeparator = '.');
 
   bool SourceChosen() const { return sourceChosen_; }
   bool DestinationChosen() const { return destinationChosen_; }

@@ -10,27 +10,27 @@
 #include "disk/Units.h"
 #include "imaging/ImageFileIo.h"
 #include "imaging/TVRZHeader.h"
-#include "restore_clone/DriveRowDescription.h"
+#include "imaging/CreateImageSetup.h"
 
 namespace drivecopy {
 
 Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, const MessageTexts& texts,
-                                                         const TBigDriveInformation& record) {
+                                                         const TBigDriveInformation& record,
+                                                         char decimalSeparator) {
   RestoreDestination destination;
   destination.DevicePath = record.DevicePath;
   destination.Range = RecordSectorRange(record);
-  if (record.Kind == KindPartition) {
-    destination.Description = PartitionDescription(platform, record);
-  } else if (record.Kind == KindFloppy) {
-    destination.Description = FloppyDescription(record);
-  } else {
-    destination.Description = WholeDriveDescription(platform, record);
-  }
+  // Restore destinations are partitions, floppies and whole drives; any
+  // other kind is taken as a whole drive, as the row's range is.
+  TBigDriveInformation described = record;
+  if (described.Kind != KindPartition && described.Kind != KindFloppy) described.Kind = KindPhysicalDrive;
+  destination.Description = SourceDescription(platform, described, decimalSeparator).value_or("");
   if (destination.Range.SectorCount() < 1) return SystemError{0, texts.strSBADDisk};
   return destination;
 }
 
-Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts, const std::string& imagePath) {
+Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts, const std::string& imagePath,
+                                   char decimalSeparator) {
   auto file = platform.Open(imagePath, OpenMode::Read);
   if (!file) {
     return SystemError{file.error().code, "Cannot open the image file " + imagePath + ": " + file.error().text};
@@ -56,7 +56,7 @@ Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts
     if (!size) return SystemError{size.error().code, "Cannot tell the size of " + imagePath + ": " + size.error().text};
     imageBytes = *size;
   }
-  return texts.StrSImageSize + " " + SizeText(imageBytes);
+  return texts.StrSImageSize + " " + SizeText(imageBytes, decimalSeparator);
 }
 
 }  // namespace drivecopy

@@ -20,14 +20,17 @@ struct RestoreDestination {
 // a floppy (0 to TotalBytes div 512) or a whole drive (its partition
 // information), with its description. A row whose range holds no sector is
 // refused with an error of code 0 whose text is strSBADDisk, to be shown
-// under the title strSTitleERROR.
+// under the title strSTitleERROR. Sizes use `decimalSeparator`.
 Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, const MessageTexts& texts,
-                                                         const TBigDriveInformation& record);
+                                                         const TBigDriveInformation& record,
+                                                         char decimalSeparator = '.');
 
 // The memo line reporting the chosen image's size: StrSImageSize, a blank
 // and the size text of SectorsStored × 512 bytes for a headed image, of the
 // file's size for a raw one. A file that cannot be opened or holds fewer
-// than the 65 header bytes is an error naming the file.
-Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts, const std::string& imagePath);
+// than the 65 header bytes, or whose header claims an impossible count of
+// stored sectors, is an error naming the file.
+Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts, const std::string& imagePath,
+                                   char decimalSeparator = '.');
 
 }  // namespace drivecopy
