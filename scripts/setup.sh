@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev                  # tests
   libfuse3-dev fuse3                         # fault-injecting device files in tests
   util-linux mount fdisk e2fsprogs dosfstools # loop devices, partition tables, file systems in tests
+  clang-14 libclang-rt-14-dev                # fuzzing the image readers (fuzz/run.sh)
+  pigz time                                  # benchmarks: the tool we race, peak memory (bench/run.sh)
 )
 
 missing=()
