@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ class RecordingObserver : public JobObserver {
   bool DefaultAnswer = true;
   // StopRequested turns true once this many Progress calls have arrived.
   std::optional<int> StopAfterProgressCalls;
+  // StopRequested turns true once this many Pump calls have arrived.
+  std::optional<int> StopAfterPumps;
+  // Runs at each Progress call after it is recorded (to look at files mid-run).
+  std::function<void(const JobProgress&)> OnProgress;
 
   std::vector<std::string> MemoLines;
   std::vector<JobProgress> ProgressCalls;
@@ -35,7 +40,10 @@ class RecordingObserver : public JobObserver {
   int StopQueries = 0;
 
   void MemoLine(const std::string& line) override { MemoLines.push_back(line); }
-  void Progress(const JobProgress& progress) override { ProgressCalls.push_back(progress); }
+  void Progress(const JobProgress& progress) override {
+    ProgressCalls.push_back(progress);
+    if (OnProgress) OnProgress(progress);
+  }
   bool Confirm(JobQuestion question, const std::string& text) override {
     Questions.push_back({question, text});
     if (Answers.empty()) return DefaultAnswer;
@@ -47,7 +55,8 @@ class RecordingObserver : public JobObserver {
   void Pump() override { ++Pumps; }
   bool StopRequested() override {
     ++StopQueries;
-    return StopAfterProgressCalls && static_cast<int>(ProgressCalls.size()) >= *StopAfterProgressCalls;
+    return (StopAfterProgressCalls && static_cast<int>(ProgressCalls.size()) >= *StopAfterProgressCalls) ||
+           (StopAfterPumps && Pumps >= *StopAfterPumps);
   }
 };
 
