@@ -1,0 +1,58 @@
+#pragma once
+#include <map>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/TerminalObserver.h"
+#include "shell/JobObserver.h"
+#include "shell/JobOutcome.h"
+#include "shell/MessageTexts.h"
+#include "shell/OperationMemo.h"
+
+namespace drivecopy {
+
+// The words of a job command: its positional names, the flags given and the
+// values of options that take one.
+struct CommandWords {
+  std::vector<std::string> Names;
+  std::set<std::string> Flags;
+  std::map<std::string, std::string> Values;
+  bool Help = false;
+};
+
+// Parses the words after the command: `flags` are options without a value,
+// `valued` options with one ("--compression high" or "--compression=high");
+// "--" ends the options. Exactly `nameCount` names are expected unless
+// --help is given. On a mistake tells `err` ("drivecopy <command>: ...") and
+// returns nullopt: the caller exits with status 2.
+std::optional<CommandWords> ParseCommandWords(const std::string& command,
+                                              const std::vector<std::string>& args,
+                                              const std::set<std::string>& flags,
+                                              const std::set<std::string>& valued,
+                                              std::size_t nameCount, std::ostream& err);
+
+// The message texts the command line speaks: English, whatever the desktop's
+// stored language, so that its output reads the same on every machine.
+const MessageTexts& CommandLineTexts();
+
+// A line the operation window itself would put into its memo (source line,
+// option lines): into the memo, so the log holds it, and onto the terminal.
+void AddWindowMemoLine(OperationMemo& memo, JobObserver& observer, const std::string& line);
+
+// The exit status of a finished job: 0 Finished, 4 FinishedWithProblems,
+// 3 Stopped, 1 Failed or NotStarted.
+int ExitStatusOf(JobStatus status);
+
+// Ends a job command: removes the progress line, makes sure a failure or
+// refusal has its reason on `err` (the observer has usually said it), and
+// returns the exit status.
+int EndJobCommand(const std::string& command, const JobOutcome& outcome, TerminalObserver& observer,
+                  std::ostream& err);
+
+// "%s" replaced in order by `values` (missing ones are appended after a blank).
+std::string FillPlaceholders(const std::string& message, const std::vector<std::string>& values);
+
+}  // namespace drivecopy
