@@ -54,6 +54,8 @@ int RunCloneCommand(Platform& platform, const std::vector<std::string>& args, st
     out << CloneUsage;
     return 0;
   }
+  // From here on Ctrl-C is Cancel; the memo lines below show it is in place.
+  if (terminal.CatchInterrupt) StopSignal::Install();
   const MessageTexts& texts = CommandLineTexts();
 
   std::vector<NamedDevice> ends;
@@ -106,7 +108,6 @@ int RunCloneCommand(Platform& platform, const std::vector<std::string>& args, st
     AddWindowMemoLine(memo, observer, CloneLogAnnouncement(texts, logName));
   }
 
-  if (terminal.CatchInterrupt) StopSignal::Install();
   const JobOutcome outcome = RunCloneJob(platform, texts, parameters, memo, observer);
   return EndJobCommand("clone", outcome, observer, err);
 }

@@ -71,6 +71,8 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
     out << CreateUsage;
     return 0;
   }
+  // From here on Ctrl-C is Cancel; the memo lines below show it is in place.
+  if (terminal.CatchInterrupt) StopSignal::Install();
   const auto& flags = words->Flags;
   std::pair<bool, CompressionLevel> compression{true, CompressionLevel::Medium};
   if (auto given = words->Values.find("--compression"); given != words->Values.end()) {
@@ -146,7 +148,6 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
     AddWindowMemoLine(memo, observer, CreateImageLogAnnouncement(texts, imagePath));
   }
 
-  if (terminal.CatchInterrupt) StopSignal::Install();
   const JobOutcome outcome = RunCreateImageJob(platform, texts, parameters, memo, observer);
   return EndJobCommand("create", outcome, observer, err);
 }

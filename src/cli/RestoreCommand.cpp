@@ -38,6 +38,8 @@ int RunRestoreCommand(Platform& platform, const std::vector<std::string>& args, 
     out << RestoreUsage;
     return 0;
   }
+  // From here on Ctrl-C is Cancel; the memo lines below show it is in place.
+  if (terminal.CatchInterrupt) StopSignal::Install();
   const std::string& imagePath = words->Names[0];
   const std::string& destinationName = words->Names[1];
   const MessageTexts& texts = CommandLineTexts();
@@ -81,7 +83,6 @@ int RunRestoreCommand(Platform& platform, const std::vector<std::string>& args, 
   parameters.ImagePath = imagePath;
   parameters.Description = target->Description;
 
-  if (terminal.CatchInterrupt) StopSignal::Install();
   const JobOutcome outcome = RunRestoreImageJob(platform, texts, parameters, memo, observer);
   return EndJobCommand("restore", outcome, observer, err);
 }
