@@ -50,8 +50,10 @@ TEST(BadSectorCommands, ImageOfAPartitionZeroFillsAndNamesEachUnreadableSectorBy
   constexpr std::int64_t kSectors = 12288;
   // Alone, in a run across a block boundary, the partition's first and last.
   const std::set<std::int64_t> bad = {kFirst, 3000, 4223, 4224, 4225, 9000, kFirst + kSectors - 1};
-  FaultyDisk disk(DiskContent(), {bad.begin(), bad.end()});
-  disk.Loop().WritePartitionTable(testing::OnePartitionTable(kFirst, kSectors), {1});
+  auto content = DiskContent();
+  testing::PutOnePartitionTable(content, kFirst, kSectors);
+  FaultyDisk disk(content, {bad.begin(), bad.end()});
+  disk.Loop().AwaitPartitions({1});
   testing::ScratchDirectory scratch;
 
   for (const char* compression : {"raw", "low"}) {

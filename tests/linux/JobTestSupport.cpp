@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -91,6 +92,22 @@ std::multiset<std::int64_t> SectorsNamedInMemo(const std::string& memo) {
     else sectors.insert(-1);
   }
   return sectors;
+}
+
+void PutOnePartitionTable(std::vector<std::byte>& disk, std::int64_t firstSector, std::int64_t sectors) {
+  std::fill(disk.begin() + 440, disk.begin() + 512, std::byte{0});
+  auto put32 = [&](std::size_t offset, std::int64_t value) {
+    for (std::size_t i = 0; i < 4; ++i) disk[offset + i] = static_cast<std::byte>((value >> (8 * i)) & 0xFF);
+  };
+  put32(440, 0x1234ABCD);  // disk signature
+  constexpr std::size_t entry = 446;
+  disk[entry + 1] = disk[entry + 2] = disk[entry + 5] = disk[entry + 6] = std::byte{0xFF};  // CHS beyond reach
+  disk[entry + 3] = disk[entry + 7] = std::byte{0xFF};
+  disk[entry + 4] = std::byte{0x83};
+  put32(entry + 8, firstSector);
+  put32(entry + 12, sectors);
+  disk[510] = std::byte{0x55};
+  disk[511] = std::byte{0xAA};
 }
 
 std::string OnePartitionTable(std::int64_t firstSector, std::int64_t sectors) {

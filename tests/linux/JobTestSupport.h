@@ -65,6 +65,11 @@ class Ext4SourceDisk {
   std::unique_ptr<LoopDevice> loop_;
 };
 
+// Writes an MBR with one Linux partition into the first sector of `disk`
+// content, for a device that cannot take sfdisk (which gives up on a disk
+// whose sector 2048 or last sector is unreadable).
+void PutOnePartitionTable(std::vector<std::byte>& disk, std::int64_t firstSector, std::int64_t sectors);
+
 // The sfdisk script of a disk with one Linux partition.
 std::string OnePartitionTable(std::int64_t firstSector, std::int64_t sectors);
 

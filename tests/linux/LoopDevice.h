@@ -49,6 +49,9 @@ class LoopDevice {
   // Writes a partition table from an sfdisk script and waits until the
   // kernel shows the partition nodes listed.
   void WritePartitionTable(const std::string& sfdiskScript, const std::vector<int>& expectedPartitions);
+  // Waits for the partition nodes of a table that the device already held
+  // when it was attached (the kernel scans it then).
+  void AwaitPartitions(const std::vector<int>& numbers) { WaitForPartitionNodes(numbers); }
   void MakeExt4(int partition);
   // Makes a file system with `mkfsCommand` (e.g. "mkfs.ext2 -q -b 1024"),
   // given the partition node as its last word.
