@@ -69,7 +69,7 @@ TEST(BadSectorCommands, ImageOfAPartitionZeroFillsAndNamesEachUnreadableSectorBy
     } else {
       // Restored onto a plain disk, the headed image shows what it holds.
       LoopDevice target(kSectors * 512);
-      auto restored = RunDrivecopy({"restore", image, target.DevicePath(), "--yes"});
+      auto restored = RunDrivecopy({"restore", image, target.WritablePath(target.DevicePath()), "--yes"});
       ASSERT_EQ(restored.ExitCode, 0) << restored;
       copy = FileBytes(target.BackingFile(), 0, kSectors * 512);
     }
@@ -84,7 +84,7 @@ TEST(BadSectorCommands, DiskCloneZeroFillsAndNamesEachUnreadableSource) {
   constexpr std::int64_t kDestinationBytes = kDiskSectors * 512;
   LoopDevice destination(kDestinationBytes, testing::PseudoRandomBytes(kDestinationBytes, 23));
 
-  auto run = RunDrivecopy({"clone", disk.DevicePath(), destination.DevicePath(), "--yes"});
+  auto run = RunDrivecopy({"clone", disk.DevicePath(), destination.WritablePath(destination.DevicePath()), "--yes"});
   EXPECT_EQ(run.ExitCode, 4) << run;
   EXPECT_EQ(testing::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end())) << run;
   EXPECT_TRUE(HoldsTheReadableSectors(FileBytes(destination.BackingFile(), 0, kDestinationBytes), disk.BackingImage(),

@@ -43,7 +43,7 @@ TEST(RestoreImageCommand, RestoredPartitionIsIdenticalAndItsFileSystemChecksClea
 
     auto destination = DestinationDisk(Ext4SourceDisk::kDiskBytes, 7);
     const auto before = FileBytes(destination->BackingFile(), 0, Ext4SourceDisk::kDiskBytes);
-    auto restored = RunDrivecopy({"restore", image, destination->PartitionPath(1), "--yes"});
+    auto restored = RunDrivecopy({"restore", image, destination->WritablePath(destination->PartitionPath(1)), "--yes"});
     ASSERT_EQ(restored.ExitCode, 0) << restored;
 
     const auto after = FileBytes(destination->BackingFile(), 0, Ext4SourceDisk::kDiskBytes);
@@ -87,7 +87,7 @@ TEST(RestoreImageCommand, DamagedBlockStopsTheRestoreBeforeThatBlockIsWritten) {
 
   LoopDevice destination(kDiskBytes);  // all zeros
   destination.WritePartitionTable(testing::OnePartitionTable(kFirst, kPartitionSectors), {1});
-  auto restored = RunDrivecopy({"restore", image, destination.PartitionPath(1), "--yes"});
+  auto restored = RunDrivecopy({"restore", image, destination.WritablePath(destination.PartitionPath(1)), "--yes"});
   EXPECT_EQ(restored.ExitCode, 1) << restored;
   EXPECT_NE(restored.Err.find("block 5"), std::string::npos) << restored;
 
@@ -113,7 +113,7 @@ TEST(RestoreImageCommand, MountedDestinationIsRefusedNamingItsMountPoint) {
   destination.MakeExt4(1);
   const std::string mountPoint = destination.Mount(1);
 
-  auto restored = RunDrivecopy({"restore", image, destination.PartitionPath(1), "--yes"});
+  auto restored = RunDrivecopy({"restore", image, destination.WritablePath(destination.PartitionPath(1)), "--yes"});
   EXPECT_EQ(restored.ExitCode, 1) << restored;
   EXPECT_NE(restored.Err.find(mountPoint), std::string::npos) << restored;
   const auto firstSectors = FileBytes(destination.BackingFile(), kFirst * 512, 4096);
