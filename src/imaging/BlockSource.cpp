@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 #include "disk/Units.h"
 #include "imaging/BlockRule.h"
@@ -14,6 +16,8 @@ namespace {
 // compressors busy while staying small next to the 32 MB output batch.
 constexpr std::int64_t kGroupBlocks = 32;
 constexpr std::size_t kGroupBytes = static_cast<std::size_t>(kGroupBlocks * BlockBytes);
+// Multi-block reads kept ready ahead of the caller (8 MiB).
+constexpr std::size_t kReadAheadDepth = 4;
 constexpr std::size_t kSectorBytes = static_cast<std::size_t>(BytesPerSector);
 
 }  // namespace
@@ -31,6 +35,8 @@ std::int64_t BlockSource::FirstSectorOf(std::int64_t index) const {
   return firstSector_ + BlockFirstSector(sectorCount_, index);
 }
 
+BlockSource::~BlockSource() { readAhead_.reset(); }
+
 std::size_t BlockSource::ReadAt(std::int64_t sector, std::span<std::byte> into) {
   const bool positioned = device_.Seek(sector * BytesPerSector).ok();
   Pump();
@@ -40,40 +46,59 @@ std::size_t BlockSource::ReadAt(std::int64_t sector, std::span<std::byte> into) 
   return got.ok() ? std::min(*got, into.size()) : 0;
 }
 
-void BlockSource::FillGroup(std::int64_t index) {
+std::int64_t BlockSource::GroupEnd(std::int64_t index) const {
   const std::int64_t wholeBlocks = sectorCount_ / BlockSectors;
-  std::int64_t end = 0;
-  std::int64_t blockBytes = 0;
-  if (index < wholeBlocks) {
-    end = std::min(index + kGroupBlocks, wholeBlocks);
-    blockBytes = BlockBytes;
-  } else {
-    // The single-sector tail (fewer than 128 sectors) in one read as well.
-    end = blockCount_;
-    blockBytes = BytesPerSector;
+  // The single-sector tail (fewer than 128 sectors) goes in one read as well.
+  return index < wholeBlocks ? std::min(index + kGroupBlocks, wholeBlocks) : blockCount_;
+}
+
+std::int64_t BlockSource::GroupBlockBytes(std::int64_t index) const {
+  return index < sectorCount_ / BlockSectors ? BlockBytes : BytesPerSector;
+}
+
+std::int64_t BlockSource::ReadGroup(std::int64_t index, AlignedBuffer& into) {
+  const std::int64_t blockBytes = GroupBlockBytes(index);
+  const auto bytes = static_cast<std::size_t>((GroupEnd(index) - index) * blockBytes);
+  if (!device_.Seek(FirstSectorOf(index) * BytesPerSector).ok()) return 0;
+  auto read = device_.Read(into.Span().first(bytes));
+  if (!read.ok()) return 0;
+  return static_cast<std::int64_t>(std::min(*read, bytes)) / blockBytes;
+}
+
+void BlockSource::FillGroup(std::int64_t index) {
+  if (!readAheadTried_) {
+    readAheadTried_ = true;
+    readAhead_ = std::make_unique<ReadAheadThread>(
+        kGroupBytes, device_.PreferredAlignment(), kReadAheadDepth, index, blockCount_,
+        [this](std::int64_t first, AlignedBuffer& into) { return ReadGroup(first, into); },
+        [this](std::int64_t first) { return GroupEnd(first); });
+    if (!readAhead_->Running()) readAhead_.reset();
   }
-  if (group_.size() == 0) group_ = AlignedBuffer(kGroupBytes, device_.PreferredAlignment());
-  const auto bytes = static_cast<std::size_t>((end - index) * blockBytes);
-  const bool positioned = device_.Seek(FirstSectorOf(index) * BytesPerSector).ok();
-  std::size_t got = 0;
-  if (positioned) {
-    auto read = device_.Read(group_.Span().first(bytes));
-    if (read.ok()) got = std::min(*read, bytes);
+  std::int64_t good = 0;
+  if (readAhead_) {
+    const ReadAheadThread::Run run = readAhead_->Take(index);
+    group_ = run.Buffer;
+    good = run.Good;
+  } else {
+    if (ownGroup_.size() == 0) ownGroup_ = AlignedBuffer(kGroupBytes, device_.PreferredAlignment());
+    good = ReadGroup(index, ownGroup_);
+    group_ = &ownGroup_;
   }
   groupFirst_ = index;
-  groupEnd_ = end;
-  groupGood_ = static_cast<std::int64_t>(got) / blockBytes;
+  groupEnd_ = GroupEnd(index);
+  groupGood_ = good;
 }
 
 std::optional<std::span<const std::byte>> BlockSource::ReadAhead(std::int64_t index) const {
   if (index < groupFirst_ || index >= groupFirst_ + groupGood_) return std::nullopt;
-  const std::int64_t wholeBlocks = sectorCount_ / BlockSectors;
-  const std::int64_t blockBytes = groupFirst_ < wholeBlocks ? BlockBytes : BytesPerSector;
-  return std::span<const std::byte>(group_.data() + (index - groupFirst_) * blockBytes,
+  const std::int64_t blockBytes = GroupBlockBytes(groupFirst_);
+  return std::span<const std::byte>(group_->data() + (index - groupFirst_) * blockBytes,
                                     static_cast<std::size_t>(blockBytes));
 }
 
 void BlockSource::ReadBlockAlone(std::int64_t index) {
+  std::unique_lock<std::mutex> deviceLock;  // keeps the read-ahead thread off the device
+  if (readAhead_) deviceLock = readAhead_->DeviceLock();
   const std::int64_t first = FirstSectorOf(index);
   const std::int64_t sectors = BlockSectorCount(sectorCount_, index);
   const auto size = static_cast<std::size_t>(sectors * BytesPerSector);

@@ -2,10 +2,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "imaging/ReadAheadThread.h"
 #include "platform/DeviceHandle.h"
 #include "shell/AlignedBuffer.h"
 
@@ -25,12 +27,20 @@ struct SourceBlock {
 // taken as a good read: only sectors actually delivered are kept, and a
 // sector that cannot be read on its own is zero-filled and reported. Every
 // read is preceded by a seek; a failed seek counts as a failed read.
+//
+// While the caller works on one multi-block read, the next ones are already
+// being read on a helper thread, so the device never waits for the caller.
+// The device is used by one thread at a time: the caller's own reads (the
+// fallbacks) wait until the read in flight is done.
 class BlockSource {
  public:
   // `pump` runs around each single read (as the front end wants its events
   // handled while a slow device is read); it may be empty.
   BlockSource(DeviceHandle& device, std::int64_t firstSector, std::int64_t endSector,
               std::function<void()> pump);
+  ~BlockSource();
+  BlockSource(const BlockSource&) = delete;
+  BlockSource& operator=(const BlockSource&) = delete;
 
   std::int64_t BlockCount() const { return blockCount_; }
   // First sector (absolute) of block `index`; FirstSectorOf(BlockCount()) is the end sector.
@@ -46,6 +56,12 @@ class BlockSource {
   std::optional<std::span<const std::byte>> ReadAhead(std::int64_t index) const;
 
  private:
+  // Blocks [index, end) of one multi-block read, and the size of each.
+  std::int64_t GroupEnd(std::int64_t index) const;
+  std::int64_t GroupBlockBytes(std::int64_t index) const;
+  // Reads blocks [index, GroupEnd(index)) into `into`; the count of leading
+  // blocks that arrived whole.
+  std::int64_t ReadGroup(std::int64_t index, AlignedBuffer& into);
   void FillGroup(std::int64_t index);
   void ReadBlockAlone(std::int64_t index);
   std::size_t ReadAt(std::int64_t sector, std::span<std::byte> into);
@@ -60,14 +76,19 @@ class BlockSource {
   std::function<void()> pump_;
 
   // The current multi-block read: blocks [groupFirst_, groupEnd_) of which
-  // the leading groupGood_ arrived whole.
-  AlignedBuffer group_;
+  // the leading groupGood_ arrived whole, in *group_ (a buffer of the
+  // read-ahead thread, or ownGroup_ when there is no such thread).
+  const AlignedBuffer* group_ = nullptr;
+  AlignedBuffer ownGroup_;
   std::int64_t groupFirst_ = 0;
   std::int64_t groupEnd_ = 0;
   std::int64_t groupGood_ = 0;
 
   AlignedBuffer single_;  // one block read on its own, then sector by sector
   SourceBlock block_;
+
+  bool readAheadTried_ = false;
+  std::unique_ptr<ReadAheadThread> readAhead_;  // stopped first by the destructor
 };
 
 }  // namespace drivecopy
