@@ -20,6 +20,13 @@ class EmptyMachinePlatform : public Platform {
     return SystemError{2, "No such file or directory"};
   }
   bool FileExists(const std::string&) override { return false; }
+  std::optional<FileLocation> LocateFile(const std::string&) override { return {}; }
+  bool IsSameFile(const std::string& first, const std::string& second) override {
+    return first == second;
+  }
+  std::optional<std::string> MountedFileSystemIn(const std::string&, SectorRange) override {
+    return {};
+  }
   std::string PhysicalDrivePath(int driveNumber) override {
     return "/nonexistent/drive" + std::to_string(driveNumber);
   }
