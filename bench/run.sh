@@ -12,14 +12,15 @@
 # kept in BENCH_CACHE (default /var/tmp/drivecopy-bench). Both disks are
 # loop devices this script attaches; it writes to none but its own second
 # loop device. Page caches are dropped before every timed run. Each job
-# runs BENCH_REPEAT times (default 3); the median counts.
+# runs BENCH_REPEAT times (default 5), alternating with the one it is
+# compared with; the median counts. Every copy is compared with the source.
 # Needs root. Usage: bench/run.sh [PATH-TO-DRIVECOPY]   (default build/src/drivecopy)
 # BENCH_PREPARE_ONLY=1 builds the source disk and stops.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=$(realpath "${1:-build/src/drivecopy}")
 cache=${BENCH_CACHE:-/var/tmp/drivecopy-bench}
-repeat=${BENCH_REPEAT:-3}
+repeat=${BENCH_REPEAT:-5}
 disk_bytes=$((1024 * 1024 * 1024))
 fill_limit=$((850 * 1000 * 1000))
 
@@ -100,81 +101,120 @@ echo "bench: source $source (read-only), destination $destination; $repeat runs 
 
 drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 
-# measure NAME COMMAND...: runs the command $repeat times from cold caches;
-# records the median wall time and the largest peak resident memory.
-declare -A seconds memory
-measure() {
-  local name=$1 run times=() peak=0
-  shift
-  for run in $(seq "$repeat"); do
-    drop_caches
-    if ! /usr/bin/time -f '%e %M' -o "$work/time" "$@" >"$work/output" 2>&1; then
-      echo "bench: $name failed:" >&2
-      cat "$work/output" >&2
-      exit 1
-    fi
-    read -r elapsed kilobytes <"$work/time"
-    times+=("$elapsed")
-    ((kilobytes > peak)) && peak=$kilobytes
-  done
-  seconds[$name]=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((repeat + 1) / 2))p")
-  memory[$name]=$peak
-  printf 'bench: %-22s %7.2f s  (runs: %s)  peak %d MB\n' "$name" "${seconds[$name]}" "${times[*]}" $((peak / 1024))
-}
-
-# same_content A B: the destination holds exactly the source's bytes.
-same_content() { cmp -s "$1" "$2" || { echo "bench: $2 differs from $1 after $3" >&2; exit 1; }; }
-
 ours_raw=$work/ours-raw.img
 ours_medium=$work/ours-medium.img
 dd_image=$work/dd.img
 pigz_image=$work/pigz.gz
 
-measure "ours raw create" "$program" create "$source" "$ours_raw" --compression raw --yes
-measure "dd create" dd if="$source" of="$dd_image" bs=64K conv=fsync
-same_content "$source" "$ours_raw" "raw create"
+# The jobs, one function each. prepare_JOB runs before each run of JOB and
+# check_JOB after it; neither is timed.
+ours_raw_create() { "$program" create "$source" "$ours_raw" --compression raw --yes; }
+check_ours_raw_create() { same_content "$source" "$ours_raw" "our raw create"; }
+dd_create() { dd if="$source" of="$dd_image" bs=64K conv=fsync; }
 
-measure "ours raw restore" "$program" restore "$ours_raw" "$destination" --yes
-same_content "$source" "$destination" "raw restore"
-measure "dd restore" dd if="$dd_image" of="$destination" bs=64K conv=fsync
+prepare_ours_raw_restore() { wipe_destination; }
+ours_raw_restore() { "$program" restore "$ours_raw" "$destination" --yes; }
+check_ours_raw_restore() { same_content "$source" "$destination" "our raw restore"; }
+dd_restore() { dd if="$dd_image" of="$destination" bs=64K conv=fsync; }
 
-blkdiscard "$destination" 2>/dev/null || dd if=/dev/zero of="$destination" bs=1M count=1 conv=fsync status=none
-measure "ours clone" "$program" clone "$source" "$destination" --yes
-same_content "$source" "$destination" "clone"
-measure "dd clone" dd if="$source" of="$destination" bs=64K conv=fsync
+prepare_ours_clone() { wipe_destination; }
+ours_clone() { "$program" clone "$source" "$destination" --yes; }
+check_ours_clone() { same_content "$source" "$destination" "our clone"; }
+dd_clone() { dd if="$source" of="$destination" bs=64K conv=fsync; }
 
-measure "ours medium create" "$program" create "$source" "$ours_medium" --compression medium --yes
-measure "pigz -6 -p 2" sh -c 'pigz -6 -p 2 <"$1" >"$2" && sync "$2"' pigz "$source" "$pigz_image"
+ours_medium_create() { "$program" create "$source" "$ours_medium" --compression medium --yes; }
+pigz_create() { pigz -6 -p 2 <"$source" >"$pigz_image" && sync "$pigz_image"; }
 
-blkdiscard "$destination" 2>/dev/null || dd if=/dev/zero of="$destination" bs=1M count=1 conv=fsync status=none
-measure "ours medium restore" "$program" restore "$ours_medium" "$destination" --yes
-same_content "$source" "$destination" "headed restore"
+prepare_ours_medium_restore() { wipe_destination; }
+ours_medium_restore() { "$program" restore "$ours_medium" "$destination" --yes; }
+check_ours_medium_restore() { same_content "$source" "$destination" "our headed restore"; }
+# Our raw restore once more, measured alternately with the headed one.
+prepare_ours_raw_restore_again() { wipe_destination; }
+ours_raw_restore_again() { ours_raw_restore; }
+check_ours_raw_restore_again() { check_ours_raw_restore; }
+
+# /usr/bin/time runs programs, not shell functions: the jobs go to a child bash.
+export program source destination ours_raw ours_medium dd_image pigz_image
+export -f ours_raw_create dd_create ours_raw_restore dd_restore ours_clone dd_clone \
+  ours_medium_create pigz_create ours_medium_restore ours_raw_restore_again
+
+# Every byte of our own destination reads as zero again.
+wipe_destination() {
+  require_own_loop "$destination" "$destination_file"
+  blkdiscard "$destination" 2>/dev/null || dd if=/dev/zero of="$destination" bs=1M conv=fsync status=none
+}
+
+# same_content A B WHAT: B holds exactly A's bytes.
+same_content() { cmp -s "$1" "$2" || { echo "bench: $2 differs from $1 after $3" >&2; exit 1; }; }
+
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# run_once JOB: one timed run from cold caches; keeps its time and peak memory.
+declare -A times memory seconds
+run_once() {
+  local job=$1 elapsed kilobytes
+  if declare -F "prepare_$job" >/dev/null; then "prepare_$job"; fi
+  drop_caches
+  if ! /usr/bin/time -f '%e %M' -o "$work/time" bash -c "$job" >"$work/output" 2>&1; then
+    echo "bench: $job failed:" >&2
+    cat "$work/output" >&2
+    exit 1
+  fi
+  read -r elapsed kilobytes <"$work/time"
+  times[$job]="${times[$job]:-} $elapsed"
+  ((kilobytes > ${memory[$job]:-0})) && memory[$job]=$kilobytes
+  if declare -F "check_$job" >/dev/null; then "check_$job"; fi
+}
+
+# pair A B: runs the two jobs alternately, $repeat times each, so that load
+# from elsewhere on the machine falls on both alike; reports the medians.
+pair() {
+  local run job
+  times[$1]="" times[$2]=""
+  for run in $(seq "$repeat"); do
+    run_once "$1"
+    run_once "$2"
+  done
+  for job in "$1" "$2"; do
+    # shellcheck disable=SC2086
+    seconds[$job]=$(median ${times[$job]})
+    printf 'bench: %-20s median %6.2f s  (runs:%s)  peak %d MB\n' "$job" "${seconds[$job]}" "${times[$job]}" \
+      $((${memory[$job]} / 1024))
+  done
+}
+
+pair ours_raw_create dd_create
+pair ours_raw_restore dd_restore
+pair ours_clone dd_clone
+pair ours_medium_create pigz_create
+pair ours_medium_restore ours_raw_restore_again
 
 ratio() { awk -v a="${seconds[$1]}" -v b="${seconds[$2]}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 verdict() { awk -v r="$1" -v g="$2" 'BEGIN { print (r <= g ? "met" : "NOT met") }'; }
-mb() { echo $(( ${memory[$1]} / 1024 )); }
-row() {  # row JOB OURS THEIRS GOAL
+mb() { echo $((${memory[$1]} / 1024)); }
+row() {  # row JOB OURS THEIRS THEIR-NAME GOAL
   local r
   r=$(ratio "$2" "$3")
-  printf '| %s | %.2f s | %s: %.2f s | %s | %s MB / %s MB | ≤ %s×: %s |\n' "$1" "${seconds[$2]}" "$3" "${seconds[$3]}" \
-    "$r" "$(mb "$2")" "$(mb "$3")" "$4" "$(verdict "$r" "$4")"
+  printf '| %s | %.2f s | %s: %.2f s | %s | %s MB / %s MB | ≤ %s×: %s |\n' "$1" "${seconds[$2]}" "$4" \
+    "${seconds[$3]}" "$r" "$(mb "$2")" "$(mb "$3")" "$5" "$(verdict "$r" "$5")"
 }
 
+mib() { echo $(($(stat -c %s "$1") / 1048576)); }
 echo
 echo "Source: 1 GiB disk, ext4 partition with $(wc -l <"$cache/source-files") files;" \
-  "image sizes: raw $(($(stat -c %s "$ours_raw") / 1048576)) MiB, medium $(($(stat -c %s "$ours_medium") / 1048576)) MiB," \
-  "pigz $(($(stat -c %s "$pigz_image") / 1048576)) MiB; median of $repeat runs, cold caches; $(nproc) cores."
+  "images: raw $(mib "$ours_raw") MiB, medium $(mib "$ours_medium") MiB, pigz -6 $(mib "$pigz_image") MiB;" \
+  "median of $repeat alternating runs from cold caches; $(nproc) cores; load average before: $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
 echo "| Job | drivecopy | compared with | ratio | peak memory (ours / theirs) | goal |"
 echo "|---|---:|---|---:|---:|---|"
-row "raw create" "ours raw create" "dd create" 1.15
-row "raw restore" "ours raw restore" "dd restore" 1.15
-row "clone" "ours clone" "dd clone" 1.15
-row "headed create, medium" "ours medium create" "pigz -6 -p 2" 1.00
-row "headed restore, medium" "ours medium restore" "ours raw restore" 1.30
+row "raw create" ours_raw_create dd_create "dd" 1.15
+row "raw restore" ours_raw_restore dd_restore "dd" 1.15
+row "clone" ours_clone dd_clone "dd" 1.15
+row "headed create, medium" ours_medium_create pigz_create "pigz -6 -p 2" 1.00
+row "headed restore, medium" ours_medium_restore ours_raw_restore_again "our raw restore" 1.30
 peak=0
-for name in "${!memory[@]}"; do
-  case $name in ours*) ((memory[$name] > peak)) && peak=${memory[$name]} ;; esac
+for job in "${!memory[@]}"; do
+  case $job in ours_*) ((memory[$job] > peak)) && peak=${memory[$job]} ;; esac
 done
 echo
-echo "Largest peak memory of a drivecopy job: $((peak / 1024)) MB (goal: under 100 MB: $( ((peak < 100 * 1024)) && echo met || echo 'NOT met'))."
+echo "Largest peak memory of a drivecopy job: $((peak / 1024)) MB (goal under 100 MB: $( ((peak < 100 * 1024)) && echo met || echo 'NOT met'))."
