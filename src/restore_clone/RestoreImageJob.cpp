@@ -6,11 +6,13 @@
 
 #include "disk/SectorRange.h"
 #include "disk/Units.h"
+#include "imaging/BlockRule.h"
 #include "imaging/ImageReader.h"
+#include "imaging/ParallelImageDecoder.h"
+#include "restore_clone/BlockRunWriter.h"
 #include "restore_clone/DestinationChecks.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/OverwriteQuestion.h"
-#include "restore_clone/SectorWriteRetry.h"
 #include "shell/ProgressPercent.h"
 
 namespace drivecopy {
@@ -79,22 +81,59 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
 
   AddMemoLine(memo, observer, "Starting...");
   std::string damage;
-  while (!observer.StopRequested() && !reader->AtEnd()) {
-    const std::int64_t imageSector = reader->NextBlockFirstSector();
-    auto block = reader->ReadBlock();
-    if (!block) {
-      damage = block.error().text;
-      break;
+  bool stopped = false;
+  {
+    // Blocks are read and inflated ahead on threads of their own; this thread
+    // writes them, reports and pumps. On a device written with direct I/O
+    // consecutive blocks go out in one request (each request is a synchronous
+    // transfer there); elsewhere the system merges writes itself and every
+    // block is its own request.
+    ParallelImageDecoder decoder(**imageFile, *reader, device.PreferredAlignment(), 0);
+    const std::size_t requestLimit = device.PreferredAlignment() > 1 ? ParallelImageDecoder::RunBytes : 0;
+    BlockRunWriter writer(device, parameters.FirstSector, requestLimit);
+    auto nameUnwritable = [&](const std::vector<std::int64_t>& sectors) {
+      for (std::int64_t sector : sectors) {
+        AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + " @:" + std::to_string(sector));
+        ++outcome.UnwritableSectors;
+      }
+    };
+
+    // The stop flag is tested before every block; the block in progress is
+    // always finished and written, nothing after it. Blocks gathered for one
+    // request are written before the run that holds them is let go, before a
+    // damaged block is reported, and at the end.
+    const ParallelImageDecoder::Run* run = nullptr;
+    std::int64_t block = 0;
+    const std::int64_t blockCount = reader->BlockCount();
+    while (block < blockCount) {
+      if (observer.StopRequested()) {
+        stopped = true;
+        break;
+      }
+      if (run == nullptr || block == run->FirstBlock + run->Blocks) {
+        if (run != nullptr && run->Damage) {
+          damage = run->Damage->text;
+          break;
+        }
+        nameUnwritable(writer.Write());
+        run = &decoder.Next();
+        if (run->Blocks == 0 && run->Damage) {
+          damage = run->Damage->text;
+          break;
+        }
+      }
+      // Image sector k always goes to destination sector FirstSector + k.
+      const std::int64_t imageSector = BlockFirstSector(totalSectors, block);
+      const auto offset = static_cast<std::size_t>((imageSector - run->FirstSector) * BytesPerSector);
+      const auto bytes = static_cast<std::size_t>(BlockRawSize(totalSectors, block));
+      nameUnwritable(writer.Add(imageSector, run->Bytes.subspan(offset, bytes)));
+      ++block;
+      outcome.SectorsDone = BlockFirstSector(totalSectors, block);
+      if (block == blockCount) break;  // no progress update after the last chunk
+      observer.Progress(RestoreProgress(totalSectors, outcome.SectorsDone));
+      observer.Pump();
     }
-    // Image sector k always goes to destination sector FirstSector + k.
-    for (std::int64_t index : WriteSectorsWithRetry(device, parameters.FirstSector + imageSector, *block)) {
-      AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + " @:" + std::to_string(imageSector + index));
-      ++outcome.UnwritableSectors;
-    }
-    outcome.SectorsDone = imageSector + static_cast<std::int64_t>(block->size()) / BytesPerSector;
-    if (reader->AtEnd()) break;  // no progress update after the last chunk
-    observer.Progress(RestoreProgress(totalSectors, outcome.SectorsDone));
-    observer.Pump();
+    nameUnwritable(writer.Write());
   }
 
   // What was written is brought to stable storage whatever ends the run, so
@@ -111,7 +150,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
                    "The data written to " + parameters.DevicePath +
                        " could not be brought to stable storage: " + flushed.error().text);
   }
-  if (!reader->AtEnd()) {
+  if (stopped) {
     outcome.Status = JobStatus::Stopped;
   } else {
     outcome.Status = outcome.UnwritableSectors > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
