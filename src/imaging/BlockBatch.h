@@ -40,6 +40,10 @@ class BlockBatch {
   std::span<const std::int64_t> BlockSizes() const { return blockSizes_; }
   std::int64_t Sectors() const { return sectors_; }
 
+  // Takes memory for `bytes` of output at once, so that filling the batch
+  // neither moves what it holds nor touches fresh memory batch after batch.
+  void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
+
   // Empties the batch, keeping its memory for the next one.
   void Clear();
 

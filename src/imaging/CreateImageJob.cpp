@@ -215,6 +215,8 @@ JobOutcome CreateImageRun::Execute() {
   writer_.emplace(std::move(*started));
   if (p_.Raw) {
     batch_.emplace(BlockBatch::ForRawImage());
+    // A raw batch is flushed once it passes the threshold by at most one block.
+    batch_->Reserve(static_cast<std::size_t>(kFlushThreshold + BlockBytes));
   } else {
     auto batch = BlockBatch::ForHeadedImage(p_.Level);
     if (!batch) return Fail(texts_.strSTitleERROR, batch.error().text);

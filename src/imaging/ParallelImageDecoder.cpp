@@ -50,7 +50,7 @@ ParallelImageDecoder::ParallelImageDecoder(DeviceHandle& file, const ImageReader
   const bool headed = format_ == ImageFormat::Headed;
   const unsigned wanted = workers != 0 ? workers : std::max(1u, std::thread::hardware_concurrency());
   // One run per worker, one being read and one the caller holds.
-  const std::size_t slotCount = headed ? wanted + 2 : 3;
+  const std::size_t slotCount = headed ? wanted + 2 : 4;
   slots_.resize(slotCount);
   for (Slot& slot : slots_) slot.Raw = AlignedBuffer(RunBytes, alignment);
   if (auto opened = BlockInflater::Open()) readerInflater_.emplace(std::move(*opened));
