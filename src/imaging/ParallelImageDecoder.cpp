@@ -48,7 +48,10 @@ ParallelImageDecoder::ParallelImageDecoder(DeviceHandle& file, const ImageReader
       fileOffset_(reader.FirstBlockOffset()) {
   if (blockCount_ == 0) return;
   const bool headed = format_ == ImageFormat::Headed;
-  const unsigned wanted = workers != 0 ? workers : std::max(1u, std::thread::hardware_concurrency());
+  // Each worker costs two runs of memory (about 4 MB); past eight of them the
+  // device, not zlib, sets the pace.
+  const unsigned wanted =
+      std::min(MaxWorkers, workers != 0 ? workers : std::max(1u, std::thread::hardware_concurrency()));
   // One run per worker, one being read and one the caller holds.
   const std::size_t slotCount = headed ? wanted + 2 : 4;
   slots_.resize(slotCount);

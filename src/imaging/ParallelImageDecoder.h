@@ -39,6 +39,7 @@ namespace drivecopy {
 class ParallelImageDecoder {
  public:
   static constexpr std::size_t RunBytes = std::size_t{2} << 20;
+  static constexpr unsigned MaxWorkers = 8;
 
   struct Run {
     std::int64_t FirstBlock = 0;
@@ -50,7 +51,7 @@ class ParallelImageDecoder {
 
   // `reader` has just been opened on `file`; decoding starts at its first
   // block. `alignment` is the destination's PreferredAlignment(); `workers`
-  // 0 means one per processor core.
+  // 0 means one per processor core; at most MaxWorkers are started.
   ParallelImageDecoder(DeviceHandle& file, const ImageReader& reader, std::size_t alignment, unsigned workers);
   ~ParallelImageDecoder();
   ParallelImageDecoder(const ParallelImageDecoder&) = delete;
