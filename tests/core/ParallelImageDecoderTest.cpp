@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
+#include "imaging/BlockBatch.h"
+#include "imaging/BlockCompressor.h"
 #include "imaging/BlockRule.h"
+#include "imaging/ImageWriter.h"
 #include "imaging/ImageReader.h"
 #include "imaging/LittleEndian.h"
 #include "imaging/ParallelImageDecoder.h"
@@ -165,6 +170,50 @@ TEST(ParallelImageDecoder, LettingGoEarlyJoinsItsThreads) {
   EXPECT_EQ(decoder.Next().Blocks, 32);
   // The destructor stops the reading thread and the workers with runs still
   // being read and inflated; the test ends only if they are joined.
+}
+
+// A sound zlib stream far longer than its block: each input byte flushed on
+// its own, so the stream holds about seven bytes per raw byte.
+std::vector<std::byte> BloatedStream(std::span<const std::byte> raw) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit(&z, 6), Z_OK);
+  std::vector<std::byte> out(raw.size() * 16 + 1024);
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(raw.data() + i));
+    z.avail_in = 1;
+    EXPECT_EQ(deflate(&z, Z_SYNC_FLUSH), Z_OK);
+  }
+  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+TEST(ParallelImageDecoder, StreamTooLongToHoldIsInflatedAsItIsRead) {
+  constexpr std::int64_t sectors = 3 * 128;
+  const auto data = PatternSectors(sectors, 8);
+  MemoryDevice file;
+  auto writer = ImageWriter::Start(file, ImageFormat::Headed, PartitionHeader(sectors, {0}), false);
+  auto batch = BlockBatch::ForHeadedImage(CompressionLevel::Medium);
+  for (std::size_t block = 0; block < 3; ++block) {
+    const auto raw = std::span(data).subspan(block * 65536, 65536);
+    const auto stream = block == 1 ? BloatedStream(raw) : *CompressBlock(raw, CompressionLevel::Medium);
+    if (block == 1) ASSERT_GT(stream.size(), 256u * 1024u);
+    ASSERT_TRUE(batch->AppendEncodedBlock(stream, 128).ok());
+  }
+  ASSERT_TRUE(writer->WriteBatch(*batch).ok());
+  ASSERT_TRUE(writer->Finish().ok());
+
+  MemoryDevice image(file.Bytes);
+  auto reader = ImageReader::Open(image);
+  ASSERT_TRUE(reader.ok());
+  ParallelImageDecoder decoder(image, *reader, 512, 2);
+  const auto& run = decoder.Next();
+  EXPECT_FALSE(run.Damage.has_value()) << run.Damage->text;
+  EXPECT_EQ(run.Blocks, 3);
+  EXPECT_TRUE(std::vector<std::byte>(run.Bytes.begin(), run.Bytes.end()) == data);
 }
 
 }  // namespace
