@@ -12,19 +12,12 @@
 #include "restore_clone/OperationLog.h"
 #include "restore_clone/OverwriteQuestion.h"
 #include "restore_clone/SectorWriteRetry.h"
+#include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
 
 namespace drivecopy {
 
 namespace {
-
-JobOutcome EndWith(JobOutcome outcome, JobStatus status, JobObserver& observer, const std::string& title,
-                   const std::string& text) {
-  observer.ShowError(title, text);
-  outcome.Status = status;
-  outcome.ErrorText = text;
-  return outcome;
-}
 
 SectorRange RangeOf(const CloneEndpoint& endpoint) { return {endpoint.FirstSector, endpoint.EndSector}; }
 

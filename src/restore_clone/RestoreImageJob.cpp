@@ -13,20 +13,12 @@
 #include "restore_clone/DestinationChecks.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/OverwriteQuestion.h"
+#include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
 
 namespace drivecopy {
 
 namespace {
-
-// Ends a run: shows the error and returns the outcome carrying it.
-JobOutcome EndWith(JobOutcome outcome, JobStatus status, JobObserver& observer, const std::string& title,
-                   const std::string& text) {
-  observer.ShowError(title, text);
-  outcome.Status = status;
-  outcome.ErrorText = text;
-  return outcome;
-}
 
 JobProgress RestoreProgress(std::int64_t total, std::int64_t done) {
   JobProgress progress;
