@@ -1,5 +1,7 @@
 #include "imaging/ImageWriter.h"
 
+#include <algorithm>
+
 #include <string>
 
 #include "imaging/ImageFault.h"
@@ -61,12 +63,20 @@ Outcome<ImageWriter> ImageWriter::Start(DeviceHandle& file, ImageFormat format, 
   return writer;
 }
 
+constexpr std::size_t kWritePieceBytes = std::size_t{256} << 10;
+
 Outcome<void> ImageWriter::WriteBatch(const BlockBatch& batch) {
   if (failed_ || finished_) return SystemError{0, "Cannot write the image file: it is already closed or failed"};
   if (batch.Format() != format_) return SystemError{0, "Cannot write the image file: blocks of the other format"};
   if (batch.Empty()) return {};
   if (!virtual_) {
-    if (auto written = WriteWhole(*file_, batch.Bytes(), kImageFile); !written) return Failed(written.error());
+    // The batch goes out in pieces: on Linux one 32 MB write into the page
+    // cache takes several times as long as the same bytes in 256 KiB writes.
+    const std::span<const std::byte> bytes = batch.Bytes();
+    for (std::size_t done = 0; done < bytes.size(); done += kWritePieceBytes) {
+      const auto piece = bytes.subspan(done, std::min(kWritePieceBytes, bytes.size() - done));
+      if (auto written = WriteWhole(*file_, piece, kImageFile); !written) return Failed(written.error());
+    }
     fileOffset_ += static_cast<std::int64_t>(batch.ByteSize());
   }
   if (format_ == ImageFormat::Headed) {
