@@ -9,9 +9,9 @@
 #include "restore_clone/DestinationChecks.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/LogFileNames.h"
+#include "restore_clone/GatheringWriter.h"
 #include "restore_clone/OperationLog.h"
 #include "restore_clone/OverwriteQuestion.h"
-#include "restore_clone/SectorWriteRetry.h"
 #include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
 
@@ -97,6 +97,15 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   // fallback the create job uses: only sectors that stay unreadable are zeros.
   BlockSource blocks(**sourceDevice, source.FirstSector, source.EndSector, [&observer] { observer.Pump(); });
   bool copiedAll = totalSectors <= 0;
+  // Blocks may be gathered into larger requests; a sector that cannot be
+  // written is named when its request goes out, which may be a few blocks later.
+  GatheringWriter writer(**destination);
+  auto nameUnwritable = [&](const std::vector<std::int64_t>& sectors) {
+    for (std::int64_t sector : sectors) {
+      AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + "Destination Drive @:" + std::to_string(sector));
+      ++outcome.UnwritableSectors;
+    }
+  };
 
   for (std::int64_t index = 0; !copiedAll && !observer.StopRequested(); ++index) {
     const SourceBlock& block = blocks.ReadBlock(index);
@@ -105,11 +114,7 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
       ++outcome.UnreadableSectors;
     }
     const std::int64_t destinationSector = target.FirstSector + (blocks.FirstSectorOf(index) - source.FirstSector);
-    for (std::int64_t offset : WriteSectorsWithRetry(**destination, destinationSector, block.Bytes)) {
-      AddMemoLine(memo, observer,
-                  texts.strSBADSingleSECTOR + "Destination Drive @:" + std::to_string(destinationSector + offset));
-      ++outcome.UnwritableSectors;
-    }
+    nameUnwritable(writer.Add(destinationSector, block.Bytes));
 
     outcome.SectorsDone = blocks.FirstSectorOf(index + 1) - source.FirstSector;
     if (index + 1 == blocks.BlockCount()) {
@@ -121,6 +126,8 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
     observer.Pump();
   }
 
+  // The block in progress, and those gathered before it, are always written.
+  nameUnwritable(writer.Finish());
   if (!copiedAll) {
     outcome.Status = JobStatus::Stopped;
   } else {

@@ -1,0 +1,49 @@
+#include "restore_clone/GatheringWriter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "disk/Units.h"
+#include "restore_clone/SectorWriteRetry.h"
+
+namespace drivecopy {
+namespace {
+
+std::vector<std::int64_t> WriteAt(DeviceHandle& device, std::int64_t sector,
+                                  std::span<const std::byte> bytes) {
+  std::vector<std::int64_t> unwritable = WriteSectorsWithRetry(device, sector, bytes);
+  for (std::int64_t& offset : unwritable) offset += sector;
+  return unwritable;
+}
+
+}  // namespace
+
+GatheringWriter::GatheringWriter(DeviceHandle& device) : device_(device) {
+  if (device.PreferredAlignment() > 1) gather_ = AlignedBuffer(GatherBytes, device.PreferredAlignment());
+}
+
+std::vector<std::int64_t> GatheringWriter::Add(std::int64_t sector, std::span<const std::byte> block) {
+  if (gather_.Span().empty() || block.size() > GatherBytes) return WriteAt(device_, sector, block);
+  std::vector<std::int64_t> unwritable;
+  const bool follows = sector == gatheredSector_ + static_cast<std::int64_t>(gatheredBytes_) / BytesPerSector;
+  if (gatheredBytes_ > 0 && (!follows || gatheredBytes_ + block.size() > GatherBytes)) {
+    unwritable = Finish();
+  }
+  if (gatheredBytes_ == 0) gatheredSector_ = sector;
+  std::memcpy(gather_.Span().data() + gatheredBytes_, block.data(), block.size());
+  gatheredBytes_ += block.size();
+  if (gatheredBytes_ == GatherBytes) {
+    std::vector<std::int64_t> more = Finish();
+    unwritable.insert(unwritable.end(), more.begin(), more.end());
+  }
+  return unwritable;
+}
+
+std::vector<std::int64_t> GatheringWriter::Finish() {
+  if (gatheredBytes_ == 0) return {};
+  const std::size_t bytes = gatheredBytes_;
+  gatheredBytes_ = 0;
+  return WriteAt(device_, gatheredSector_, gather_.Span().first(bytes));
+}
+
+}  // namespace drivecopy
