@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -137,6 +138,51 @@ TEST(BuiltinCatalogue, LanguagesWithoutTextsShowGerman) {
   const MessageTexts japanese = UpdateStrings(MessageCatalogue::Builtin(), 3);
   EXPECT_EQ(japanese.strSDestDrive, "Ziel-Laufwerk: ");
   EXPECT_EQ(japanese.strStrMsgDlgConfirm, "Best\xC3\xA4tigung");
+  EXPECT_EQ(japanese.strSStart, "\xE9\x96\x8B\xE5\xA7\x8B");  // its own text, not the German "Start"
+}
+
+std::size_t Occurrences(std::string_view text, std::string_view part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + part.size())) ++count;
+  return count;
+}
+
+std::string_view LeadingBlanks(std::string_view text) { return text.substr(0, text.find_first_not_of(' ')); }
+
+std::string_view TrailingBlanks(std::string_view text) {
+  const std::size_t last = text.find_last_not_of(' ');
+  return last == std::string_view::npos ? text : text.substr(last + 1);
+}
+
+// Japanese, French, Italian and Spanish show the German text for exactly these
+// keys; every other key has a text of its own in each of the four. A text of
+// its own keeps every %s, every line break and the blanks at either end that
+// the program joins to other text, as the English text has them.
+TEST(BuiltinCatalogue, TranslatedLanguagesHaveTheirOwnTextExceptForTheGermanKeys) {
+  const std::set<std::string, std::less<>> germanInTranslatedLanguages = {
+      "strSDestDrive",         "strSDestCloneDrivesMemo",   "strSInfoSelectDriveandContinue",
+      "StrSRestoreImageTitle", "strSNOVRZIMAGE",            "strSBADDisk",
+      "StrSInfoSelectDriveLetter", "StrSOverwrite",         "StrSInitCloneDriveNew",
+      "StrSimageSize",         "StrSInfoSelectDriveToRestore", "StrSNTFS",
+      "strStrMsgDlgConfirm"};
+  const MessageCatalogue& catalogue = MessageCatalogue::Builtin();
+  for (const std::string& key : germanInTranslatedLanguages) EXPECT_TRUE(catalogue.Contains(key)) << key;
+
+  for (const MessageRow& row : catalogue.Rows()) {
+    const bool showsGerman = germanInTranslatedLanguages.count(row.Key) != 0;
+    const std::string english = catalogue.Text(row.Key, LanguageEnglish);
+    for (int language : {LanguageJapanese, LanguageFrancaise, LanguageItaliano, LanguageEspanol}) {
+      const std::string& own = row.Texts[static_cast<std::size_t>(language - 1)];
+      const std::string where = row.Key + " / language " + std::to_string(language) + ": \"" + own + "\"";
+      EXPECT_EQ(own.empty(), showsGerman) << where;
+      if (own.empty()) continue;
+      const std::string shown = catalogue.Text(row.Key, language);
+      EXPECT_EQ(Occurrences(shown, "%s"), Occurrences(english, "%s")) << where;
+      EXPECT_EQ(Occurrences(shown, "\r\n"), Occurrences(english, "\r\n")) << where;
+      EXPECT_EQ(LeadingBlanks(shown), LeadingBlanks(english)) << where;
+      EXPECT_EQ(TrailingBlanks(shown), TrailingBlanks(english)) << where;
+    }
+  }
 }
 
 }  // namespace
