@@ -9,6 +9,7 @@
 #include "restore_clone/CloneJob.h"
 #include "shell/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
+#include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
 #include "support/RecordingObserver.h"
 #include "support/TestImages.h"
@@ -26,10 +27,7 @@ const std::string Drive0 = "\\\\.\\PhysicalDrive0";
 const std::string Drive1 = "\\\\.\\PhysicalDrive1";
 constexpr std::int64_t DriveSectors = 8192;
 
-const MessageTexts& Texts() {
-  static const MessageTexts texts = UpdateStrings(MessageCatalogue::Builtin(), 2);
-  return texts;
-}
+const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 
 // Drive 0 is the source, drive 1 the destination (both 8,192 sectors). C: is
 // a volume of its own where the log lands; F: sits on drive 1's partition.

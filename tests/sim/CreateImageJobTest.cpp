@@ -14,6 +14,7 @@
 #include "shell/MessageCatalogue.h"
 #include "shell/MessageTexts.h"
 #include "sim/SimTestSupport.h"
+#include "support/EnglishTexts.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingObserver.h"
 
@@ -25,10 +26,7 @@ using test_support::RecordingObserver;
 
 const std::string kDrive0 = R"(\\.\PhysicalDrive0)";
 
-const MessageTexts& Texts() {
-  static const MessageTexts texts = UpdateStrings(MessageCatalogue::Builtin(), 2);
-  return texts;
-}
+const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 
 // Bytes that differ from sector to sector and compress unevenly: some
 // sectors pseudo-random, some a repeated text, some zeros.

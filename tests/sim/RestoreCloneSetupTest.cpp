@@ -12,6 +12,7 @@
 #include "restore_clone/RestoreSetup.h"
 #include "shell/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
+#include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
 
 namespace drivecopy {
@@ -19,10 +20,7 @@ namespace {
 
 const std::string Drive0 = "\\\\.\\PhysicalDrive0";
 
-const MessageTexts& Texts() {
-  static const MessageTexts texts = UpdateStrings(MessageCatalogue::Builtin(), 2);
-  return texts;
-}
+const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 
 std::unique_ptr<SimulatedMachine> ModelMachine() {
   return sim_test::Machine(R"({"physicalDrives": [{"number": 0, "size": "512 MiB", "model": "Test Disk"}]})");

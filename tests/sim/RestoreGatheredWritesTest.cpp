@@ -9,6 +9,7 @@
 #include "restore_clone/RestoreImageJob.h"
 #include "shell/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
+#include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
 #include "support/RecordingObserver.h"
 #include "support/TestImages.h"
@@ -23,10 +24,7 @@ using Transfer = test_support::TransferRecordingPlatform::Transfer;
 
 const std::string Drive0 = "\\\\.\\PhysicalDrive0";
 
-const MessageTexts& Texts() {
-  static const MessageTexts texts = UpdateStrings(MessageCatalogue::Builtin(), 2);
-  return texts;
-}
+const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 
 // Hands out handles that ask for 512-byte aligned buffers, as a Linux block
 // device opened for direct I/O does; everything else goes to the inner handle.

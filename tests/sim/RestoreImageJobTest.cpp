@@ -10,6 +10,7 @@
 #include "restore_clone/RestoreImageJob.h"
 #include "shell/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
+#include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
 #include "support/RecordingObserver.h"
 #include "support/TestImages.h"
@@ -29,10 +30,7 @@ const std::string Drive1 = "\\\\.\\PhysicalDrive1";
 constexpr std::int64_t PartitionStart = 2048;
 constexpr std::int64_t PartitionSectors = 4096;
 
-const MessageTexts& Texts() {
-  static const MessageTexts texts = UpdateStrings(MessageCatalogue::Builtin(), 2);
-  return texts;
-}
+const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 
 // Drive 0 (8,192 sectors, partition 1 at 2,048 with 4,096 sectors) is the
 // usual destination; drive 1 carries volume E:, where an image may be stored.

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "shell/MessageCatalogue.h"
+#include "shell/MessageTexts.h"
+
+namespace drivecopy::test_support {
+
+// The program's message texts in English, loaded once for all tests.
+inline const MessageTexts& EnglishTexts() {
+  static const MessageTexts texts = UpdateStrings(MessageCatalogue::Builtin(), LanguageEnglish);
+  return texts;
+}
+
+}  // namespace drivecopy::test_support
