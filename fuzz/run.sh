@@ -15,7 +15,7 @@ targets=("$@")
 ((${#targets[@]})) || targets=(recognise_image_sector parse_header image_reader verify_image)
 
 if [ ! -f "$build/build.ninja" ]; then
-  CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DDRIVECOPY_FUZZ=ON \
+  CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DDRIVECOPY_FUZZ=ON -DDRIVECOPY_DESKTOP=OFF \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 buildlog=$(mktemp)

@@ -13,6 +13,8 @@ packages=(
   util-linux mount fdisk e2fsprogs dosfstools # loop devices, partition tables, file systems in tests
   clang-14 libclang-rt-14-dev                # fuzzing the image readers (fuzz/run.sh)
   pigz time                                  # benchmarks: the tool we race, peak memory (bench/run.sh)
+  qt6-base-dev qt6-qpa-plugins libqt6test6   # desktop application and its tests (offscreen platform)
+  fonts-dejavu-core fonts-ipafont-gothic     # Latin and Japanese text in the windows
 )
 
 missing=()

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace drivecopy {
+
+// True when the arguments name no command: only the desktop options
+// (--machine, --language, --screenshots) and Qt's own options (-platform ...).
+bool IsDesktopInvocation(int argc, char** argv);
+
+// Runs the desktop application: `drivecopy [--machine FILE|demo] [--language N]
+// [--screenshots DIR]`. Returns the process exit status.
+int RunDesktop(int argc, char** argv);
+
+}  // namespace drivecopy
