@@ -1,107 +1,29 @@
 #include "shell/MessageCatalogue.h"
 
-#include <optional>
 #include <utility>
+
+#include "shell/TableRows.h"
 
 namespace drivecopy {
 namespace embedded {
 std::string_view MessageCatalogueData();  // generated from data/messages.tsv
 }
 
-namespace {
-
-constexpr std::size_t ColumnCount = 1 + LanguageCount;
-
-std::string FoldCase(std::string_view key) {
-  std::string folded(key);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
-}
-
-SystemError LineError(std::size_t lineNumber, const std::string& what) {
-  return SystemError{0, "Message table, line " + std::to_string(lineNumber) + ": " + what};
-}
-
-// Turns a stored cell into its text; nullopt names no reason, the caller does.
-std::optional<std::string> Unescape(std::string_view cell) {
-  std::string text;
-  text.reserve(cell.size());
-  for (std::size_t i = 0; i < cell.size(); ++i) {
-    if (cell[i] != '\\') {
-      text += cell[i];
-      continue;
-    }
-    if (++i == cell.size()) return std::nullopt;
-    if (cell[i] == 'n') {
-      text += "\r\n";
-    } else if (cell[i] == '\\') {
-      text += '\\';
-    } else {
-      return std::nullopt;
-    }
-  }
-  return text;
-}
-
-std::vector<std::string_view> SplitTabs(std::string_view line) {
-  std::vector<std::string_view> cells;
-  std::size_t start = 0;
-  for (;;) {
-    std::size_t tab = line.find('\t', start);
-    if (tab == std::string_view::npos) {
-      cells.push_back(line.substr(start));
-      return cells;
-    }
-    cells.push_back(line.substr(start, tab - start));
-    start = tab + 1;
-  }
-}
-
-}  // namespace
-
 Outcome<MessageCatalogue> MessageCatalogue::Parse(std::string_view table) {
-  constexpr std::string_view Utf8ByteOrderMark = "\xEF\xBB\xBF";
-  if (table.starts_with(Utf8ByteOrderMark)) table.remove_prefix(Utf8ByteOrderMark.size());
-
   MessageCatalogue catalogue;
   std::unordered_map<std::string, std::size_t> lineOfFoldedKey;
-  std::size_t lineNumber = 0;
-  while (!table.empty()) {
-    ++lineNumber;
-    std::size_t end = table.find('\n');
-    std::string_view line = table.substr(0, end);
-    table.remove_prefix(end == std::string_view::npos ? table.size() : end + 1);
-    // A table saved by an editor with Windows line ends reads the same.
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    if (line.empty() || line.starts_with('#')) continue;
-
-    std::vector<std::string_view> cells = SplitTabs(line);
-    if (cells.size() != ColumnCount) {
-      return LineError(lineNumber, "expected " + std::to_string(ColumnCount) +
-                                       " tab-separated columns (key and six languages), found " +
-                                       std::to_string(cells.size()));
-    }
-    MessageRow row;
-    row.Key = std::string(cells[0]);
-    if (row.Key.empty()) return LineError(lineNumber, "the key is empty");
-    for (std::size_t language = 0; language < LanguageCount; ++language) {
-      std::optional<std::string> text = Unescape(cells[language + 1]);
-      if (!text) {
-        return LineError(lineNumber, "the text of language " + std::to_string(language + 1) +
-                                         " has a backslash that is not \\n or \\\\");
-      }
-      row.Texts[language] = std::move(*text);
-    }
-    std::string folded = FoldCase(row.Key);
-    auto [earlier, inserted] = lineOfFoldedKey.emplace(folded, lineNumber);
+  for (const TableLine& line : ContentLines(table)) {
+    Outcome<MessageRow> row = ParseRowLine(line.Text);
+    if (!row) return TableLineError("Message table", line.Number, row.error().text);
+    std::string folded = FoldKeyCase(row->Key);
+    auto [earlier, inserted] = lineOfFoldedKey.emplace(folded, line.Number);
     if (!inserted) {
-      return LineError(lineNumber, "the key " + row.Key + " was already given on line " +
-                                       std::to_string(earlier->second));
+      return TableLineError("Message table", line.Number,
+                            "the key " + row->Key + " was already given on line " +
+                                std::to_string(earlier->second));
     }
     catalogue.rowByFoldedKey_.emplace(std::move(folded), catalogue.rows_.size());
-    catalogue.rows_.push_back(std::move(row));
+    catalogue.rows_.push_back(std::move(row.value()));
   }
   return catalogue;
 }
@@ -115,12 +37,12 @@ const MessageCatalogue& MessageCatalogue::Builtin() {
 }
 
 bool MessageCatalogue::Contains(std::string_view key) const {
-  return rowByFoldedKey_.contains(FoldCase(key));
+  return rowByFoldedKey_.contains(FoldKeyCase(key));
 }
 
 std::string MessageCatalogue::Text(std::string_view key, int language) const {
   if (!IsValidLanguage(language)) return {};
-  auto found = rowByFoldedKey_.find(FoldCase(key));
+  auto found = rowByFoldedKey_.find(FoldKeyCase(key));
   if (found == rowByFoldedKey_.end()) return {};
   const MessageRow& row = rows_[found->second];
   const std::string& text = row.Texts[static_cast<std::size_t>(language - 1)];
