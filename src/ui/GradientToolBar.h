@@ -1,6 +1,8 @@
 #pragma once
 #include <QToolBar>
 
+class QToolButton;
+
 namespace drivecopy {
 
 // The pages' tool bar: 22 pixels high, buttons 78 pixels wide with their
@@ -13,7 +15,7 @@ class GradientToolBar : public QToolBar {
 
   // Adds a button (a QToolButton named `objectName`, text beside nothing,
   // caption only) and returns it so the caller can connect its click.
-  class QToolButton* AddButton(const QString& objectName, const QString& caption);
+  QToolButton* AddButton(const QString& objectName, const QString& caption);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
