@@ -1,0 +1,89 @@
+#include "shell/qt/WidgetPromptService.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "shell/qt/MessageDialog.h"
+
+namespace drivecopy {
+
+namespace {
+
+QMessageBox::Icon QtIconOf(MessageBoxIcon icon) {
+  switch (icon) {
+    case MessageBoxIcon::Error: return QMessageBox::Critical;
+    case MessageBoxIcon::Warning: return QMessageBox::Warning;
+    case MessageBoxIcon::Information: return QMessageBox::Information;
+    case MessageBoxIcon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+enum class ChooserKind { Save, Open };
+
+std::optional<QString> RunFileChooser(QWidget* parent, const FileChoice& choice,
+                                      ChooserKind kind) {
+  QFileDialog dialog(parent, choice.Title);
+  dialog.setObjectName(kind == ChooserKind::Save ? QStringLiteral("SaveFileDialog")
+                                                 : QStringLiteral("OpenFileDialog"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (kind == ChooserKind::Save) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  } else {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+  }
+  const QStringList filters = QtFileFilters(choice.Filter);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!choice.DefaultExtension.isEmpty()) dialog.setDefaultSuffix(choice.DefaultExtension);
+  if (!choice.InitialPath.isEmpty()) {
+    const QFileInfo initial(choice.InitialPath);
+    if (initial.isDir()) {
+      dialog.setDirectory(initial.absoluteFilePath());
+    } else {
+      dialog.setDirectory(initial.absolutePath());
+      dialog.selectFile(initial.fileName());
+    }
+  }
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.front().isEmpty()) return std::nullopt;
+  return chosen.front();
+}
+
+}  // namespace
+
+DialogButton WidgetPromptService::AskMessage(QWidget* parent, DialogType type,
+                                             const QString& text,
+                                             const std::vector<DialogButton>& buttons) {
+  MessageDialog dialog(parent, texts_, type, text, buttons);
+  return dialog.Exec();
+}
+
+void WidgetPromptService::ShowMessageBox(QWidget* parent, const QString& title,
+                                         const QString& text, MessageBoxIcon icon) {
+  QMessageBox box(QtIconOf(icon), title, text, QMessageBox::NoButton, parent);
+  box.setObjectName(QStringLiteral("MessageBox"));
+  box.setTextFormat(Qt::PlainText);
+  QPushButton* ok = box.addButton(MessageDialog::CaptionFor(texts_, DialogButton::OK),
+                                  QMessageBox::AcceptRole);
+  box.setDefaultButton(ok);
+  box.setEscapeButton(ok);
+  box.exec();
+}
+
+std::optional<QString> WidgetPromptService::ChooseSaveFile(QWidget* parent,
+                                                           const FileChoice& choice) {
+  return RunFileChooser(parent, choice, ChooserKind::Save);
+}
+
+std::optional<QString> WidgetPromptService::ChooseOpenFile(QWidget* parent,
+                                                           const FileChoice& choice) {
+  return RunFileChooser(parent, choice, ChooserKind::Open);
+}
+
+}  // namespace drivecopy
