@@ -25,16 +25,17 @@ constexpr const char* FontFaceProperty = "fontFace";
 
 constexpr const char* LatinFallback = "DejaVu Sans";
 
-// Installed families, looked up once (the font database needs the GUI application).
-const QStringList& InstalledFamilies() {
-  static const QStringList families =
-      QGuiApplication::instance() != nullptr ? QFontDatabase::families() : QStringList{};
+// Installed families, looked up once the GUI application exists (the font
+// database needs it); before that, none.
+QStringList InstalledFamilies() {
+  if (QGuiApplication::instance() == nullptr) return {};
+  static const QStringList families = QFontDatabase::families();
   return families;
 }
 
 // The first of `candidates` that is installed, compared without regard to case.
 QString FirstInstalled(const QStringList& candidates) {
-  const QStringList& installed = InstalledFamilies();
+  const QStringList installed = InstalledFamilies();
   for (const QString& candidate : candidates) {
     for (const QString& family : installed) {
       if (family.compare(candidate, Qt::CaseInsensitive) == 0) return family;
