@@ -169,7 +169,8 @@ class Platform {
   // --- settings ---
   virtual SettingValue ReadSetting(const std::string& name) = 0;
   virtual bool WriteSettingNumber(const std::string& name, std::uint32_t value) = 0;
-  // Makes sure the settings store exists (creating it when permitted).
+  // Makes sure the settings store exists (creating it when permitted) and can
+  // be written: false when it cannot be created or is read-only to this user.
   virtual bool EnsureSettingsStore() = 0;
 
   // --- session facts ---

@@ -5,9 +5,9 @@
 namespace drivecopy {
 
 int ReadStoredLanguage(Platform& platform) {
-  // Without write access (no administrator rights) the store may be readable
-  // but not creatable; reading anyway keeps the user's choice in that case.
-  platform.EnsureSettingsStore();
+  // Without write access (no administrator rights) neither the value nor its
+  // repair can be trusted to stick, so the program starts in English.
+  if (!platform.EnsureSettingsStore()) return LanguageEnglish;
   const SettingValue stored = platform.ReadSetting(LanguageSettingName);
   if (stored.Kind == SettingValue::Type::Number && IsValidLanguage(stored.Number)) {
     return static_cast<int>(stored.Number);

@@ -11,8 +11,7 @@ inline constexpr const char* LanguageSettingName = "Language";
 // exists, then read "Language". A stored number from 1 to 6 is used as it is.
 // A value that is missing, not a number or outside 1..6 is replaced: 2
 // (English) is written back and used. When the store cannot be created or
-// written the program still starts, in the stored language if it could be
-// read and in English otherwise; this function never fails.
+// written the program still starts, in English; this function never fails.
 int ReadStoredLanguage(Platform& platform);
 
 }  // namespace drivecopy

@@ -47,11 +47,11 @@ TEST(StoredLanguage, StartsWithoutAWritableStore) {
   EXPECT_EQ(ReadStoredLanguage(empty), 2);
   EXPECT_EQ(empty.ReadSetting("Language").Kind, SettingValue::Type::Missing);
 
-  // A store that can be read but not written still gives the user's choice.
+  // A store that can be read but not written starts in English too.
   FakeSettingsPlatform readOnly;
   readOnly.StoreWritable = false;
   readOnly.Settings["Language"] = SettingValue{SettingValue::Type::Number, 1};
-  EXPECT_EQ(ReadStoredLanguage(readOnly), 1);
+  EXPECT_EQ(ReadStoredLanguage(readOnly), 2);
 }
 
 }  // namespace

@@ -112,7 +112,9 @@ bool SettingsFile::WriteNumber(const std::string& name, std::uint32_t value) con
 
 bool SettingsFile::Ensure() const {
   std::error_code error;
-  if (fs::is_regular_file(path_, error)) return true;
+  // A store that exists but cannot be written counts as not opened: the
+  // start-up rule then uses English rather than a value it could not repair.
+  if (fs::is_regular_file(path_, error)) return ::access(path_.c_str(), W_OK) == 0;
   return StoreObject(path_, nlohmann::json::object());
 }
 

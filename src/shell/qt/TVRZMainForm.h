@@ -1,0 +1,124 @@
+#pragma once
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "disk/TUserSystem.h"
+#include "shell/qt/DesktopSession.h"
+
+class QTabWidget;
+class QPlainTextEdit;
+class QToolButton;
+
+namespace drivecopy {
+
+class CheckListView;
+class FileDialogSettings;
+class LabelButton;
+class PanelStatusBar;
+class SkinnedImageButton;
+class TCloneDriveFrm;
+class TCreateImgForm;
+class TInfoFrm;
+class TRestoreImgForm;
+class WindowTranslator;
+
+// The main window: a wizard whose pages the program switches itself (no page
+// tabs are shown): the start screen with three image buttons, the create-image
+// page (also used to choose a clone's source and destination) and the
+// restore-image page. Its creation reads the stored language, sets it on the
+// language dispatcher and loads the message texts, so it must be created
+// before every other window. Closing it ends the program.
+class TVRZMainForm : public QWidget {
+  Q_OBJECT
+ public:
+  // Design client size and smallest outer size.
+  static constexpr int DesignClientWidth = 597;
+  static constexpr int DesignClientHeight = 522;
+  static constexpr int SmallestWidth = 400;
+  static constexpr int SmallestHeight = 300;
+
+  explicit TVRZMainForm(DesktopSession& session);
+  ~TVRZMainForm() override;
+
+  // The other windows, created after this one; the main window shows them and
+  // clears the clone window's selection. Call once, before the window is shown.
+  void AttachWindows(TRestoreImgForm* restoreWindow, TCreateImgForm* createWindow,
+                     TCloneDriveFrm* cloneWindow, TInfoFrm* infoWindow);
+
+  // Page switching: 0 start screen, 1 create-image page, 2 restore-image page;
+  // the create page's inner pages 0 physical drives, 1 logical drives; the
+  // restore page's one inner page 0. Each also sets the caption (and, for the
+  // main pages, the window colour).
+  void ShowMainPage(std::uint8_t index);
+  void ShowCreateImagePage(std::uint8_t index);
+  void ShowRestoreImagePage(std::uint8_t index);
+
+  // How often the message texts were loaded (the language change event and
+  // the creation each load them).
+  int UpdateStringsRuns() const { return updateStringsRuns_; }
+
+  // The override cursor saved when the mouse entered a start-screen button.
+  std::optional<Qt::CursorShape> CursorBeforeHover() const { return cursorBeforeHover_; }
+
+  TUserSystem& UserSystem() { return *userSystem_; }
+  DesktopSession& Session() { return session_; }
+  FileDialogSettings& OpenImageDialog() { return *openImageDialog_; }
+  const QString& ChosenImagePath() const { return chosenImagePath_; }
+
+  // Start-screen buttons and labels (public so that the set-ups and the tests
+  // can drive them as a click would).
+  void CreateImageButtomClick();
+  void RestoreImageButtomClick();
+  void CloneImageButtomClick();
+  void CancelLabelClick();
+  void TntLabel2Click();
+  void InfoToolButtonClick();
+  void HDDNextLabelClick();
+  void RestoreNextLabelClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildControls();
+  QWidget* BuildStartScreen();
+  QWidget* BuildCreateImagePage();
+  QWidget* BuildRestoreImagePage();
+  void FormCreate();
+  void FormShow();
+  void FormResize();
+  void UpdateStrings();
+  void SetWindowColour(const QColor& colour);
+
+  void StartButtonMouseEnter(SkinnedImageButton* button);
+  void StartButtonMouseLeave(SkinnedImageButton* button, std::optional<Qt::CursorShape> cursor);
+  void HDDNextLabelMouseEnter();
+  void HDDNextLabelMouseLeave();
+
+  DesktopSession& session_;
+  WindowTranslator* siLang1_ = nullptr;
+  std::unique_ptr<TUserSystem> userSystem_;
+  FileDialogSettings* openImageDialog_ = nullptr;
+  QString chosenImagePath_;
+  int updateStringsRuns_ = 0;
+  std::optional<Qt::CursorShape> cursorBeforeHover_;
+  bool firstShowDone_ = false;
+
+  QTabWidget* pageControl_ = nullptr;
+  QTabWidget* createImagePageControl_ = nullptr;
+  QTabWidget* restoreImagePageControl_ = nullptr;
+  SkinnedImageButton* createImageButtom_ = nullptr;
+  SkinnedImageButton* restoreImageButtom_ = nullptr;
+  SkinnedImageButton* cloneImageButtom_ = nullptr;
+  PanelStatusBar* statusBar_ = nullptr;
+
+  TRestoreImgForm* restoreWindow_ = nullptr;
+  TCreateImgForm* createWindow_ = nullptr;
+  TCloneDriveFrm* cloneWindow_ = nullptr;
+  TInfoFrm* infoWindow_ = nullptr;
+};
+
+}  // namespace drivecopy

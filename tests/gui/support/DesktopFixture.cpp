@@ -1,0 +1,22 @@
+#include "gui/support/DesktopFixture.h"
+
+#include <QtTest>
+
+namespace drivecopy::testing {
+namespace {
+
+std::unique_ptr<SimulatedMachine> BuildMachine(const std::string& json) {
+  auto machine = SimulatedMachine::Build(json, ".");
+  if (!machine) {
+    qWarning("simulated machine does not build: %s", machine.error().Text.c_str());
+    return std::move(SimulatedMachine::Build("{}", ".").value());
+  }
+  return std::move(machine.value());
+}
+
+}  // namespace
+
+DesktopFixture::DesktopFixture(const std::string& machineJson)
+    : machine(BuildMachine(machineJson)), session(*machine, prompts) {}
+
+}  // namespace drivecopy::testing

@@ -1,0 +1,22 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "gui/support/ScriptedPromptService.h"
+#include "platform/sim/SimulatedMachine.h"
+#include "shell/qt/DesktopSession.h"
+
+namespace drivecopy::testing {
+
+// A desktop session on a simulated machine described by `machineJson`, with
+// every dialog answered by a scripted prompt service. A description that does
+// not build is a test error (the machine is then empty).
+struct DesktopFixture {
+  explicit DesktopFixture(const std::string& machineJson = "{}");
+
+  std::unique_ptr<SimulatedMachine> machine;
+  ScriptedPromptService prompts;
+  DesktopSession session;
+};
+
+}  // namespace drivecopy::testing
