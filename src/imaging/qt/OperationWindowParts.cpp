@@ -1,0 +1,127 @@
+#include "imaging/qt/OperationWindowParts.h"
+
+#include <algorithm>
+
+#include <QLabel>
+#include <QLocale>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include "shell/OperationMemo.h"
+#include "shell/qt/WindowTranslator.h"
+#include "ui/LabelButton.h"
+
+namespace drivecopy {
+
+Qt::WindowFlags OperationWindowFlags() {
+  return Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+}
+
+QFont OperationWindowFont() {
+  QFont font;
+  font.setFamilies(FontFamiliesFor("Tahoma", "DEFAULT_CHARSET"));
+  font.setPixelSize(11);
+  return font;
+}
+
+void StyleCommandLabel(LabelButton& label) {
+  QFont font = label.font();
+  font.setFamilies(FontFamiliesFor("Tahoma", "DEFAULT_CHARSET"));
+  font.setPixelSize(13);
+  font.setBold(true);
+  label.setFont(font);
+  label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  // A caption like "&Abort" marks its access key with the ampersand; a label
+  // draws that as an underline only when it has a buddy.
+  label.setTextFormat(Qt::PlainText);
+  label.setBuddy(&label);
+  ShowCommandLabelHover(label, false, false);
+}
+
+void ShowCommandLabelHover(LabelButton& label, bool entered, bool handCursor, bool colour) {
+  if (colour) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, entered ? QColor(HoverRed, HoverGreen, HoverBlue)
+                                                   : QColor(RestingGrey, RestingGrey, RestingGrey));
+    label.setPalette(palette);
+  }
+  if (entered && handCursor) {
+    label.setCursor(Qt::PointingHandCursor);
+  } else {
+    label.unsetCursor();
+  }
+}
+
+QPlainTextEdit* MakeOperationMemoView(QWidget& parent, const QString& objectName, bool wrapLines) {
+  auto* memo = new QPlainTextEdit(&parent);
+  memo->setObjectName(objectName);
+  memo->setReadOnly(true);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  if (wrapLines) {
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  } else {
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  }
+  return memo;
+}
+
+void AppendMemoLine(OperationMemo& lines, QPlainTextEdit& view, const std::string& line) {
+  lines.Append(line);
+  QString shown = Q(line);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  view.appendPlainText(shown);
+  // The newest line in view, from its beginning (the view follows its cursor).
+  QTextCursor cursor = view.textCursor();
+  cursor.movePosition(QTextCursor::End);
+  cursor.movePosition(QTextCursor::StartOfBlock);
+  view.setTextCursor(cursor);
+  view.ensureCursorVisible();
+}
+
+std::string FilledMessage(const std::string& message, const std::vector<std::string>& values) {
+  std::string text;
+  std::size_t from = 0;
+  std::size_t used = 0;
+  while (used < values.size()) {
+    const std::size_t at = message.find("%s", from);
+    if (at == std::string::npos) break;
+    text += message.substr(from, at - from) + values[used++];
+    from = at + 2;
+  }
+  text += message.substr(from);
+  for (; used < values.size(); ++used) text += " " + values[used];
+  return text;
+}
+
+void AlignValueColumn(std::initializer_list<CaptionAndValue> rows, int designLeft) {
+  constexpr int gap = 6;
+  int left = designLeft;
+  for (const CaptionAndValue& row : rows) {
+    row.Caption->resize(row.Caption->sizeHint().width(), row.Caption->height());
+    left = std::max(left, row.Caption->x() + row.Caption->width() + gap);
+  }
+  for (const CaptionAndValue& row : rows) {
+    const int right = row.Value->x() + row.Value->width();
+    row.Value->setGeometry(left, row.Value->y(), std::max(0, right - left), row.Value->height());
+  }
+}
+
+void CentreOver(QWidget& window, const QWidget& over) {
+  const QRect outer = over.frameGeometry();
+  QRect placed = window.frameGeometry();
+  placed.moveCenter(outer.center());
+  window.move(placed.topLeft());
+}
+
+char UserDecimalSeparator() {
+  const QString point = QLocale().decimalPoint();
+  if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
+  return '.';
+}
+
+}  // namespace drivecopy

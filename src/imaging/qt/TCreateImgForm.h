@@ -1,0 +1,145 @@
+#pragma once
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "imaging/CreateImageJob.h"
+#include "imaging/TVRZHeader.h"
+#include "shell/OperationMemo.h"
+#include "shell/qt/DesktopSession.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace drivecopy {
+
+class GradientProgressBar;
+class LabelButton;
+class ShadowFrame;
+class WindowTranslator;
+
+// The create-image window: the source, the image path, the options, two
+// progress bars and labels, and the memo that becomes the log. It is created
+// once, hidden, and shown by the create-image set-up for each job; while it is
+// shown the main window is hidden and disabled, and closing it (Cancel, the
+// title bar, or the job's end) brings the main window back.
+class TCreateImgForm : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int ClientWidth = 425;
+  static constexpr int ClientHeight = 470;
+
+  TCreateImgForm(DesktopSession& session, QWidget& mainWindow);
+  ~TCreateImgForm() override;
+
+  // --- job parameters, given by the set-up before the window is shown ---
+  // Stores DevicePath, DeviceKind, FirstSector and EndSector.
+  void SetSource(const std::string& devicePath, std::uint8_t kind, std::int64_t firstSector,
+                 std::int64_t endSector);
+  TVRZHeader& Header() { return header_; }
+  const TVRZHeader& Header() const { return header_; }
+  const std::string& DevicePath() const { return devicePath_; }
+  std::uint8_t DeviceKind() const { return deviceKind_; }
+  std::int64_t FirstSector() const { return firstSector_; }
+  std::int64_t EndSector() const { return endSector_; }
+  // The source description (top line) and the image path.
+  QLabel& HarddriveLabel() { return *harddriveLabel_; }
+  QLineEdit& TempPathEdit() { return *tempPathEdit_; }
+
+  // The save dialog "Save Disk Image" (*.img); it opens with the name it
+  // returned last. nullopt when the user cancels.
+  std::optional<QString> RunSaveImgDialog();
+
+  // Everything a run needs, read from the fields and the controls now.
+  CreateImageParameters JobParameters() const;
+
+  // --- what a running job uses ---
+  bool Stopped() const { return stopped_; }
+  void SetStopped(bool stopped) { stopped_ = stopped; }
+  QPlainTextEdit& Memo() { return *memo_; }
+  OperationMemo& MemoLines() { return memoLines_; }
+  void AppendMemoLine(const std::string& line);
+  GradientProgressBar& MainBar() { return *mainBar_; }
+  GradientProgressBar& BufferBar() { return *bufferBar_; }
+  QLabel& BytesRemainingLabel() { return *bytesRemainingLabel2_; }
+  QLabel& FileSizeValueLabel() { return *fileSizeLabel2_; }
+  // While minimised the caption shows the progress ("42 %"); the normal
+  // caption comes back when the window is restored or painted.
+  void ShowProgressInCaption(int percent);
+
+ public slots:
+  // Start: the job is wired in here; for now it does nothing.
+  void RegOKLabelClick();
+  void RegCancelLabelClick();
+  void DIBImage1Click();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void BuildControls();
+  void FormCreate();
+  void UpdateCaptions();
+  void FormShow();
+  void FormClose();
+  void TntFormPaint();
+  void LogFileCheckBoxClick(bool checked);
+  void VirtuellCheckBoxClick(bool checked);
+  void LastPartitionSectorCheckBoxClick(bool checked);
+  void ShadowCopyCheckBoxClick(bool checked);
+  void SetOptionsEnabled(bool enabled);
+
+  DesktopSession& session_;
+  QWidget& mainWindow_;
+  WindowTranslator* translator_ = nullptr;
+
+  std::string devicePath_;
+  std::uint8_t deviceKind_ = 0;
+  std::int64_t firstSector_ = 0;
+  std::int64_t endSector_ = 0;
+  TVRZHeader header_;
+  bool stopped_ = false;
+  QString lastSaveName_;
+  QObject* saveImgDialog_ = nullptr;  // "SaveImgDialog": Title, Filter, DefaultExt
+  OperationMemo memoLines_;
+
+  ShadowFrame* background_ = nullptr;
+  QLabel* harddriveLabel_ = nullptr;
+  QLineEdit* tempPathEdit_ = nullptr;
+  QPushButton* openfile_ = nullptr;
+  QGroupBox* compressionGroupBox_ = nullptr;
+  QRadioButton* lowButton_ = nullptr;
+  QRadioButton* mediumButton_ = nullptr;
+  QRadioButton* highButton_ = nullptr;
+  QRadioButton* noneButton_ = nullptr;
+  QRadioButton* rawButton_ = nullptr;
+  QGroupBox* generalGroupBox_ = nullptr;
+  QCheckBox* logFileCheckBox_ = nullptr;
+  QCheckBox* virtuellCheckBox_ = nullptr;
+  QCheckBox* lastPartitionSectorCheckBox_ = nullptr;
+  QCheckBox* shadowCopyCheckBox_ = nullptr;
+  QSpinBox* spinEdit1_ = nullptr;
+  QLabel* retriesLabel_ = nullptr;
+  QLabel* tntLabel1_ = nullptr;
+  QLabel* bytesRemainingLabel2_ = nullptr;
+  QLabel* fileSizeLabel_ = nullptr;
+  QLabel* fileSizeLabel2_ = nullptr;
+  GradientProgressBar* bufferBar_ = nullptr;
+  GradientProgressBar* mainBar_ = nullptr;
+  QPlainTextEdit* memo_ = nullptr;
+  LabelButton* regOKLabel_ = nullptr;
+  LabelButton* regCancelLabel_ = nullptr;
+};
+
+}  // namespace drivecopy

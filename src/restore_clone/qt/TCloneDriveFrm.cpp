@@ -1,0 +1,245 @@
+#include "restore_clone/qt/TCloneDriveFrm.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+
+#include "disk/ServiceHandling.h"
+#include "imaging/qt/OperationWindowParts.h"
+#include "restore_clone/LogFileNames.h"
+#include "shell/TranslationTable.h"
+#include "shell/qt/WindowTranslator.h"
+#include "ui/GradientProgressBar.h"
+#include "ui/LabelButton.h"
+#include "ui/ShadowFrame.h"
+
+namespace drivecopy {
+
+namespace {
+
+const std::string kShadowCopyService = "VSS";
+
+QLabel* MakeLabel(QWidget& parent, const char* name, const QString& caption, const QRect& bounds) {
+  auto* label = new QLabel(caption, &parent);
+  label->setObjectName(QLatin1String(name));
+  label->setGeometry(bounds);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+}  // namespace
+
+// The window is designed in German (language 1): its own captions below are
+// German, and the translator gives them the active language's texts.
+TCloneDriveFrm::TCloneDriveFrm(DesktopSession& session, QWidget& mainWindow)
+    : QWidget(nullptr, OperationWindowFlags() | Qt::WindowStaysOnTopHint),
+      session_(session),
+      mainWindow_(mainWindow) {
+  setObjectName(QStringLiteral("CloneDriveFrm"));
+  BuildControls();
+  translator_ = new WindowTranslator(*this, BuiltinWindowTable("TCloneDriveFrm"), 1,
+                                     QStringLiteral("siLangLinked1"));
+  session_.dispatcher.Link(*translator_);
+  FormCreate();
+  ownCaption_ = windowTitle();
+}
+
+TCloneDriveFrm::~TCloneDriveFrm() { session_.dispatcher.Unlink(*translator_); }
+
+void TCloneDriveFrm::BuildControls() {
+  setFixedSize(ClientWidth, ClientHeight);
+  setFont(OperationWindowFont());
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, QColor(127, 179, 211));
+  setPalette(palette);
+  setAutoFillBackground(true);
+  setWindowTitle(QStringLiteral("Laufwerke klonen"));
+
+  background_ = new ShadowFrame(this);
+  background_->setObjectName(QStringLiteral("BackgroundFrame"));
+  background_->setGeometry(0, 0, ClientWidth, ClientHeight);
+  QWidget& page = *background_;
+
+  scourceLabel_ = MakeLabel(page, "ScourceLabel", QStringLiteral("Quell-Laufwerk: "), QRect(25, 19, 376, 16));
+  // The descriptions take two lines for a partition.
+  sourcedriveLabel_ = MakeLabel(page, "SourcedriveLabel", QString(), QRect(25, 36, 376, 34));
+  destLabel_ = MakeLabel(page, "DestLabel", QStringLiteral("Ziel-Laufwerk: "), QRect(25, 73, 376, 16));
+  destinationDriveLabel_ = MakeLabel(page, "DestinationDriveLabel", QString(), QRect(25, 91, 376, 34));
+
+  tntGroupBox2_ = new QGroupBox(QStringLiteral("Allgemein"), &page);
+  tntGroupBox2_->setObjectName(QStringLiteral("TntGroupBox2"));
+  tntGroupBox2_->setGeometry(25, 136, 376, 73);
+  logFileCheckBox_ = new QCheckBox(QStringLiteral("Schreibe Log Datei"), tntGroupBox2_);
+  logFileCheckBox_->setObjectName(QStringLiteral("LogFileCheckBox"));
+  logFileCheckBox_->setGeometry(14, 31, 140, 17);
+  shadowCopyCheckBox_ = new QCheckBox(QStringLiteral("Schatten Kopie Service"), tntGroupBox2_);
+  shadowCopyCheckBox_->setObjectName(QStringLiteral("ShadowCopyCheckBox"));
+  shadowCopyCheckBox_->setGeometry(160, 31, 161, 17);
+  shadowCopyCheckBox_->setVisible(false);
+
+  tntLabel1_ = MakeLabel(page, "TntLabel1", QStringLiteral("Verbleibende Bytes:"), QRect(25, 218, 105, 16));
+  bytesRemainingLabel2_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 218, 269, 16));
+
+  progressBar_ = new GradientProgressBar(GradientProgressBar::csSky, &page);
+  progressBar_->setObjectName(QStringLiteral("ProgressBar"));
+  progressBar_->setGeometry(25, 240, 376, 260 - 240);
+
+  memo_ = MakeOperationMemoView(page, QStringLiteral("CloneDrivesMemo"), false);
+  memo_->setGeometry(25, 267, 376, 129);
+
+  regOKLabel_ = new LabelButton(QStringLiteral("Start"), &page);
+  regOKLabel_->setObjectName(QStringLiteral("RegOKLabel"));
+  regOKLabel_->setGeometry(232, 431, 57, 16);
+  StyleCommandLabel(*regOKLabel_);
+  regCancelLabel_ = new LabelButton(QStringLiteral("Abbruch"), &page);
+  regCancelLabel_->setObjectName(QStringLiteral("RegCancelLabel"));
+  regCancelLabel_->setGeometry(286, 431, 113, 16);
+  StyleCommandLabel(*regCancelLabel_);
+
+  connect(regOKLabel_, &LabelButton::clicked, this, &TCloneDriveFrm::RegOKLabelClick);
+  connect(regCancelLabel_, &LabelButton::clicked, this, &TCloneDriveFrm::RegCancelLabelClick);
+  // This window's labels only change the cursor under the mouse.
+  connect(regOKLabel_, &LabelButton::mouseEntered, this,
+          [this] { ShowCommandLabelHover(*regOKLabel_, true, true, false); });
+  connect(regOKLabel_, &LabelButton::mouseLeft, this,
+          [this] { ShowCommandLabelHover(*regOKLabel_, false, false, false); });
+  connect(regCancelLabel_, &LabelButton::mouseEntered, this,
+          [this] { ShowCommandLabelHover(*regCancelLabel_, true, true, false); });
+  connect(regCancelLabel_, &LabelButton::mouseLeft, this,
+          [this] { ShowCommandLabelHover(*regCancelLabel_, false, false, false); });
+  // A box changed from code runs its handler too, as a click would.
+  connect(logFileCheckBox_, &QCheckBox::toggled, this, &TCloneDriveFrm::LogFileCheckBoxClick);
+  connect(shadowCopyCheckBox_, &QCheckBox::toggled, this, &TCloneDriveFrm::ShadowCopyCheckBoxClick);
+}
+
+void TCloneDriveFrm::FormCreate() {
+  progressBar_->SetMaximum(100);
+  progressBar_->SetPosition(0);
+  stopped_ = false;
+  UpdateCaptions();
+}
+
+void TCloneDriveFrm::UpdateCaptions() {
+  const MessageTexts& texts = session_.texts;
+  mainWindow_.setWindowTitle(Q(texts.strSVRZTitle + texts.strSVRZVersion + texts.strSVRZCloneImage));
+  regCancelLabel_->setText(Q(texts.strSAbort));
+  regOKLabel_->setText(Q(texts.strSStart));
+  scourceLabel_->setText(Q(texts.strSSourceDrive));
+  destLabel_->setText(Q(texts.strSDestDrive));
+  logFileCheckBox_->setText(Q(texts.strSLogfileCaption));
+  tntLabel1_->setText(Q(texts.strSRemainingBytesLabel));
+  AlignValueColumn({{tntLabel1_, bytesRemainingLabel2_}}, 132);
+}
+
+void TCloneDriveFrm::ShowSelectionStep(const CloneSelection::NextResult& step) {
+  switch (step.Recorded) {
+    case CloneSelection::Step::SourceRecorded:
+      sourcedriveLabel_->setText(Q(step.Description));
+      break;
+    case CloneSelection::Step::DestinationRecorded:
+      destinationDriveLabel_->setText(Q(step.Description));
+      break;
+    case CloneSelection::Step::AlreadyComplete:
+      break;
+  }
+  for (const std::string& line : step.CloneMemoLines) AppendMemoLine(line);
+}
+
+CloneParameters TCloneDriveFrm::JobParameters() const {
+  return selection_.Parameters(logFileCheckBox_->isChecked());
+}
+
+void TCloneDriveFrm::AppendMemoLine(const std::string& line) {
+  drivecopy::AppendMemoLine(memoLines_, *memo_, line);
+}
+
+void TCloneDriveFrm::ShowProgressInCaption(int percent) {
+  if (isMinimized()) setWindowTitle(QString::number(percent) + QStringLiteral(" %"));
+}
+
+void TCloneDriveFrm::RegOKLabelClick() {
+  // The clone run is started from here.
+}
+
+void TCloneDriveFrm::RegCancelLabelClick() {
+  selection_.Clear();
+  stopped_ = true;
+  regOKLabel_->setEnabled(true);
+  close();
+}
+
+void TCloneDriveFrm::LogFileCheckBoxClick(bool checked) {
+  const MessageTexts& texts = session_.texts;
+  if (!checked) {
+    AppendMemoLine(texts.strSdontWriteLogfile);
+    return;
+  }
+  // The line names the file the run will write, which ends in ".txt".
+  Platform& platform = session_.platform;
+  const std::string logName = CloneLogName(platform.CurrentDirectory(), platform.PathSeparator(),
+                                           platform.ShortDateFormat(), platform.Today());
+  AppendMemoLine(CloneLogAnnouncement(texts, logName));
+}
+
+void TCloneDriveFrm::ShadowCopyCheckBoxClick(bool checked) {
+  // Failures to start or stop the service are not reported: the copy is made either way.
+  const MessageTexts& texts = session_.texts;
+  if (checked) {
+    if (StartServiceAndWait(session_.platform, "", kShadowCopyService)) AppendMemoLine(texts.strSStartVSS);
+  } else {
+    if (StopServiceAndWait(session_.platform, "", kShadowCopyService)) AppendMemoLine(texts.strSStopVSS);
+  }
+}
+
+void TCloneDriveFrm::FormShow() {
+  CentreOver(*this, mainWindow_);
+  mainWindow_.setEnabled(false);
+  mainWindow_.hide();
+  stopped_ = false;
+  // A run that could not open its destination left these disabled; a new
+  // showing offers them again.
+  regOKLabel_->setEnabled(true);
+  shadowCopyCheckBox_->setEnabled(true);
+  // Ticking or clearing the box runs its handler, as a click would.
+  shadowCopyCheckBox_->setChecked(IsServiceRunning(session_.platform, "", kShadowCopyService));
+}
+
+void TCloneDriveFrm::FormClose() {
+  stopped_ = true;
+  mainWindow_.show();
+  mainWindow_.setEnabled(true);
+}
+
+void TCloneDriveFrm::FormPaint() {
+  if (isMinimized()) return;
+  const MessageTexts& texts = session_.texts;
+  const QString mainCaption = Q(texts.strSVRZTitle + texts.strSVRZVersion + texts.strSVRZCloneImage);
+  if (mainWindow_.windowTitle() != mainCaption) mainWindow_.setWindowTitle(mainCaption);
+  // Its own caption showed the progress while minimised.
+  if (windowTitle() != ownCaption_) setWindowTitle(ownCaption_);
+}
+
+void TCloneDriveFrm::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) FormShow();
+  QWidget::showEvent(event);
+}
+
+void TCloneDriveFrm::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QWidget::closeEvent(event);
+}
+
+void TCloneDriveFrm::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) FormPaint();
+  QWidget::changeEvent(event);
+}
+
+void TCloneDriveFrm::paintEvent(QPaintEvent* event) {
+  FormPaint();
+  QWidget::paintEvent(event);
+}
+
+}  // namespace drivecopy

@@ -1,0 +1,177 @@
+#include "restore_clone/qt/TRestoreImgForm.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+
+#include "imaging/qt/OperationWindowParts.h"
+#include "shell/TranslationTable.h"
+#include "shell/qt/WindowTranslator.h"
+#include "ui/GradientProgressBar.h"
+#include "ui/LabelButton.h"
+#include "ui/ShadowFrame.h"
+
+namespace drivecopy {
+
+TRestoreImgForm::TRestoreImgForm(DesktopSession& session, QWidget& mainWindow)
+    : QWidget(nullptr, OperationWindowFlags()),
+      session_(session),
+      mainWindow_(mainWindow) {
+  setObjectName(QStringLiteral("RestoreImgForm"));
+  BuildControls();
+  translator_ = new WindowTranslator(*this, BuiltinWindowTable("TRestoreImgForm"), 2,
+                                     QStringLiteral("siLangLinked1"));
+  session_.dispatcher.Link(*translator_);
+  FormCreate();
+}
+
+TRestoreImgForm::~TRestoreImgForm() { session_.dispatcher.Unlink(*translator_); }
+
+void TRestoreImgForm::BuildControls() {
+  setFixedSize(ClientWidth, ClientHeight);
+  setFont(OperationWindowFont());
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, QColor(127, 179, 211));
+  setPalette(palette);
+  setAutoFillBackground(true);
+  setWindowTitle(QStringLiteral("Restore disk Image"));
+
+  background_ = new ShadowFrame(this);
+  background_->setObjectName(QStringLiteral("BackgroundFrame"));
+  background_->setGeometry(0, 0, ClientWidth, ClientHeight);
+  QWidget& page = *background_;
+
+  tntLabel2_ = new QLabel(QStringLiteral("Destination Drive"), &page);
+  tntLabel2_->setObjectName(QStringLiteral("TntLabel2"));
+  tntLabel2_->setGeometry(25, 16, 376, 16);
+  harddriveLabel_ = new QLabel(&page);
+  harddriveLabel_->setObjectName(QStringLiteral("HarddriveLabel"));
+  // Two lines for a partition.
+  harddriveLabel_->setGeometry(25, 35, 376, 34);
+  harddriveLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  tntLabel1_ = new QLabel(QStringLiteral("Bytes Remaining:"), &page);
+  tntLabel1_->setObjectName(QStringLiteral("TntLabel1"));
+  tntLabel1_->setGeometry(25, 100, 376, 16);
+
+  progressBar_ = new GradientProgressBar(GradientProgressBar::csSky, &page);
+  progressBar_->setObjectName(QStringLiteral("ProgressBar"));
+  progressBar_->setGeometry(25, 120, 376, 140 - 120);
+
+  memo_ = MakeOperationMemoView(page, QStringLiteral("CreateImageMemo"), true);
+  memo_->setGeometry(25, 156, 376, 165);
+
+  regOKLabel_ = new LabelButton(QStringLiteral("Start"), &page);
+  regOKLabel_->setObjectName(QStringLiteral("RegOKLabel"));
+  regOKLabel_->setGeometry(231, 344, 57, 16);
+  StyleCommandLabel(*regOKLabel_);
+  regCancelLabel_ = new LabelButton(QStringLiteral("&Abort"), &page);
+  regCancelLabel_->setObjectName(QStringLiteral("RegCancelLabel"));
+  regCancelLabel_->setGeometry(285, 344, 113, 16);
+  StyleCommandLabel(*regCancelLabel_);
+
+  connect(regOKLabel_, &LabelButton::clicked, this, &TRestoreImgForm::RegOKLabelClick);
+  connect(regCancelLabel_, &LabelButton::clicked, this, &TRestoreImgForm::RegCancelLabelClick);
+  connect(regOKLabel_, &LabelButton::mouseEntered, this,
+          [this] { ShowCommandLabelHover(*regOKLabel_, true, !stopped_); });
+  connect(regOKLabel_, &LabelButton::mouseLeft, this,
+          [this] { ShowCommandLabelHover(*regOKLabel_, false, false); });
+  connect(regCancelLabel_, &LabelButton::mouseEntered, this,
+          [this] { ShowCommandLabelHover(*regCancelLabel_, true, true); });
+  connect(regCancelLabel_, &LabelButton::mouseLeft, this,
+          [this] { ShowCommandLabelHover(*regCancelLabel_, false, false); });
+}
+
+void TRestoreImgForm::FormCreate() {
+  progressBar_->SetMaximum(100);
+  progressBar_->SetPosition(0);
+  stopped_ = false;
+  const MessageTexts& texts = session_.texts;
+  setWindowTitle(Q(texts.strSRestoreImageTitle));
+  tntLabel2_->setText(Q(texts.strSDestDrive));
+  tntLabel1_->setText(Q(texts.strSRemainingBytesLabel));
+  regOKLabel_->setText(Q(texts.strSStart));
+  regCancelLabel_->setText(Q(texts.strSAbort));
+}
+
+void TRestoreImgForm::SetRestoreParameters(const std::string& devicePath, std::int64_t firstSector,
+                                           std::int64_t endSector) {
+  devicePath_ = devicePath;
+  firstSector_ = firstSector;
+  endSector_ = endSector;
+}
+
+RestoreImageParameters TRestoreImgForm::JobParameters() const {
+  RestoreImageParameters parameters;
+  parameters.DevicePath = devicePath_;
+  parameters.FirstSector = firstSector_;
+  parameters.EndSector = endSector_;
+  parameters.ImagePath = imageFileName_.toStdString();
+  parameters.Description = harddriveLabel_->text().toStdString();
+  return parameters;
+}
+
+void TRestoreImgForm::AppendMemoLine(const std::string& line) {
+  drivecopy::AppendMemoLine(memoLines_, *memo_, line);
+}
+
+void TRestoreImgForm::ShowProgressInCaption(int percent) {
+  if (isMinimized()) setWindowTitle(QString::number(percent) + QStringLiteral(" %"));
+}
+
+void TRestoreImgForm::RegOKLabelClick() {
+  // The restore run is started from here.
+}
+
+void TRestoreImgForm::RegCancelLabelClick() {
+  stopped_ = true;
+  close();
+}
+
+void TRestoreImgForm::FormShow() {
+  CentreOver(*this, mainWindow_);
+  mainWindow_.setEnabled(false);
+  mainWindow_.hide();
+  progressBar_->SetMaximum(100);
+  progressBar_->SetPosition(0);
+  // A run that ended in a failure left Start disabled; a new showing offers it again.
+  regOKLabel_->setEnabled(true);
+  stopped_ = false;
+}
+
+void TRestoreImgForm::FormClose() {
+  // Closing during a run stops it as Cancel does; otherwise the flag is
+  // cleared again when the window is next shown.
+  stopped_ = true;
+  mainWindow_.show();
+  mainWindow_.setEnabled(true);
+}
+
+void TRestoreImgForm::TntFormPaint() {
+  if (!isMinimized()) {
+    const QString title = Q(session_.texts.strSRestoreImageTitle);
+    if (windowTitle() != title) setWindowTitle(title);
+  }
+}
+
+void TRestoreImgForm::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) FormShow();
+  QWidget::showEvent(event);
+}
+
+void TRestoreImgForm::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QWidget::closeEvent(event);
+}
+
+void TRestoreImgForm::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) TntFormPaint();
+  QWidget::changeEvent(event);
+}
+
+void TRestoreImgForm::paintEvent(QPaintEvent* event) {
+  TntFormPaint();
+  QWidget::paintEvent(event);
+}
+
+}  // namespace drivecopy

@@ -1,0 +1,99 @@
+#pragma once
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+#include "restore_clone/RestoreImageJob.h"
+#include "shell/OperationMemo.h"
+#include "shell/qt/DesktopSession.h"
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace drivecopy {
+
+class GradientProgressBar;
+class LabelButton;
+class ShadowFrame;
+class WindowTranslator;
+
+// The restore-image window: the destination, one progress bar and the memo
+// of the runs. Created once, hidden; the restore set-up writes the
+// destination description into HarddriveLabel, calls SetRestoreParameters,
+// gives it the image file name and shows it. While it is shown the main
+// window is hidden and disabled; closing it brings the main window back.
+// Its memo is never cleared, so lines of earlier runs stay.
+class TRestoreImgForm : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int ClientWidth = 425;
+  static constexpr int ClientHeight = 393;
+
+  TRestoreImgForm(DesktopSession& session, QWidget& mainWindow);
+  ~TRestoreImgForm() override;
+
+  // --- job parameters, given by the set-up before the window is shown ---
+  void SetRestoreParameters(const std::string& devicePath, std::int64_t firstSector, std::int64_t endSector);
+  void SetImageFileName(const QString& imageFileName) { imageFileName_ = imageFileName; }
+  const QString& ImageFileName() const { return imageFileName_; }
+  const std::string& DevicePath() const { return devicePath_; }
+  std::int64_t FirstSector() const { return firstSector_; }
+  std::int64_t EndSector() const { return endSector_; }
+  // The destination description, also named in the overwrite question.
+  QLabel& HarddriveLabel() { return *harddriveLabel_; }
+
+  // Everything a run needs, as the window holds it now.
+  RestoreImageParameters JobParameters() const;
+
+  // --- what a running job uses ---
+  bool Stopped() const { return stopped_; }
+  void SetStopped(bool stopped) { stopped_ = stopped; }
+  QPlainTextEdit& Memo() { return *memo_; }
+  OperationMemo& MemoLines() { return memoLines_; }
+  void AppendMemoLine(const std::string& line);
+  GradientProgressBar& ProgressBar() { return *progressBar_; }
+  LabelButton& StartLabel() { return *regOKLabel_; }
+  // While minimised the caption shows the progress ("42 %").
+  void ShowProgressInCaption(int percent);
+
+ public slots:
+  // Start: the restore run is wired in here; for now it does nothing.
+  void RegOKLabelClick();
+  void RegCancelLabelClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void BuildControls();
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void TntFormPaint();
+
+  DesktopSession& session_;
+  QWidget& mainWindow_;
+  WindowTranslator* translator_ = nullptr;
+
+  std::string devicePath_;
+  std::int64_t firstSector_ = 0;
+  std::int64_t endSector_ = 0;
+  QString imageFileName_;
+  bool stopped_ = false;
+  OperationMemo memoLines_;
+
+  ShadowFrame* background_ = nullptr;
+  QLabel* tntLabel2_ = nullptr;
+  QLabel* harddriveLabel_ = nullptr;
+  QLabel* tntLabel1_ = nullptr;
+  GradientProgressBar* progressBar_ = nullptr;
+  QPlainTextEdit* memo_ = nullptr;
+  LabelButton* regOKLabel_ = nullptr;
+  LabelButton* regCancelLabel_ = nullptr;
+};
+
+}  // namespace drivecopy
