@@ -80,7 +80,8 @@ class OperationWindowsTest : public QObject {
     QVERIFY(Child<QRadioButton>(window, "MediumButton").isChecked());
 
     window.SetSource("\\\\.\\PhysicalDrive0", KindPartition, 2048, 2048 + 524288);
-    window.HarddriveLabel().setText(QStringLiteral("WDC WD800JB-00JJC0; Partition: 1;\r\nType: NTFS; Size: 256.00 MBytes "));
+    window.HarddriveLabel().setText(
+        QStringLiteral("WDC WD800JB-00JJC0; Partition: 1;\r\nType: NTFS; Size: 256.00 MBytes "));
     for (int showing = 1; showing <= 2; ++showing) {
       window.show();
       QVERIFY(window.isVisible());
@@ -96,7 +97,8 @@ class OperationWindowsTest : public QObject {
       QVERIFY(Child<QLabel>(window, "RetriesLabel").isHidden());
       QVERIFY(Child<QCheckBox>(window, "ShadowCopyCheckBox").isHidden());
       QCOMPARE(MemoLines(window, "CreateImageMemo"),
-               QStringList({"Source drive:: WDC WD800JB-00JJC0; Partition: 1;", "Type: NTFS; Size: 256.00 MBytes "}));
+               QStringList({"Source drive:: WDC WD800JB-00JJC0; Partition: 1;",
+                            "Type: NTFS; Size: 256.00 MBytes "}));
       QCOMPARE(window.MemoLines().Lines().size(), std::size_t{1});
       QVERIFY(!window.Stopped());
       QCOMPARE(window.MainBar().Position(), 0);

@@ -272,7 +272,9 @@ CreateImageParameters TCreateImgForm::JobParameters() const {
   return parameters;
 }
 
-void TCreateImgForm::AppendMemoLine(const std::string& line) { drivecopy::AppendMemoLine(memoLines_, *memo_, line); }
+void TCreateImgForm::AppendMemoLine(const std::string& line) {
+  drivecopy::AppendMemoLine(memoLines_, *memo_, line);
+}
 
 void TCreateImgForm::ShowProgressInCaption(int percent) {
   if (isMinimized()) setWindowTitle(QString::number(percent) + QStringLiteral(" %"));
@@ -291,8 +293,10 @@ void TCreateImgForm::RegCancelLabelClick() {
 void TCreateImgForm::SetOptionsEnabled(bool enabled) {
   regOKLabel_->setEnabled(enabled);
   openfile_->setEnabled(enabled);
-  for (QCheckBox* box : {logFileCheckBox_, virtuellCheckBox_, lastPartitionSectorCheckBox_, shadowCopyCheckBox_})
+  for (QCheckBox* box :
+       {logFileCheckBox_, virtuellCheckBox_, lastPartitionSectorCheckBox_, shadowCopyCheckBox_}) {
     box->setEnabled(enabled);
+  }
   for (QRadioButton* button : {lowButton_, mediumButton_, highButton_, noneButton_, rawButton_})
     button->setEnabled(enabled);
 }
