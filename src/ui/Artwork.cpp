@@ -135,64 +135,59 @@ void DrawImageFile(QPainter& p, const QRectF& box, const Tint& tint) {
   p.drawEllipse(centre, radius * 0.28, radius * 0.28);
 }
 
-// A bold arrow along a gentle curve from `from` to `to`, outlined in white so
-// it stands out over the pictures it crosses.
+// A bold arrow along a gentle curve from `from` to `to`, rimmed in white so it
+// stands out over the pictures it crosses. Shaft and head are one outline.
 void DrawArrow(QPainter& p, const QPointF& from, const QPointF& control, const QPointF& to,
                const Tint& tint, qreal width) {
-  QPainterPath shaft;
-  shaft.moveTo(from);
-  shaft.quadTo(control, to);
   const QPointF direction = to - control;
-  const qreal length = std::hypot(direction.x(), direction.y());
-  const QPointF unit = direction / length;
+  const QPointF unit = direction / std::hypot(direction.x(), direction.y());
   const QPointF normal(-unit.y(), unit.x());
-  const qreal headLength = width * 2.2;
-  const qreal headWidth = width * 1.9;
+  const qreal headLength = width * 1.75;
+  const qreal headHalfWidth = width * 1.35;
   const QPointF headBase = to - unit * headLength;
 
-  QPainterPath trimmed;
-  trimmed.moveTo(from);
-  trimmed.quadTo(control, headBase + unit * 0.5);
+  QPainterPath shaft;
+  shaft.moveTo(from);
+  shaft.quadTo(control, headBase + unit * 0.3);
+  QPainterPathStroker stroker;
+  stroker.setWidth(width);
+  stroker.setCapStyle(Qt::RoundCap);
+  stroker.setJoinStyle(Qt::RoundJoin);
 
   QPainterPath head;
   head.moveTo(to);
-  head.lineTo(headBase + normal * headWidth);
-  head.lineTo(headBase - normal * headWidth);
+  head.lineTo(headBase + normal * headHalfWidth);
+  head.lineTo(headBase - normal * headHalfWidth);
   head.closeSubpath();
+  const QPainterPath arrow = stroker.createStroke(shaft).united(head).simplified();
 
-  // White outline first, then the arrow itself.
+  p.setPen(QPen(QColor(255, 255, 255, 235), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(QColor(255, 255, 255), width + 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawPath(trimmed);
-  p.setBrush(QColor(255, 255, 255));
-  p.setPen(QPen(QColor(255, 255, 255), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawPath(head);
-
-  const QColor arrowColour = tint.dark.lighter(115);
-  p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(arrowColour, width, Qt::SolidLine, Qt::FlatCap, Qt::RoundJoin));
-  p.drawPath(trimmed);
-  p.setPen(QPen(arrowColour, 0.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.setBrush(arrowColour);
-  p.drawPath(head);
+  p.drawPath(arrow);
+  QLinearGradient fill(arrow.boundingRect().topLeft(), arrow.boundingRect().bottomRight());
+  fill.setColorAt(0.0, tint.base.lighter(108));
+  fill.setColorAt(1.0, tint.dark);
+  p.setPen(Qt::NoPen);
+  p.setBrush(fill);
+  p.drawPath(arrow);
 }
 
 void DrawStartIcon(QPainter& p, StartButton button, const Tint& tint) {
   switch (button) {
     case StartButton::CreateImage:
-      DrawImageFile(p, QRectF(25, 3, 20, 26), tint);
-      DrawHardDisk(p, QRectF(3, 26, 30, 17), tint);
-      DrawArrow(p, QPointF(12, 24), QPointF(11, 11), QPointF(22, 11), tint, 3.2);
+      DrawImageFile(p, QRectF(24, 1, 22, 29), tint);
+      DrawHardDisk(p, QRectF(1, 27, 32, 19), tint);
+      DrawArrow(p, QPointF(10, 24), QPointF(9, 10), QPointF(22, 10), tint, 3.4);
       break;
     case StartButton::RestoreImage:
-      DrawHardDisk(p, QRectF(15, 26, 30, 17), tint);
-      DrawImageFile(p, QRectF(3, 3, 20, 26), tint);
-      DrawArrow(p, QPointF(26, 10), QPointF(38, 9), QPointF(37.5, 23), tint, 3.2);
+      DrawHardDisk(p, QRectF(15, 27, 32, 19), tint);
+      DrawImageFile(p, QRectF(2, 1, 22, 29), tint);
+      DrawArrow(p, QPointF(26, 9), QPointF(39, 8), QPointF(38.5, 24), tint, 3.4);
       break;
     case StartButton::CloneDrives:
-      DrawHardDisk(p, QRectF(2, 4, 26, 15), tint);
-      DrawHardDisk(p, QRectF(20, 28, 26, 15), tint);
-      DrawArrow(p, QPointF(8, 22), QPointF(8, 35), QPointF(17.5, 35), tint, 3.2);
+      DrawHardDisk(p, QRectF(1, 3, 30, 18), tint);
+      DrawHardDisk(p, QRectF(17, 27, 30, 18), tint);
+      DrawArrow(p, QPointF(8, 23), QPointF(8, 36), QPointF(15.5, 36), tint, 3.4);
       break;
   }
 }
@@ -383,8 +378,7 @@ QPixmap StartButtonImage(StartButton button, bool hover) {
   painter.drawRoundedRect(plate, 8, 8);
 
   painter.save();
-  painter.translate(8, 6);
-  painter.scale(46.0 / 48.0, 46.0 / 48.0);
+  painter.translate(9, 6);
   DrawStartIcon(painter, button, tint);
   painter.restore();
 
@@ -407,11 +401,20 @@ QPixmap ProgramIcon(const QSize& size) {
   QPainter painter(&image);
   SetUpPainter(painter);
   FitDesign(painter, QSizeF(size), 48);
+  // A rounded tile behind the two drives, as application icons have.
+  const QRectF tile(1.5, 1.5, 45, 45);
+  QLinearGradient backdrop(tile.topLeft(), tile.bottomLeft());
+  backdrop.setColorAt(0.0, QColor(250, 253, 255));
+  backdrop.setColorAt(1.0, QColor(196, 224, 244));
+  painter.setPen(QPen(QColor(96, 146, 190), 1.0));
+  painter.setBrush(backdrop);
+  painter.drawRoundedRect(tile, 9, 9);
+
   const Tint blue = NormalTint();
   const Tint green = HoverTint();
-  DrawHardDisk(painter, QRectF(3, 5, 28, 16), blue);
-  DrawHardDisk(painter, QRectF(17, 28, 28, 16), green);
-  DrawArrow(painter, QPointF(9, 24), QPointF(9, 36), QPointF(15.5, 36), blue, 3.4);
+  DrawHardDisk(painter, QRectF(4, 6, 28, 16), blue);
+  DrawHardDisk(painter, QRectF(17, 26, 27, 16), green);
+  DrawArrow(painter, QPointF(8, 23.5), QPointF(8, 35), QPointF(16, 35), blue, 3.4);
   painter.end();
   return QPixmap::fromImage(image);
 }

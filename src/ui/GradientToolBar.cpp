@@ -23,7 +23,7 @@ GradientToolBar::GradientToolBar(QWidget* parent) : QToolBar(parent) {
   setStyleSheet(QStringLiteral(
       "QToolBar { border: none; spacing: 0px; padding: 0px; }"
       "QToolButton { border: none; background: transparent; color: rgb(30, 48, 66);"
-      "  padding: 0px 2px; margin: 0px; }"
+      "  padding: 0px 6px; margin: 0px; }"
       "QToolButton:hover { background: rgb(119, 218, 91); color: black; }"
       "QToolButton:pressed { background: rgb(96, 196, 70); }"
       "QToolButton:disabled { color: rgb(110, 130, 150); }"));
@@ -34,7 +34,9 @@ QToolButton* GradientToolBar::AddButton(const QString& objectName, const QString
   button->setObjectName(objectName);
   button->setText(caption);
   button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  button->setFixedSize(kButtonWidth, kBarHeight);
+  // 78 pixels, unless a caption (in any language) needs more to be read whole.
+  button->setMinimumWidth(kButtonWidth);
+  button->setFixedHeight(kBarHeight);
   button->setAutoRaise(true);
   addWidget(button);
   return button;

@@ -2,7 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
+#include <algorithm>
 
 namespace drivecopy {
 
@@ -18,24 +18,30 @@ PanelStatusBar::PanelStatusBar(const std::vector<int>& panelWidths, QWidget* par
   cream.setColor(QPalette::Window, QColor(255, 251, 240));
   cream.setColor(QPalette::WindowText, QColor(64, 64, 64));
   setPalette(cream);
-  setStyleSheet(QStringLiteral(
-      "QLabel { border-right: 1px solid rgb(214, 206, 186); padding-left: 4px; }"
-      "QLabel#LastPanel { border-right: none; }"));
 
   auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 1, 0, 0);
+  layout->setContentsMargins(0, 2, 0, 1);
   layout->setSpacing(0);
   for (std::size_t i = 0; i < panelWidths.size(); ++i) {
     auto* panel = new QLabel(this);
     panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panel->setIndent(4);
     const bool last = i + 1 == panelWidths.size();
     if (last) {
-      panel->setObjectName(QStringLiteral("LastPanel"));
       panel->setMinimumWidth(panelWidths[i]);
       layout->addWidget(panel, 1);
     } else {
-      panel->setFixedWidth(panelWidths[i]);
+      // The separator is part of the panel's width, so panels start where
+      // their widths add up to.
+      panel->setFixedWidth(std::max(0, panelWidths[i] - 1));
       layout->addWidget(panel);
+      auto* separator = new QWidget(this);
+      separator->setFixedWidth(1);
+      separator->setAutoFillBackground(true);
+      QPalette line = separator->palette();
+      line.setColor(QPalette::Window, QColor(216, 206, 180));
+      separator->setPalette(line);
+      layout->addWidget(separator);
     }
     panels_.push_back(panel);
   }

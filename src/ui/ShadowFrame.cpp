@@ -1,13 +1,13 @@
 #include "ui/ShadowFrame.h"
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QLinearGradient>
+#include <QRadialGradient>
 #include <QResizeEvent>
 
 namespace drivecopy {
 
 namespace {
-constexpr qreal kCornerRadius = 3.0;
 // The shadow falls slightly downwards, as under a light from above.
 constexpr int kShadowDrop = 2;
 }  // namespace
@@ -28,23 +28,48 @@ void ShadowFrame::resizeEvent(QResizeEvent* event) {
 
 void ShadowFrame::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
-  // A soft shadow: rounded rectangles stacked from the outer edge inwards,
-  // each adding a little darkness, so that the shade thickens towards the card.
+  // The shadow is built from nine pieces around the card, as a soft blur
+  // would leave it: edges are linear fades, corners radial ones, all with the
+  // same bell-shaped fall-off. It is cast a little downwards, as by a light
+  // from above, so the top border shows less shade than the bottom.
   const QRectF card = QRectF(rect()).adjusted(BorderWidth, BorderWidth, -BorderWidth, -BorderWidth);
-  const QRectF shadowCard = card.translated(0, kShadowDrop);
-  for (int ring = BorderWidth; ring >= 1; --ring) {
-    const qreal spread = ring - 1;
-    const qreal t = 1.0 - qreal(ring) / BorderWidth;  // 0 outside .. 1 inside
-    const int alpha = int(2 + 7 * t * t);
-    painter.setBrush(QColor(20, 40, 60, alpha));
-    painter.drawRoundedRect(shadowCard.adjusted(-spread, -spread + 1, spread, spread),
-                            kCornerRadius + spread, kCornerRadius + spread);
-  }
+  const QRectF caster = card.translated(0, kShadowDrop);
+  const qreal reach = BorderWidth - kShadowDrop;
+
+  auto fade = [](QGradient& gradient) {
+    static constexpr struct { qreal at; int alpha; } kStops[] = {
+        {0.0, 84}, {0.2, 62}, {0.45, 32}, {0.7, 11}, {1.0, 0}};
+    for (const auto& stop : kStops) gradient.setColorAt(stop.at, QColor(8, 30, 54, stop.alpha));
+  };
+  auto edge = [&](const QRectF& area, const QPointF& from, const QPointF& to) {
+    QLinearGradient gradient(from, to);
+    fade(gradient);
+    painter.fillRect(area, gradient);
+  };
+  auto corner = [&](const QPointF& centre, const QRectF& area) {
+    QRadialGradient gradient(centre, reach);
+    fade(gradient);
+    painter.fillRect(area, gradient);
+  };
+
+  painter.fillRect(caster, QColor(8, 30, 54, 84));
+  edge(QRectF(caster.left(), caster.top() - reach, caster.width(), reach), caster.topLeft(),
+       caster.topLeft() - QPointF(0, reach));
+  edge(QRectF(caster.left(), caster.bottom(), caster.width(), reach), caster.bottomLeft(),
+       caster.bottomLeft() + QPointF(0, reach));
+  edge(QRectF(caster.left() - reach, caster.top(), reach, caster.height()), caster.topLeft(),
+       caster.topLeft() - QPointF(reach, 0));
+  edge(QRectF(caster.right(), caster.top(), reach, caster.height()), caster.topRight(),
+       caster.topRight() + QPointF(reach, 0));
+  corner(caster.topLeft(), QRectF(caster.left() - reach, caster.top() - reach, reach, reach));
+  corner(caster.topRight(), QRectF(caster.right(), caster.top() - reach, reach, reach));
+  corner(caster.bottomLeft(), QRectF(caster.left() - reach, caster.bottom(), reach, reach));
+  corner(caster.bottomRight(), QRectF(caster.right(), caster.bottom(), reach, reach));
+
   // A hairline edge keeps the white card crisp on a white background.
+  painter.setPen(QPen(QColor(8, 30, 54, 46), 1.0));
   painter.setBrush(Qt::NoBrush);
-  painter.setPen(QPen(QColor(0, 0, 0, 38), 1.0));
   painter.drawRect(card.adjusted(-0.5, -0.5, 0.5, 0.5));
 }
 
