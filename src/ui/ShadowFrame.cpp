@@ -39,7 +39,7 @@ void ShadowFrame::paintEvent(QPaintEvent*) {
 
   auto fade = [](QGradient& gradient) {
     static constexpr struct { qreal at; int alpha; } kStops[] = {
-        {0.0, 84}, {0.2, 62}, {0.45, 32}, {0.7, 11}, {1.0, 0}};
+        {0.0, 66}, {0.25, 42}, {0.5, 20}, {0.75, 7}, {1.0, 0}};
     for (const auto& stop : kStops) gradient.setColorAt(stop.at, QColor(8, 30, 54, stop.alpha));
   };
   auto edge = [&](const QRectF& area, const QPointF& from, const QPointF& to) {
@@ -53,7 +53,7 @@ void ShadowFrame::paintEvent(QPaintEvent*) {
     painter.fillRect(area, gradient);
   };
 
-  painter.fillRect(caster, QColor(8, 30, 54, 84));
+  painter.fillRect(caster, QColor(8, 30, 54, 66));
   edge(QRectF(caster.left(), caster.top() - reach, caster.width(), reach), caster.topLeft(),
        caster.topLeft() - QPointF(0, reach));
   edge(QRectF(caster.left(), caster.bottom(), caster.width(), reach), caster.bottomLeft(),
@@ -68,7 +68,7 @@ void ShadowFrame::paintEvent(QPaintEvent*) {
   corner(caster.bottomRight(), QRectF(caster.right(), caster.bottom(), reach, reach));
 
   // A hairline edge keeps the white card crisp on a white background.
-  painter.setPen(QPen(QColor(8, 30, 54, 46), 1.0));
+  painter.setPen(QPen(QColor(8, 30, 54, 30), 1.0));
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(card.adjusted(-0.5, -0.5, 0.5, 0.5));
 }
