@@ -1,20 +1,101 @@
 #include "shell/qt/DesktopMain.h"
 
+#include <QApplication>
+#include <charconv>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "cli/MachineChoice.h"
+#include "shell/StoredLanguage.h"
+#include "shell/qt/DesktopSession.h"
+#include "shell/qt/DesktopWindows.h"
+#include "shell/qt/Screenshots.h"
+#include "shell/qt/TVRZMainForm.h"
+#include "shell/qt/WidgetPromptService.h"
+
 namespace drivecopy {
+namespace {
+
+constexpr const char* DesktopUsage =
+    "Usage: drivecopy [--machine FILE|demo] [--language N] [--screenshots DIR]\n"
+    "Without a command, drivecopy starts the desktop application.\n"
+    "  --machine demo     the built-in simulated demo machine (no real disk is touched)\n"
+    "  --machine FILE     the simulated machine that the JSON file FILE describes\n"
+    "  --language N       store language N first (1 Deutsch, 2 English, 3 Japanese,\n"
+    "                     4 Francaise, 5 Italiano, 6 Espanol)\n"
+    "  --screenshots DIR  draw every window and page offscreen into PNG files in DIR and end\n"
+    "See drivecopy --help for the commands.\n";
+
+struct DesktopOptions {
+  std::string machine;
+  std::optional<std::uint32_t> language;
+  std::optional<std::string> screenshots;
+};
+
+// Reads the desktop options (IsDesktopInvocation has let only these and Qt's
+// own through); false with a message on `err` for a missing or bad value.
+bool ReadOptions(int argc, char** argv, DesktopOptions& options) {
+  for (int i = 1; i < argc; ++i) {
+    std::string word = argv[i];
+    std::string value;
+    const auto equals = word.find('=');
+    const bool joined = word.starts_with("--") && equals != std::string::npos;
+    if (joined) {
+      value = word.substr(equals + 1);
+      word = word.substr(0, equals);
+    } else if (i + 1 < argc) {
+      value = argv[i + 1];
+    }
+    const bool ours = word == "--machine" || word == "--language" || word == "--screenshots";
+    if (!ours) {
+      ++i;  // one of Qt's options and its value; QApplication reads them
+      continue;
+    }
+    if (!joined) {
+      if (i + 1 >= argc) {
+        std::cerr << "drivecopy: " << word << " needs a value\n" << DesktopUsage;
+        return false;
+      }
+      ++i;
+    }
+    if (word == "--machine") {
+      options.machine = value;
+    } else if (word == "--screenshots") {
+      options.screenshots = value;
+    } else {
+      std::uint32_t number = 0;
+      const auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), number);
+      if (status != std::errc() || end != value.data() + value.size()) {
+        std::cerr << "drivecopy: --language needs a number, not '" << value << "'\n" << DesktopUsage;
+        return false;
+      }
+      options.language = number;
+    }
+  }
+  return true;
+}
+
+// The session and the real dialogs, which read the session's message texts at
+// the time they are shown (the texts are loaded after both exist).
+struct SessionWithDialogs {
+  explicit SessionWithDialogs(Platform& platform) : session(platform, prompts), prompts(session.texts) {}
+  DesktopSession session;  // holds a reference to `prompts`, used only after construction
+  WidgetPromptService prompts;
+};
+
+}  // namespace
 
 bool IsDesktopInvocation(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
-    if (word == "--machine" || word == "--language" || word == "--screenshots" ||
-        word == "-platform" || word == "-style" || word == "-display") {
+    if (word == "--machine" || word == "--language" || word == "--screenshots" || word == "-platform" ||
+        word == "-style" || word == "-display") {
       ++i;  // the option's value
       continue;
     }
-    if (word.starts_with("--machine=") || word.starts_with("--language=") ||
-        word.starts_with("--screenshots=")) {
+    if (word.starts_with("--machine=") || word.starts_with("--language=") || word.starts_with("--screenshots=")) {
       continue;
     }
     return false;  // a command, --help or something the command line must judge
@@ -22,9 +103,46 @@ bool IsDesktopInvocation(int argc, char** argv) {
   return true;
 }
 
-int RunDesktop(int, char**) {
-  std::cerr << "drivecopy: the desktop application is being built\n";
-  return 1;
+int RunDesktop(int argc, char** argv) {
+  DesktopOptions options;
+  if (!ReadOptions(argc, argv, options)) return 2;
+  // Pictures are drawn without a screen unless a platform was chosen.
+  if (options.screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+
+  auto platform = ChoosePlatform(options.machine);
+  if (!platform) {
+    std::cerr << "drivecopy: cannot set up the machine"
+              << (options.machine.empty() ? std::string() : " '" + options.machine + "'") << ": "
+              << platform.error().text << "\n";
+    return 1;
+  }
+  if (options.language && !platform.value()->WriteSettingNumber(LanguageSettingName, *options.language)) {
+    std::cerr << "drivecopy: cannot store the language (the settings store is not writable); "
+                 "starting with the stored one\n";
+  }
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("TALVO Drive Copy");
+  QApplication::setApplicationDisplayName("TALVO Drive Copy");
+
+  SessionWithDialogs run(*platform.value());
+  DesktopWindows windows(run.session);
+
+  if (options.screenshots) {
+    QString error;
+    const QStringList written = WriteScreenshots(windows, QString::fromStdString(*options.screenshots), error);
+    for (const QString& path : written) std::cout << path.toStdString() << "\n";
+    if (!error.isEmpty()) {
+      std::cerr << "drivecopy: " << error.toStdString() << "\n";
+      return 1;
+    }
+    return 0;
+  }
+
+  windows.MainForm().show();
+  return QApplication::exec();
 }
 
 }  // namespace drivecopy

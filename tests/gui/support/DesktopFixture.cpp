@@ -8,7 +8,7 @@ namespace {
 std::unique_ptr<SimulatedMachine> BuildMachine(const std::string& json) {
   auto machine = SimulatedMachine::Build(json, ".");
   if (!machine) {
-    qWarning("simulated machine does not build: %s", machine.error().Text.c_str());
+    qWarning("simulated machine does not build: %s", machine.error().text.c_str());
     return std::move(SimulatedMachine::Build("{}", ".").value());
   }
   return std::move(machine.value());
