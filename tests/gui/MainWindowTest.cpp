@@ -88,6 +88,27 @@ class MainWindowTest : public QObject {
     QCOMPARE(static_cast<int>(after.Number), storedAfterwards);
   }
 
+  void languagesReachLabelsAndMessages() {
+    const char* labels[] = {"HDDNextLabel", "CancelLabel", "TntLabel1", "TntLabel2", "RestoreNextLabel", "TntLabel4"};
+    {
+      DesktopFixture fixture(MachineWithLanguage("1"));
+      TVRZMainForm window(fixture.session);
+      for (const char* name : labels) {
+        QCOMPARE(window.findChild<QLabel*>(name)->property("charSet").toString(), QString("HANGEUL_CHARSET"));
+      }
+      QCOMPARE(LabelText(window, "TntLabel4"), QString("Abbruch"));
+    }
+    {
+      DesktopFixture fixture(MachineWithLanguage("3"));
+      TVRZMainForm window(fixture.session);
+      // No Japanese text of its own: the German one.
+      QCOMPARE(QString::fromStdString(fixture.session.texts.strSDestDrive), QString("Ziel-Laufwerk: "));
+      QCOMPARE(window.findChild<QLabel*>("HDDNextLabel")->property("charSet").toString(),
+               QString("SHIFTJIS_CHARSET"));
+      QCOMPARE(LabelText(window, "HDDNextLabel"), QString("Next"));
+    }
+  }
+
   void pagesCarryTheirCaptionsAndColours() {
     DesktopFixture fixture;
     TVRZMainForm window(fixture.session);
