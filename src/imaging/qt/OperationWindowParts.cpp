@@ -71,6 +71,10 @@ QPlainTextEdit* MakeOperationMemoView(QWidget& parent, const QString& objectName
 
 void AppendMemoLine(OperationMemo& lines, QPlainTextEdit& view, const std::string& line) {
   lines.Append(line);
+  ShowMemoLine(view, line);
+}
+
+void ShowMemoLine(QPlainTextEdit& view, const std::string& line) {
   QString shown = Q(line);
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));

@@ -44,6 +44,10 @@ QPlainTextEdit* MakeOperationMemoView(QWidget& parent, const QString& objectName
 // view. A line holding CR LF shows as several rows.
 void AppendMemoLine(OperationMemo& lines, QPlainTextEdit& view, const std::string& line);
 
+// Shows a line in the view only: for a line a job has already put into the
+// memo lines itself and reports to its observer.
+void ShowMemoLine(QPlainTextEdit& view, const std::string& line);
+
 // `message` with each "%s" replaced in order by `values`; values without a
 // "%s" of their own are appended after a blank, so a translation that lost
 // its placeholder still names what it is about.
