@@ -33,7 +33,8 @@ PanelStatusBar::PanelStatusBar(const std::vector<int>& panelWidths, QWidget* par
     } else {
       // The separator is part of the panel's width, so panels start where
       // their widths add up to.
-      panel->setFixedWidth(std::max(0, panelWidths[i] - 1));
+      designWidths_.push_back(std::max(0, panelWidths[i] - 1));
+      panel->setFixedWidth(designWidths_.back());
       layout->addWidget(panel);
       auto* separator = new QWidget(this);
       separator->setFixedWidth(1);
@@ -50,7 +51,15 @@ PanelStatusBar::PanelStatusBar(const std::vector<int>& panelWidths, QWidget* par
 
 void PanelStatusBar::SetPanelText(int index, const QString& text) {
   if (index < 0 || static_cast<std::size_t>(index) >= panels_.size()) return;
-  panels_[static_cast<std::size_t>(index)]->setText(text);
+  const std::size_t i = static_cast<std::size_t>(index);
+  QLabel* panel = panels_[i];
+  panel->setText(text);
+  // A fixed panel grows to show its whole text (a copyright line is longer
+  // in some languages than the designed width) and never shrinks below it.
+  if (i + 1 < panels_.size()) {
+    const int needed = panel->fontMetrics().horizontalAdvance(text) + 2 * panel->indent() + 4;
+    panel->setFixedWidth(std::max(designWidths_[i], needed));
+  }
 }
 
 QString PanelStatusBar::PanelText(int index) const {

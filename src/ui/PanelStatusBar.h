@@ -23,6 +23,7 @@ class PanelStatusBar : public QWidget {
 
  private:
   std::vector<QLabel*> panels_;
+  std::vector<int> designWidths_;  // of the fixed panels, the width each was made with
 };
 
 }  // namespace drivecopy

@@ -1,6 +1,7 @@
 #include "shell/qt/Screenshots.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QPixmap>
 #include <functional>
@@ -38,6 +39,8 @@ QStringList WriteScreenshots(DesktopWindows& windows, const QString& directory, 
     return true;
   };
 
+  // Keep the pointer away from the windows, so no button shows its hover look.
+  QCursor::setPos(-1000, -1000);
   TVRZMainForm& main = windows.MainForm();
   main.show();
   if (!shoot("start-screen", main)) return written;
