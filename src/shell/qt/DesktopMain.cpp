@@ -124,8 +124,9 @@ int RunDesktop(int argc, char** argv) {
   }
 
   QApplication application(argc, argv);
+  // The application title (task bar); Qt would append a display name to
+  // every window caption, so none is set.
   QApplication::setApplicationName("TALVO Drive Copy");
-  QApplication::setApplicationDisplayName("TALVO Drive Copy");
 
   SessionWithDialogs run(*platform.value());
   DesktopWindows windows(run.session);
