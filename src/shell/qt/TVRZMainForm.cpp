@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
 #include <QSplitter>
@@ -10,7 +12,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "imaging/CreateImageSetup.h"
+#include "imaging/qt/TCreateImgForm.h"
+#include "restore_clone/RestoreSetup.h"
 #include "restore_clone/qt/TCloneDriveFrm.h"
+#include "restore_clone/qt/TRestoreImgForm.h"
+#include "selection/qt/MainWindowLists.h"
 #include "shell/MessageCatalogue.h"
 #include "shell/StoredLanguage.h"
 #include "shell/qt/FileDialogSettings.h"
@@ -48,6 +55,11 @@ QFont TahomaFont(int pixelSize, bool bold) {
 }
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A description for a label: its CR LF line break as Qt's.
+QString LabelText(const std::string& description) {
+  return Q(description).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 
 // A list or memo on a white panel framed by the drop-shadow border.
 QWidget* Framed(QWidget* inner, QWidget* parent) {
@@ -101,6 +113,8 @@ TVRZMainForm::TVRZMainForm(DesktopSession& session) : QWidget(nullptr), session_
 
   // The translator starts in the design language (English); the dispatcher
   // holds language 2 until FormCreate sets the stored one.
+  WireLists();
+
   siLang1_ = new WindowTranslator(*this, BuiltinWindowTable("TVRZMainForm"), LanguageEnglish, "siLang1");
   siLang1_->SetChangeHandler([this] { UpdateStrings(); });
   session_.dispatcher.Link(*siLang1_);
@@ -118,6 +132,7 @@ void TVRZMainForm::AttachWindows(TRestoreImgForm* restoreWindow, TCreateImgForm*
   createWindow_ = createWindow;
   cloneWindow_ = cloneWindow;
   infoWindow_ = infoWindow;
+  lists_->SetCloneWindow(cloneWindow);
 }
 
 // --- construction ---
@@ -227,10 +242,9 @@ QWidget* TVRZMainForm::BuildCreateImagePage() {
 
   auto* toolBar = new GradientToolBar(page);
   toolBar->setObjectName("DiskToolBar");
-  connect(toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives"), &QToolButton::clicked, this,
-          [this] { ShowCreateImagePage(0); });
-  connect(toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives"), &QToolButton::clicked, this,
-          [this] { ShowCreateImagePage(1); });
+  // Physical Drives and Logical Drives belong to the lists (WireLists).
+  toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives");
+  toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives");
   connect(toolBar->AddButton("TntToolButton1", "Info"), &QToolButton::clicked, this,
           &TVRZMainForm::InfoToolButtonClick);
   layout->addWidget(toolBar);
@@ -290,12 +304,10 @@ QWidget* TVRZMainForm::BuildRestoreImagePage() {
 
   auto* toolBar = new GradientToolBar(page);
   toolBar->setObjectName("TntToolBar1");
-  connect(toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives"), &QToolButton::clicked, this,
-          [this] { ShowRestoreImagePage(0); });
-  // The restore page lists physical destinations only; its Logical Drives
-  // button switches the create page, which is not shown here.
-  connect(toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives"), &QToolButton::clicked, this,
-          [this] { ShowCreateImagePage(1); });
+  // The restore page lists physical destinations only: the restore set-up
+  // hides its Logical Drives button.
+  toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives");
+  toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives");
   connect(toolBar->AddButton("InfoToolButton", "Info"), &QToolButton::clicked, this,
           &TVRZMainForm::InfoToolButtonClick);
   layout->addWidget(toolBar);
@@ -322,6 +334,37 @@ QWidget* TVRZMainForm::BuildRestoreImagePage() {
   connect(cancel, &LabelButton::clicked, this, &TVRZMainForm::CancelLabelClick);
   restoreImagePageControl_->addTab(physical, "Physical Drives");
   return page;
+}
+
+void TVRZMainForm::WireLists() {
+  auto list = [this](const char* name) { return findChild<CheckListView*>(name); };
+  auto toolButton = [this](const char* name) { return findChild<QToolButton*>(name); };
+  ciHddList_ = list("CI_HDDListView");
+  ciPartitionList_ = list("CI_PartitionListView");
+  ciLogicalList_ = list("CI_LogicalDrivesListView");
+  riHddList_ = list("RI_HDDListView");
+  riPartitionList_ = list("RI_PartitionListView");
+  ciHddMemo_ = findChild<QPlainTextEdit*>("CI_HDDMemo");
+  riMemo_ = findChild<QPlainTextEdit*>("RI_Memo");
+  hddNextLabel_ = findChild<LabelButton*>("HDDNextLabel");
+  cancelLabel_ = findChild<LabelButton*>("CancelLabel");
+
+  MainWindowListControls controls;
+  controls.CI_HDDListView = ciHddList_;
+  controls.CI_PartitionListView = ciPartitionList_;
+  controls.CI_LogicalDrivesListView = ciLogicalList_;
+  controls.CI_LogicalMemo = findChild<QPlainTextEdit*>("CI_LogicalMemo");
+  controls.CI_PhysicalDrivesToolButton = toolButton("CI_PhysicalDrivesToolButton");
+  controls.CI_LogicalDrivesToolButton = toolButton("CI_LogicalDrivesToolButton");
+  controls.RI_HDDListView = riHddList_;
+  controls.RI_PartitionListView = riPartitionList_;
+  controls.RI_PhysicalDrivesToolButton = toolButton("RI_PhysicalDrivesToolButton");
+  controls.RI_LogicalDrivesToolButton = toolButton("RI_LogicalDrivesToolButton");
+  ListPageSwitches pages;
+  pages.ShowCreatePhysical = [this] { ShowCreateImagePage(0); };
+  pages.ShowCreateLogical = [this] { ShowCreateImagePage(1); };
+  pages.ShowRestorePhysical = [this] { ShowRestoreImagePage(0); };
+  lists_ = new MainWindowLists(session_, *this, controls, std::move(pages));
 }
 
 // --- creation and showing ---
@@ -430,29 +473,73 @@ void TVRZMainForm::ShowRestoreImagePage(std::uint8_t index) {
 
 // --- start screen ---
 
+void TVRZMainForm::SetCreatePageLabelsEnabled(bool enabled) {
+  hddNextLabel_->setEnabled(enabled);
+  cancelLabel_->setEnabled(enabled);
+}
+
 void TVRZMainForm::CreateImageButtomClick() {
+  if (lists_->Filling()) return;
   session_.JobKind = 1;
   if (cloneWindow_ != nullptr) cloneWindow_->Selection().Clear();
+  ciHddMemo_->clear();
+  SetCreatePageLabelsEnabled(false);
   ShowMainPage(1);
   ShowCreateImagePage(0);
+  lists_->PrepareCreatePageButtons(true);
+  // A volume ticked in an earlier visit must not become the source of this one.
+  ciLogicalList_->clear();
+  ciHddList_->clear();
+  lists_->Pump()();
+  lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
+  ciHddMemo_->appendPlainText(Q(session_.texts.strSInfoSelectDriveandContinue));
+  SetCreatePageLabelsEnabled(true);
 }
 
 void TVRZMainForm::CloneImageButtomClick() {
+  if (lists_->Filling()) return;
   session_.JobKind = 3;
   if (cloneWindow_ != nullptr) cloneWindow_->Selection().Clear();
+  SetCreatePageLabelsEnabled(false);
+  ciHddMemo_->clear();
   ShowMainPage(1);
   ShowCreateImagePage(0);
+  lists_->PrepareCreatePageButtons(false);
+  ciLogicalList_->clear();  // volumes are no clone source
+  lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
+  ciHddMemo_->appendPlainText(Q(CloneSelection::FirstStepPrompt(session_.texts)));
+  SetCreatePageLabelsEnabled(true);
 }
 
 void TVRZMainForm::RestoreImageButtomClick() {
+  if (lists_->Filling()) return;
   session_.JobKind = 2;
   if (cloneWindow_ != nullptr) cloneWindow_->Selection().Clear();
+  riMemo_->clear();
   const std::optional<QString> path = session_.prompts.ChooseOpenFile(this, openImageDialog_->Choice());
-  if (!path) return;  // the window stays on the start screen
+  if (!path || path->isEmpty()) return;  // the window stays on the start screen
   openImageDialog_->RememberPath(*path);
-  chosenImagePath_ = *path;
+  OpenImageForRestore(*path);
+}
+
+void TVRZMainForm::OpenImageForRestore(const QString& imagePath) {
+  chosenImagePath_ = imagePath;
   ShowMainPage(2);
   ShowRestoreImagePage(0);
+  const Outcome<std::string> sizeLine =
+      ImageSizeLine(session_.platform, session_.texts, imagePath.toStdString(), lists_->DecimalSeparator());
+  if (!sizeLine) {
+    // No destination is offered for an image that cannot be read, so no
+    // earlier list's tick can lead Next to it.
+    riHddList_->clear();
+    riPartitionList_->clear();
+    ShowError(sizeLine.error().text);
+    return;
+  }
+  riMemo_->appendPlainText(Q(sizeLine.value()));
+  lists_->PrepareRestorePageButtons();
+  lists_->ShowPhysicalDrives(*riHddList_, *riPartitionList_);
+  riMemo_->appendPlainText(Q(session_.texts.StrSInfoSelectDriveToRestore));
 }
 
 void TVRZMainForm::StartButtonMouseEnter(SkinnedImageButton* button) {
@@ -483,12 +570,96 @@ void TVRZMainForm::InfoToolButtonClick() {
   if (infoWindow_ != nullptr) infoWindow_->ShowInFront();
 }
 
+void TVRZMainForm::ShowError(const std::string& text) {
+  session_.prompts.ShowMessageBox(this, Q(session_.texts.strSTitleERROR), Q(text), MessageBoxIcon::Error);
+}
+
 void TVRZMainForm::HDDNextLabelClick() {
-  // Next of the create-image page: the create-image and clone set-ups.
+  if (lists_->Filling()) return;  // the lists are half built
+  // The source: the first ticked drive, else partition, else volume.
+  QListWidgetItem* item = MainWindowLists::FirstTicked(*ciHddList_);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*ciPartitionList_);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*ciLogicalList_);
+  if (item == nullptr) return;
+  const std::optional<DriveRow> row = MainWindowLists::RowOf(*item);
+  if (!row) return;
+  if (session_.JobKind == 3) {
+    CloneNext(item, *row);
+  } else {
+    CreateImageNext(*row);
+  }
+}
+
+void TVRZMainForm::CreateImageNext(const DriveRow& row) {
+  if (createWindow_ == nullptr) return;
+  const std::optional<CreateSource> source =
+      PrepareCreateSource(session_.platform, row.Record, lists_->Pump(), lists_->DecimalSeparator());
+  if (!source) {
+    ShowError(session_.texts.strSBADDisk);
+    return;
+  }
+  createWindow_->SetSource(source->DevicePath, source->Kind, source->Range.FirstSector, source->Range.EndSector);
+  createWindow_->Header() = source->Header;
+  if (source->Description) createWindow_->HarddriveLabel().setText(LabelText(*source->Description));
+  const std::optional<QString> imagePath = createWindow_->RunSaveImgDialog();
+  if (!imagePath || imagePath->isEmpty()) return;
+  createWindow_->TempPathEdit().setText(*imagePath);
+  createWindow_->show();
+}
+
+void TVRZMainForm::CloneNext(QListWidgetItem* item, const DriveRow& row) {
+  if (cloneWindow_ == nullptr) return;
+  CloneSelection& selection = cloneWindow_->Selection();
+  // Both chosen (the clone window was closed by its title bar): the
+  // selection starts over with the ticked row as the new source. It is
+  // worked out on a fresh selection, so a refused row forgets nothing.
+  const bool startOver = selection.SourceChosen() && selection.DestinationChosen();
+  CloneSelection next = startOver ? CloneSelection{} : selection;
+  Outcome<CloneSelection::NextResult> step =
+      next.Next(session_.platform, session_.texts, row, lists_->DecimalSeparator());
+  if (!step) {
+    ShowError(step.error().text);
+    return;
+  }
+  selection = next;
+  if (startOver) {
+    ciHddMemo_->clear();
+    ciHddMemo_->appendPlainText(Q(CloneSelection::FirstStepPrompt(session_.texts)));
+    cloneWindow_->DestinationDriveLabel().clear();
+  }
+  for (const std::string& line : step->PageMemoLines) ciHddMemo_->appendPlainText(Q(line));
+  cloneWindow_->ShowSelectionStep(step.value());
+
+  if (step->Recorded == CloneSelection::Step::SourceRecorded) {
+    if (startOver) {
+      // The former source comes back; the new one is left out by the fill.
+      lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
+    } else {
+      lists_->RemoveCloneSourceRow(item);
+    }
+    return;
+  }
+  cloneWindow_->show();
 }
 
 void TVRZMainForm::RestoreNextLabelClick() {
-  // Next of the restore page: the restore set-up.
+  if (lists_->Filling()) return;
+  QListWidgetItem* item = MainWindowLists::FirstTicked(*riHddList_);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*riPartitionList_);
+  if (item == nullptr || restoreWindow_ == nullptr) return;
+  const std::optional<DriveRow> row = MainWindowLists::RowOf(*item);
+  if (!row) return;
+  const Outcome<RestoreDestination> destination =
+      RestoreDestinationFromRecord(session_.platform, session_.texts, row->Record, lists_->DecimalSeparator());
+  if (!destination) {
+    ShowError(destination.error().text);
+    return;
+  }
+  restoreWindow_->HarddriveLabel().setText(LabelText(destination.value().Description));
+  restoreWindow_->SetRestoreParameters(destination.value().DevicePath, destination.value().Range.FirstSector,
+                                       destination.value().Range.EndSector);
+  restoreWindow_->SetImageFileName(chosenImagePath_);
+  restoreWindow_->show();
 }
 
 }  // namespace drivecopy

@@ -7,6 +7,7 @@
 #include "disk/TUserSystem.h"
 #include "shell/qt/DesktopSession.h"
 
+class QListWidgetItem;
 class QTabWidget;
 class QPlainTextEdit;
 class QToolButton;
@@ -16,9 +17,11 @@ namespace drivecopy {
 class CheckListView;
 class FileDialogSettings;
 class LabelButton;
+class MainWindowLists;
 class PanelStatusBar;
 class SkinnedImageButton;
 class TCloneDriveFrm;
+struct DriveRow;
 class TCreateImgForm;
 class TInfoFrm;
 class TRestoreImgForm;
@@ -66,6 +69,8 @@ class TVRZMainForm : public QWidget {
   DesktopSession& Session() { return session_; }
   FileDialogSettings& OpenImageDialog() { return *openImageDialog_; }
   const QString& ChosenImagePath() const { return chosenImagePath_; }
+  // The drive, partition and logical drive lists of the create and restore pages.
+  MainWindowLists& Lists() { return *lists_; }
 
   // Start-screen buttons and labels (public so that the set-ups and the tests
   // can drive them as a click would).
@@ -78,6 +83,10 @@ class TVRZMainForm : public QWidget {
   void HDDNextLabelClick();
   void RestoreNextLabelClick();
 
+  // What Restore Image does once `imagePath` was chosen: the restore page
+  // with the image's size in its memo and the destinations listed.
+  void OpenImageForRestore(const QString& imagePath);
+
  protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -87,6 +96,7 @@ class TVRZMainForm : public QWidget {
   QWidget* BuildStartScreen();
   QWidget* BuildCreateImagePage();
   QWidget* BuildRestoreImagePage();
+  void WireLists();
   void FormCreate();
   void FormShow();
   void FormResize();
@@ -97,6 +107,12 @@ class TVRZMainForm : public QWidget {
   void StartButtonMouseLeave(SkinnedImageButton* button, std::optional<Qt::CursorShape> cursor);
   void HDDNextLabelMouseEnter();
   void HDDNextLabelMouseLeave();
+
+  // The two branches of the create page's Next.
+  void CreateImageNext(const DriveRow& row);
+  void CloneNext(QListWidgetItem* item, const DriveRow& row);
+  void SetCreatePageLabelsEnabled(bool enabled);
+  void ShowError(const std::string& text);
 
   DesktopSession& session_;
   WindowTranslator* siLang1_ = nullptr;
@@ -114,6 +130,16 @@ class TVRZMainForm : public QWidget {
   SkinnedImageButton* restoreImageButtom_ = nullptr;
   SkinnedImageButton* cloneImageButtom_ = nullptr;
   PanelStatusBar* statusBar_ = nullptr;
+  MainWindowLists* lists_ = nullptr;
+  CheckListView* ciHddList_ = nullptr;
+  CheckListView* ciPartitionList_ = nullptr;
+  CheckListView* ciLogicalList_ = nullptr;
+  CheckListView* riHddList_ = nullptr;
+  CheckListView* riPartitionList_ = nullptr;
+  QPlainTextEdit* ciHddMemo_ = nullptr;
+  QPlainTextEdit* riMemo_ = nullptr;
+  LabelButton* hddNextLabel_ = nullptr;
+  LabelButton* cancelLabel_ = nullptr;
 
   TRestoreImgForm* restoreWindow_ = nullptr;
   TCreateImgForm* createWindow_ = nullptr;
