@@ -14,6 +14,7 @@ packages=(
   clang-14 libclang-rt-14-dev                # fuzzing the image readers (fuzz/run.sh)
   pigz time                                  # benchmarks: the tool we race, peak memory (bench/run.sh)
   qt6-base-dev qt6-qpa-plugins libqt6test6   # desktop application and its tests (offscreen platform)
+  qt6-translations-l10n                      # Qt's own dialog texts in the program's language
   fonts-dejavu-core fonts-ipafont-gothic     # Latin and Japanese text in the windows
 )
 

@@ -13,6 +13,7 @@
 #include "shell/qt/DesktopWindows.h"
 #include "shell/qt/Screenshots.h"
 #include "shell/qt/TVRZMainForm.h"
+#include "shell/qt/ToolkitTranslation.h"
 #include "shell/qt/WidgetPromptService.h"
 
 namespace drivecopy {
@@ -130,6 +131,7 @@ int RunDesktop(int argc, char** argv) {
 
   SessionWithDialogs run(*platform.value());
   DesktopWindows windows(run.session);
+  const std::unique_ptr<QTranslator> toolkitTexts = InstallToolkitTranslation(run.session.dispatcher.ActiveLanguage());
 
   if (options.screenshots) {
     QString error;
