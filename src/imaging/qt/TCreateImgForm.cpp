@@ -18,6 +18,7 @@
 #include "imaging/CreateImageSetup.h"
 #include "imaging/qt/OperationWindowParts.h"
 #include "restore_clone/LogFileNames.h"
+#include "shell/qt/WindowJobObserver.h"
 #include "shell/TranslationTable.h"
 #include "shell/qt/WindowTranslator.h"
 #include "ui/Artwork.h"
@@ -149,7 +150,10 @@ void TCreateImgForm::BuildControls() {
   if (auto* text = spinEdit1_->findChild<QLineEdit*>()) text->setReadOnly(true);
 
   tntLabel1_ = MakeLabel(page, "TntLabel1", QStringLiteral("Bytes Remaining:"), QRect(25, 212, 105, 16));
-  bytesRemainingLabel2_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 212, 269, 16));
+  // The count shares its row with the speed, which ends at the memo's right edge.
+  bytesRemainingLabel2_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 212, 112, 16));
+  speedLabel_ = MakeLabel(page, "SpeedLabel", QString(), QRect(246, 212, 155, 16));
+  speedLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   fileSizeLabel_ = MakeLabel(page, "FileSizeLabel", QStringLiteral("File size:"), QRect(25, 234, 105, 16));
   fileSizeLabel2_ = MakeLabel(page, "FileSizeLabel2", QString(), QRect(132, 234, 269, 16));
 
@@ -281,7 +285,65 @@ void TCreateImgForm::ShowProgressInCaption(int percent) {
 }
 
 void TCreateImgForm::RegOKLabelClick() {
-  // The create-image run is started from here.
+  // Start is disabled while a job runs; a click queued before that must not
+  // start a second job inside the first one's pumping.
+  if (running_) return;
+  running_ = true;
+  SetOptionsEnabled(false);
+  tempPathEdit_->setEnabled(false);
+  compressionGroupBox_->setEnabled(false);
+  speedLabel_->clear();
+
+  JobWindowControls controls;
+  controls.Window = this;
+  controls.Memo = memo_;
+  controls.MainBar = mainBar_;
+  controls.BufferBar = bufferBar_;
+  controls.BytesRemaining = bytesRemainingLabel2_;
+  controls.FileSize = fileSizeLabel2_;
+  controls.Speed = speedLabel_;
+  WindowJobObserver observer(session_, controls, [this] { return stopped_; });
+  const JobOutcome outcome =
+      RunCreateImageJob(session_.platform, session_.texts, JobParameters(), memoLines_, observer);
+  EndRun(outcome);
+}
+
+void TCreateImgForm::EndRun(const JobOutcome& outcome) {
+  running_ = false;
+  speedLabel_->clear();
+  SetOptionsEnabled(true);
+  tempPathEdit_->setEnabled(true);
+  compressionGroupBox_->setEnabled(true);
+  // The hidden box is offered for whole devices only, as showing left it.
+  lastPartitionSectorCheckBox_->setEnabled(deviceKind_ != KindPartition && deviceKind_ != KindFixedVolume &&
+                                           deviceKind_ != KindRemovableVolume);
+
+  switch (outcome.Status) {
+    case JobStatus::Finished:
+    case JobStatus::FinishedWithProblems:
+    case JobStatus::Stopped:
+      // The run's account stays in view on the main window's page.
+      if (auto* pageMemo = mainWindow_.findChild<QPlainTextEdit*>(QStringLiteral("CI_HDDMemo"))) {
+        pageMemo->setPlainText(memo_->toPlainText());
+      }
+      if (isHidden()) {
+        GiveBackMainWindow();
+      } else {
+        close();
+      }
+      return;
+    case JobStatus::Failed:
+    case JobStatus::NotStarted:
+      break;
+  }
+  // Failed or refused: the error box has been shown; the memo keeps the cause
+  // beside the run's other lines, and the window stays ready for another try.
+  const auto& lines = memoLines_.Lines();
+  if (!outcome.ErrorText.empty() && (lines.empty() || lines.back() != outcome.ErrorText)) {
+    AppendMemoLine(outcome.ErrorText);
+  }
+  // Closed during the run: the main window was kept away until the run ended.
+  if (isHidden()) GiveBackMainWindow();
 }
 
 void TCreateImgForm::RegCancelLabelClick() {
@@ -352,6 +414,9 @@ void TCreateImgForm::ShadowCopyCheckBoxClick(bool checked) {
 }
 
 void TCreateImgForm::FormShow() {
+  // Shown again while a run is still finishing (closed, then shown by a
+  // set-up): nothing of the running job is reset.
+  if (running_) return;
   // 1-2: images made here are raw; the General group takes the freed space.
   compressionGroupBox_->setVisible(false);
   rawButton_->setChecked(true);
@@ -386,6 +451,7 @@ void TCreateImgForm::FormShow() {
   // 8
   bytesRemainingLabel2_->clear();
   fileSizeLabel2_->clear();
+  speedLabel_->clear();
   mainBar_->SetMaximum(100);
   mainBar_->SetPosition(0);
   bufferBar_->SetPosition(0);
@@ -398,6 +464,13 @@ void TCreateImgForm::FormShow() {
 
 void TCreateImgForm::FormClose() {
   stopped_ = true;
+  // During a run the main window comes back only when the run has ended
+  // (after the block in progress), so that no other operation can be started
+  // from it while this one still holds the devices.
+  if (!running_) GiveBackMainWindow();
+}
+
+void TCreateImgForm::GiveBackMainWindow() {
   mainWindow_.show();
   mainWindow_.setEnabled(true);
 }

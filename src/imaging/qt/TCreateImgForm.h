@@ -71,12 +71,21 @@ class TCreateImgForm : public QWidget {
   GradientProgressBar& BufferBar() { return *bufferBar_; }
   QLabel& BytesRemainingLabel() { return *bytesRemainingLabel2_; }
   QLabel& FileSizeValueLabel() { return *fileSizeLabel2_; }
+  // Speed and time left of a running job, beside the bytes remaining; empty when idle.
+  QLabel& SpeedLabel() { return *speedLabel_; }
+  // True while Start's job runs (inside the click).
+  bool JobRunning() const { return running_; }
   // While minimised the caption shows the progress ("42 %"); the normal
   // caption comes back when the window is restored or painted.
   void ShowProgressInCaption(int percent);
 
  public slots:
-  // Start: the job is wired in here; for now it does nothing.
+  // Start: runs the create-image job inside the click. Start, the path and
+  // the options are disabled meanwhile; Cancel and closing the window set
+  // Stopped, and the job ends after the block in progress. A finished or
+  // stopped run copies the memo to the main window's memo and closes the
+  // window; a run that failed or was refused leaves it open and usable, the
+  // cause in an error box and in the memo.
   void RegOKLabelClick();
   void RegCancelLabelClick();
   void DIBImage1Click();
@@ -99,6 +108,8 @@ class TCreateImgForm : public QWidget {
   void LastPartitionSectorCheckBoxClick(bool checked);
   void ShadowCopyCheckBoxClick(bool checked);
   void SetOptionsEnabled(bool enabled);
+  void EndRun(const JobOutcome& outcome);
+  void GiveBackMainWindow();
 
   DesktopSession& session_;
   QWidget& mainWindow_;
@@ -110,6 +121,7 @@ class TCreateImgForm : public QWidget {
   std::int64_t endSector_ = 0;
   TVRZHeader header_;
   bool stopped_ = false;
+  bool running_ = false;
   QString lastSaveName_;
   QObject* saveImgDialog_ = nullptr;  // "SaveImgDialog": Title, Filter, DefaultExt
   OperationMemo memoLines_;
@@ -135,6 +147,7 @@ class TCreateImgForm : public QWidget {
   QLabel* bytesRemainingLabel2_ = nullptr;
   QLabel* fileSizeLabel_ = nullptr;
   QLabel* fileSizeLabel2_ = nullptr;
+  QLabel* speedLabel_ = nullptr;
   GradientProgressBar* bufferBar_ = nullptr;
   GradientProgressBar* mainBar_ = nullptr;
   QPlainTextEdit* memo_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QShowEvent>
 
@@ -11,6 +12,7 @@
 #include "imaging/qt/OperationWindowParts.h"
 #include "restore_clone/LogFileNames.h"
 #include "shell/TranslationTable.h"
+#include "shell/qt/WindowJobObserver.h"
 #include "shell/qt/WindowTranslator.h"
 #include "ui/GradientProgressBar.h"
 #include "ui/LabelButton.h"
@@ -81,7 +83,10 @@ void TCloneDriveFrm::BuildControls() {
   shadowCopyCheckBox_->setVisible(false);
 
   tntLabel1_ = MakeLabel(page, "TntLabel1", QStringLiteral("Verbleibende Bytes:"), QRect(25, 218, 105, 16));
-  bytesRemainingLabel2_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 218, 269, 16));
+  // The count shares its row with the speed, which ends at the memo's right edge.
+  bytesRemainingLabel2_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 218, 112, 16));
+  speedLabel_ = MakeLabel(page, "SpeedLabel", QString(), QRect(246, 218, 155, 16));
+  speedLabel_->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
   progressBar_ = new GradientProgressBar(GradientProgressBar::csSky, &page);
   progressBar_->setObjectName(QStringLiteral("ProgressBar"));
@@ -160,8 +165,65 @@ void TCloneDriveFrm::ShowProgressInCaption(int percent) {
   if (isMinimized()) setWindowTitle(QString::number(percent) + QStringLiteral(" %"));
 }
 
+namespace {
+
+// The system's long time format without its time zone, which a clock time in
+// the memo does not need.
+QString LongTimeText(const QTime& time) {
+  QString format = QLocale().timeFormat(QLocale::LongFormat);
+  format.remove(QLatin1Char('t'));
+  return QLocale().toString(time, format.trimmed());
+}
+
+}  // namespace
+
 void TCloneDriveFrm::RegOKLabelClick() {
-  // The clone run is started from here.
+  if (running_) return;
+  // Nothing to copy until the set-up has chosen both ends.
+  if (!selection_.SourceChosen() || !selection_.DestinationChosen()) return;
+  running_ = true;
+  regOKLabel_->setEnabled(false);
+  logFileCheckBox_->setEnabled(false);
+  shadowCopyCheckBox_->setEnabled(false);
+  bytesRemainingLabel2_->clear();
+  speedLabel_->clear();
+  progressBar_->SetMaximum(100);
+  progressBar_->SetPosition(0);
+
+  JobWindowControls controls;
+  controls.Window = this;
+  controls.Memo = memo_;
+  controls.MainBar = progressBar_;
+  controls.BytesRemaining = bytesRemainingLabel2_;
+  controls.Speed = speedLabel_;
+  WindowJobObserver observer(session_, controls, [this] { return stopped_; });
+  const JobOutcome outcome = RunCloneJob(session_.platform, session_.texts, JobParameters(), memoLines_, observer);
+  EndRun(outcome, observer);
+}
+
+void TCloneDriveFrm::EndRun(const JobOutcome& outcome, const WindowJobObserver& observer) {
+  running_ = false;
+  speedLabel_->clear();
+  regOKLabel_->setEnabled(true);
+  logFileCheckBox_->setEnabled(true);
+  shadowCopyCheckBox_->setEnabled(true);
+  // The main window's memo gets the time the copy was let go, once it went
+  // past the checks (a declined or refused run started nothing).
+  if (outcome.Status != JobStatus::NotStarted && observer.ConfirmedAt()) {
+    if (auto* pageMemo = mainWindow_.findChild<QPlainTextEdit*>(QStringLiteral("CI_HDDMemo"))) {
+      pageMemo->appendPlainText(LongTimeText(*observer.ConfirmedAt()));
+    }
+  }
+  // A failed or refused run: the error box has been shown; the memo keeps the
+  // cause too (a failed flush is there already).
+  if (outcome.Status == JobStatus::Failed || outcome.Status == JobStatus::NotStarted) {
+    const auto& lines = memoLines_.Lines();
+    if (!outcome.ErrorText.empty() && (lines.empty() || lines.back() != outcome.ErrorText)) {
+      AppendMemoLine(outcome.ErrorText);
+    }
+  }
+  // Closed during the run: the main window was kept away until now.
+  if (isHidden()) GiveBackMainWindow();
 }
 
 void TCloneDriveFrm::RegCancelLabelClick() {
@@ -195,6 +257,8 @@ void TCloneDriveFrm::ShadowCopyCheckBoxClick(bool checked) {
 }
 
 void TCloneDriveFrm::FormShow() {
+  // Shown again while a run is still finishing: nothing of it is reset.
+  if (running_) return;
   CentreOver(*this, mainWindow_);
   mainWindow_.setEnabled(false);
   mainWindow_.hide();
@@ -202,13 +266,23 @@ void TCloneDriveFrm::FormShow() {
   // A run that could not open its destination left these disabled; a new
   // showing offers them again.
   regOKLabel_->setEnabled(true);
+  logFileCheckBox_->setEnabled(true);
   shadowCopyCheckBox_->setEnabled(true);
+  bytesRemainingLabel2_->clear();
+  speedLabel_->clear();
   // Ticking or clearing the box runs its handler, as a click would.
   shadowCopyCheckBox_->setChecked(IsServiceRunning(session_.platform, "", kShadowCopyService));
 }
 
 void TCloneDriveFrm::FormClose() {
   stopped_ = true;
+  // During a run the main window comes back only when the run has ended
+  // (after the block in progress), so that no other operation can be started
+  // from it while this one still writes.
+  if (!running_) GiveBackMainWindow();
+}
+
+void TCloneDriveFrm::GiveBackMainWindow() {
   mainWindow_.show();
   mainWindow_.setEnabled(true);
 }

@@ -18,6 +18,7 @@ namespace drivecopy {
 class GradientProgressBar;
 class LabelButton;
 class ShadowFrame;
+class WindowJobObserver;
 class WindowTranslator;
 
 // The clone window: source and destination descriptions, the log option, one
@@ -56,13 +57,21 @@ class TCloneDriveFrm : public QWidget {
   void AppendMemoLine(const std::string& line);
   GradientProgressBar& ProgressBar() { return *progressBar_; }
   QLabel& BytesRemainingLabel() { return *bytesRemainingLabel2_; }
+  // Speed and time left of a running job, beside the bytes remaining; empty when idle.
+  QLabel& SpeedLabel() { return *speedLabel_; }
+  // True while Start's job runs (inside the click).
+  bool JobRunning() const { return running_; }
   LabelButton& StartLabel() { return *regOKLabel_; }
   QCheckBox& ShadowCopyCheckBox() { return *shadowCopyCheckBox_; }
   // While minimised the caption shows the progress ("42 %").
   void ShowProgressInCaption(int percent);
 
  public slots:
-  // Start: the clone run is wired in here; for now it does nothing.
+  // Start: runs the clone job inside the click (it asks the overwrite
+  // question first). Start and the boxes are disabled meanwhile; Cancel and
+  // closing the window stop it after the block in progress, and its end step
+  // (closing line, log) still runs. The window stays open afterwards with
+  // Start enabled; the start time goes to the main window's memo.
   void RegOKLabelClick();
   void RegCancelLabelClick();
 
@@ -81,6 +90,8 @@ class TCloneDriveFrm : public QWidget {
   void FormPaint();
   void LogFileCheckBoxClick(bool checked);
   void ShadowCopyCheckBoxClick(bool checked);
+  void EndRun(const JobOutcome& outcome, const WindowJobObserver& observer);
+  void GiveBackMainWindow();
 
   DesktopSession& session_;
   QWidget& mainWindow_;
@@ -88,6 +99,7 @@ class TCloneDriveFrm : public QWidget {
 
   CloneSelection selection_;
   bool stopped_ = false;
+  bool running_ = false;
   OperationMemo memoLines_;
   QString ownCaption_;  // the translated caption, shown again after a minimised run
 
@@ -101,6 +113,7 @@ class TCloneDriveFrm : public QWidget {
   QCheckBox* shadowCopyCheckBox_ = nullptr;
   QLabel* tntLabel1_ = nullptr;
   QLabel* bytesRemainingLabel2_ = nullptr;
+  QLabel* speedLabel_ = nullptr;
   GradientProgressBar* progressBar_ = nullptr;
   QPlainTextEdit* memo_ = nullptr;
   LabelButton* regOKLabel_ = nullptr;

@@ -7,6 +7,7 @@
 
 #include "imaging/qt/OperationWindowParts.h"
 #include "shell/TranslationTable.h"
+#include "shell/qt/WindowJobObserver.h"
 #include "shell/qt/WindowTranslator.h"
 #include "ui/GradientProgressBar.h"
 #include "ui/LabelButton.h"
@@ -120,7 +121,49 @@ void TRestoreImgForm::ShowProgressInCaption(int percent) {
 }
 
 void TRestoreImgForm::RegOKLabelClick() {
-  // The restore run is started from here.
+  if (running_) return;
+  running_ = true;
+  regOKLabel_->setEnabled(false);
+  progressBar_->SetMaximum(100);
+
+  JobWindowControls controls;
+  controls.Window = this;
+  controls.Memo = memo_;
+  controls.MainBar = progressBar_;
+  WindowJobObserver observer(session_, controls, [this] { return stopped_; });
+  const JobOutcome outcome =
+      RunRestoreImageJob(session_.platform, session_.texts, JobParameters(), memoLines_, observer);
+  EndRun(outcome);
+}
+
+void TRestoreImgForm::EndRun(const JobOutcome& outcome) {
+  running_ = false;
+  regOKLabel_->setEnabled(true);
+  bool keepOpen = true;
+  switch (outcome.Status) {
+    case JobStatus::Finished:
+    case JobStatus::Stopped:
+      keepOpen = false;
+      break;
+    case JobStatus::FinishedWithProblems:
+      // The lines naming the sectors that could not be written are the only
+      // account of them; the window stays until the user has seen them.
+      break;
+    case JobStatus::Failed:
+    case JobStatus::NotStarted: {
+      const auto& lines = memoLines_.Lines();
+      if (!outcome.ErrorText.empty() && (lines.empty() || lines.back() != outcome.ErrorText)) {
+        AppendMemoLine(outcome.ErrorText);
+      }
+      break;
+    }
+  }
+  if (isHidden()) {
+    // Closed during the run: the main window was kept away until now.
+    GiveBackMainWindow();
+  } else if (!keepOpen) {
+    close();
+  }
 }
 
 void TRestoreImgForm::RegCancelLabelClick() {
@@ -129,6 +172,8 @@ void TRestoreImgForm::RegCancelLabelClick() {
 }
 
 void TRestoreImgForm::FormShow() {
+  // Shown again while a run is still finishing: nothing of it is reset.
+  if (running_) return;
   CentreOver(*this, mainWindow_);
   mainWindow_.setEnabled(false);
   mainWindow_.hide();
@@ -143,6 +188,13 @@ void TRestoreImgForm::FormClose() {
   // Closing during a run stops it as Cancel does; otherwise the flag is
   // cleared again when the window is next shown.
   stopped_ = true;
+  // During a run the main window comes back only when the run has ended
+  // (after the block in progress), so that no other operation can be started
+  // from it while this one still writes.
+  if (!running_) GiveBackMainWindow();
+}
+
+void TRestoreImgForm::GiveBackMainWindow() {
   mainWindow_.show();
   mainWindow_.setEnabled(true);
 }

@@ -54,11 +54,18 @@ class TRestoreImgForm : public QWidget {
   void AppendMemoLine(const std::string& line);
   GradientProgressBar& ProgressBar() { return *progressBar_; }
   LabelButton& StartLabel() { return *regOKLabel_; }
+  // True while Start's job runs (inside the click).
+  bool JobRunning() const { return running_; }
   // While minimised the caption shows the progress ("42 %").
   void ShowProgressInCaption(int percent);
 
  public slots:
-  // Start: the restore run is wired in here; for now it does nothing.
+  // Start: runs the restore job inside the click (it asks the overwrite
+  // question first). Start is disabled meanwhile; Cancel and closing the
+  // window stop it after the block in progress. A finished or stopped run
+  // closes the window; a run that left unwritable sectors keeps it open so
+  // that their memo lines stay in view; a run that failed or was refused
+  // keeps it open and usable, the cause in an error box and in the memo.
   void RegOKLabelClick();
   void RegCancelLabelClick();
 
@@ -74,6 +81,8 @@ class TRestoreImgForm : public QWidget {
   void FormShow();
   void FormClose();
   void TntFormPaint();
+  void EndRun(const JobOutcome& outcome);
+  void GiveBackMainWindow();
 
   DesktopSession& session_;
   QWidget& mainWindow_;
@@ -84,6 +93,7 @@ class TRestoreImgForm : public QWidget {
   std::int64_t endSector_ = 0;
   QString imageFileName_;
   bool stopped_ = false;
+  bool running_ = false;
   OperationMemo memoLines_;
 
   ShadowFrame* background_ = nullptr;
