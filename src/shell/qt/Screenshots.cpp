@@ -3,17 +3,30 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QPixmap>
 #include <functional>
 
 #include "imaging/qt/TCreateImgForm.h"
 #include "restore_clone/qt/TCloneDriveFrm.h"
 #include "restore_clone/qt/TRestoreImgForm.h"
+#include "selection/qt/MainWindowLists.h"
 #include "shell/qt/TInfoFrm.h"
 #include "shell/qt/TVRZMainForm.h"
+#include "ui/CheckListView.h"
 
 namespace drivecopy {
 namespace {
+
+// The first row of a disk (not a floppy), whose partitions are worth showing.
+QListWidgetItem* FirstDiskRow(const CheckListView& drives) {
+  for (int row = 0; row < drives.count(); ++row) {
+    const std::optional<DriveRow> drive = MainWindowLists::RowOf(*drives.item(row));
+    if (drive && drive->Record.DriveNumber >= 0) return drives.item(row);
+  }
+  return nullptr;
+}
 
 // Lets layouts settle and pending paints happen before a window is grabbed.
 void Settle() {
@@ -45,16 +58,38 @@ QStringList WriteScreenshots(DesktopWindows& windows, const QString& directory, 
   main.show();
   if (!shoot("start-screen", main)) return written;
 
+  // The create page with the first partition ticked, as a user leaves it
+  // before Next.
   main.CreateImageButtomClick();
+  auto* drives = main.findChild<CheckListView*>("CI_HDDListView");
+  auto* partitions = main.findChild<CheckListView*>("CI_PartitionListView");
+  if (QListWidgetItem* disk = FirstDiskRow(*drives)) {
+    drives->setCurrentItem(disk);
+    main.Lists().CI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+  }
+  if (partitions->count() > 0) {
+    main.Lists().CI_PartitionListViewClick(partitions->item(0), CheckListView::HitArea::CheckBox);
+  }
   if (!shoot("create-image-physical", main)) return written;
-  main.ShowCreateImagePage(1);
+  main.Lists().LogicalDrivesToolButtonClick();
   if (!shoot("create-image-logical", main)) return written;
 
   // The restore page as it looks once an image has been chosen (the file
-  // chooser itself is not drawn).
+  // chooser itself is not drawn): a sparse stand-in image of 512 MiB.
+  QTemporaryDir imageFolder;
+  QFile image(imageFolder.filePath("backup.img"));
+  if (!imageFolder.isValid() || !image.open(QIODevice::WriteOnly) || !image.resize(512LL << 20)) {
+    error = "cannot write a stand-in image in a temporary folder";
+    return written;
+  }
+  image.close();
   main.Session().JobKind = 2;
-  main.ShowMainPage(2);
-  main.ShowRestoreImagePage(0);
+  main.OpenImageForRestore(image.fileName());
+  auto* destinations = main.findChild<CheckListView*>("RI_HDDListView");
+  if (QListWidgetItem* disk = FirstDiskRow(*destinations)) {
+    destinations->setCurrentItem(disk);
+    main.Lists().RI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+  }
   if (!shoot("restore-image", main)) return written;
   main.ShowMainPage(0);
 

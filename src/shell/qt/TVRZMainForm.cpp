@@ -70,11 +70,32 @@ QWidget* Framed(QWidget* inner, QWidget* parent) {
   return frame;
 }
 
-CheckListView* MakeList(const char* name, QWidget* parent) {
+// The lists' cells: wide enough for a model name and its size on a few
+// lines; partition captions (model, number, type and size) need more.
+const QSize DriveCell(176, 104);
+const QSize PartitionCell(236, 104);
+const QSize VolumeCell(128, 84);
+
+CheckListView* MakeList(const char* name, QSize cell, bool hotTracking, QWidget* parent) {
   auto* list = new CheckListView(parent);
   list->setObjectName(name);
   list->setFrameShape(QFrame::NoFrame);
+  list->setGridSize(cell);
+  list->setTextElideMode(Qt::ElideRight);
+  if (hotTracking) {
+    // The row under the mouse is highlighted, with a hand pointer.
+    list->setMouseTracking(true);
+    list->viewport()->setAttribute(Qt::WA_Hover);
+    list->viewport()->setCursor(Qt::PointingHandCursor);
+  }
   return list;
+}
+
+// Physical Drives and Logical Drives show which of them is in force.
+void MakePressable(QToolButton* button) {
+  button->setCheckable(true);
+  button->setStyleSheet(
+      "QToolButton:checked { background: rgba(255, 255, 255, 150); border: 1px solid rgb(92, 160, 206); }");
 }
 
 QPlainTextEdit* MakeMemo(const char* name, QWidget* parent) {
@@ -243,8 +264,8 @@ QWidget* TVRZMainForm::BuildCreateImagePage() {
   auto* toolBar = new GradientToolBar(page);
   toolBar->setObjectName("DiskToolBar");
   // Physical Drives and Logical Drives belong to the lists (WireLists).
-  toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives");
-  toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives");
+  MakePressable(toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives"));
+  MakePressable(toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives"));
   connect(toolBar->AddButton("TntToolButton1", "Info"), &QToolButton::clicked, this,
           &TVRZMainForm::InfoToolButtonClick);
   layout->addWidget(toolBar);
@@ -258,8 +279,8 @@ QWidget* TVRZMainForm::BuildCreateImagePage() {
     auto* inner = new QVBoxLayout(physical);
     inner->setContentsMargins(8, 6, 8, 8);
     inner->setSpacing(2);
-    inner->addWidget(DriveSplitter(Framed(MakeList("CI_HDDListView", physical), physical),
-                                   Framed(MakeList("CI_PartitionListView", physical), physical)),
+    inner->addWidget(DriveSplitter(Framed(MakeList("CI_HDDListView", DriveCell, true, physical), physical),
+                                   Framed(MakeList("CI_PartitionListView", PartitionCell, false, physical), physical)),
                      3);
     inner->addWidget(Framed(MakeMemo("CI_HDDMemo", physical), physical), 1);
     auto* next = MakeNavigationLabel("HDDNextLabel", "Next", physical);
@@ -280,7 +301,7 @@ QWidget* TVRZMainForm::BuildCreateImagePage() {
     auto* inner = new QVBoxLayout(logical);
     inner->setContentsMargins(8, 6, 8, 8);
     inner->setSpacing(2);
-    inner->addWidget(Framed(MakeList("CI_LogicalDrivesListView", logical), logical), 3);
+    inner->addWidget(Framed(MakeList("CI_LogicalDrivesListView", VolumeCell, true, logical), logical), 3);
     inner->addWidget(Framed(MakeMemo("CI_LogicalMemo", logical), logical), 1);
     auto* next = MakeNavigationLabel("TntLabel1", "Next", logical);
     auto* cancel = MakeNavigationLabel("TntLabel2", "Cancel", logical);
@@ -306,8 +327,8 @@ QWidget* TVRZMainForm::BuildRestoreImagePage() {
   toolBar->setObjectName("TntToolBar1");
   // The restore page lists physical destinations only: the restore set-up
   // hides its Logical Drives button.
-  toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives");
-  toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives");
+  MakePressable(toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives"));
+  MakePressable(toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives"));
   connect(toolBar->AddButton("InfoToolButton", "Info"), &QToolButton::clicked, this,
           &TVRZMainForm::InfoToolButtonClick);
   layout->addWidget(toolBar);
@@ -319,8 +340,8 @@ QWidget* TVRZMainForm::BuildRestoreImagePage() {
   auto* inner = new QVBoxLayout(physical);
   inner->setContentsMargins(8, 6, 8, 8);
   inner->setSpacing(2);
-  inner->addWidget(DriveSplitter(Framed(MakeList("RI_HDDListView", physical), physical),
-                                 Framed(MakeList("RI_PartitionListView", physical), physical)),
+  inner->addWidget(DriveSplitter(Framed(MakeList("RI_HDDListView", DriveCell, true, physical), physical),
+                                 Framed(MakeList("RI_PartitionListView", PartitionCell, false, physical), physical)),
                    3);
   inner->addWidget(Framed(MakeMemo("RI_Memo", physical), physical), 1);
   auto* next = MakeNavigationLabel("RestoreNextLabel", "Next", physical);
