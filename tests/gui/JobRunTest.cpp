@@ -353,6 +353,8 @@ class JobRunTest : public QObject {
     QCOMPARE(window.Memo().toPlainText().count(kCloseLine), 1);
     QVERIFY(window.isVisible());
     QVERIFY(window.StartLabel().isEnabled());
+    QCOMPARE(window.ProgressBar().Position(), 100);
+    QCOMPARE(window.BytesRemainingLabel().text(), QStringLiteral("0"));
     QVERIFY(fixture.mainWindow.isHidden());
     QVERIFY2(QRegularExpression(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d")).match(fixture.pageMemo->toPlainText()).hasMatch(),
              qPrintable(fixture.pageMemo->toPlainText()));

@@ -45,6 +45,8 @@ void ShowCommandLabelHover(LabelButton& label, bool entered, bool handCursor, bo
     QPalette palette = label.palette();
     palette.setColor(QPalette::WindowText, entered ? QColor(HoverRed, HoverGreen, HoverBlue)
                                                    : QColor(RestingGrey, RestingGrey, RestingGrey));
+    // Start is disabled while a job runs; it must look so.
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(DisabledGrey, DisabledGrey, DisabledGrey));
     label.setPalette(palette);
   }
   if (entered && handCursor) {

@@ -33,6 +33,7 @@ void StyleCommandLabel(LabelButton& label);
 // Hover rule of the command labels: entering turns the text green
 // (69, 196, 97) and, when `handCursor`, the cursor into the hand; leaving
 // turns the text dark grey (76, 76, 76) and the cursor back to the default.
+// A disabled label is drawn light grey either way.
 // `colour` false leaves the text colour alone (the clone window's labels).
 void ShowCommandLabelHover(LabelButton& label, bool entered, bool handCursor, bool colour = true);
 
@@ -71,5 +72,6 @@ char UserDecimalSeparator();
 // The colours of the command labels.
 inline constexpr int HoverRed = 69, HoverGreen = 196, HoverBlue = 97;
 inline constexpr int RestingGrey = 76;
+inline constexpr int DisabledGrey = 170;  // a disabled label (Start while a job runs)
 
 }  // namespace drivecopy

@@ -207,6 +207,12 @@ void TCloneDriveFrm::EndRun(const JobOutcome& outcome, const WindowJobObserver& 
   regOKLabel_->setEnabled(true);
   logFileCheckBox_->setEnabled(true);
   shadowCopyCheckBox_->setEnabled(true);
+  // The job reports no progress after its last block; a copy that got to
+  // its end shows it as done.
+  if (outcome.Status == JobStatus::Finished || outcome.Status == JobStatus::FinishedWithProblems) {
+    progressBar_->SetPosition(progressBar_->Maximum());
+    bytesRemainingLabel2_->setText(QStringLiteral("0"));
+  }
   // The main window's memo gets the time the copy was let go, once it went
   // past the checks (a declined or refused run started nothing).
   if (outcome.Status != JobStatus::NotStarted && observer.ConfirmedAt()) {

@@ -146,6 +146,8 @@ void TRestoreImgForm::EndRun(const JobOutcome& outcome) {
       keepOpen = false;
       break;
     case JobStatus::FinishedWithProblems:
+      // The job reports no progress after its last block; it got to its end.
+      progressBar_->SetPosition(progressBar_->Maximum());
       // The lines naming the sectors that could not be written are the only
       // account of them; the window stays until the user has seen them.
       break;
