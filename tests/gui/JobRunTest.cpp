@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
@@ -399,17 +400,37 @@ class JobRunTest : public QObject {
     fixture.CheckAllAnswered();
   }
 
-  // Refusals reach the user as an error box, the memo names the cause, and
+  // A restore that is refused (a mounted destination) or fails (a damaged
+  // image) reaches the user as an error box, the memo names the cause, and
   // the window stays usable: Start enabled, Cancel closes it.
-  void refusalIsAnErrorBoxAndTheWindowStaysUsable() {
+  void refusedOrFailedRestoreLeavesTheWindowUsable_data() {
+    QTest::addColumn<int>("destinationPartition");
+    QTest::addColumn<bool>("damageImage");
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("mounted destination") << 2 << false << QStringLiteral("F:");
+    QTest::newRow("damaged image") << 1 << true << QStringLiteral("damaged");
+  }
+  void refusedOrFailedRestoreLeavesTheWindowUsable() {
+    QFETCH(int, destinationPartition);
+    QFETCH(bool, damageImage);
+    QFETCH(QString, cause);
     JobFixture fixture;
     TCreateImgForm create(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
+    // A headed image (the window offers raw only; its hidden choice still counts).
+    create.findChild<QRadioButton*>(QStringLiteral("MediumButton"))->setChecked(true);
     create.RegOKLabelClick();
+    if (damageImage) {
+      // Bytes inside the first block's zlib stream (header 65, one partition start, block length).
+      std::fstream image(fixture.OnC("p2.img"), std::ios::in | std::ios::out | std::ios::binary);
+      image.seekp(65 + 8 + 8 + 4);
+      image.write("\xFF\x00\xFF\x00\xFF\x00\xFF\x00", 8);
+    }
     const Bytes before = fixture.Content(1);
 
     TRestoreImgForm window(fixture.desktop.session, fixture.mainWindow);
-    fixture.SetUpRestore(window, fixture.PartitionRowOf("Target Disk", 2), QStringLiteral("C:\\p2.img"));
+    fixture.SetUpRestore(window, fixture.PartitionRowOf("Target Disk", destinationPartition),
+                         QStringLiteral("C:\\p2.img"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
     window.RegOKLabelClick();
 
@@ -417,7 +438,7 @@ class JobRunTest : public QObject {
     QCOMPARE(box.What, testing::ScriptedPromptService::Request::Kind::MessageBox);
     QCOMPARE(box.Icon, MessageBoxIcon::Error);
     QCOMPARE(box.Title, QStringLiteral("Error"));
-    QVERIFY2(box.Text.contains(QStringLiteral("F:")), qPrintable(box.Text));
+    QVERIFY2(box.Text.contains(cause), qPrintable(box.Text));
     QVERIFY(fixture.Content(1) == before);
     QCOMPARE(Lines(window.MemoLines()).back(), box.Text);
     QVERIFY(window.isVisible());
