@@ -1,0 +1,305 @@
+// The set-ups behind the start-screen buttons and the Next labels: what the
+// create, restore and clone windows receive for the ticked row, the memo
+// lines of the pages, and the refusals.
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include "disk/KindTags.h"
+#include "gui/support/DesktopFixture.h"
+#include "gui/support/ListClicks.h"
+#include "imaging/qt/TCreateImgForm.h"
+#include "restore_clone/qt/TCloneDriveFrm.h"
+#include "restore_clone/qt/TRestoreImgForm.h"
+#include "shell/qt/DesktopWindows.h"
+#include "shell/qt/TVRZMainForm.h"
+#include "ui/CheckListView.h"
+
+using namespace drivecopy;
+using drivecopy::testing::Captions;
+using drivecopy::testing::ClickCheckBox;
+using drivecopy::testing::ClickRow;
+using drivecopy::testing::DesktopFixture;
+using Request = drivecopy::testing::ScriptedPromptService::Request;
+
+namespace {
+
+// Drive 0 with C: and D:, drive 1 (a USB stick) with E:, drive 3 of 300
+// bytes (less than one sector), and a floppy in A:. Drive rows: A:, 0, 1, 3.
+constexpr const char* Machine = R"({
+  "physicalDrives": [
+    { "number": 0, "size": "64 MiB", "model": "Disk Zero",
+      "layout": [ { "startSector": 2048,  "sectorCount": 32768, "number": 1, "type": "0x07" },
+                  { "startSector": 34816, "sectorCount": 30720, "number": 2, "type": "0x0C" } ] },
+    { "number": 1, "size": "32 MiB", "model": "Stick One", "interfaceType": "USB",
+      "layout": [ { "startSector": 2048, "sectorCount": 16384, "number": 1, "type": "0x0C" } ] },
+    { "number": 3, "size": 300, "model": "Tiny",
+      "geometry": { "cylinders": 2, "tracksPerCylinder": 1, "sectorsPerTrack": 1, "bytesPerSector": 512 } }
+  ],
+  "floppies": [ { "letter": "A" } ],
+  "volumes": [
+    { "letter": "C", "partition": { "drive": 0, "entry": 0 } },
+    { "letter": "D", "fileSystem": "FAT32", "partition": { "drive": 0, "entry": 1 } },
+    { "letter": "E", "driveType": "removable", "fileSystem": "FAT32", "partition": { "drive": 1, "entry": 0 } }
+  ]
+})";
+
+constexpr int FloppyRow = 0;
+constexpr int DiskZeroRow = 1;
+constexpr int TinyRow = 3;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QStringList MemoLines(QPlainTextEdit* memo) { return memo->toPlainText().split('\n'); }
+
+struct Desktop {
+  DesktopFixture fixture{Machine};
+  DesktopWindows windows{fixture.session};
+  TVRZMainForm& main = windows.MainForm();
+  const MessageTexts& texts = fixture.session.texts;
+
+  Desktop() {
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+  }
+  CheckListView& List(const char* name) { return *main.findChild<CheckListView*>(name); }
+  QPlainTextEdit* Memo(const char* name) { return main.findChild<QPlainTextEdit*>(name); }
+  std::size_t Count(Request::Kind kind) const {
+    std::size_t count = 0;
+    for (const Request& request : fixture.prompts.Requests()) count += request.What == kind ? 1 : 0;
+    return count;
+  }
+};
+
+}  // namespace
+
+class SetUpTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void createNextHandsTheSourceToTheCreateWindow_data() {
+    QTest::addColumn<bool>("partitionRow");  // else a drive row
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("devicePath");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<qint64>("first");
+    QTest::addColumn<qint64>("end");
+    QTest::addColumn<QList<qint64>>("starts");
+    QTest::addColumn<qint64>("lastSector");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("partition") << true << 0 << "\\\\.\\PhysicalDrive0" << int(KindPartition) << qint64(2048)
+                               << qint64(2048 + 32768) << QList<qint64>{2048} << qint64(2048 + 32768)
+                               << "Disk Zero; Partition: 1;\nType: NTFS; Size: 16.00 MBytes ";
+    // A whole drive lists the starts of its partitions and ends at the last one.
+    QTest::newRow("drive") << false << DiskZeroRow << "\\\\.\\PhysicalDrive0" << int(KindPhysicalDrive)
+                           << qint64(0) << qint64(131072) << QList<qint64>{2048, 34816} << qint64(34816 + 30720)
+                           << "Disk Zero 64.00 MBytes ";
+    QTest::newRow("floppy") << false << FloppyRow << "\\\\.\\A:" << int(KindFloppy) << qint64(0)
+                            << qint64(80 * 2 * 18) << QList<qint64>{0} << qint64(80 * 2 * 18)
+                            << "Floppy 1.41 MBytes ";
+  }
+
+  void createNextHandsTheSourceToTheCreateWindow() {
+    QFETCH(bool, partitionRow);
+    QFETCH(int, row);
+    QFETCH(QString, devicePath);
+    QFETCH(int, kind);
+    QFETCH(qint64, first);
+    QFETCH(qint64, end);
+    QFETCH(QList<qint64>, starts);
+    QFETCH(qint64, lastSector);
+    QFETCH(QString, description);
+
+    Desktop desktop;
+    desktop.main.CreateImageButtomClick();
+    QCOMPARE(desktop.Memo("CI_HDDMemo")->toPlainText(), Q(desktop.texts.strSInfoSelectDriveandContinue));
+    CheckListView& drives = desktop.List("CI_HDDListView");
+    if (partitionRow) {
+      ClickRow(drives, DiskZeroRow);
+      ClickCheckBox(desktop.List("CI_PartitionListView"), row);
+    } else {
+      ClickCheckBox(drives, row);
+    }
+    desktop.fixture.prompts.QueueFile(QString("/tmp/chosen.img"));
+    desktop.main.HDDNextLabelClick();
+
+    TCreateImgForm& create = desktop.windows.CreateImgForm();
+    QCOMPARE(Q(create.DevicePath()), devicePath);
+    QCOMPARE(int(create.DeviceKind()), kind);
+    QCOMPARE(create.FirstSector(), first);
+    QCOMPARE(create.EndSector(), end);
+    const TVRZHeader& header = create.Header();
+    QCOMPARE(QList<qint64>(header.PartitionStarts.begin(), header.PartitionStarts.end()), starts);
+    QCOMPARE(header.PartitionCount, int(starts.size()));
+    QCOMPARE(header.FirstSector, first);
+    QCOMPARE(header.SectorCount, end - first);
+    QCOMPARE(header.LastSector, lastSector);
+    QCOMPARE(int(header.SourceKind), kind);
+    QCOMPARE(create.HarddriveLabel().text(), description);
+    QCOMPARE(desktop.Count(Request::Kind::SaveFile), std::size_t{1});
+    QCOMPARE(create.TempPathEdit().text(), QString("/tmp/chosen.img"));
+    QVERIFY(create.isVisible());
+    create.close();
+  }
+
+  void createNextWithoutAFileNameOpensNothing() {
+    Desktop desktop;
+    desktop.main.CreateImageButtomClick();
+    ClickCheckBox(desktop.List("CI_HDDListView"), DiskZeroRow);
+    desktop.fixture.prompts.QueueFile(std::nullopt);
+    desktop.main.HDDNextLabelClick();
+    QVERIFY(!desktop.windows.CreateImgForm().isVisible());
+    QVERIFY(desktop.main.isVisible());
+  }
+
+  void rangeWithoutASectorIsRefused_data() {
+    QTest::addColumn<int>("jobKind");
+    QTest::newRow("create") << 1;
+    QTest::newRow("restore") << 2;
+    QTest::newRow("clone") << 3;
+  }
+
+  void rangeWithoutASectorIsRefused() {
+    QFETCH(int, jobKind);
+    Desktop desktop;
+    QTemporaryDir folder;
+    const QString image = folder.filePath("raw.img");
+    {
+      QFile file(image);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(4096));
+    }
+    const char* drives = jobKind == 2 ? "RI_HDDListView" : "CI_HDDListView";
+    if (jobKind == 1) desktop.main.CreateImageButtomClick();
+    if (jobKind == 3) desktop.main.CloneImageButtomClick();
+    if (jobKind == 2) {
+      desktop.fixture.prompts.QueueFile(image);
+      desktop.main.RestoreImageButtomClick();
+    }
+    // Tiny: 300 bytes, less than one sector.
+    ClickCheckBox(desktop.List(drives), TinyRow);
+    if (jobKind == 2) {
+      desktop.main.RestoreNextLabelClick();
+    } else {
+      desktop.main.HDDNextLabelClick();
+    }
+    const Request& last = desktop.fixture.prompts.Requests().back();
+    QCOMPARE(last.What, Request::Kind::MessageBox);
+    QCOMPARE(last.Title, Q(desktop.texts.strSTitleERROR));
+    QCOMPARE(last.Text, Q(desktop.texts.strSBADDisk));
+    QCOMPARE(last.Icon, MessageBoxIcon::Error);
+    QCOMPARE(desktop.Count(Request::Kind::SaveFile), std::size_t{0});
+    QVERIFY(!desktop.windows.CloneDriveFrm().Selection().SourceChosen());
+    QVERIFY(desktop.main.isVisible());
+  }
+
+  void restoreNextHandsTheDestinationToTheRestoreWindow() {
+    Desktop desktop;
+    QTemporaryDir folder;
+    const QString image = folder.filePath("backup.img");
+    {
+      QFile file(image);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(1 << 20));
+    }
+    desktop.fixture.prompts.QueueFile(image);
+    desktop.main.RestoreImageButtomClick();
+    QCOMPARE(MemoLines(desktop.Memo("RI_Memo")),
+             QStringList({Q(desktop.texts.StrSImageSize) + " 1.00 MBytes ", Q(desktop.texts.StrSInfoSelectDriveToRestore)}));
+    QVERIFY(!desktop.main.findChild<QToolButton*>("RI_LogicalDrivesToolButton")->isVisible());
+    QCOMPARE(desktop.List("RI_HDDListView").count(), 4);
+
+    ClickRow(desktop.List("RI_HDDListView"), DiskZeroRow);
+    ClickCheckBox(desktop.List("RI_PartitionListView"), 1);
+    desktop.main.RestoreNextLabelClick();
+
+    TRestoreImgForm& restore = desktop.windows.RestoreImgForm();
+    QCOMPARE(restore.DevicePath(), std::string("\\\\.\\PhysicalDrive0"));
+    QCOMPARE(restore.FirstSector(), qint64(34816));
+    QCOMPARE(restore.EndSector(), qint64(34816 + 30720));
+    QCOMPARE(restore.ImageFileName(), image);
+    QCOMPARE(restore.HarddriveLabel().text(), QString("Disk Zero; Partition: 2;\nType: FAT32; Size: 15.00 MBytes "));
+    QVERIFY(restore.isVisible());
+    restore.close();
+  }
+
+  void unreadableImageOffersNoDestination() {
+    Desktop desktop;
+    QTemporaryDir folder;
+    desktop.fixture.prompts.QueueFile(folder.filePath("missing.img"));
+    desktop.main.RestoreImageButtomClick();
+    const Request& last = desktop.fixture.prompts.Requests().back();
+    QCOMPARE(last.What, Request::Kind::MessageBox);
+    QCOMPARE(last.Icon, MessageBoxIcon::Error);
+    QVERIFY(last.Text.contains("missing.img"));
+    QCOMPARE(desktop.List("RI_HDDListView").count(), 0);
+    desktop.main.RestoreNextLabelClick();  // nothing ticked, nothing happens
+    QVERIFY(!desktop.windows.RestoreImgForm().isVisible());
+  }
+
+  void cloneNextRecordsSourceThenDestinationThenStartsOver() {
+    Desktop desktop;
+    CheckListView& drives = desktop.List("CI_HDDListView");
+    CheckListView& partitions = desktop.List("CI_PartitionListView");
+    TCloneDriveFrm& clone = desktop.windows.CloneDriveFrm();
+    QPlainTextEdit* memo = desktop.Memo("CI_HDDMemo");
+    desktop.main.CloneImageButtomClick();
+
+    // First Next: C: becomes the source and leaves its list.
+    ClickRow(drives, DiskZeroRow);
+    const QString sourceCaption = partitions.item(0)->text();
+    ClickCheckBox(partitions, 0);
+    desktop.main.HDDNextLabelClick();
+    QCOMPARE(MemoLines(memo), QStringList({Q(desktop.texts.strSScourceCloneDrivesMemo),
+                                           Q(desktop.texts.strSSourceDrive) + sourceCaption,
+                                           Q(desktop.texts.strSDestCloneDrivesMemo)}));
+    QCOMPARE(Captions(partitions).size(), 1);
+    QVERIFY(!Captions(partitions).contains(sourceCaption));
+    QCOMPARE(clone.Selection().Source().FirstSector, qint64(2048));
+    QVERIFY(!clone.isVisible());
+
+    // Second Next: D: is the destination and the clone window opens.
+    ClickCheckBox(partitions, 0);
+    desktop.main.HDDNextLabelClick();
+    QVERIFY(clone.Selection().DestinationChosen());
+    QCOMPARE(clone.Selection().Destination().FirstSector, qint64(34816));
+    QVERIFY(clone.isVisible());
+    QVERIFY(!clone.DestinationDriveLabel().text().isEmpty());
+
+    // Closed by its title bar, the window keeps both; Next starts over with
+    // the ticked row as the new source, and the former source is back.
+    clone.close();
+    QVERIFY(clone.Selection().DestinationChosen());
+    QCOMPARE(drivecopy::testing::TickedRows(partitions), QList<int>({0}));  // D:, still ticked
+    desktop.main.HDDNextLabelClick();
+    QVERIFY(clone.Selection().SourceChosen());
+    QVERIFY(!clone.Selection().DestinationChosen());
+    QCOMPARE(clone.Selection().Source().FirstSector, qint64(34816));
+    QVERIFY(clone.DestinationDriveLabel().text().isEmpty());
+    QVERIFY(!clone.isVisible());
+    QCOMPARE(MemoLines(memo).size(), 3);
+    ClickRow(drives, DiskZeroRow);
+    QCOMPARE(Captions(partitions), QStringList({sourceCaption}));
+  }
+
+  void wholeDriveSourceLeavesTheDriveList() {
+    Desktop desktop;
+    CheckListView& drives = desktop.List("CI_HDDListView");
+    desktop.main.CloneImageButtomClick();
+    const QString diskZero = drives.item(DiskZeroRow)->text();
+    ClickCheckBox(drives, DiskZeroRow);
+    desktop.main.HDDNextLabelClick();
+    QCOMPARE(drives.count(), 3);
+    QVERIFY(!Captions(drives).contains(diskZero));
+    QCOMPARE(desktop.windows.CloneDriveFrm().SourcedriveLabel().text(), QString("Disk Zero 64.00 MBytes "));
+    // A refill (the clone's Cancel, then Clone Drives) lists it again.
+    desktop.main.CancelLabelClick();
+    desktop.main.CloneImageButtomClick();
+    QVERIFY(Captions(drives).contains(diskZero));
+  }
+};
+
+QTEST_MAIN(SetUpTest)
+#include "SetUpTest.moc"
