@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include "imaging/qt/OperationWindowParts.h"
 
 #include <algorithm>
@@ -38,6 +39,34 @@ void StyleCommandLabel(LabelButton& label) {
   label.setTextFormat(Qt::PlainText);
   label.setBuddy(&label);
   ShowCommandLabelHover(label, false, false);
+}
+
+namespace {
+
+int CaptionAdvance(const QLabel& label) {
+  QString text = label.text();
+  text.remove('&');  // the access-key mark is drawn as an underline, not as a character
+  return label.fontMetrics().horizontalAdvance(text) + 4;
+}
+
+}  // namespace
+
+void FitCommandLabels(LabelButton& start, LabelButton& cancel) {
+  const int cancelRight = cancel.geometry().right();
+  const int cancelWidth = std::max(cancel.width(), CaptionAdvance(cancel));
+  cancel.setGeometry(cancelRight - cancelWidth + 1, cancel.y(), cancelWidth, cancel.height());
+  // Start's text ends 16 pixels before Cancel's text begins (labels are right-aligned).
+  const int startRight = std::min(start.geometry().right(), cancelRight - CaptionAdvance(cancel) - 16);
+  const int startWidth = std::max(start.width(), CaptionAdvance(start));
+  start.setGeometry(startRight - startWidth + 1, start.y(), startWidth, start.height());
+}
+
+void FitCheckBoxes(QWidget& container) {
+  for (QCheckBox* box : container.findChildren<QCheckBox*>()) {
+    const QWidget* parent = box->parentWidget();
+    const int room = parent ? parent->width() - box->x() - 4 : box->sizeHint().width();
+    box->resize(std::max(box->width(), std::min(box->sizeHint().width(), room)), box->height());
+  }
 }
 
 void ShowCommandLabelHover(LabelButton& label, bool entered, bool handCursor, bool colour) {

@@ -30,6 +30,13 @@ QFont OperationWindowFont();
 // The bold "Start" / "Abort" labels: bold, 13 pixels, dark grey, right-aligned.
 void StyleCommandLabel(LabelButton& label);
 
+// Makes the translated captions fit: Cancel keeps its right edge and grows to
+// the left for a longer text; Start ends a little before Cancel's text and
+// grows to the left too. Check boxes under `container` widen to their text as
+// far as their parent allows. Run after the captions are set (on show).
+void FitCommandLabels(LabelButton& start, LabelButton& cancel);
+void FitCheckBoxes(QWidget& container);
+
 // Hover rule of the command labels: entering turns the text green
 // (69, 196, 97) and, when `handCursor`, the cursor into the hand; leaving
 // turns the text dark grey (76, 76, 76) and the cursor back to the default.

@@ -417,6 +417,8 @@ void TCreateImgForm::FormShow() {
   // Shown again while a run is still finishing (closed, then shown by a
   // set-up): nothing of the running job is reset.
   if (running_) return;
+  FitCommandLabels(*regOKLabel_, *regCancelLabel_);
+  FitCheckBoxes(*this);
   // 1-2: images made here are raw; the General group takes the freed space.
   compressionGroupBox_->setVisible(false);
   rawButton_->setChecked(true);

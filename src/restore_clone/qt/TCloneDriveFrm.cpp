@@ -265,6 +265,8 @@ void TCloneDriveFrm::ShadowCopyCheckBoxClick(bool checked) {
 void TCloneDriveFrm::FormShow() {
   // Shown again while a run is still finishing: nothing of it is reset.
   if (running_) return;
+  FitCommandLabels(*regOKLabel_, *regCancelLabel_);
+  FitCheckBoxes(*this);
   CentreOver(*this, mainWindow_);
   mainWindow_.setEnabled(false);
   mainWindow_.hide();

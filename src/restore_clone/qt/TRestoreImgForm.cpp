@@ -176,6 +176,8 @@ void TRestoreImgForm::RegCancelLabelClick() {
 void TRestoreImgForm::FormShow() {
   // Shown again while a run is still finishing: nothing of it is reset.
   if (running_) return;
+  FitCommandLabels(*regOKLabel_, *regCancelLabel_);
+  FitCheckBoxes(*this);
   CentreOver(*this, mainWindow_);
   mainWindow_.setEnabled(false);
   mainWindow_.hide();
