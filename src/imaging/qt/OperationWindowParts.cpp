@@ -1,8 +1,8 @@
-#include <QCheckBox>
 #include "imaging/qt/OperationWindowParts.h"
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLocale>
 #include <QPalette>
