@@ -155,6 +155,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(pages->currentWidget()->objectName(), QString("RestoreImageTabSheet"));
     QCOMPARE(window.windowTitle(), QString("Free TALVO Drive Cloning 1.1 - Restore Image"));
     QCOMPARE(window.palette().color(QPalette::Window), QColor(255, 255, 255));
+    // The page shows the colour (a pixel between the tool bar and the first list).
+    QCOMPARE(window.grab().toImage().pixelColor(3, 60), QColor(255, 255, 255));
     QCOMPARE(window.ChosenImagePath(), QString("/images/disk.img"));
     QVERIFY(fixture.prompts.Unanswered().empty());
   }
