@@ -14,6 +14,7 @@
 #include "shell/qt/Screenshots.h"
 #include "shell/qt/TVRZMainForm.h"
 #include "shell/qt/ToolkitTranslation.h"
+#include "shell/qt/UnattendedPromptService.h"
 #include "shell/qt/WidgetPromptService.h"
 
 namespace drivecopy {
@@ -129,14 +130,15 @@ int RunDesktop(int argc, char** argv) {
   // every window caption, so none is set.
   QApplication::setApplicationName("TALVO Drive Copy");
 
-  SessionWithDialogs run(*platform.value());
-  DesktopWindows windows(run.session);
-  const std::unique_ptr<QTranslator> toolkitTexts = InstallToolkitTranslation(run.session.dispatcher.ActiveLanguage());
-
   if (options.screenshots) {
+    UnattendedPromptService prompts;
+    DesktopSession session(*platform.value(), prompts);
+    DesktopWindows windows(session);
+    const std::unique_ptr<QTranslator> toolkitTexts = InstallToolkitTranslation(session.dispatcher.ActiveLanguage());
     QString error;
-    const QStringList written = WriteScreenshots(windows, QString::fromStdString(*options.screenshots), error);
+    const QStringList written = WriteScreenshots(windows, prompts, QString::fromStdString(*options.screenshots), error);
     for (const QString& path : written) std::cout << path.toStdString() << "\n";
+    for (const QString& message : prompts.Messages()) std::cerr << "drivecopy: shown: " << message.toStdString() << "\n";
     if (!error.isEmpty()) {
       std::cerr << "drivecopy: " << error.toStdString() << "\n";
       return 1;
@@ -144,6 +146,9 @@ int RunDesktop(int argc, char** argv) {
     return 0;
   }
 
+  SessionWithDialogs run(*platform.value());
+  DesktopWindows windows(run.session);
+  const std::unique_ptr<QTranslator> toolkitTexts = InstallToolkitTranslation(run.session.dispatcher.ActiveLanguage());
   windows.MainForm().show();
   return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QPixmap>
+#include <QTimer>
 #include <functional>
 
 #include "imaging/qt/TCreateImgForm.h"
@@ -14,7 +15,9 @@
 #include "selection/qt/MainWindowLists.h"
 #include "shell/qt/TInfoFrm.h"
 #include "shell/qt/TVRZMainForm.h"
+#include "disk/KindTags.h"
 #include "ui/CheckListView.h"
+#include "ui/GradientProgressBar.h"
 
 namespace drivecopy {
 namespace {
@@ -33,15 +36,117 @@ void Settle() {
   for (int round = 0; round < 3; ++round) QApplication::processEvents();
 }
 
+using Shooter = std::function<bool(const QString& name, QWidget& window)>;
+
+// The row of `list` whose record satisfies `wanted`, or null.
+QListWidgetItem* RowWhere(const CheckListView& list, const std::function<bool(const TBigDriveInformation&)>& wanted) {
+  for (int row = 0; row < list.count(); ++row) {
+    const std::optional<DriveRow> drive = MainWindowLists::RowOf(*list.item(row));
+    if (drive && wanted(drive->Record)) return list.item(row);
+  }
+  return nullptr;
+}
+
+bool IsDrive(const TBigDriveInformation& record, int number) {
+  return record.Kind == KindPhysicalDrive && record.DriveNumber == number;
+}
+
+// Runs `start` (a job's Start) and grabs `window` once, as `name`, when the
+// job's bar has passed a third of the way.
+bool ShootWhileRunning(const Shooter& shoot, const QString& name, QWidget& window, const GradientProgressBar& bar,
+                       const std::function<void()>& start) {
+  bool shot = false;
+  bool ok = true;
+  QTimer timer;
+  timer.setInterval(10);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (shot || bar.Position() < 33) return;
+    shot = true;
+    ok = shoot(name, window);
+  });
+  timer.start();  // its ticks come through the job's message pump
+  start();
+  timer.stop();
+  return ok;
+}
+
+bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, const QString& image,
+                     const Shooter& shoot) {
+  TVRZMainForm& main = windows.MainForm();
+  MainWindowLists& lists = main.Lists();
+  auto* drives = main.findChild<CheckListView*>("CI_HDDListView");
+  auto* partitions = main.findChild<CheckListView*>("CI_PartitionListView");
+
+  // Create an image of the second partition (D:) of the internal disk.
+  main.CreateImageButtomClick();
+  if (QListWidgetItem* disk = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 0); })) {
+    drives->setCurrentItem(disk);
+    lists.CI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+  }
+  if (QListWidgetItem* d = RowWhere(*partitions, [](const auto& r) { return r.EntryIndex == 2; })) {
+    lists.CI_PartitionListViewClick(d, CheckListView::HitArea::CheckBox);
+  }
+  prompts.SetChosenFile(image);
+  main.HDDNextLabelClick();
+  TCreateImgForm& create = windows.CreateImgForm();
+  if (!create.isVisible()) return shoot("create-window", create);  // the set-up refused: show why
+  if (!shoot("create-window", create)) return false;
+  if (!ShootWhileRunning(shoot, "create-window-running", create, create.MainBar(), [&] { create.RegOKLabelClick(); }))
+    return false;
+  if (!shoot("create-image-done", main)) return false;
+
+  // Restore it onto the USB stick's partition (E:), which is a little larger.
+  main.RestoreImageButtomClick();
+  auto* destinations = main.findChild<CheckListView*>("RI_HDDListView");
+  auto* destinationPartitions = main.findChild<CheckListView*>("RI_PartitionListView");
+  if (QListWidgetItem* stick = RowWhere(*destinations, [](const auto& r) { return IsDrive(r, 1); })) {
+    destinations->setCurrentItem(stick);
+    lists.RI_HDDListViewClick(stick, CheckListView::HitArea::Row);
+  }
+  if (QListWidgetItem* e = RowWhere(*destinationPartitions, [](const auto& r) { return r.EntryIndex == 0; })) {
+    lists.RI_PartitionListViewClick(e, CheckListView::HitArea::CheckBox);
+  }
+  main.RestoreNextLabelClick();
+  TRestoreImgForm& restore = windows.RestoreImgForm();
+  if (!restore.isVisible()) return shoot("restore-window", restore);
+  if (!shoot("restore-window", restore)) return false;
+  if (!ShootWhileRunning(shoot, "restore-window-running", restore, restore.ProgressBar(),
+                         [&] { restore.RegOKLabelClick(); }))
+    return false;
+  if (restore.isVisible()) restore.close();
+
+  // Clone the USB stick onto the internal disk.
+  main.CloneImageButtomClick();
+  if (QListWidgetItem* stick = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 1); })) {
+    lists.CI_HDDListViewClick(stick, CheckListView::HitArea::CheckBox);
+  }
+  main.HDDNextLabelClick();
+  if (!shoot("clone-source-chosen", main)) return false;
+  if (QListWidgetItem* disk = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 0); })) {
+    lists.CI_HDDListViewClick(disk, CheckListView::HitArea::CheckBox);
+  }
+  main.HDDNextLabelClick();
+  TCloneDriveFrm& clone = windows.CloneDriveFrm();
+  if (!clone.isVisible()) return shoot("clone-window", clone);
+  if (!shoot("clone-window", clone)) return false;
+  if (!ShootWhileRunning(shoot, "clone-window-running", clone, clone.ProgressBar(), [&] { clone.RegOKLabelClick(); }))
+    return false;
+  const bool ok = shoot("clone-window-done", clone);
+  clone.close();
+  main.ShowMainPage(0);
+  return ok;
+}
+
 }  // namespace
 
-QStringList WriteScreenshots(DesktopWindows& windows, const QString& directory, QString& error) {
+QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& prompts, const QString& directory,
+                             QString& error) {
   QStringList written;
   if (!QDir().mkpath(directory)) {
     error = "cannot create the folder " + directory;
     return written;
   }
-  auto shoot = [&](const QString& name, QWidget& window) {
+  Shooter shoot = [&](const QString& name, QWidget& window) {
     Settle();
     const QString path = QDir(directory).filePath(name + ".png");
     if (!window.grab().save(path)) {
@@ -93,21 +198,15 @@ QStringList WriteScreenshots(DesktopWindows& windows, const QString& directory, 
   if (!shoot("restore-image", main)) return written;
   main.ShowMainPage(0);
 
-  struct OperationWindow {
-    const char* name;
-    QWidget* window;
-  };
-  const OperationWindow operationWindows[] = {
-      {"create-window", &windows.CreateImgForm()},
-      {"restore-window", &windows.RestoreImgForm()},
-      {"clone-window", &windows.CloneDriveFrm()},
-  };
-  for (const OperationWindow& operation : operationWindows) {
-    operation.window->show();
-    const bool ok = shoot(operation.name, *operation.window);
-    operation.window->close();
-    if (!ok) return written;
+  // The three operations as a user runs them on the demo machine: each
+  // operation window before Start, while its job runs, and after it.
+  QTemporaryDir jobFolder(QDir::tempPath() + "/drivecopy-demo-XXXXXX");
+  if (!jobFolder.isValid()) {
+    error = "cannot make a temporary folder for the demo image";
+    return written;
   }
+  const QString demoImage = jobFolder.filePath("demo-D.img");
+  if (!ShootOperations(windows, prompts, demoImage, shoot)) return written;
 
   windows.InfoFrm().ShowInFront();
   const bool ok = shoot("info-window", windows.InfoFrm());
