@@ -467,6 +467,18 @@ class JobRunTest : public QObject {
     QCOMPARE(QString::fromStdString(TransferSpeedText(700.0, 3725)), QStringLiteral("700.0 B/s, 1:02:05 left"));
     QCOMPARE(QString::fromStdString(TransferSpeedText(1.5 * (1LL << 30), 59)),
              QStringLiteral("1.5 GB/s, 0:59 left"));
+    QCOMPARE(QString::fromStdString(TransferSpeedText(2048.0, 59, ',', "noch %s")), QStringLiteral("2,0 KB/s, noch 0:59"));
+  }
+
+  void timeLeftIsWordedByTheWindowsLanguage() {
+    testing::DesktopFixture desktop(kMachine);
+    desktop.session.dispatcher.SetActiveLanguage(1);
+    desktop.session.texts = UpdateStrings(MessageCatalogue::Builtin(), 1);
+    QWidget mainWindow;
+    TCreateImgForm create(desktop.session, mainWindow);
+    TCloneDriveFrm clone(desktop.session, mainWindow);
+    QCOMPARE(create.SpeedLabel().property("TimeLeftText").toString(), QStringLiteral("noch %s"));
+    QCOMPARE(clone.SpeedLabel().property("TimeLeftText").toString(), QStringLiteral("noch %s"));
   }
 };
 

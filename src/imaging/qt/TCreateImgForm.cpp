@@ -153,6 +153,8 @@ void TCreateImgForm::BuildControls() {
   // The count shares its row with the speed, which ends at the memo's right edge.
   bytesRemainingLabel2_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 212, 112, 16));
   speedLabel_ = MakeLabel(page, "SpeedLabel", QString(), QRect(246, 212, 155, 16));
+  // The wording of the time left in the design language (English); the table translates it.
+  speedLabel_->setProperty("TimeLeftText", QStringLiteral("%s left"));
   speedLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   fileSizeLabel_ = MakeLabel(page, "FileSizeLabel", QStringLiteral("File size:"), QRect(25, 234, 105, 16));
   fileSizeLabel2_ = MakeLabel(page, "FileSizeLabel2", QString(), QRect(132, 234, 269, 16));

@@ -32,7 +32,7 @@ void TransferSpeed::Reset() {
 }
 
 std::optional<std::string> TransferSpeed::Report(std::int64_t bytesDone, std::int64_t bytesTotal,
-                                                 Clock::time_point now, char decimalSeparator) {
+                                                 Clock::time_point now, char decimalSeparator, std::string_view timeLeftFormat) {
   if (!started_) {
     started_ = now;
     bytesAtStart_ = bytesDone;
@@ -46,10 +46,11 @@ std::optional<std::string> TransferSpeed::Report(std::int64_t bytesDone, std::in
   lastShown_ = now;
   const double rate = static_cast<double>(moved) / std::chrono::duration<double>(elapsed).count();
   const std::int64_t left = std::max<std::int64_t>(bytesTotal - bytesDone, 0);
-  return TransferSpeedText(rate, std::llround(static_cast<double>(left) / rate), decimalSeparator);
+  return TransferSpeedText(rate, std::llround(static_cast<double>(left) / rate), decimalSeparator, timeLeftFormat);
 }
 
-std::string TransferSpeedText(double bytesPerSecond, std::int64_t secondsLeft, char decimalSeparator) {
+std::string TransferSpeedText(double bytesPerSecond, std::int64_t secondsLeft, char decimalSeparator,
+                              std::string_view timeLeftFormat) {
   const char* units[] = {"B/s", "KB/s", "MB/s", "GB/s"};
   int unit = 0;
   while (bytesPerSecond >= 1024.0 && unit < 3) {
@@ -60,7 +61,14 @@ std::string TransferSpeedText(double bytesPerSecond, std::int64_t secondsLeft, c
   std::snprintf(rate, sizeof rate, "%.1f", bytesPerSecond);
   std::string text = rate;
   std::replace(text.begin(), text.end(), '.', decimalSeparator);
-  return text + " " + units[unit] + ", " + DurationText(std::max<std::int64_t>(secondsLeft, 0)) + " left";
+  std::string timeLeft(timeLeftFormat);
+  const std::string duration = DurationText(std::max<std::int64_t>(secondsLeft, 0));
+  if (const auto mark = timeLeft.find("%s"); mark != std::string::npos) {
+    timeLeft.replace(mark, 2, duration);
+  } else {
+    timeLeft = duration;  // a wording without its mark still shows the time
+  }
+  return text + " " + units[unit] + ", " + timeLeft;
 }
 
 }  // namespace drivecopy

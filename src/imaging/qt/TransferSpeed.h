@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace drivecopy {
 
@@ -22,7 +23,7 @@ class TransferSpeed {
   // first second (the speed of a start says little about the device), and the
   // text changes at most twice a second so that it can be read.
   std::optional<std::string> Report(std::int64_t bytesDone, std::int64_t bytesTotal, Clock::time_point now,
-                                    char decimalSeparator = '.');
+                                    char decimalSeparator = '.', std::string_view timeLeftFormat = "%s left");
 
  private:
   std::optional<Clock::time_point> started_;
@@ -32,7 +33,9 @@ class TransferSpeed {
 
 // "38.2 MB/s, 0:42 left": the speed in B/s, KB/s, MB/s or GB/s (1,024-based,
 // as the program's sizes are) with one decimal, and the time left as m:ss or
-// h:mm:ss.
-std::string TransferSpeedText(double bytesPerSecond, std::int64_t secondsLeft, char decimalSeparator = '.');
+// h:mm:ss put into `timeLeftFormat` at its "%s" (the window's translated
+// wording: "%s left", "noch %s", ...).
+std::string TransferSpeedText(double bytesPerSecond, std::int64_t secondsLeft, char decimalSeparator = '.',
+                              std::string_view timeLeftFormat = "%s left");
 
 }  // namespace drivecopy

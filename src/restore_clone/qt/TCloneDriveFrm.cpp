@@ -86,6 +86,8 @@ void TCloneDriveFrm::BuildControls() {
   // The count shares its row with the speed, which ends at the memo's right edge.
   bytesRemainingLabel2_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 218, 112, 16));
   speedLabel_ = MakeLabel(page, "SpeedLabel", QString(), QRect(246, 218, 155, 16));
+  // The wording of the time left in the design language (German here); the table translates it.
+  speedLabel_->setProperty("TimeLeftText", QStringLiteral("noch %s"));
   speedLabel_->setAlignment(Qt::AlignRight | Qt::AlignTop);
 
   progressBar_ = new GradientProgressBar(GradientProgressBar::csSky, &page);

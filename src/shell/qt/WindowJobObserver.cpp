@@ -32,8 +32,11 @@ void WindowJobObserver::Progress(const JobProgress& progress) {
     controls_.FileSize->setText(Q(progress.FileSizeText));
   }
   if (controls_.Speed != nullptr) {
+    // The window's table words the time left ("%s left", "noch %s", ...).
+    const QString format = controls_.Speed->property("TimeLeftText").toString();
+    const std::string timeLeftFormat = format.isEmpty() ? std::string("%s left") : format.toStdString();
     if (auto text = speed_.Report(progress.BytesDone, progress.BytesTotal, TransferSpeed::Clock::now(),
-                                  UserDecimalSeparator())) {
+                                  UserDecimalSeparator(), timeLeftFormat)) {
       controls_.Speed->setText(Q(*text));
     }
   }
