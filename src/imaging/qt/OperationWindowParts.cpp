@@ -51,6 +51,19 @@ int CaptionAdvance(const QLabel& label) {
 
 }  // namespace
 
+void HideMainWindow(QWidget& mainWindow) {
+  if (mainWindow.isVisible()) mainWindow.setProperty("positionBeforeHiding", mainWindow.pos());
+  mainWindow.setEnabled(false);
+  mainWindow.hide();
+}
+
+void ShowMainWindowAgain(QWidget& mainWindow) {
+  const QVariant position = mainWindow.property("positionBeforeHiding");
+  mainWindow.show();
+  if (position.isValid()) mainWindow.move(position.toPoint());
+  mainWindow.setEnabled(true);
+}
+
 void FitCommandLabels(LabelButton& start, LabelButton& cancel) {
   const int cancelRight = cancel.geometry().right();
   const int cancelWidth = std::max(cancel.width(), CaptionAdvance(cancel));

@@ -30,6 +30,12 @@ QFont OperationWindowFont();
 // The bold "Start" / "Abort" labels: bold, 13 pixels, dark grey, right-aligned.
 void StyleCommandLabel(LabelButton& label);
 
+// While an operation window is shown the main window is disabled and hidden;
+// afterwards it comes back enabled, where it was (a window manager may
+// otherwise place a window it maps again anywhere).
+void HideMainWindow(QWidget& mainWindow);
+void ShowMainWindowAgain(QWidget& mainWindow);
+
 // Makes the translated captions fit: Cancel keeps its right edge and grows to
 // the left for a longer text; Start ends a little before Cancel's text and
 // grows to the left too. Check boxes under `container` widen to their text as

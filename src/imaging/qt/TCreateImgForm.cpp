@@ -439,8 +439,7 @@ void TCreateImgForm::FormShow() {
   memoLines_.Clear();
   // 6
   CentreOver(*this, mainWindow_);
-  mainWindow_.setEnabled(false);
-  mainWindow_.hide();
+  HideMainWindow(mainWindow_);
   // 7
   logFileCheckBox_->setEnabled(true);
   shadowCopyCheckBox_->setEnabled(true);
@@ -475,8 +474,7 @@ void TCreateImgForm::FormClose() {
 }
 
 void TCreateImgForm::GiveBackMainWindow() {
-  mainWindow_.show();
-  mainWindow_.setEnabled(true);
+  ShowMainWindowAgain(mainWindow_);
 }
 
 void TCreateImgForm::TntFormPaint() {

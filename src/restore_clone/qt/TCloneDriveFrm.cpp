@@ -270,8 +270,7 @@ void TCloneDriveFrm::FormShow() {
   FitCommandLabels(*regOKLabel_, *regCancelLabel_);
   FitCheckBoxes(*this);
   CentreOver(*this, mainWindow_);
-  mainWindow_.setEnabled(false);
-  mainWindow_.hide();
+  HideMainWindow(mainWindow_);
   stopped_ = false;
   // A run that could not open its destination left these disabled; a new
   // showing offers them again.
@@ -293,8 +292,7 @@ void TCloneDriveFrm::FormClose() {
 }
 
 void TCloneDriveFrm::GiveBackMainWindow() {
-  mainWindow_.show();
-  mainWindow_.setEnabled(true);
+  ShowMainWindowAgain(mainWindow_);
 }
 
 void TCloneDriveFrm::FormPaint() {

@@ -179,8 +179,7 @@ void TRestoreImgForm::FormShow() {
   FitCommandLabels(*regOKLabel_, *regCancelLabel_);
   FitCheckBoxes(*this);
   CentreOver(*this, mainWindow_);
-  mainWindow_.setEnabled(false);
-  mainWindow_.hide();
+  HideMainWindow(mainWindow_);
   progressBar_->SetMaximum(100);
   progressBar_->SetPosition(0);
   // A run that ended in a failure left Start disabled; a new showing offers it again.
@@ -199,8 +198,7 @@ void TRestoreImgForm::FormClose() {
 }
 
 void TRestoreImgForm::GiveBackMainWindow() {
-  mainWindow_.show();
-  mainWindow_.setEnabled(true);
+  ShowMainWindowAgain(mainWindow_);
 }
 
 void TRestoreImgForm::TntFormPaint() {

@@ -1,5 +1,6 @@
 #include "shell/qt/WidgetPromptService.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -23,9 +24,17 @@ QMessageBox::Icon QtIconOf(MessageBoxIcon icon) {
 
 enum class ChooserKind { Save, Open };
 
+// A dialog is placed over its parent; a window that is not shown yet (the
+// create window asks for the file name before it opens) gives way to the
+// window the user is looking at.
+QWidget* ShownParent(QWidget* parent) {
+  if (parent != nullptr && parent->isVisible()) return parent;
+  return QApplication::activeWindow();
+}
+
 std::optional<QString> RunFileChooser(QWidget* parent, const FileChoice& choice,
                                       ChooserKind kind) {
-  QFileDialog dialog(parent, choice.Title);
+  QFileDialog dialog(ShownParent(parent), choice.Title);
   dialog.setObjectName(kind == ChooserKind::Save ? QStringLiteral("SaveFileDialog")
                                                  : QStringLiteral("OpenFileDialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -60,13 +69,13 @@ std::optional<QString> RunFileChooser(QWidget* parent, const FileChoice& choice,
 DialogButton WidgetPromptService::AskMessage(QWidget* parent, DialogType type,
                                              const QString& text,
                                              const std::vector<DialogButton>& buttons) {
-  MessageDialog dialog(parent, texts_, type, text, buttons);
+  MessageDialog dialog(ShownParent(parent), texts_, type, text, buttons);
   return dialog.Exec();
 }
 
 void WidgetPromptService::ShowMessageBox(QWidget* parent, const QString& title,
                                          const QString& text, MessageBoxIcon icon) {
-  QMessageBox box(QtIconOf(icon), title, text, QMessageBox::NoButton, parent);
+  QMessageBox box(QtIconOf(icon), title, text, QMessageBox::NoButton, ShownParent(parent));
   box.setObjectName(QStringLiteral("MessageBox"));
   box.setTextFormat(Qt::PlainText);
   QPushButton* ok = box.addButton(MessageDialog::CaptionFor(texts_, DialogButton::OK),
