@@ -8,6 +8,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTimer>
 
 #include "shell/OperationMemo.h"
 #include "shell/qt/WindowTranslator.h"
@@ -52,15 +53,21 @@ int CaptionAdvance(const QLabel& label) {
 }  // namespace
 
 void HideMainWindow(QWidget& mainWindow) {
-  if (mainWindow.isVisible()) mainWindow.setProperty("positionBeforeHiding", mainWindow.pos());
+  if (mainWindow.isVisible()) mainWindow.setProperty("placeBeforeHiding", mainWindow.geometry());
   mainWindow.setEnabled(false);
   mainWindow.hide();
 }
 
 void ShowMainWindowAgain(QWidget& mainWindow) {
-  const QVariant position = mainWindow.property("positionBeforeHiding");
+  // The client area goes back where it was: before the window is mapped
+  // again, and once more when the window manager has mapped it (some place a
+  // window they map again by their own rules).
+  const QVariant place = mainWindow.property("placeBeforeHiding");
+  if (place.isValid()) mainWindow.setGeometry(place.toRect());
   mainWindow.show();
-  if (position.isValid()) mainWindow.move(position.toPoint());
+  if (place.isValid()) {
+    QTimer::singleShot(50, &mainWindow, [&mainWindow, rect = place.toRect()] { mainWindow.setGeometry(rect); });
+  }
   mainWindow.setEnabled(true);
 }
 
