@@ -27,14 +27,15 @@ using testing::Ext4SourceDisk;
 using testing::ScratchDirectory;
 
 // Qt needs one application object for the whole program; the windows are
-// drawn offscreen.
+// drawn offscreen. It is never destroyed: destroying it during the exit of
+// the program, after Qt's own statics, crashes.
 QApplication& Application() {
   static int argc = 1;
   static char name[] = "drivecopy_desktop_device_tests";
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
-  return application;
+  static QApplication* application = new QApplication(argc, argv);
+  return *application;
 }
 
 // The row of `list` whose record is `devicePath` (and, for a partition, starts at `firstSector`).
