@@ -1,14 +1,12 @@
 #include "imaging/qt/TCreateImgForm.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShowEvent>
 #include <QSpinBox>
 
 #include "disk/KindTags.h"
@@ -19,12 +17,9 @@
 #include "imaging/qt/OperationWindowParts.h"
 #include "restore_clone/LogFileNames.h"
 #include "shell/qt/WindowJobObserver.h"
-#include "shell/TranslationTable.h"
-#include "shell/qt/WindowTranslator.h"
 #include "ui/Artwork.h"
 #include "ui/GradientProgressBar.h"
 #include "ui/LabelButton.h"
-#include "ui/ShadowFrame.h"
 
 namespace drivecopy {
 
@@ -72,32 +67,15 @@ QLabel* MakeLabel(QWidget& parent, const char* name, const QString& caption, con
 }  // namespace
 
 TCreateImgForm::TCreateImgForm(DesktopSession& session, QWidget& mainWindow)
-    : QWidget(nullptr, OperationWindowFlags()),
-      session_(session),
-      mainWindow_(mainWindow) {
+    : OperationWindow(session, mainWindow, OperationWindowFlags()) {
   setObjectName(QStringLiteral("CreateImgForm"));
   BuildControls();
-  translator_ = new WindowTranslator(*this, BuiltinWindowTable("TCreateImgForm"), 2,
-                                     QStringLiteral("siLangLinked1"));
-  session_.dispatcher.Link(*translator_);
+  LinkTranslator("TCreateImgForm", 2);
   FormCreate();
 }
 
-TCreateImgForm::~TCreateImgForm() { session_.dispatcher.Unlink(*translator_); }
-
 void TCreateImgForm::BuildControls() {
-  setFixedSize(ClientWidth, ClientHeight);
-  setFont(OperationWindowFont());
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, QColor(127, 179, 211));
-  setPalette(palette);
-  setAutoFillBackground(true);
-  setWindowTitle(QStringLiteral("Create Disk Image"));
-
-  background_ = new ShadowFrame(this);
-  background_->setObjectName(QStringLiteral("BackgroundFrame"));
-  background_->setGeometry(0, 0, ClientWidth, ClientHeight);
-  QWidget& page = *background_;
+  QWidget& page = BuildBackground(ClientWidth, ClientHeight, QStringLiteral("Create Disk Image"));
   const int contentWidth = ClientWidth - 2 * kCompressionLeft + 1;  // 376: x 25 to 401
 
   harddriveLabel_ = MakeLabel(page, "HarddriveLabel", QStringLiteral("Source drive:"),
@@ -276,14 +254,6 @@ CreateImageParameters TCreateImgForm::JobParameters() const {
   parameters.WriteLog = logFileCheckBox_->isChecked();
   parameters.DecimalSeparator = UserDecimalSeparator();
   return parameters;
-}
-
-void TCreateImgForm::AppendMemoLine(const std::string& line) {
-  drivecopy::AppendMemoLine(memoLines_, *memo_, line);
-}
-
-void TCreateImgForm::ShowProgressInCaption(int percent) {
-  if (isMinimized()) setWindowTitle(QString::number(percent) + QStringLiteral(" %"));
 }
 
 void TCreateImgForm::RegOKLabelClick() {
@@ -465,45 +435,6 @@ void TCreateImgForm::FormShow() {
   AppendMemoLine(session_.texts.strSSourceDrive + ": " + harddriveLabel_->text().toStdString());
 }
 
-void TCreateImgForm::FormClose() {
-  stopped_ = true;
-  // During a run the main window comes back only when the run has ended
-  // (after the block in progress), so that no other operation can be started
-  // from it while this one still holds the devices.
-  if (!running_) GiveBackMainWindow();
-}
-
-void TCreateImgForm::GiveBackMainWindow() {
-  ShowMainWindowAgain(mainWindow_);
-}
-
-void TCreateImgForm::TntFormPaint() {
-  if (!isMinimized()) {
-    const QString title = Q(session_.texts.strScreateImageTitle);
-    if (windowTitle() != title) setWindowTitle(title);
-  }
-}
-
-void TCreateImgForm::showEvent(QShowEvent* event) {
-  // A window restored from the task bar is shown again by the system; only
-  // showing it for a job prepares it.
-  if (!event->spontaneous()) FormShow();
-  QWidget::showEvent(event);
-}
-
-void TCreateImgForm::closeEvent(QCloseEvent* event) {
-  FormClose();
-  QWidget::closeEvent(event);
-}
-
-void TCreateImgForm::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::WindowStateChange) TntFormPaint();
-  QWidget::changeEvent(event);
-}
-
-void TCreateImgForm::paintEvent(QPaintEvent* event) {
-  TntFormPaint();
-  QWidget::paintEvent(event);
-}
+void TCreateImgForm::TntFormPaint() { RestoreCaption(Q(session_.texts.strScreateImageTitle)); }
 
 }  // namespace drivecopy

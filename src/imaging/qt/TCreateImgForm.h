@@ -1,20 +1,17 @@
 #pragma once
 #include <QString>
-#include <QWidget>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 #include "imaging/CreateImageJob.h"
 #include "imaging/TVRZHeader.h"
-#include "shell/OperationMemo.h"
-#include "shell/qt/DesktopSession.h"
+#include "imaging/qt/OperationWindow.h"
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -23,22 +20,19 @@ namespace drivecopy {
 
 class GradientProgressBar;
 class LabelButton;
-class ShadowFrame;
-class WindowTranslator;
 
 // The create-image window: the source, the image path, the options, two
 // progress bars and labels, and the memo that becomes the log. It is created
 // once, hidden, and shown by the create-image set-up for each job; while it is
 // shown the main window is hidden and disabled, and closing it (Cancel, the
 // title bar, or the job's end) brings the main window back.
-class TCreateImgForm : public QWidget {
+class TCreateImgForm : public OperationWindow {
   Q_OBJECT
  public:
   static constexpr int ClientWidth = 425;
   static constexpr int ClientHeight = 470;
 
   TCreateImgForm(DesktopSession& session, QWidget& mainWindow);
-  ~TCreateImgForm() override;
 
   // --- job parameters, given by the set-up before the window is shown ---
   // Stores DevicePath, DeviceKind, FirstSector and EndSector.
@@ -62,22 +56,12 @@ class TCreateImgForm : public QWidget {
   CreateImageParameters JobParameters() const;
 
   // --- what a running job uses ---
-  bool Stopped() const { return stopped_; }
-  void SetStopped(bool stopped) { stopped_ = stopped; }
-  QPlainTextEdit& Memo() { return *memo_; }
-  OperationMemo& MemoLines() { return memoLines_; }
-  void AppendMemoLine(const std::string& line);
   GradientProgressBar& MainBar() { return *mainBar_; }
   GradientProgressBar& BufferBar() { return *bufferBar_; }
   QLabel& BytesRemainingLabel() { return *bytesRemainingLabel2_; }
   QLabel& FileSizeValueLabel() { return *fileSizeLabel2_; }
   // Speed and time left of a running job, beside the bytes remaining; empty when idle.
   QLabel& SpeedLabel() { return *speedLabel_; }
-  // True while Start's job runs (inside the click).
-  bool JobRunning() const { return running_; }
-  // While minimised the caption shows the progress ("42 %"); the normal
-  // caption comes back when the window is restored or painted.
-  void ShowProgressInCaption(int percent);
 
  public slots:
   // Start: runs the create-image job inside the click. Start, the path and
@@ -91,17 +75,14 @@ class TCreateImgForm : public QWidget {
   void DIBImage1Click();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
+  void FormShow() override;
+  void OnPaint() override { TntFormPaint(); }
 
  private:
   void BuildControls();
   void FormCreate();
   void UpdateCaptions();
-  void FormShow();
-  void FormClose();
+  // The normal caption comes back when the window is restored or painted.
   void TntFormPaint();
   void LogFileCheckBoxClick(bool checked);
   void VirtuellCheckBoxClick(bool checked);
@@ -109,24 +90,15 @@ class TCreateImgForm : public QWidget {
   void ShadowCopyCheckBoxClick(bool checked);
   void SetOptionsEnabled(bool enabled);
   void EndRun(const JobOutcome& outcome);
-  void GiveBackMainWindow();
-
-  DesktopSession& session_;
-  QWidget& mainWindow_;
-  WindowTranslator* translator_ = nullptr;
 
   std::string devicePath_;
   std::uint8_t deviceKind_ = 0;
   std::int64_t firstSector_ = 0;
   std::int64_t endSector_ = 0;
   TVRZHeader header_;
-  bool stopped_ = false;
-  bool running_ = false;
   QString lastSaveName_;
   QObject* saveImgDialog_ = nullptr;  // "SaveImgDialog": Title, Filter, DefaultExt
-  OperationMemo memoLines_;
 
-  ShadowFrame* background_ = nullptr;
   QLabel* harddriveLabel_ = nullptr;
   QLineEdit* tempPathEdit_ = nullptr;
   QPushButton* openfile_ = nullptr;
@@ -150,7 +122,6 @@ class TCreateImgForm : public QWidget {
   QLabel* speedLabel_ = nullptr;
   GradientProgressBar* bufferBar_ = nullptr;
   GradientProgressBar* mainBar_ = nullptr;
-  QPlainTextEdit* memo_ = nullptr;
   LabelButton* regOKLabel_ = nullptr;
   LabelButton* regCancelLabel_ = nullptr;
 };

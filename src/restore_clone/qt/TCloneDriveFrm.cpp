@@ -1,22 +1,17 @@
 #include "restore_clone/qt/TCloneDriveFrm.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
-#include <QShowEvent>
 
 #include "disk/ServiceHandling.h"
 #include "imaging/qt/OperationWindowParts.h"
 #include "restore_clone/LogFileNames.h"
-#include "shell/TranslationTable.h"
 #include "shell/qt/WindowJobObserver.h"
-#include "shell/qt/WindowTranslator.h"
 #include "ui/GradientProgressBar.h"
 #include "ui/LabelButton.h"
-#include "ui/ShadowFrame.h"
 
 namespace drivecopy {
 
@@ -37,33 +32,16 @@ QLabel* MakeLabel(QWidget& parent, const char* name, const QString& caption, con
 // The window is designed in German (language 1): its own captions below are
 // German, and the translator gives them the active language's texts.
 TCloneDriveFrm::TCloneDriveFrm(DesktopSession& session, QWidget& mainWindow)
-    : QWidget(nullptr, OperationWindowFlags() | Qt::WindowStaysOnTopHint),
-      session_(session),
-      mainWindow_(mainWindow) {
+    : OperationWindow(session, mainWindow, OperationWindowFlags() | Qt::WindowStaysOnTopHint) {
   setObjectName(QStringLiteral("CloneDriveFrm"));
   BuildControls();
-  translator_ = new WindowTranslator(*this, BuiltinWindowTable("TCloneDriveFrm"), 1,
-                                     QStringLiteral("siLangLinked1"));
-  session_.dispatcher.Link(*translator_);
+  LinkTranslator("TCloneDriveFrm", 1);
   FormCreate();
   ownCaption_ = windowTitle();
 }
 
-TCloneDriveFrm::~TCloneDriveFrm() { session_.dispatcher.Unlink(*translator_); }
-
 void TCloneDriveFrm::BuildControls() {
-  setFixedSize(ClientWidth, ClientHeight);
-  setFont(OperationWindowFont());
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, QColor(127, 179, 211));
-  setPalette(palette);
-  setAutoFillBackground(true);
-  setWindowTitle(QStringLiteral("Laufwerke klonen"));
-
-  background_ = new ShadowFrame(this);
-  background_->setObjectName(QStringLiteral("BackgroundFrame"));
-  background_->setGeometry(0, 0, ClientWidth, ClientHeight);
-  QWidget& page = *background_;
+  QWidget& page = BuildBackground(ClientWidth, ClientHeight, QStringLiteral("Laufwerke klonen"));
 
   scourceLabel_ = MakeLabel(page, "ScourceLabel", QStringLiteral("Quell-Laufwerk: "), QRect(25, 19, 376, 16));
   // The descriptions take two lines for a partition.
@@ -157,14 +135,6 @@ void TCloneDriveFrm::ShowSelectionStep(const CloneSelection::NextResult& step) {
 
 CloneParameters TCloneDriveFrm::JobParameters() const {
   return selection_.Parameters(logFileCheckBox_->isChecked());
-}
-
-void TCloneDriveFrm::AppendMemoLine(const std::string& line) {
-  drivecopy::AppendMemoLine(memoLines_, *memo_, line);
-}
-
-void TCloneDriveFrm::ShowProgressInCaption(int percent) {
-  if (isMinimized()) setWindowTitle(QString::number(percent) + QStringLiteral(" %"));
 }
 
 namespace {
@@ -283,45 +253,13 @@ void TCloneDriveFrm::FormShow() {
   shadowCopyCheckBox_->setChecked(IsServiceRunning(session_.platform, "", kShadowCopyService));
 }
 
-void TCloneDriveFrm::FormClose() {
-  stopped_ = true;
-  // During a run the main window comes back only when the run has ended
-  // (after the block in progress), so that no other operation can be started
-  // from it while this one still writes.
-  if (!running_) GiveBackMainWindow();
-}
-
-void TCloneDriveFrm::GiveBackMainWindow() {
-  ShowMainWindowAgain(mainWindow_);
-}
-
 void TCloneDriveFrm::FormPaint() {
   if (isMinimized()) return;
   const MessageTexts& texts = session_.texts;
   const QString mainCaption = Q(texts.strSVRZTitle + texts.strSVRZVersion + texts.strSVRZCloneImage);
   if (mainWindow_.windowTitle() != mainCaption) mainWindow_.setWindowTitle(mainCaption);
   // Its own caption showed the progress while minimised.
-  if (windowTitle() != ownCaption_) setWindowTitle(ownCaption_);
-}
-
-void TCloneDriveFrm::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) FormShow();
-  QWidget::showEvent(event);
-}
-
-void TCloneDriveFrm::closeEvent(QCloseEvent* event) {
-  FormClose();
-  QWidget::closeEvent(event);
-}
-
-void TCloneDriveFrm::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::WindowStateChange) FormPaint();
-  QWidget::changeEvent(event);
-}
-
-void TCloneDriveFrm::paintEvent(QPaintEvent* event) {
-  FormPaint();
-  QWidget::paintEvent(event);
+  RestoreCaption(ownCaption_);
 }
 
 }  // namespace drivecopy

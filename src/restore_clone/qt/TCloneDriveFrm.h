@@ -1,25 +1,20 @@
 #pragma once
 #include <QString>
-#include <QWidget>
 #include <string>
 
+#include "imaging/qt/OperationWindow.h"
 #include "restore_clone/CloneJob.h"
 #include "restore_clone/CloneSetup.h"
-#include "shell/OperationMemo.h"
-#include "shell/qt/DesktopSession.h"
 
 class QCheckBox;
 class QGroupBox;
 class QLabel;
-class QPlainTextEdit;
 
 namespace drivecopy {
 
 class GradientProgressBar;
 class LabelButton;
-class ShadowFrame;
 class WindowJobObserver;
-class WindowTranslator;
 
 // The clone window: source and destination descriptions, the log option, one
 // progress bar and the memo of every set-up and run since the program
@@ -28,14 +23,13 @@ class WindowTranslator;
 // clone set-up records the source and the destination in it and shows the
 // window once both are chosen. While it is shown the main window is hidden
 // and disabled; closing it brings the main window back. Always on top.
-class TCloneDriveFrm : public QWidget {
+class TCloneDriveFrm : public OperationWindow {
   Q_OBJECT
  public:
   static constexpr int ClientWidth = 426;
   static constexpr int ClientHeight = 480;
 
   TCloneDriveFrm(DesktopSession& session, QWidget& mainWindow);
-  ~TCloneDriveFrm() override;
 
   // --- the clone selection (CloneSource, CloneDestination and their flags) ---
   CloneSelection& Selection() { return selection_; }
@@ -50,21 +44,12 @@ class TCloneDriveFrm : public QWidget {
   CloneParameters JobParameters() const;
 
   // --- what a running job uses ---
-  bool Stopped() const { return stopped_; }
-  void SetStopped(bool stopped) { stopped_ = stopped; }
-  QPlainTextEdit& Memo() { return *memo_; }
-  OperationMemo& MemoLines() { return memoLines_; }
-  void AppendMemoLine(const std::string& line);
   GradientProgressBar& ProgressBar() { return *progressBar_; }
   QLabel& BytesRemainingLabel() { return *bytesRemainingLabel2_; }
   // Speed and time left of a running job, beside the bytes remaining; empty when idle.
   QLabel& SpeedLabel() { return *speedLabel_; }
-  // True while Start's job runs (inside the click).
-  bool JobRunning() const { return running_; }
   LabelButton& StartLabel() { return *regOKLabel_; }
   QCheckBox& ShadowCopyCheckBox() { return *shadowCopyCheckBox_; }
-  // While minimised the caption shows the progress ("42 %").
-  void ShowProgressInCaption(int percent);
 
  public slots:
   // Start: runs the clone job inside the click (it asks the overwrite
@@ -76,34 +61,23 @@ class TCloneDriveFrm : public QWidget {
   void RegCancelLabelClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
+  void FormShow() override;
+  void OnPaint() override { FormPaint(); }
 
  private:
   void BuildControls();
   void FormCreate();
   void UpdateCaptions();
-  void FormShow();
-  void FormClose();
+  // Unless minimised: the main window's caption as UpdateCaptions sets it,
+  // and this window's own caption back.
   void FormPaint();
   void LogFileCheckBoxClick(bool checked);
   void ShadowCopyCheckBoxClick(bool checked);
   void EndRun(const JobOutcome& outcome, const WindowJobObserver& observer);
-  void GiveBackMainWindow();
-
-  DesktopSession& session_;
-  QWidget& mainWindow_;
-  WindowTranslator* translator_ = nullptr;
 
   CloneSelection selection_;
-  bool stopped_ = false;
-  bool running_ = false;
-  OperationMemo memoLines_;
   QString ownCaption_;  // the translated caption, shown again after a minimised run
 
-  ShadowFrame* background_ = nullptr;
   QLabel* scourceLabel_ = nullptr;
   QLabel* sourcedriveLabel_ = nullptr;
   QLabel* destLabel_ = nullptr;
@@ -115,7 +89,6 @@ class TCloneDriveFrm : public QWidget {
   QLabel* bytesRemainingLabel2_ = nullptr;
   QLabel* speedLabel_ = nullptr;
   GradientProgressBar* progressBar_ = nullptr;
-  QPlainTextEdit* memo_ = nullptr;
   LabelButton* regOKLabel_ = nullptr;
   LabelButton* regCancelLabel_ = nullptr;
 };

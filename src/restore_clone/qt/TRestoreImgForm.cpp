@@ -1,47 +1,25 @@
 #include "restore_clone/qt/TRestoreImgForm.h"
 
-#include <QCloseEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QShowEvent>
 
 #include "imaging/qt/OperationWindowParts.h"
-#include "shell/TranslationTable.h"
 #include "shell/qt/WindowJobObserver.h"
-#include "shell/qt/WindowTranslator.h"
 #include "ui/GradientProgressBar.h"
 #include "ui/LabelButton.h"
-#include "ui/ShadowFrame.h"
 
 namespace drivecopy {
 
 TRestoreImgForm::TRestoreImgForm(DesktopSession& session, QWidget& mainWindow)
-    : QWidget(nullptr, OperationWindowFlags()),
-      session_(session),
-      mainWindow_(mainWindow) {
+    : OperationWindow(session, mainWindow, OperationWindowFlags()) {
   setObjectName(QStringLiteral("RestoreImgForm"));
   BuildControls();
-  translator_ = new WindowTranslator(*this, BuiltinWindowTable("TRestoreImgForm"), 2,
-                                     QStringLiteral("siLangLinked1"));
-  session_.dispatcher.Link(*translator_);
+  LinkTranslator("TRestoreImgForm", 2);
   FormCreate();
 }
 
-TRestoreImgForm::~TRestoreImgForm() { session_.dispatcher.Unlink(*translator_); }
-
 void TRestoreImgForm::BuildControls() {
-  setFixedSize(ClientWidth, ClientHeight);
-  setFont(OperationWindowFont());
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, QColor(127, 179, 211));
-  setPalette(palette);
-  setAutoFillBackground(true);
-  setWindowTitle(QStringLiteral("Restore disk Image"));
-
-  background_ = new ShadowFrame(this);
-  background_->setObjectName(QStringLiteral("BackgroundFrame"));
-  background_->setGeometry(0, 0, ClientWidth, ClientHeight);
-  QWidget& page = *background_;
+  QWidget& page = BuildBackground(ClientWidth, ClientHeight, QStringLiteral("Restore disk Image"));
 
   tntLabel2_ = new QLabel(QStringLiteral("Destination Drive"), &page);
   tntLabel2_->setObjectName(QStringLiteral("TntLabel2"));
@@ -112,14 +90,6 @@ RestoreImageParameters TRestoreImgForm::JobParameters() const {
   return parameters;
 }
 
-void TRestoreImgForm::AppendMemoLine(const std::string& line) {
-  drivecopy::AppendMemoLine(memoLines_, *memo_, line);
-}
-
-void TRestoreImgForm::ShowProgressInCaption(int percent) {
-  if (isMinimized()) setWindowTitle(QString::number(percent) + QStringLiteral(" %"));
-}
-
 void TRestoreImgForm::RegOKLabelClick() {
   if (running_) return;
   running_ = true;
@@ -187,45 +157,6 @@ void TRestoreImgForm::FormShow() {
   stopped_ = false;
 }
 
-void TRestoreImgForm::FormClose() {
-  // Closing during a run stops it as Cancel does; otherwise the flag is
-  // cleared again when the window is next shown.
-  stopped_ = true;
-  // During a run the main window comes back only when the run has ended
-  // (after the block in progress), so that no other operation can be started
-  // from it while this one still writes.
-  if (!running_) GiveBackMainWindow();
-}
-
-void TRestoreImgForm::GiveBackMainWindow() {
-  ShowMainWindowAgain(mainWindow_);
-}
-
-void TRestoreImgForm::TntFormPaint() {
-  if (!isMinimized()) {
-    const QString title = Q(session_.texts.strSRestoreImageTitle);
-    if (windowTitle() != title) setWindowTitle(title);
-  }
-}
-
-void TRestoreImgForm::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) FormShow();
-  QWidget::showEvent(event);
-}
-
-void TRestoreImgForm::closeEvent(QCloseEvent* event) {
-  FormClose();
-  QWidget::closeEvent(event);
-}
-
-void TRestoreImgForm::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::WindowStateChange) TntFormPaint();
-  QWidget::changeEvent(event);
-}
-
-void TRestoreImgForm::paintEvent(QPaintEvent* event) {
-  TntFormPaint();
-  QWidget::paintEvent(event);
-}
+void TRestoreImgForm::TntFormPaint() { RestoreCaption(Q(session_.texts.strSRestoreImageTitle)); }
 
 }  // namespace drivecopy

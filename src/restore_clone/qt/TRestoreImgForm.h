@@ -1,22 +1,17 @@
 #pragma once
 #include <QString>
-#include <QWidget>
 #include <cstdint>
 #include <string>
 
+#include "imaging/qt/OperationWindow.h"
 #include "restore_clone/RestoreImageJob.h"
-#include "shell/OperationMemo.h"
-#include "shell/qt/DesktopSession.h"
 
 class QLabel;
-class QPlainTextEdit;
 
 namespace drivecopy {
 
 class GradientProgressBar;
 class LabelButton;
-class ShadowFrame;
-class WindowTranslator;
 
 // The restore-image window: the destination, one progress bar and the memo
 // of the runs. Created once, hidden; the restore set-up writes the
@@ -24,14 +19,13 @@ class WindowTranslator;
 // gives it the image file name and shows it. While it is shown the main
 // window is hidden and disabled; closing it brings the main window back.
 // Its memo is never cleared, so lines of earlier runs stay.
-class TRestoreImgForm : public QWidget {
+class TRestoreImgForm : public OperationWindow {
   Q_OBJECT
  public:
   static constexpr int ClientWidth = 425;
   static constexpr int ClientHeight = 393;
 
   TRestoreImgForm(DesktopSession& session, QWidget& mainWindow);
-  ~TRestoreImgForm() override;
 
   // --- job parameters, given by the set-up before the window is shown ---
   void SetRestoreParameters(const std::string& devicePath, std::int64_t firstSector, std::int64_t endSector);
@@ -47,17 +41,8 @@ class TRestoreImgForm : public QWidget {
   RestoreImageParameters JobParameters() const;
 
   // --- what a running job uses ---
-  bool Stopped() const { return stopped_; }
-  void SetStopped(bool stopped) { stopped_ = stopped; }
-  QPlainTextEdit& Memo() { return *memo_; }
-  OperationMemo& MemoLines() { return memoLines_; }
-  void AppendMemoLine(const std::string& line);
   GradientProgressBar& ProgressBar() { return *progressBar_; }
   LabelButton& StartLabel() { return *regOKLabel_; }
-  // True while Start's job runs (inside the click).
-  bool JobRunning() const { return running_; }
-  // While minimised the caption shows the progress ("42 %").
-  void ShowProgressInCaption(int percent);
 
  public slots:
   // Start: runs the restore job inside the click (it asks the overwrite
@@ -70,38 +55,25 @@ class TRestoreImgForm : public QWidget {
   void RegCancelLabelClick();
 
  protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
+  void FormShow() override;
+  void OnPaint() override { TntFormPaint(); }
 
  private:
   void BuildControls();
   void FormCreate();
-  void FormShow();
-  void FormClose();
+  // The window's own caption comes back when it is restored or painted.
   void TntFormPaint();
   void EndRun(const JobOutcome& outcome);
-  void GiveBackMainWindow();
-
-  DesktopSession& session_;
-  QWidget& mainWindow_;
-  WindowTranslator* translator_ = nullptr;
 
   std::string devicePath_;
   std::int64_t firstSector_ = 0;
   std::int64_t endSector_ = 0;
   QString imageFileName_;
-  bool stopped_ = false;
-  bool running_ = false;
-  OperationMemo memoLines_;
 
-  ShadowFrame* background_ = nullptr;
   QLabel* tntLabel2_ = nullptr;
   QLabel* harddriveLabel_ = nullptr;
   QLabel* tntLabel1_ = nullptr;
   GradientProgressBar* progressBar_ = nullptr;
-  QPlainTextEdit* memo_ = nullptr;
   LabelButton* regOKLabel_ = nullptr;
   LabelButton* regCancelLabel_ = nullptr;
 };
