@@ -11,6 +11,7 @@
 #include "shell/JobOutcome.h"
 #include "shell/MessageTexts.h"
 #include "shell/OperationMemo.h"
+#include "shell/FillPlaceholders.h"
 
 namespace drivecopy {
 
@@ -52,7 +53,5 @@ int ExitStatusOf(JobStatus status);
 int EndJobCommand(const std::string& command, const JobOutcome& outcome, TerminalObserver& observer,
                   std::ostream& err);
 
-// "%s" replaced in order by `values` (missing ones are appended after a blank).
-std::string FillPlaceholders(const std::string& message, const std::vector<std::string>& values);
 
 }  // namespace drivecopy

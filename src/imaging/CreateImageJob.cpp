@@ -16,6 +16,7 @@
 #include "imaging/TargetVolumeCheck.h"
 #include "restore_clone/LogFileNames.h"
 #include "restore_clone/OperationLog.h"
+#include "shell/FillPlaceholders.h"
 #include "shell/ProgressPercent.h"
 
 namespace drivecopy {
@@ -25,12 +26,6 @@ namespace {
 // Output is gathered in memory and written once it holds more than this
 // (500 blocks of 65,536 bytes): the block that passes it goes into that batch.
 constexpr std::int64_t kFlushThreshold = 500 * BlockBytes;
-
-std::string WithPath(const std::string& message, const std::string& path) {
-  const auto at = message.find("%s");
-  if (at == std::string::npos) return message + " " + path;
-  return message.substr(0, at) + path + message.substr(at + 2);
-}
 
 // Compressed forms of a run of consecutive blocks, made together so that all
 // cores work; the job takes them one by one in block order.
@@ -195,7 +190,7 @@ JobOutcome CreateImageRun::Execute() {
   source_ = std::move(*opened);
 
   if (platform_.FileExists(p_.ImagePath)) {
-    if (!observer_.Confirm(JobQuestion::OverwriteImageFile, WithPath(texts_.strSFileExist, p_.ImagePath))) {
+    if (!observer_.Confirm(JobQuestion::OverwriteImageFile, FillPlaceholders(texts_.strSFileExist, {p_.ImagePath}))) {
       return outcome;
     }
     observer_.Pump();

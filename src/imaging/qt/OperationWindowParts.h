@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "shell/FillPlaceholders.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QWidget;
@@ -62,10 +64,6 @@ void AppendMemoLine(OperationMemo& lines, QPlainTextEdit& view, const std::strin
 // memo lines itself and reports to its observer.
 void ShowMemoLine(QPlainTextEdit& view, const std::string& line);
 
-// `message` with each "%s" replaced in order by `values`; values without a
-// "%s" of their own are appended after a blank, so a translation that lost
-// its placeholder still names what it is about.
-std::string FilledMessage(const std::string& message, const std::vector<std::string>& values);
 
 // Progress captions ("Bytes Remaining:") with their value labels beside
 // them: the values start at `designLeft`, or further right when a caption in

@@ -339,7 +339,7 @@ void TCreateImgForm::DIBImage1Click() {
   const std::optional<QString> chosen = RunSaveImgDialog();
   if (!chosen || chosen->isEmpty()) return;
   if (session_.platform.FileExists(chosen->toStdString())) {
-    const QString question = Q(FilledMessage(session_.texts.strSFileExist, {chosen->toStdString()}));
+    const QString question = Q(FillPlaceholders(session_.texts.strSFileExist, {chosen->toStdString()}));
     const DialogButton answer = session_.prompts.AskMessage(this, DialogType::Confirmation, question,
                                                             {DialogButton::Yes, DialogButton::No});
     if (answer != DialogButton::Yes) return;
@@ -365,11 +365,11 @@ void TCreateImgForm::LastPartitionSectorCheckBoxClick(bool checked) {
   // LastSector of 0 would make an image of nothing.
   endSector_ = ValidPartitionsEnd(header_, checked);
   if (checked) {
-    AppendMemoLine(FilledMessage(texts.strSOnlytoLastPartitionSector,
+    AppendMemoLine(FillPlaceholders(texts.strSOnlytoLastPartitionSector,
                                  {SizeText((endSector_ - firstSector_) * BytesPerSector, point),
                                   std::to_string(endSector_)}));
   } else {
-    AppendMemoLine(FilledMessage(texts.strSCompleteSeletedDrive,
+    AppendMemoLine(FillPlaceholders(texts.strSCompleteSeletedDrive,
                                  {SizeText(header_.SectorCount * BytesPerSector, point)}));
   }
 }
