@@ -71,11 +71,11 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
                    texts.strSPARTIONTOSMALL);
   }
-  if (auto refusal = OverlappingRangesRefusal(platform, parameters.Source.DevicePath, source,
+  if (auto refusal = OverlappingRangesRefusal(platform, texts, parameters.Source.DevicePath, source,
                                               parameters.Destination.DevicePath, target)) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
   }
-  if (auto refusal = MountedFileSystemRefusal(platform, parameters.Destination.DevicePath, target)) {
+  if (auto refusal = MountedFileSystemRefusal(platform, texts, parameters.Destination.DevicePath, target)) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
   }
 

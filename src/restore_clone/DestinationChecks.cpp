@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "shell/MessageSlots.h"
+
 namespace drivecopy {
 
 namespace {
@@ -14,41 +16,40 @@ bool Overlap(SectorRange a, SectorRange b) {
   return a.FirstSector < b.EndSector && b.FirstSector < a.EndSector;
 }
 
-std::string RangeText(SectorRange range) {
-  return "sectors " + std::to_string(range.FirstSector) + " to " + std::to_string(range.EndSector - 1);
-}
+std::string FirstSectorText(SectorRange range) { return std::to_string(range.FirstSector); }
+
+std::string LastSectorText(SectorRange range) { return std::to_string(range.EndSector - 1); }
 
 }  // namespace
 
-std::optional<std::string> MountedFileSystemRefusal(Platform& platform, const std::string& devicePath,
-                                                    SectorRange range) {
+std::optional<std::string> MountedFileSystemRefusal(Platform& platform, const MessageTexts& texts,
+                                                    const std::string& devicePath, SectorRange range) {
   const auto mounted = platform.MountedFileSystemIn(devicePath, range);
   if (!mounted) return std::nullopt;
-  return "The destination " + devicePath + " holds the mounted file system " + *mounted +
-         ". Unmount it (or choose another destination) and start again; nothing was written.";
+  return FillMessageSlots(texts.Checks.strSDestinationMounted, {devicePath, *mounted});
 }
 
-std::optional<std::string> FileInRangeRefusal(Platform& platform, const std::string& filePath,
-                                              const std::string& devicePath, SectorRange range) {
+std::optional<std::string> FileInRangeRefusal(Platform& platform, const MessageTexts& texts,
+                                              const std::string& filePath, const std::string& devicePath,
+                                              SectorRange range) {
   if (platform.IsSameFile(filePath, devicePath)) {
-    return "The image file " + filePath + " is the destination itself. Choose another destination; nothing was written.";
+    return FillMessageSlots(texts.Checks.strSImageIsDestination, {filePath});
   }
   const auto location = platform.LocateFile(filePath);
   if (location && SameDevice(platform, location->DevicePath, devicePath) && Overlap(location->Range, range)) {
-    return "The image file " + filePath + " is stored on the destination " + devicePath + " (" +
-           RangeText(range) + "), so restoring would overwrite it while it is read. "
-           "Copy the image elsewhere or choose another destination; nothing was written.";
+    return FillMessageSlots(texts.Checks.strSImageOnDestination,
+                            {filePath, devicePath, FirstSectorText(range), LastSectorText(range)});
   }
   return std::nullopt;
 }
 
-std::optional<std::string> OverlappingRangesRefusal(Platform& platform, const std::string& sourcePath,
-                                                    SectorRange source, const std::string& destinationPath,
-                                                    SectorRange destination) {
+std::optional<std::string> OverlappingRangesRefusal(Platform& platform, const MessageTexts& texts,
+                                                    const std::string& sourcePath, SectorRange source,
+                                                    const std::string& destinationPath, SectorRange destination) {
   if (!SameDevice(platform, sourcePath, destinationPath) || !Overlap(source, destination)) return std::nullopt;
-  return "Source (" + RangeText(source) + ") and destination (" + RangeText(destination) + ") overlap on " +
-         sourcePath + ": the copy would read sectors it has already overwritten. "
-         "Choose ranges that do not overlap; nothing was written.";
+  return FillMessageSlots(texts.Checks.strSRangesOverlap,
+                          {FirstSectorText(source), LastSectorText(source), FirstSectorText(destination),
+                           LastSectorText(destination), sourcePath});
 }
 
 }  // namespace drivecopy

@@ -14,6 +14,7 @@
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/OverwriteQuestion.h"
 #include "shell/JobEnd.h"
+#include "shell/MessageSlots.h"
 #include "shell/ProgressPercent.h"
 
 namespace drivecopy {
@@ -57,10 +58,10 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
                    texts.strSPARTIONTOSMALL);
   }
-  if (auto refusal = FileInRangeRefusal(platform, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
+  if (auto refusal = FileInRangeRefusal(platform, texts, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
   }
-  if (auto refusal = MountedFileSystemRefusal(platform, parameters.DevicePath, destinationRange)) {
+  if (auto refusal = MountedFileSystemRefusal(platform, texts, parameters.DevicePath, destinationRange)) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
   }
 
@@ -132,8 +133,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   // that a stopped or broken-off restore leaves exactly what it reports.
   auto flushed = device.Flush();
   if (!damage.empty()) {
-    std::string text = "The image file " + parameters.ImagePath + " is damaged: " + damage + ". The " +
-                       std::to_string(outcome.SectorsDone) + " sectors before it were restored.";
+    std::string text = FillMessageSlots(texts.Checks.strSImageDamaged,
+                                        {parameters.ImagePath, damage, std::to_string(outcome.SectorsDone)});
     if (!flushed) text += " Bringing them to stable storage failed as well: " + flushed.error().text;
     return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text);
   }

@@ -11,6 +11,7 @@
 #include "imaging/ImageFileIo.h"
 #include "imaging/TVRZHeader.h"
 #include "imaging/CreateImageSetup.h"
+#include "shell/MessageSlots.h"
 
 namespace drivecopy {
 
@@ -47,8 +48,8 @@ Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts
   if (auto header = ParseHeader(headerBytes)) {
     // A count no file could hold is a damaged header, not a size to show.
     if (header->SectorsStored < 0 || header->SectorsStored > std::numeric_limits<std::int64_t>::max() / BytesPerSector) {
-      return SystemError{0, "The image file " + imagePath + " is damaged: its header claims " +
-                                std::to_string(header->SectorsStored) + " stored sectors."};
+      return SystemError{0, FillMessageSlots(texts.Checks.strSImageHeaderDamaged,
+                                             {imagePath, std::to_string(header->SectorsStored)})};
     }
     imageBytes = header->SectorsStored * BytesPerSector;
   } else {

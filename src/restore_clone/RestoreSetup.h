@@ -29,7 +29,8 @@ Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, con
 // and the size text of SectorsStored × 512 bytes for a headed image, of the
 // file's size for a raw one. A file that cannot be opened or holds fewer
 // than the 65 header bytes, or whose header claims an impossible count of
-// stored sectors, is an error naming the file.
+// stored sectors, is an error naming the file (the last in the language of
+// `texts`).
 Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts, const std::string& imagePath,
                                    char decimalSeparator = '.');
 

@@ -94,14 +94,28 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
+constexpr std::array<CheckTextBinding, 6> CheckOrder{{
+    {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
+    {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
+    {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
+    {"strSRangesOverlap", &CheckTexts::strSRangesOverlap},
+    {"strSImageDamaged", &CheckTexts::strSImageDamaged},
+    {"strSImageHeaderDamaged", &CheckTexts::strSImageHeaderDamaged},
+}};
+
 }  // namespace
 
 std::span<const MessageKeyBinding> LoadedMessageKeys() { return LoadOrder; }
+
+std::span<const CheckTextBinding> CheckTextKeys() { return CheckOrder; }
 
 MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language) {
   MessageTexts texts;
   for (const MessageKeyBinding& binding : LoadOrder) {
     texts.*binding.Text = catalogue.Text(binding.RequestedKey, language);
+  }
+  for (const CheckTextBinding& binding : CheckOrder) {
+    texts.Checks.*binding.Text = catalogue.Text(binding.Key, language);
   }
   return texts;
 }

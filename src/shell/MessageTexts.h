@@ -7,6 +7,19 @@
 
 namespace drivecopy {
 
+// The refusals of the destination checks and of a damaged image, each a
+// catalogue message whose "%s" slots take the names and numbers (filled with
+// FillMessageSlots, src/shell/MessageSlots.h). They are loaded with the other
+// texts but kept apart from the 82 keys listed by LoadedMessageKeys.
+struct CheckTexts {
+  std::string strSDestinationMounted;  // device, mounted file system
+  std::string strSImageIsDestination;  // image file
+  std::string strSImageOnDestination;  // image file, device, first sector, last sector
+  std::string strSRangesOverlap;       // source first, last; destination first, last; device
+  std::string strSImageDamaged;        // image file, what is damaged, sectors restored before it
+  std::string strSImageHeaderDamaged;  // image file, stored sectors its header claims
+};
+
 // The loaded message texts (UTF-8), one per key and named exactly as the
 // program requests the key, in load order; empty until UpdateStrings fills
 // them. The other parts of the program read their messages, memo lines, dialog
@@ -95,6 +108,8 @@ struct MessageTexts {
   std::string strSLastPartitionSectorCaption;
   std::string strSOnlytoLastPartitionSector;
   std::string strSCompleteSeletedDrive;
+
+  CheckTexts Checks;
 };
 
 // A requested key and the text it fills.
@@ -106,7 +121,16 @@ struct MessageKeyBinding {
 // Every loaded key, in load order.
 std::span<const MessageKeyBinding> LoadedMessageKeys();
 
-// Fetches every loaded key from `catalogue` in `language` (German where that
+// A key of the refusal texts and the text of MessageTexts::Checks it fills.
+struct CheckTextBinding {
+  std::string_view Key;
+  std::string CheckTexts::*Text;
+};
+
+// Every key of the refusal texts.
+std::span<const CheckTextBinding> CheckTextKeys();
+
+// Fetches every loaded key and every refusal text from `catalogue` in `language` (German where that
 // language has no text; "" for a key the catalogue lacks or a language outside 1..6).
 MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language);
 
