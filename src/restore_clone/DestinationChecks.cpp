@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/MessageSlots.h"
+#include "shell/FillPlaceholders.h"
 
 namespace drivecopy {
 
@@ -26,18 +26,18 @@ std::optional<std::string> MountedFileSystemRefusal(Platform& platform, const Me
                                                     const std::string& devicePath, SectorRange range) {
   const auto mounted = platform.MountedFileSystemIn(devicePath, range);
   if (!mounted) return std::nullopt;
-  return FillMessageSlots(texts.Checks.strSDestinationMounted, {devicePath, *mounted});
+  return FillPlaceholders(texts.Checks.strSDestinationMounted, {devicePath, *mounted});
 }
 
 std::optional<std::string> FileInRangeRefusal(Platform& platform, const MessageTexts& texts,
                                               const std::string& filePath, const std::string& devicePath,
                                               SectorRange range) {
   if (platform.IsSameFile(filePath, devicePath)) {
-    return FillMessageSlots(texts.Checks.strSImageIsDestination, {filePath});
+    return FillPlaceholders(texts.Checks.strSImageIsDestination, {filePath});
   }
   const auto location = platform.LocateFile(filePath);
   if (location && SameDevice(platform, location->DevicePath, devicePath) && Overlap(location->Range, range)) {
-    return FillMessageSlots(texts.Checks.strSImageOnDestination,
+    return FillPlaceholders(texts.Checks.strSImageOnDestination,
                             {filePath, devicePath, FirstSectorText(range), LastSectorText(range)});
   }
   return std::nullopt;
@@ -47,7 +47,7 @@ std::optional<std::string> OverlappingRangesRefusal(Platform& platform, const Me
                                                     const std::string& sourcePath, SectorRange source,
                                                     const std::string& destinationPath, SectorRange destination) {
   if (!SameDevice(platform, sourcePath, destinationPath) || !Overlap(source, destination)) return std::nullopt;
-  return FillMessageSlots(texts.Checks.strSRangesOverlap,
+  return FillPlaceholders(texts.Checks.strSRangesOverlap,
                           {FirstSectorText(source), LastSectorText(source), FirstSectorText(destination),
                            LastSectorText(destination), sourcePath});
 }

@@ -14,7 +14,7 @@
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/OverwriteQuestion.h"
 #include "shell/JobEnd.h"
-#include "shell/MessageSlots.h"
+#include "shell/FillPlaceholders.h"
 #include "shell/ProgressPercent.h"
 
 namespace drivecopy {
@@ -133,7 +133,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   // that a stopped or broken-off restore leaves exactly what it reports.
   auto flushed = device.Flush();
   if (!damage.empty()) {
-    std::string text = FillMessageSlots(texts.Checks.strSImageDamaged,
+    std::string text = FillPlaceholders(texts.Checks.strSImageDamaged,
                                         {parameters.ImagePath, damage, std::to_string(outcome.SectorsDone)});
     if (!flushed) text += " Bringing them to stable storage failed as well: " + flushed.error().text;
     return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text);

@@ -11,7 +11,7 @@
 #include "imaging/ImageFileIo.h"
 #include "imaging/TVRZHeader.h"
 #include "imaging/CreateImageSetup.h"
-#include "shell/MessageSlots.h"
+#include "shell/FillPlaceholders.h"
 
 namespace drivecopy {
 
@@ -48,7 +48,7 @@ Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts
   if (auto header = ParseHeader(headerBytes)) {
     // A count no file could hold is a damaged header, not a size to show.
     if (header->SectorsStored < 0 || header->SectorsStored > std::numeric_limits<std::int64_t>::max() / BytesPerSector) {
-      return SystemError{0, FillMessageSlots(texts.Checks.strSImageHeaderDamaged,
+      return SystemError{0, FillPlaceholders(texts.Checks.strSImageHeaderDamaged,
                                              {imagePath, std::to_string(header->SectorsStored)})};
     }
     imageBytes = header->SectorsStored * BytesPerSector;

@@ -9,7 +9,7 @@ namespace drivecopy {
 
 // The refusals of the destination checks and of a damaged image, each a
 // catalogue message whose "%s" slots take the names and numbers (filled with
-// FillMessageSlots, src/shell/MessageSlots.h). They are loaded with the other
+// FillPlaceholders, src/shell/FillPlaceholders.h). They are loaded with the other
 // texts but kept apart from the 82 keys listed by LoadedMessageKeys.
 struct CheckTexts {
   std::string strSDestinationMounted;  // device, mounted file system
