@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "cli/StopSignal.h"
+#include "shell/DurationText.h"
 
 namespace drivecopy {
 namespace {
@@ -25,18 +26,6 @@ std::string RateText(double bytesPerSecond) {
   }
   char text[32];
   std::snprintf(text, sizeof text, "%.1f %s", bytesPerSecond, units[unit]);
-  return text;
-}
-
-std::string DurationText(std::int64_t seconds) {
-  char text[32];
-  if (seconds >= 3600) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-  } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
-                  static_cast<long long>(seconds % 60));
-  }
   return text;
 }
 

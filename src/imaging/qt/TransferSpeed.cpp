@@ -4,24 +4,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "shell/DurationText.h"
+
 namespace drivecopy {
 
 namespace {
 
 constexpr auto FirstShownAfter = std::chrono::seconds(1);
 constexpr auto RedrawInterval = std::chrono::milliseconds(500);
-
-std::string DurationText(std::int64_t seconds) {
-  char text[40];
-  if (seconds >= 3600) {
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-  } else {
-    std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
-                  static_cast<long long>(seconds % 60));
-  }
-  return text;
-}
 
 }  // namespace
 
