@@ -74,7 +74,9 @@ int ExitStatusOf(JobStatus status) {
 int EndJobCommand(const std::string& command, const JobOutcome& outcome, TerminalObserver& observer,
                   std::ostream& err) {
   observer.ClearProgress();
-  const int status = ExitStatusOf(outcome.Status);
+  int status = ExitStatusOf(outcome.Status);
+  // The job did its work, but the record the user asked for is missing.
+  if (outcome.LogNotWritten && (status == 0 || status == 4)) status = 5;
   if (status == 1 && !observer.ReportedAnError()) {
     err << "drivecopy " << command << ": "
         << (outcome.ErrorText.empty() ? std::string("not started") : outcome.ErrorText) << '\n';

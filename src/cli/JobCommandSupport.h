@@ -49,7 +49,8 @@ int ExitStatusOf(JobStatus status);
 
 // Ends a job command: removes the progress line, makes sure a failure or
 // refusal has its reason on `err` (the observer has usually said it), and
-// returns the exit status.
+// returns the exit status: that of the job, or 5 when the job finished (0 or
+// 4) but the log it was asked to save could not be written.
 int EndJobCommand(const std::string& command, const JobOutcome& outcome, TerminalObserver& observer,
                   std::ostream& err);
 

@@ -24,7 +24,15 @@ void StopSignal::Install() {
   // program. No SA_RESTART: a question waiting for an answer on the terminal
   // is interrupted and counts as No.
   action.sa_flags = SA_RESETHAND;
-  sigaction(SIGINT, &action, nullptr);
+  // A closed terminal (SIGHUP) or a plain kill (SIGTERM) stops the job the
+  // same way, so that the image is still completed and the devices flushed.
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  // A reader of the output that went away must not end the job half-way;
+  // its writes then fail and the job goes on.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
 }
 
 bool StopSignal::Requested() { return stopRequested.load(); }

@@ -37,13 +37,31 @@ std::int64_t BlockSource::FirstSectorOf(std::int64_t index) const {
 
 BlockSource::~BlockSource() { readAhead_.reset(); }
 
+void BlockSource::NoteFailure(const SystemError& error) {
+  if (error.kind != FailureKind::DeviceGone) return;
+  std::lock_guard<std::mutex> lock(lostMutex_);
+  if (!lost_) lost_ = error;
+}
+
+std::optional<SystemError> BlockSource::SourceLost() const {
+  std::lock_guard<std::mutex> lock(lostMutex_);
+  return lost_;
+}
+
 std::size_t BlockSource::ReadAt(std::int64_t sector, std::span<std::byte> into) {
-  const bool positioned = device_.Seek(sector * BytesPerSector).ok();
+  auto positioned = device_.Seek(sector * BytesPerSector);
   Pump();
-  if (!positioned) return 0;
+  if (!positioned) {
+    NoteFailure(positioned.error());
+    return 0;
+  }
   auto got = device_.Read(into);
   Pump();
-  return got.ok() ? std::min(*got, into.size()) : 0;
+  if (!got) {
+    NoteFailure(got.error());
+    return 0;
+  }
+  return std::min(*got, into.size());
 }
 
 std::int64_t BlockSource::GroupEnd(std::int64_t index) const {
@@ -59,9 +77,15 @@ std::int64_t BlockSource::GroupBlockBytes(std::int64_t index) const {
 std::int64_t BlockSource::ReadGroup(std::int64_t index, AlignedBuffer& into) {
   const std::int64_t blockBytes = GroupBlockBytes(index);
   const auto bytes = static_cast<std::size_t>((GroupEnd(index) - index) * blockBytes);
-  if (!device_.Seek(FirstSectorOf(index) * BytesPerSector).ok()) return 0;
+  if (auto positioned = device_.Seek(FirstSectorOf(index) * BytesPerSector); !positioned) {
+    NoteFailure(positioned.error());
+    return 0;
+  }
   auto read = device_.Read(into.Span().first(bytes));
-  if (!read.ok()) return 0;
+  if (!read) {
+    NoteFailure(read.error());
+    return 0;
+  }
   return static_cast<std::int64_t>(std::min(*read, bytes)) / blockBytes;
 }
 
@@ -104,13 +128,18 @@ void BlockSource::ReadBlockAlone(std::int64_t index) {
   const auto size = static_cast<std::size_t>(sectors * BytesPerSector);
   std::span<std::byte> block = single_.Span().first(size);
 
+  block_.Bytes = block;
   const std::size_t got = ReadAt(first, block);
   const auto goodSectors = static_cast<std::int64_t>(got / kSectorBytes);
   // What follows the last whole sector delivered is read again sector by
   // sector; a part sector is not trusted.
   std::memset(block.data() + goodSectors * BytesPerSector, 0,
               size - static_cast<std::size_t>(goodSectors * BytesPerSector));
-  for (std::int64_t k = goodSectors; k < sectors; ++k) {
+  if (goodSectors == 0 && !SourceLost() && !device_.StillPresent()) {
+    // Nothing came from a device that is no longer there: not bad sectors.
+    NoteFailure(SystemError{0, "the device is no longer present", FailureKind::DeviceGone});
+  }
+  for (std::int64_t k = goodSectors; k < sectors && !SourceLost(); ++k) {
     std::span<std::byte> sector = block.subspan(static_cast<std::size_t>(k * BytesPerSector), kSectorBytes);
     const std::size_t one = ReadAt(first + k, sector);
     Pump();
@@ -121,11 +150,11 @@ void BlockSource::ReadBlockAlone(std::int64_t index) {
       Pump();
     }
   }
-  block_.Bytes = block;
 }
 
 const SourceBlock& BlockSource::ReadBlock(std::int64_t index) {
   block_.UnreadableSectors.clear();
+  if (SourceLost()) return block_;
   if (index < groupFirst_ || index >= groupEnd_) FillGroup(index);
   if (auto ahead = ReadAhead(index)) {
     // Read with its neighbours; the front end still gets its turns as if

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
@@ -27,6 +28,11 @@ struct SourceBlock {
 // taken as a good read: only sectors actually delivered are kept, and a
 // sector that cannot be read on its own is zero-filled and reported. Every
 // read is preceded by a seek; a failed seek counts as a failed read.
+//
+// A read that fails because the device went away (FailureKind::DeviceGone,
+// or a block of which nothing could be read from a device that is no longer
+// there) is not a bad sector: the source is then lost, nothing more is read,
+// and the caller must end its job (SourceLost).
 //
 // While the caller works on one multi-block read, the next ones are already
 // being read on a helper thread, so the device never waits for the caller.
@@ -55,6 +61,10 @@ class BlockSource {
   // next ReadBlock beyond the current read-ahead.
   std::optional<std::span<const std::byte>> ReadAhead(std::int64_t index) const;
 
+  // Why the source went away, once it did; the block last returned is then
+  // not the source's and must not be stored.
+  std::optional<SystemError> SourceLost() const;
+
  private:
   // Blocks [index, end) of one multi-block read, and the size of each.
   std::int64_t GroupEnd(std::int64_t index) const;
@@ -68,6 +78,8 @@ class BlockSource {
   void Pump() const {
     if (pump_) pump_();
   }
+  // Records a failed read that means the device is gone.
+  void NoteFailure(const SystemError& error);
 
   DeviceHandle& device_;
   std::int64_t firstSector_;
@@ -86,6 +98,9 @@ class BlockSource {
 
   AlignedBuffer single_;  // one block read on its own, then sector by sector
   SourceBlock block_;
+
+  mutable std::mutex lostMutex_;  // the read-ahead thread may find the loss
+  std::optional<SystemError> lost_;
 
   bool readAheadTried_ = false;
   std::unique_ptr<ReadAheadThread> readAhead_;  // stopped first by the destructor

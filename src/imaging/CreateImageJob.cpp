@@ -14,6 +14,8 @@
 #include "imaging/ImageWriter.h"
 #include "imaging/ParallelBlockEncoder.h"
 #include "imaging/TargetVolumeCheck.h"
+#include "restore_clone/DestinationChecks.h"
+#include "restore_clone/DestinationGuard.h"
 #include "restore_clone/LogFileNames.h"
 #include "restore_clone/OperationLog.h"
 #include "shell/FillPlaceholders.h"
@@ -54,6 +56,11 @@ class CreateImageRun {
   std::string Size(std::int64_t bytes) const { return SizeText(bytes, p_.DecimalSeparator); }
   JobOutcome Refuse(const std::string& title, const std::string& text, std::string detail);
   JobOutcome Fail(const std::string& title, const std::string& text);
+  // Ends a run whose writing had begun. A raw image cannot show that it is
+  // incomplete, so it is deleted (and the memo says so); a headed one keeps
+  // the header it got first, which says it was never finished.
+  JobOutcome FailWriting(const std::string& text);
+  bool ClaimTargets(JobOutcome& refusal);
   bool PrepareTarget(JobOutcome& refusal);
   Outcome<void> StoreBlock(std::int64_t index, const SourceBlock& block);
   Outcome<void> FlushBatch();
@@ -66,6 +73,8 @@ class CreateImageRun {
   OperationMemo& memo_;
   JobObserver& observer_;
 
+  GuardedDestination imageClaim_;
+  GuardedDestination logClaim_;
   std::unique_ptr<DeviceHandle> source_;
   std::unique_ptr<DeviceHandle> file_;
   std::optional<ImageWriter> writer_;
@@ -79,6 +88,7 @@ class CreateImageRun {
   std::int64_t remainingBytes_ = 0;
   std::int64_t bytesWritten_ = 0;
   std::int64_t unreadable_ = 0;
+  bool logNotWritten_ = false;
 };
 
 JobOutcome CreateImageRun::Refuse(const std::string& title, const std::string& text, std::string detail) {
@@ -97,6 +107,36 @@ JobOutcome CreateImageRun::Fail(const std::string& title, const std::string& tex
   outcome.UnreadableSectors = unreadable_;
   outcome.SectorsDone = currentSector_ - p_.FirstSector;
   return outcome;
+}
+
+JobOutcome CreateImageRun::FailWriting(const std::string& text) {
+  blocks_.reset();
+  source_.reset();
+  file_.reset();
+  if (p_.Raw && !p_.Virtual) {
+    if (platform_.DeleteFile(p_.ImagePath)) {
+      Memo(FillPlaceholders(texts_.Checks.strSRawImageDeleted, {p_.ImagePath, text}));
+    }
+  }
+  return Fail(texts_.strSTitleERROR, text);
+}
+
+// The image file and the log are claimed before anything is written; the
+// claims last until the run ends. Nothing is created when the log is refused.
+bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
+  if (p_.WriteLog) {
+    logClaim_ = GuardDestination(platform_, texts_, CreateImageLogName(p_.ImagePath), SectorRange{}, ClaimTarget::LogFile);
+    if (!logClaim_) {
+      refusal = Refuse(texts_.strSTitleERROR, logClaim_.Refusal, logClaim_.Refusal);
+      return false;
+    }
+  }
+  imageClaim_ = GuardDestination(platform_, texts_, p_.ImagePath, SectorRange{}, ClaimTarget::ImageFile);
+  if (!imageClaim_) {
+    refusal = Refuse(texts_.strSTitleERROR, imageClaim_.Refusal, imageClaim_.Refusal);
+    return false;
+  }
+  return true;
 }
 
 // The two refusals that can be told before anything is written.
@@ -163,6 +203,7 @@ void CreateImageRun::SaveLog() {
   if (!p_.WriteLog) return;
   if (auto saved = WriteOperationLog(platform_, CreateImageLogName(p_.ImagePath), memo_.Lines()); !saved) {
     observer_.ShowError(texts_.strSTitleERROR, saved.error().text);
+    logNotWritten_ = true;
   }
 }
 
@@ -188,16 +229,21 @@ JobOutcome CreateImageRun::Execute() {
   auto opened = platform_.Open(p_.DevicePath, OpenMode::Read);
   if (!opened) return Fail("", opened.error().text);
   source_ = std::move(*opened);
+  if (auto inside = ImageInsideSourceRefusal(platform_, texts_, p_.ImagePath, p_.DevicePath,
+                                             SectorRange{p_.FirstSector, p_.EndSector})) {
+    return Refuse(texts_.strSTitleERROR, *inside, *inside);
+  }
 
-  if (platform_.FileExists(p_.ImagePath)) {
+  const bool imageExisted = platform_.FileExists(p_.ImagePath);
+  if (!ClaimTargets(outcome)) return outcome;
+  if (imageExisted) {
     if (!observer_.Confirm(JobQuestion::OverwriteImageFile, FillPlaceholders(texts_.strSFileExist, {p_.ImagePath}))) {
       return outcome;
     }
     observer_.Pump();
-    // Replacing the file below covers a delete that did not happen.
-    (void)platform_.DeleteFile(p_.ImagePath);
-    observer_.Pump();
   }
+  // The claimed file is emptied in place rather than deleted first: a
+  // deleted name would let another job take it while this one writes.
   auto created = platform_.Open(p_.ImagePath, OpenMode::CreateAlways);
   if (!created) {
     return Refuse(texts_.strSTitleERROR, texts_.strSCannotopenfile, p_.ImagePath + ": " + created.error().text);
@@ -231,6 +277,10 @@ JobOutcome CreateImageRun::Execute() {
     }
     observer_.Pump();
     const SourceBlock& block = blocks_->ReadBlock(index);
+    if (auto lost = blocks_->SourceLost()) {
+      return FailWriting(FillPlaceholders(texts_.Checks.strSSourceLost,
+                                          {p_.DevicePath, std::to_string(currentSector_), lost->text}));
+    }
     remainingBytes_ -= static_cast<std::int64_t>(block.Bytes.size());
     for (const std::int64_t sector : block.UnreadableSectors) {
       Memo(texts_.strSBADSingleSECTOR + " @:" + std::to_string(sector));
@@ -238,25 +288,23 @@ JobOutcome CreateImageRun::Execute() {
     }
     if (auto stored = StoreBlock(index, block); !stored) {
       // A block left out would shift every later sector of the image.
-      return Fail(texts_.strSTitleERROR, "Cannot compress the block at sector " +
-                                             std::to_string(currentSector_) + ": " + stored.error().text);
+      return FailWriting("Cannot compress the block at sector " + std::to_string(currentSector_) + ": " +
+                         stored.error().text);
     }
     currentSector_ = blocks_->FirstSectorOf(index + 1);
 
     const bool flush = static_cast<std::int64_t>(batch_->ByteSize()) > kFlushThreshold;
     if (flush) {
-      if (auto flushed = FlushBatch(); !flushed) return Fail(texts_.strSTitleERROR, p_.ImagePath + ": " + flushed.error().text);
+      if (auto flushed = FlushBatch(); !flushed) return FailWriting(p_.ImagePath + ": " + flushed.error().text);
     }
     ReportProgress(flush);
     observer_.Pump();
   }
 
   if (!batch_->Empty()) {
-    if (auto flushed = FlushBatch(); !flushed) return Fail(texts_.strSTitleERROR, p_.ImagePath + ": " + flushed.error().text);
+    if (auto flushed = FlushBatch(); !flushed) return FailWriting(p_.ImagePath + ": " + flushed.error().text);
   }
-  if (auto finished = writer_->Finish(); !finished) {
-    return Fail(texts_.strSTitleERROR, p_.ImagePath + ": " + finished.error().text);
-  }
+  if (auto finished = writer_->Finish(); !finished) return FailWriting(p_.ImagePath + ": " + finished.error().text);
   blocks_.reset();
   source_.reset();
   file_.reset();
@@ -281,6 +329,7 @@ JobOutcome CreateImageRun::Execute() {
     Memo(texts_.StrSReady);
   }
   SaveLog();
+  outcome.LogNotWritten = logNotWritten_;
   return outcome;
 }
 

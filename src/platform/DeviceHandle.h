@@ -42,6 +42,11 @@ class DeviceHandle {
 
   // Buffer and offset alignment that lets reads go straight to the device.
   virtual std::size_t PreferredAlignment() const { return 1; }
+
+  // False once the device behind the handle has gone away (unplugged): a
+  // read that fails then is not a bad sector. Files and devices that cannot
+  // tell answer true.
+  virtual bool StillPresent() { return true; }
 };
 
 }  // namespace drivecopy

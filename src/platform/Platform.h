@@ -8,6 +8,7 @@
 #include "disk/SectorRange.h"
 #include "platform/DeviceHandle.h"
 #include "platform/SystemError.h"
+#include "platform/WriteClaim.h"
 
 namespace drivecopy {
 
@@ -98,14 +99,6 @@ struct SettingValue {
   std::uint32_t Number = 0;
 };
 
-// Where a file's bytes live: the device holding its file system, named as
-// the program names devices (a whole drive's path, a floppy's or volume's),
-// and that file system's sector range on it.
-struct FileLocation {
-  std::string DevicePath;
-  SectorRange Range;
-};
-
 struct CalendarDate {
   int Year = 0;
   int Month = 0;  // 1..12
@@ -124,18 +117,28 @@ class Platform {
   virtual Outcome<void> DeleteFile(const std::string& path) = 0;
   virtual bool FileExists(const std::string& path) = 0;
 
-  // The device range that holds the file at `path`; nullopt when it cannot
-  // be told (a network file system, a file that does not exist).
-  virtual std::optional<FileLocation> LocateFile(const std::string& path) = 0;
   // True when both paths name the same existing file or device.
   virtual bool IsSameFile(const std::string& first, const std::string& second) = 0;
-  // A mounted file system lying, at least in part, in `range` of the device
-  // (a whole drive's path, a floppy's or volume's): its mount point or drive
-  // name. Writing under a mounted file system corrupts it, so restore and
-  // clone refuse such a destination. nullopt when none is in the way, and
-  // always on a platform that lets raw writes go to mounted volumes.
-  virtual std::optional<std::string> MountedFileSystemIn(const std::string& devicePath,
-                                                         SectorRange range) = 0;
+
+  // Whether `firstRange` of `first` and `secondRange` of `second` may hold
+  // the same bytes of storage, so that writing one changes the other: one
+  // device under two names, a partition and its disk, a file stored inside a
+  // device range, the file or device behind a loop device, the members of a
+  // device built on others. Ranges count from each device's own start; a
+  // file counts as a whole, and a path that does not exist yet as a file in
+  // its folder. Two different files never share storage.
+  virtual bool SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,
+                             SectorRange secondRange) = 0;
+
+  // What lives in `range` of the device at `path` (counted from that
+  // device's start), or in the file at `path`, that writing there would
+  // destroy: mounted file systems, swap, devices built on it, loop devices
+  // backed by it. Empty when nothing is found.
+  virtual std::vector<Occupant> OccupantsOf(const std::string& path, SectorRange range) = 0;
+
+  // Holds `path` for writing `range` of it until the claim is destroyed, or
+  // says why it cannot be held. See WriteClaim and ClaimTarget.
+  virtual ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) = 0;
 
   // Path of physical drive N ("\\.\PhysicalDrive0", "/dev/sda"); the lists
   // try N = 0 .. PhysicalDriveSlots - 1 and a gap does not end the walk.

@@ -5,12 +5,26 @@
 
 namespace drivecopy {
 
+// What kind of failure a system error is, as far as a job must tell them
+// apart: a medium error costs only the sectors it hits (they are tried one by
+// one), every other failure of a transfer ends the job, since trying the next
+// sector of a device that is gone, read-only or full cannot succeed.
+enum class FailureKind {
+  Other,
+  Medium,      // the medium could not be read or written there (EIO, a CRC error)
+  ReadOnly,    // the device or file is write-protected or opened read-only
+  DeviceGone,  // the device went away or is not ready (unplugged, no medium)
+  NoSpace,     // the file system or device is full
+};
+
 // An operating-system failure as the user should see it: the system's own
 // error code and its text (strerror on Linux, the Windows message text on the
-// simulated machine), plus what was being done when it happened.
+// simulated machine), plus what was being done when it happened. The backend
+// that makes it fills `kind` from the code.
 struct SystemError {
   int code = 0;
   std::string text;
+  FailureKind kind = FailureKind::Other;
 };
 
 // Either a value or the SystemError that prevented it. The platform layer

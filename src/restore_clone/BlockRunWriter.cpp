@@ -11,60 +11,70 @@ namespace {
 
 constexpr auto RetryPieceBytes = static_cast<std::size_t>(BlockBytes);
 
-void Append(std::vector<std::int64_t>& into, const std::vector<std::int64_t>& more) {
-  into.insert(into.end(), more.begin(), more.end());
-}
-
 }  // namespace
 
 BlockRunWriter::BlockRunWriter(DeviceHandle& device, std::int64_t destinationFirstSector,
                                std::size_t requestLimitBytes)
     : device_(device), destinationFirstSector_(destinationFirstSector), requestLimitBytes_(requestLimitBytes) {}
 
-std::vector<std::int64_t> BlockRunWriter::Add(std::int64_t imageSector, std::span<const std::byte> block) {
-  std::vector<std::int64_t> unwritable;
+WriteReport BlockRunWriter::Add(std::int64_t imageSector, std::span<const std::byte> block) {
+  WriteReport report;
   const bool follows = gatheredBytes_ > 0 && block.data() == gathered_ + gatheredBytes_ &&
                        imageSector == gatheredSector_ + static_cast<std::int64_t>(gatheredBytes_) / BytesPerSector;
   if (gatheredBytes_ > 0 && (!follows || gatheredBytes_ + block.size() > requestLimitBytes_)) {
-    unwritable = Write();
+    report = Write();
+    if (report.Stopped()) return report;
   }
   if (gatheredBytes_ == 0) {
     gatheredSector_ = imageSector;
     gathered_ = block.data();
   }
   gatheredBytes_ += block.size();
-  if (gatheredBytes_ >= requestLimitBytes_) Append(unwritable, Write());
-  return unwritable;
+  if (gatheredBytes_ >= requestLimitBytes_) report.Take(Write());
+  return report;
 }
 
-std::vector<std::int64_t> BlockRunWriter::Write() {
-  std::vector<std::int64_t> unwritable;
-  if (gatheredBytes_ == 0) return unwritable;
+WriteReport BlockRunWriter::Write() {
+  WriteReport report;
+  if (gatheredBytes_ == 0) return report;
   const std::span<const std::byte> data(gathered_, gatheredBytes_);
   const std::int64_t firstSector = gatheredSector_;
   gatheredBytes_ = 0;
   gathered_ = nullptr;
 
-  auto named = [&](std::size_t pieceOffset, const std::vector<std::int64_t>& indices) {
-    for (std::int64_t index : indices) {
-      unwritable.push_back(firstSector + static_cast<std::int64_t>(pieceOffset) / BytesPerSector + index);
-    }
+  // Takes a piece's report, whose sectors count from the piece's start.
+  auto take = [&](std::size_t pieceOffset, WriteReport piece) {
+    const std::int64_t pieceSector = firstSector + static_cast<std::int64_t>(pieceOffset) / BytesPerSector;
+    for (std::int64_t& index : piece.Unwritable) index += pieceSector;
+    piece.StopSector += pieceSector;
+    report.Take(piece);
   };
   if (data.size() <= RetryPieceBytes) {
-    named(0, WriteSectorsWithRetry(device_, destinationFirstSector_ + firstSector, data));
-    return unwritable;
+    take(0, WriteSectorsWithRetry(device_, destinationFirstSector_ + firstSector, data));
+    return report;
   }
-  if (device_.Seek((destinationFirstSector_ + firstSector) * BytesPerSector)) {
+  if (auto positioned = device_.Seek((destinationFirstSector_ + firstSector) * BytesPerSector); !positioned) {
+    if (!CostsOnlyTheseSectors(positioned.error())) {
+      report.Stop = positioned.error();
+      report.StopSector = firstSector;
+      return report;
+    }
+  } else {
     auto written = device_.Write(data);
-    if (written && *written == data.size()) return unwritable;
+    if (written && *written == data.size()) return report;
+    if (!written && !CostsOnlyTheseSectors(written.error())) {
+      report.Stop = written.error();
+      report.StopSector = firstSector;
+      return report;
+    }
   }
-  for (std::size_t offset = 0; offset < data.size(); offset += RetryPieceBytes) {
+  for (std::size_t offset = 0; offset < data.size() && !report.Stopped(); offset += RetryPieceBytes) {
     const auto piece = data.subspan(offset, std::min(RetryPieceBytes, data.size() - offset));
-    named(offset, WriteSectorsWithRetry(
-                      device_, destinationFirstSector_ + firstSector + static_cast<std::int64_t>(offset) / BytesPerSector,
-                      piece));
+    take(offset, WriteSectorsWithRetry(
+                     device_, destinationFirstSector_ + firstSector + static_cast<std::int64_t>(offset) / BytesPerSector,
+                     piece));
   }
-  return unwritable;
+  return report;
 }
 
 }  // namespace drivecopy

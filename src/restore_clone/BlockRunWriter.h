@@ -2,9 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "platform/DeviceHandle.h"
+#include "restore_clone/WriteReport.h"
 
 namespace drivecopy {
 
@@ -14,10 +14,12 @@ namespace drivecopy {
 // two blocks). Gathering pays on a device written with direct I/O, where each
 // request is a synchronous transfer of its own.
 //
-// A gathered request that fails or stores fewer bytes than asked is written
-// again in pieces of one block (65,536 bytes), and a piece that fails in turn
-// sector by sector (WriteSectorsWithRetry), so that one bad sector costs only
-// itself and exactly the sectors that cannot be written are reported.
+// A gathered request that fails with a medium error or stores fewer bytes
+// than asked is written again in pieces of one block (65,536 bytes), and a
+// piece that fails in turn sector by sector (WriteSectorsWithRetry), so that
+// one bad sector costs only itself and exactly the sectors that cannot be
+// written are reported. Any other failure is reported as the report's Stop
+// and nothing more is written by that call.
 class BlockRunWriter {
  public:
   // Image sector k goes to device sector destinationFirstSector + k.
@@ -25,13 +27,12 @@ class BlockRunWriter {
 
   // Adds the block that begins at image sector `imageSector` (a whole number
   // of sectors). When it cannot join the gathered blocks, or makes them
-  // reach the limit, they are written. Returns the image sectors that could
-  // not be written by this call, ascending.
-  std::vector<std::int64_t> Add(std::int64_t imageSector, std::span<const std::byte> block);
+  // reach the limit, they are written. The report names image sectors.
+  WriteReport Add(std::int64_t imageSector, std::span<const std::byte> block);
 
-  // Writes the gathered blocks (their memory must still be valid); returns
-  // the image sectors that could not be written, ascending.
-  std::vector<std::int64_t> Write();
+  // Writes the gathered blocks (their memory must still be valid); the
+  // report names image sectors.
+  WriteReport Write();
 
  private:
   DeviceHandle& device_;

@@ -1,17 +1,21 @@
 #include "restore_clone/CloneJob.h"
 
+#include <optional>
 #include <span>
 #include <string>
 
 #include "disk/SectorRange.h"
 #include "disk/Units.h"
 #include "imaging/BlockSource.h"
+#include "restore_clone/AfterWritingNotes.h"
 #include "restore_clone/DestinationChecks.h"
+#include "restore_clone/DestinationGuard.h"
+#include "restore_clone/GatheringWriter.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/LogFileNames.h"
-#include "restore_clone/GatheringWriter.h"
 #include "restore_clone/OperationLog.h"
 #include "restore_clone/OverwriteQuestion.h"
+#include "shell/FillPlaceholders.h"
 #include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
 
@@ -30,26 +34,35 @@ JobProgress CloneProgress(std::int64_t total, std::int64_t done, std::int64_t by
   return progress;
 }
 
-// The closing step of every run that started copying, stopped ones
-// included: the destination is flushed, and only a successful flush earns the
-// closing line; then the memo is saved as the log when asked.
+// The closing step of every run that started copying, stopped and failed
+// ones included: the destination is flushed and the system made to show it;
+// only a copy that neither failed nor failed to flush earns the closing
+// line. Then the memo is saved as the log when asked.
 JobOutcome CloseRun(Platform& platform, const MessageTexts& texts, const CloneParameters& parameters,
-                    OperationMemo& memo, JobObserver& observer, DeviceHandle& destination, JobOutcome outcome) {
-  if (auto flushed = destination.Flush(); !flushed) {
+                    const std::string& logName, OperationMemo& memo, JobObserver& observer,
+                    std::unique_ptr<DeviceHandle> destination, WriteClaim& claim, JobOutcome outcome,
+                    const std::optional<std::string>& failure) {
+  auto flushed = destination->Flush();
+  destination.reset();
+  AddAfterWritingNotes(texts, parameters.Destination.DevicePath, claim.AfterWriting(), memo, observer);
+  if (failure) {
+    AddMemoLine(memo, observer, *failure);
+    outcome = EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, *failure);
+  }
+  if (!flushed) {
     const std::string text = "The data written to " + parameters.Destination.DevicePath +
                              " could not be brought to stable storage: " + flushed.error().text;
     AddMemoLine(memo, observer, text);
     outcome = EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text);
-  } else {
+  } else if (!failure) {
     AddMemoLine(memo, observer, texts.StrSInitCloneDriveNew);
   }
   if (parameters.WriteLog) {
-    const std::string logName = CloneLogName(platform.CurrentDirectory(), platform.PathSeparator(),
-                                             platform.ShortDateFormat(), platform.Today());
     if (auto saved = WriteOperationLog(platform, logName, memo.Lines()); !saved) {
       // The copy itself is done; the log's failure is reported beside its result.
       observer.ShowError(texts.strSTitleERROR, saved.error().text);
       outcome.ErrorText += (outcome.ErrorText.empty() ? "" : " ") + saved.error().text;
+      outcome.LogNotWritten = true;
     }
   }
   return outcome;
@@ -75,8 +88,17 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
                                               parameters.Destination.DevicePath, target)) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
   }
-  if (auto refusal = MountedFileSystemRefusal(platform, texts, parameters.Destination.DevicePath, target)) {
-    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
+  GuardedDestination guarded =
+      GuardDestination(platform, texts, parameters.Destination.DevicePath, target, ClaimTarget::Destination);
+  if (!guarded) return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, guarded.Refusal);
+  // The log's name is fixed now, so that a copy that runs past midnight
+  // still writes the log it announced.
+  const std::string logName = CloneLogName(platform.CurrentDirectory(), platform.PathSeparator(),
+                                           platform.ShortDateFormat(), platform.Today());
+  GuardedDestination guardedLog;
+  if (parameters.WriteLog) {
+    guardedLog = GuardDestination(platform, texts, logName, SectorRange{}, ClaimTarget::LogFile);
+    if (!guardedLog) return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, guardedLog.Refusal);
   }
 
   auto destination = platform.Open(parameters.Destination.DevicePath, OpenMode::ReadWrite);
@@ -97,24 +119,37 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   // fallback the create job uses: only sectors that stay unreadable are zeros.
   BlockSource blocks(**sourceDevice, source.FirstSector, source.EndSector, [&observer] { observer.Pump(); });
   bool copiedAll = totalSectors <= 0;
+  std::optional<std::string> failure;  // what ended the copy before its end
+  bool writingEnded = false;           // the destination took no more writes
   // Blocks may be gathered into larger requests; a sector that cannot be
   // written is named when its request goes out, which may be a few blocks later.
   GatheringWriter writer(**destination);
-  auto nameUnwritable = [&](const std::vector<std::int64_t>& sectors) {
-    for (std::int64_t sector : sectors) {
+  auto take = [&](const WriteReport& report) {
+    for (std::int64_t sector : report.Unwritable) {
       AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + "Destination Drive @:" + std::to_string(sector));
       ++outcome.UnwritableSectors;
     }
+    if (report.Stopped() && !failure) {
+      writingEnded = true;
+      failure = FillPlaceholders(texts.Checks.strSWriteEnded, {parameters.Destination.DevicePath,
+                                                              std::to_string(report.StopSector), report.Stop->text});
+    }
+    return !failure;
   };
 
   for (std::int64_t index = 0; !copiedAll && !observer.StopRequested(); ++index) {
     const SourceBlock& block = blocks.ReadBlock(index);
+    if (auto lost = blocks.SourceLost()) {
+      failure = FillPlaceholders(texts.Checks.strSSourceLost, {parameters.Source.DevicePath,
+                                                              std::to_string(blocks.FirstSectorOf(index)), lost->text});
+      break;
+    }
     for (std::int64_t sector : block.UnreadableSectors) {
       AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + "Source Drive @:" + std::to_string(sector));
       ++outcome.UnreadableSectors;
     }
     const std::int64_t destinationSector = target.FirstSector + (blocks.FirstSectorOf(index) - source.FirstSector);
-    nameUnwritable(writer.Add(destinationSector, block.Bytes));
+    if (!take(writer.Add(destinationSector, block.Bytes))) break;
 
     outcome.SectorsDone = blocks.FirstSectorOf(index + 1) - source.FirstSector;
     if (index + 1 == blocks.BlockCount()) {
@@ -126,15 +161,17 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
     observer.Pump();
   }
 
-  // The block in progress, and those gathered before it, are always written.
-  nameUnwritable(writer.Finish());
+  // The block in progress, and those gathered before it, are always written
+  // (unless the destination already refused to take more).
+  if (!writingEnded) take(writer.Finish());
   if (!copiedAll) {
     outcome.Status = JobStatus::Stopped;
   } else {
     const bool problems = outcome.UnreadableSectors > 0 || outcome.UnwritableSectors > 0;
     outcome.Status = problems ? JobStatus::FinishedWithProblems : JobStatus::Finished;
   }
-  return CloseRun(platform, texts, parameters, memo, observer, **destination, outcome);
+  return CloseRun(platform, texts, parameters, logName, memo, observer, std::move(*destination), *guarded.Claim,
+                  outcome, failure);
 }
 
 }  // namespace drivecopy

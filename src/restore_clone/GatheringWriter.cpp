@@ -9,11 +9,11 @@
 namespace drivecopy {
 namespace {
 
-std::vector<std::int64_t> WriteAt(DeviceHandle& device, std::int64_t sector,
-                                  std::span<const std::byte> bytes) {
-  std::vector<std::int64_t> unwritable = WriteSectorsWithRetry(device, sector, bytes);
-  for (std::int64_t& offset : unwritable) offset += sector;
-  return unwritable;
+WriteReport WriteAt(DeviceHandle& device, std::int64_t sector, std::span<const std::byte> bytes) {
+  WriteReport report = WriteSectorsWithRetry(device, sector, bytes);
+  for (std::int64_t& offset : report.Unwritable) offset += sector;
+  report.StopSector += sector;
+  return report;
 }
 
 }  // namespace
@@ -22,24 +22,22 @@ GatheringWriter::GatheringWriter(DeviceHandle& device) : device_(device) {
   if (device.PreferredAlignment() > 1) gather_ = AlignedBuffer(GatherBytes, device.PreferredAlignment());
 }
 
-std::vector<std::int64_t> GatheringWriter::Add(std::int64_t sector, std::span<const std::byte> block) {
+WriteReport GatheringWriter::Add(std::int64_t sector, std::span<const std::byte> block) {
   if (gather_.Span().empty() || block.size() > GatherBytes) return WriteAt(device_, sector, block);
-  std::vector<std::int64_t> unwritable;
+  WriteReport report;
   const bool follows = sector == gatheredSector_ + static_cast<std::int64_t>(gatheredBytes_) / BytesPerSector;
   if (gatheredBytes_ > 0 && (!follows || gatheredBytes_ + block.size() > GatherBytes)) {
-    unwritable = Finish();
+    report = Finish();
+    if (report.Stopped()) return report;
   }
   if (gatheredBytes_ == 0) gatheredSector_ = sector;
   std::memcpy(gather_.Span().data() + gatheredBytes_, block.data(), block.size());
   gatheredBytes_ += block.size();
-  if (gatheredBytes_ == GatherBytes) {
-    std::vector<std::int64_t> more = Finish();
-    unwritable.insert(unwritable.end(), more.begin(), more.end());
-  }
-  return unwritable;
+  if (gatheredBytes_ == GatherBytes) report.Take(Finish());
+  return report;
 }
 
-std::vector<std::int64_t> GatheringWriter::Finish() {
+WriteReport GatheringWriter::Finish() {
   if (gatheredBytes_ == 0) return {};
   const std::size_t bytes = gatheredBytes_;
   gatheredBytes_ = 0;

@@ -2,9 +2,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "platform/DeviceHandle.h"
+#include "restore_clone/WriteReport.h"
 #include "shell/AlignedBuffer.h"
 
 namespace drivecopy {
@@ -13,21 +13,21 @@ namespace drivecopy {
 // direct I/O (PreferredAlignment() above 1) every request is a synchronous
 // transfer of its own, so consecutive blocks are copied into one aligned
 // buffer and go out together in requests of up to GatherBytes; elsewhere each
-// block is written as it comes. A request that fails or is written short is
-// redone sector by sector, so exactly the sectors that cannot be written are
-// reported.
+// block is written as it comes. A request that fails with a medium error or
+// is written short is redone sector by sector, so exactly the sectors that
+// cannot be written are reported; any other failure is the report's Stop.
 class GatheringWriter {
  public:
   static constexpr std::size_t GatherBytes = std::size_t{2} << 20;
 
   explicit GatheringWriter(DeviceHandle& device);
 
-  // Takes the block that goes to device sector `sector`; returns the device
-  // sectors found unwritable by the writes this call made, ascending.
-  std::vector<std::int64_t> Add(std::int64_t sector, std::span<const std::byte> block);
+  // Takes the block that goes to device sector `sector`; reports, in device
+  // sectors, what the writes this call made left undone.
+  WriteReport Add(std::int64_t sector, std::span<const std::byte> block);
 
-  // Writes what is gathered; returns the device sectors that could not be written.
-  std::vector<std::int64_t> Finish();
+  // Writes what is gathered; reports, in device sectors, what it left undone.
+  WriteReport Finish();
 
  private:
   DeviceHandle& device_;

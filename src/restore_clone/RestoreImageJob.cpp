@@ -1,5 +1,6 @@
 #include "restore_clone/RestoreImageJob.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -7,14 +8,17 @@
 #include "disk/SectorRange.h"
 #include "disk/Units.h"
 #include "imaging/BlockRule.h"
+#include "imaging/ImageCompleteness.h"
 #include "imaging/ImageReader.h"
 #include "imaging/ParallelImageDecoder.h"
+#include "restore_clone/AfterWritingNotes.h"
 #include "restore_clone/BlockRunWriter.h"
 #include "restore_clone/DestinationChecks.h"
+#include "restore_clone/DestinationGuard.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/OverwriteQuestion.h"
-#include "shell/JobEnd.h"
 #include "shell/FillPlaceholders.h"
+#include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
 
 namespace drivecopy {
@@ -51,9 +55,19 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
                    "The image file " + parameters.ImagePath + " cannot be restored: " + reader.error().text);
   }
 
-  // Refusals come before the destination is opened: nothing is touched.
-  const SectorRange destinationRange{parameters.FirstSector, parameters.EndSector};
+  // Refusals come before the destination is opened: nothing is touched. An
+  // image that holds nothing, or whose writing never finished, would pass
+  // for a restore that did its work.
+  if (IsUnfinishedImage(*reader)) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR,
+                   FillPlaceholders(texts.Checks.strSImageUnfinished, {parameters.ImagePath}));
+  }
   const std::int64_t totalSectors = reader->SectorCount();
+  if (totalSectors <= 0) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR,
+                   FillPlaceholders(texts.Checks.strSImageEmpty, {parameters.ImagePath}));
+  }
+  const SectorRange destinationRange{parameters.FirstSector, parameters.EndSector};
   if (destinationRange.SectorCount() < totalSectors) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
                    texts.strSPARTIONTOSMALL);
@@ -61,9 +75,9 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   if (auto refusal = FileInRangeRefusal(platform, texts, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
   }
-  if (auto refusal = MountedFileSystemRefusal(platform, texts, parameters.DevicePath, destinationRange)) {
-    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
-  }
+  GuardedDestination guarded =
+      GuardDestination(platform, texts, parameters.DevicePath, destinationRange, ClaimTarget::Destination);
+  if (!guarded) return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, guarded.Refusal);
 
   auto destination = platform.Open(parameters.DevicePath, OpenMode::ReadWrite);
   if (!destination) {
@@ -72,8 +86,12 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   }
   DeviceHandle& device = **destination;
 
+  if (auto stoppedEarly = StoppedEarlyLine(texts, parameters.ImagePath, *reader)) {
+    AddMemoLine(memo, observer, *stoppedEarly);
+  }
   AddMemoLine(memo, observer, "Starting...");
   std::string damage;
+  WriteReport written;  // what writing left undone: sectors named, and a failure that ended it
   bool stopped = false;
   {
     // Blocks are read and inflated ahead on threads of their own; this thread
@@ -84,11 +102,14 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
     ParallelImageDecoder decoder(**imageFile, *reader, device.PreferredAlignment(), 0);
     const std::size_t requestLimit = device.PreferredAlignment() > 1 ? ParallelImageDecoder::RunBytes : 0;
     BlockRunWriter writer(device, parameters.FirstSector, requestLimit);
-    auto nameUnwritable = [&](const std::vector<std::int64_t>& sectors) {
-      for (std::int64_t sector : sectors) {
+    // Names the sectors a write could not store; false once writing must end.
+    auto take = [&](const WriteReport& report) {
+      for (std::int64_t sector : report.Unwritable) {
         AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + " @:" + std::to_string(sector));
         ++outcome.UnwritableSectors;
       }
+      written.Take(report);
+      return !written.Stopped();
     };
 
     // The stop flag is tested before every block; the block in progress is
@@ -108,7 +129,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
           damage = run->Damage->text;
           break;
         }
-        nameUnwritable(writer.Write());
+        if (!take(writer.Write())) break;
         run = &decoder.Next();
         if (run->Blocks == 0 && run->Damage) {
           damage = run->Damage->text;
@@ -119,24 +140,35 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
       const std::int64_t imageSector = BlockFirstSector(totalSectors, block);
       const auto offset = static_cast<std::size_t>((imageSector - run->FirstSector) * BytesPerSector);
       const auto bytes = static_cast<std::size_t>(BlockRawSize(totalSectors, block));
-      nameUnwritable(writer.Add(imageSector, run->Bytes.subspan(offset, bytes)));
+      if (!take(writer.Add(imageSector, run->Bytes.subspan(offset, bytes)))) break;
       ++block;
       outcome.SectorsDone = BlockFirstSector(totalSectors, block);
       if (block == blockCount) break;  // no progress update after the last chunk
       observer.Progress(RestoreProgress(totalSectors, outcome.SectorsDone));
       observer.Pump();
     }
-    nameUnwritable(writer.Write());
+    if (!written.Stopped()) take(writer.Write());
   }
 
   // What was written is brought to stable storage whatever ends the run, so
-  // that a stopped or broken-off restore leaves exactly what it reports.
+  // that a stopped or broken-off restore leaves exactly what it reports; then
+  // the system is made to show it.
   auto flushed = device.Flush();
+  destination->reset();
+  const std::string flushFailure =
+      flushed ? "" : " Bringing them to stable storage failed as well: " + flushed.error().text;
+  AddAfterWritingNotes(texts, parameters.DevicePath, guarded.Claim->AfterWriting(), memo, observer);
+  if (written.Stopped()) {
+    outcome.SectorsDone = std::min(outcome.SectorsDone, written.StopSector);
+    const std::string text = FillPlaceholders(
+        texts.Checks.strSWriteEnded,
+        {parameters.DevicePath, std::to_string(parameters.FirstSector + written.StopSector), written.Stop->text});
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text + flushFailure);
+  }
   if (!damage.empty()) {
-    std::string text = FillPlaceholders(texts.Checks.strSImageDamaged,
-                                        {parameters.ImagePath, damage, std::to_string(outcome.SectorsDone)});
-    if (!flushed) text += " Bringing them to stable storage failed as well: " + flushed.error().text;
-    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text);
+    const std::string text = FillPlaceholders(texts.Checks.strSImageDamaged,
+                                              {parameters.ImagePath, damage, std::to_string(outcome.SectorsDone)});
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text + flushFailure);
   }
   if (!flushed) {
     return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR,

@@ -1,5 +1,7 @@
 #include "restore_clone/SectorWriteRetry.h"
 
+#include <optional>
+
 #include "disk/Units.h"
 
 namespace drivecopy {
@@ -8,29 +10,45 @@ namespace {
 
 constexpr std::size_t SectorBytes = static_cast<std::size_t>(BytesPerSector);
 
-bool WriteAt(DeviceHandle& device, std::int64_t sector, std::span<const std::byte> data) {
-  if (!device.Seek(sector * BytesPerSector)) return false;
+// nullopt when all of data was written; otherwise the failure, or an empty
+// medium error for a short count.
+std::optional<SystemError> WriteAt(DeviceHandle& device, std::int64_t sector, std::span<const std::byte> data) {
+  if (auto positioned = device.Seek(sector * BytesPerSector); !positioned) return positioned.error();
   auto written = device.Write(data);
-  return written && *written == data.size();
+  if (!written) return written.error();
+  if (*written != data.size()) return SystemError{0, "only part of the data was written", FailureKind::Medium};
+  return std::nullopt;
 }
 
 }  // namespace
 
-std::vector<std::int64_t> WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector,
-                                                std::span<const std::byte> data) {
-  std::vector<std::int64_t> unwritable;
-  if (WriteAt(device, firstSector, data)) return unwritable;
+WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector, std::span<const std::byte> data) {
+  WriteReport report;
+  auto failure = WriteAt(device, firstSector, data);
+  if (!failure) return report;
+  if (!CostsOnlyTheseSectors(*failure)) {
+    report.Stop = std::move(failure);
+    return report;
+  }
 
   // A run of one sector has had its only try.
   const std::size_t sectors = data.size() / SectorBytes;
-  if (sectors == 1) return {0};
+  if (sectors == 1) {
+    report.Unwritable.push_back(0);
+    return report;
+  }
   for (std::size_t index = 0; index < sectors; ++index) {
     const auto sector = firstSector + static_cast<std::int64_t>(index);
-    if (!WriteAt(device, sector, data.subspan(index * SectorBytes, SectorBytes))) {
-      unwritable.push_back(static_cast<std::int64_t>(index));
+    auto sectorFailure = WriteAt(device, sector, data.subspan(index * SectorBytes, SectorBytes));
+    if (!sectorFailure) continue;
+    if (!CostsOnlyTheseSectors(*sectorFailure)) {
+      report.Stop = std::move(sectorFailure);
+      report.StopSector = static_cast<std::int64_t>(index);
+      return report;
     }
+    report.Unwritable.push_back(static_cast<std::int64_t>(index));
   }
-  return unwritable;
+  return report;
 }
 
 }  // namespace drivecopy

@@ -19,6 +19,7 @@ struct JobOutcome {
   std::int64_t UnreadableSectors = 0;  // sectors stored as zeros
   std::int64_t UnwritableSectors = 0;  // sectors the destination refused
   std::int64_t SectorsDone = 0;        // sectors of the range processed
+  bool LogNotWritten = false;          // a log was asked for and could not be saved
 };
 
 }  // namespace drivecopy

@@ -94,13 +94,29 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 6> CheckOrder{{
+constexpr std::array<CheckTextBinding, 22> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
     {"strSRangesOverlap", &CheckTexts::strSRangesOverlap},
     {"strSImageDamaged", &CheckTexts::strSImageDamaged},
     {"strSImageHeaderDamaged", &CheckTexts::strSImageHeaderDamaged},
+    {"strSDestinationSwap", &CheckTexts::strSDestinationSwap},
+    {"strSDestinationStacked", &CheckTexts::strSDestinationStacked},
+    {"strSDestinationLoop", &CheckTexts::strSDestinationLoop},
+    {"strSDestinationInUse", &CheckTexts::strSDestinationInUse},
+    {"strSDestinationReadOnly", &CheckTexts::strSDestinationReadOnly},
+    {"strSNotRegularFile", &CheckTexts::strSNotRegularFile},
+    {"strSCannotClaim", &CheckTexts::strSCannotClaim},
+    {"strSImageInsideSource", &CheckTexts::strSImageInsideSource},
+    {"strSImageEmpty", &CheckTexts::strSImageEmpty},
+    {"strSImageUnfinished", &CheckTexts::strSImageUnfinished},
+    {"strSImageStoppedEarly", &CheckTexts::strSImageStoppedEarly},
+    {"strSThousandsSeparator", &CheckTexts::strSThousandsSeparator},
+    {"strSRawImageDeleted", &CheckTexts::strSRawImageDeleted},
+    {"strSPartitionTableNotReread", &CheckTexts::strSPartitionTableNotReread},
+    {"strSWriteEnded", &CheckTexts::strSWriteEnded},
+    {"strSSourceLost", &CheckTexts::strSSourceLost},
 }};
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 namespace drivecopy {
 
-// The refusals of the destination checks and of a damaged image, each a
+// The refusals of the destination checks and the destination guard, what an
+// image holds, and the ends of a job on a device that went away, each a
 // catalogue message whose "%s" slots take the names and numbers (filled with
 // FillPlaceholders, src/shell/FillPlaceholders.h). They are loaded with the other
 // texts but kept apart from the 82 keys listed by LoadedMessageKeys.
@@ -18,6 +19,25 @@ struct CheckTexts {
   std::string strSRangesOverlap;       // source first, last; destination first, last; device
   std::string strSImageDamaged;        // image file, what is damaged, sectors restored before it
   std::string strSImageHeaderDamaged;  // image file, stored sectors its header claims
+  // What holds a destination (see the destination guard).
+  std::string strSDestinationSwap;     // destination, swap area
+  std::string strSDestinationStacked;  // destination, the device built on it
+  std::string strSDestinationLoop;     // destination, loop device
+  std::string strSDestinationInUse;    // destination
+  std::string strSDestinationReadOnly; // destination
+  std::string strSNotRegularFile;      // path
+  std::string strSCannotClaim;         // path, system error text
+  std::string strSImageInsideSource;   // image file, source device, first sector, last sector
+  // What an image holds.
+  std::string strSImageEmpty;          // image file
+  std::string strSImageUnfinished;     // image file
+  std::string strSImageStoppedEarly;   // image file, sectors held, sectors of its source range
+  std::string strSThousandsSeparator;  // between groups of three digits in sector counts
+  std::string strSRawImageDeleted;     // image file, why it could not be written
+  // After and during writing.
+  std::string strSPartitionTableNotReread;  // device, system error text
+  std::string strSWriteEnded;          // device, sector, system error text
+  std::string strSSourceLost;          // device, sector, system error text
 };
 
 // The loaded message texts (UTF-8), one per key and named exactly as the

@@ -1,6 +1,7 @@
 // Gathered writes: consecutive blocks go out in one request up to the limit;
-// a request that fails or is written short is repeated block-wise and then
-// sector-wise, and exactly the sectors that cannot be written are named.
+// a request that meets a medium error or is written short is repeated
+// block-wise and then sector-wise, and exactly the sectors that cannot be
+// written are named; any other failure ends the writing at once.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -24,21 +25,23 @@ class FaultyDevice : public test_support::MemoryDevice {
  public:
   std::set<std::int64_t> BadSectors;
   bool HalfWrites = false;
+  std::int64_t GoneFrom = -1;  // requests reaching this sector find the device gone
   std::vector<std::pair<std::int64_t, std::size_t>> Requests;  // first sector, bytes
 
   Outcome<std::size_t> Write(std::span<const std::byte> data) override {
     const std::int64_t first = Position() / 512;
     Requests.emplace_back(first, data.size());
     const auto end = first + static_cast<std::int64_t>(data.size() / 512);
+    if (GoneFrom >= 0 && end > GoneFrom) return SystemError{6, "No such device or address", FailureKind::DeviceGone};
     for (std::int64_t bad : BadSectors)
-      if (bad >= first && bad < end) return SystemError{5, "Input/output error"};
+      if (bad >= first && bad < end) return SystemError{5, "Input/output error", FailureKind::Medium};
     if (HalfWrites && data.size() > 512) data = data.first(data.size() / 2);
     return MemoryDevice::Write(data);
   }
 };
 
 struct Written {
-  std::vector<std::int64_t> Unwritable;
+  WriteReport Report;
   FaultyDevice Device;
 };
 
@@ -49,15 +52,15 @@ void WriteBlocks(Written& out, const std::vector<std::byte>& data, std::int64_t 
   BlockRunWriter writer(out.Device, DestinationFirst, limit);
   std::int64_t sector = 0;
   auto add = [&](std::int64_t count) {
-    const auto got = writer.Add(sector, std::span(data).subspan(static_cast<std::size_t>(sector * 512),
-                                                                static_cast<std::size_t>(count * 512)));
-    out.Unwritable.insert(out.Unwritable.end(), got.begin(), got.end());
+    if (!out.Report.Stopped()) {
+      out.Report.Take(writer.Add(sector, std::span(data).subspan(static_cast<std::size_t>(sector * 512),
+                                                                 static_cast<std::size_t>(count * 512))));
+    }
     sector += count;
   };
   for (std::int64_t i = 0; i < blocks; ++i) add(128);
   for (std::int64_t i = 0; i < singles; ++i) add(1);
-  const auto rest = writer.Write();
-  out.Unwritable.insert(out.Unwritable.end(), rest.begin(), rest.end());
+  if (!out.Report.Stopped()) out.Report.Take(writer.Write());
 }
 
 std::vector<std::byte> DeviceSectors(const FaultyDevice& device, std::int64_t first, std::int64_t count) {
@@ -86,7 +89,7 @@ TEST(BlockRunWriter, GathersConsecutiveBlocksUpToTheLimit) {
     Written out;
     WriteBlocks(out, data, 3, 2, c.limit);
     EXPECT_EQ(out.Device.Requests, c.requests);
-    EXPECT_TRUE(out.Unwritable.empty());
+    EXPECT_TRUE(out.Report.Unwritable.empty());
     EXPECT_TRUE(DeviceSectors(out.Device, DestinationFirst, 3 * 128 + 2) == data);
   }
 }
@@ -111,7 +114,8 @@ TEST(BlockRunWriter, FailedOrShortRequestsNameExactlyTheUnwritableSectors) {
     out.Device.BadSectors = c.bad;
     out.Device.HalfWrites = c.halfWrites;
     WriteBlocks(out, data, 3, 2, 1 << 20);
-    EXPECT_EQ(out.Unwritable, c.unwritable);
+    EXPECT_EQ(out.Report.Unwritable, c.unwritable);
+    EXPECT_FALSE(out.Report.Stopped());
     // Every other sector holds its data.
     for (std::int64_t sector = 0; sector < 3 * 128 + 2; ++sector) {
       if (c.bad.contains(DestinationFirst + sector)) continue;
@@ -119,6 +123,33 @@ TEST(BlockRunWriter, FailedOrShortRequestsNameExactlyTheUnwritableSectors) {
                   std::vector<std::byte>(data.begin() + sector * 512, data.begin() + (sector + 1) * 512))
           << "sector " << sector;
     }
+  }
+}
+
+// A device that is gone is no bad sector: the writer reports where writing
+// ended, with the cause, and tries nothing after it, not sector by sector.
+TEST(BlockRunWriter, DeviceGoneEndsTheWritingWithoutRetries) {
+  struct Case {
+    const char* name;
+    std::size_t limit;
+    std::int64_t stopSector;  // image sector where the failed request began
+    std::size_t requests;     // made in all
+  };
+  const std::vector<Case> cases = {
+      {"gathered", 1 << 20, 0, 1},
+      {"block by block", 0, 256, 3},
+  };
+  const auto data = PatternSectors(3 * 128 + 2, 9);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Written out;
+    out.Device.GoneFrom = DestinationFirst + 300;
+    WriteBlocks(out, data, 3, 2, c.limit);
+    ASSERT_TRUE(out.Report.Stopped());
+    EXPECT_EQ(out.Report.Stop->kind, FailureKind::DeviceGone);
+    EXPECT_EQ(out.Report.StopSector, c.stopSector);
+    EXPECT_TRUE(out.Report.Unwritable.empty());
+    EXPECT_EQ(out.Device.Requests.size(), c.requests);
   }
 }
 

@@ -29,7 +29,7 @@ class RecordingDevice : public DeviceHandle {
     Requests.push_back(data.size());
     const std::int64_t first = position_ / 512;
     const std::int64_t end = first + static_cast<std::int64_t>(data.size()) / 512;
-    if (bad_ >= first && bad_ < end) return SystemError{5, "Input/output error"};
+    if (bad_ >= first && bad_ < end) return SystemError{5, "Input/output error", FailureKind::Medium};
     std::memcpy(bytes_.data() + position_, data.data(), data.size());
     position_ += static_cast<std::int64_t>(data.size());
     return data.size();
@@ -52,8 +52,9 @@ class RecordingDevice : public DeviceHandle {
 std::vector<std::int64_t> WriteRun(RecordingDevice& device) {
   GatheringWriter writer(device);
   std::vector<std::int64_t> unwritable;
-  auto take = [&](const std::vector<std::int64_t>& sectors) {
-    unwritable.insert(unwritable.end(), sectors.begin(), sectors.end());
+  auto take = [&](const WriteReport& report) {
+    EXPECT_FALSE(report.Stopped());
+    unwritable.insert(unwritable.end(), report.Unwritable.begin(), report.Unwritable.end());
   };
   std::int64_t sector = 100;
   for (int block = 0; block < 43; ++block) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "restore_clone/DestinationChecks.h"
+#include "restore_clone/DestinationGuard.h"
 #include "shell/MessageCatalogue.h"
 #include "shell/MessageTexts.h"
 #include "support/EmptyMachinePlatform.h"
@@ -15,18 +16,16 @@
 namespace drivecopy {
 namespace {
 
-// The image file lies in sectors 100..199 of /dev/sdb, where /mnt/daten is
-// mounted; /dev/sdb and /dev/disk/b name the same device.
+// Everything lies on /dev/sdb, where /mnt/daten is mounted; /dev/sdb and
+// /dev/disk/b name the same device.
 class OneDiskPlatform : public test_support::EmptyMachinePlatform {
  public:
-  std::optional<FileLocation> LocateFile(const std::string&) override {
-    return FileLocation{"/dev/sdb", SectorRange{100, 200}};
-  }
   bool IsSameFile(const std::string& first, const std::string& second) override {
     return first == second || (first.starts_with("/dev/") && second.starts_with("/dev/"));
   }
-  std::optional<std::string> MountedFileSystemIn(const std::string&, SectorRange) override {
-    return "/mnt/daten";
+  bool SharesStorage(const std::string&, SectorRange, const std::string&, SectorRange) override { return true; }
+  std::vector<Occupant> OccupantsOf(const std::string&, SectorRange) override {
+    return {Occupant{OccupantKind::MountedFileSystem, "/mnt/daten"}};
   }
 };
 
@@ -39,8 +38,8 @@ TEST(RefusalTexts, ComeInTheActiveLanguageWithTheNamesFilledIn) {
     int Language;
     std::string Expected;
   };
-  const Refusal mounted = [](Platform& p, const MessageTexts& t) {
-    return MountedFileSystemRefusal(p, t, "/dev/sdb", {0, 1000});
+  const Refusal mounted = [](Platform& p, const MessageTexts& t) -> std::optional<std::string> {
+    return GuardDestination(p, t, "/dev/sdb", {0, 1000}, ClaimTarget::Destination).Refusal;
   };
   const Refusal imageOnDestination = [](Platform& p, const MessageTexts& t) {
     return FileInRangeRefusal(p, t, "/mnt/daten/%s.img", "/dev/disk/b", {150, 400});
@@ -108,7 +107,7 @@ TEST(RefusalTexts, EveryKeyHasAllSixLanguagesWithTheSameSlots) {
     }
     ASSERT_NE(row, nullptr) << binding.Key << " is not in the catalogue as written";
     const std::size_t englishSlots = Slots(row->Texts[LanguageEnglish - 1]);
-    EXPECT_GT(englishSlots, 0u) << binding.Key;
+    if (binding.Key != "strSThousandsSeparator") EXPECT_GT(englishSlots, 0u) << binding.Key;
     for (int language = 1; language <= LanguageCount; ++language) {
       const std::string& text = row->Texts[static_cast<std::size_t>(language - 1)];
       EXPECT_FALSE(text.empty()) << binding.Key << " / language " << language;

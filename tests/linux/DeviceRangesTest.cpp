@@ -1,4 +1,4 @@
-// Where a file lives and which mounted file system is in the way, answered
+// What shares storage and which mounted file system is in the way, answered
 // for real loop devices.
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ namespace {
 
 using testing::LoopDevice;
 
-TEST(LoopDeviceRanges, FileLocationMountsInRangeAndSameFile) {
+TEST(LoopDeviceRanges, SharedStorageMountsInRangeAndSameFile) {
   SKIP_WITHOUT_LOOP_DEVICES();
   LoopDevice disk(48LL << 20);
   disk.WritePartitionTable(
@@ -22,19 +22,37 @@ TEST(LoopDeviceRanges, FileLocationMountsInRangeAndSameFile) {
   const std::string image = mountPoint + "/backup.img";
   std::ofstream(image) << "image bytes";
   auto platform = MakeLinuxPlatform();
+  constexpr SectorRange Whole{0, INT64_MAX};
 
-  const auto location = platform->LocateFile(image);
-  ASSERT_TRUE(location.has_value());
-  EXPECT_EQ(location->DevicePath, disk.DevicePath());
-  EXPECT_EQ(location->Range, (SectorRange{2048, 2048 + 32768}));
-  EXPECT_FALSE(platform->LocateFile(mountPoint + "/missing.img").has_value());
+  struct Shared {
+    std::string first;
+    SectorRange firstRange;
+    std::string second;
+    SectorRange secondRange;
+    bool shared;
+  };
+  const Shared sharing[] = {
+      {image, Whole, disk.DevicePath(), {2048, 2049}, true},              // the file system's first sector
+      {image, Whole, disk.DevicePath(), {36864, 36864 + 16384}, false},    // partition 2
+      {mountPoint + "/not-yet.img", Whole, disk.PartitionPath(1), {0, 1}, true},  // lands in its folder's file system
+      {image, Whole, disk.BackingFile(), Whole, false},                   // another file
+      {disk.PartitionPath(2), {0, 10}, disk.DevicePath(), {36864 + 9, 36864 + 20}, true},
+      {disk.PartitionPath(2), {0, 10}, disk.DevicePath(), {36864 + 10, 36864 + 20}, false},
+      // The loop device is made of its backing file.
+      {disk.DevicePath(), {0, 1}, disk.BackingFile(), Whole, true},
+  };
+  for (const Shared& c : sharing) {
+    SCOPED_TRACE(c.first + " / " + c.second);
+    EXPECT_EQ(platform->SharesStorage(c.first, c.firstRange, c.second, c.secondRange), c.shared);
+    EXPECT_EQ(platform->SharesStorage(c.second, c.secondRange, c.first, c.firstRange), c.shared);
+  }
 
-  struct Case {
+  struct Mounted {
     std::string device;
     SectorRange range;
     bool inTheWay;
   };
-  const Case cases[] = {
+  const Mounted mounted[] = {
       {disk.DevicePath(), {0, 2048}, false},              // the gap before partition 1
       {disk.DevicePath(), {2047, 2049}, true},            // touches its first sector
       {disk.DevicePath(), {36864, 36864 + 16384}, false}, // partition 2, not mounted
@@ -42,11 +60,14 @@ TEST(LoopDeviceRanges, FileLocationMountsInRangeAndSameFile) {
       {disk.PartitionPath(1), {0, 1}, true},              // counted from the partition's start
       {disk.PartitionPath(2), {0, 16384}, false},
   };
-  for (const Case& c : cases) {
+  for (const Mounted& c : mounted) {
     SCOPED_TRACE(c.device + " " + std::to_string(c.range.FirstSector));
-    const auto mount = platform->MountedFileSystemIn(c.device, c.range);
-    EXPECT_EQ(mount.has_value(), c.inTheWay);
-    if (mount) EXPECT_EQ(*mount, mountPoint);
+    const auto occupants = platform->OccupantsOf(c.device, c.range);
+    ASSERT_EQ(!occupants.empty(), c.inTheWay);
+    if (!occupants.empty()) {
+      EXPECT_EQ(occupants.front().Kind, OccupantKind::MountedFileSystem);
+      EXPECT_EQ(occupants.front().Name, mountPoint);
+    }
   }
 
   EXPECT_TRUE(platform->IsSameFile(image, mountPoint + "/./backup.img"));

@@ -179,21 +179,75 @@ INSTANTIATE_TEST_SUITE_P(Cases, RestoreSizeCheck,
                                            SizeCase{"OneSectorLess", 199, JobStatus::NotStarted}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RestoreImageJob, HeadedImageWithNoStoredSectorsWritesNothing) {
+// An image that holds nothing, or whose writing never finished, would pass
+// for a restore that did its work: it is refused before anything is opened
+// for writing, naming the image and why.
+TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
+  auto killedCreate = [] {
+    // What a create killed half-way leaves: the first header (nothing stored,
+    // no index) with blocks behind it.
+    auto image = test_support::WriteHeadedImage(PatternSectors(256, 2), test_support::PartitionHeader(256, {2048}));
+    std::fill(image.begin() + 28, image.begin() + 36, std::byte{0});  // SectorsStored
+    std::fill(image.begin() + 48, image.begin() + 64, std::byte{0});  // IndexOffset, IndexSize
+    image.resize(image.size() - 8 * 3);                                // the index never came
+    return image;
+  };
+  struct Case {
+    const char* name;
+    std::vector<std::byte> image;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"headed, nothing stored", test_support::WriteHeadedImage({}, test_support::PartitionHeader(0, {})),
+       "holds no sectors"},
+      {"virtual run", test_support::WriteHeadedImage(PatternSectors(256), test_support::PartitionHeader(256, {2048}),
+                                                     CompressionLevel::Medium, 500, /*virtualMode=*/true),
+       "holds no sectors"},
+      {"empty file", {}, "holds no sectors"},
+      {"shorter than a sector", std::vector<std::byte>(100, std::byte{7}), "holds no sectors"},
+      {"killed create", killedCreate(), "was never finished"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim_test::ScratchFolder folder;
+    auto machine = sim_test::Machine(MachineJson());
+    ASSERT_TRUE(machine);
+    TransferRecordingPlatform platform(*machine);
+    const std::string imagePath = folder / "nothing.img";
+    WriteFile(imagePath, c.image);
+
+    RecordingObserver observer;
+    OperationMemo memo;
+    const JobOutcome outcome = RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+
+    EXPECT_EQ(outcome.Status, JobStatus::NotStarted);
+    ASSERT_EQ(observer.Errors.size(), 1u);
+    EXPECT_NE(observer.Errors[0].Text.find(imagePath), std::string::npos) << observer.Errors[0].Text;
+    EXPECT_NE(observer.Errors[0].Text.find(c.why), std::string::npos) << observer.Errors[0].Text;
+    EXPECT_TRUE(platform.Writes.empty());
+    for (const auto& opening : platform.Openings) EXPECT_NE(opening.Mode, OpenMode::ReadWrite) << opening.Path;
+  }
+}
+
+TEST(RestoreImageJob, ImageOfAStoppedCreateIsRestoredAndSaysItHoldsOnlyPart) {
   sim_test::ScratchFolder folder;
   auto machine = sim_test::Machine(MachineJson());
   ASSERT_TRUE(machine);
-  TransferRecordingPlatform platform(*machine);
-  const std::string imagePath = folder / "empty.img";
-  WriteFile(imagePath, test_support::WriteHeadedImage({}, test_support::PartitionHeader(0, {})));
+  const auto data = PatternSectors(1000, 6);
+  // Made from a range of 65,536 sectors, stopped after 1,000.
+  const std::string imagePath = folder / "part.img";
+  WriteFile(imagePath, test_support::WriteHeadedImage(data, test_support::PartitionHeader(65536, {2048})));
+  auto parameters = PartitionOfDrive0(imagePath);
 
   RecordingObserver observer;
   OperationMemo memo;
-  const JobOutcome outcome = RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+  const JobOutcome outcome = RunRestoreImageJob(*machine, Texts(), parameters, memo, observer);
 
   EXPECT_EQ(outcome.Status, JobStatus::Finished);
-  EXPECT_TRUE(platform.Writes.empty());
-  EXPECT_TRUE(observer.Errors.empty());
+  ASSERT_GE(memo.Lines().size(), 2u);
+  EXPECT_EQ(memo.Lines()[0], "The image file " + imagePath + " holds 1,000 of 65,536 sectors: it was stopped early.");
+  EXPECT_EQ(memo.Lines()[1], "Starting...");
+  EXPECT_EQ(DestinationBytes(*machine, Drive0, PartitionStart, 1000), data);
 }
 
 // --- damaged images ---------------------------------------------------------

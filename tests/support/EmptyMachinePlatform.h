@@ -20,12 +20,19 @@ class EmptyMachinePlatform : public Platform {
     return SystemError{2, "No such file or directory"};
   }
   bool FileExists(const std::string&) override { return false; }
-  std::optional<FileLocation> LocateFile(const std::string&) override { return {}; }
   bool IsSameFile(const std::string& first, const std::string& second) override {
     return first == second;
   }
-  std::optional<std::string> MountedFileSystemIn(const std::string&, SectorRange) override {
-    return {};
+  bool SharesStorage(const std::string& first, SectorRange, const std::string& second, SectorRange) override {
+    return first == second;
+  }
+  std::vector<Occupant> OccupantsOf(const std::string&, SectorRange) override { return {}; }
+  // Every claim is granted and holds nothing.
+  ClaimResult ClaimForWriting(const std::string&, SectorRange, ClaimTarget) override {
+    struct NothingHeld : WriteClaim {
+      AfterWritingReport AfterWriting() override { return {}; }
+    };
+    return std::unique_ptr<WriteClaim>(std::make_unique<NothingHeld>());
   }
   std::string PhysicalDrivePath(int driveNumber) override {
     return "/nonexistent/drive" + std::to_string(driveNumber);

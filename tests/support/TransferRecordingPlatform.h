@@ -55,10 +55,15 @@ class TransferRecordingPlatform : public Platform {
   }
   Outcome<void> DeleteFile(const std::string& path) override { return inner_.DeleteFile(path); }
   bool FileExists(const std::string& path) override { return inner_.FileExists(path); }
-  std::optional<FileLocation> LocateFile(const std::string& path) override { return inner_.LocateFile(path); }
   bool IsSameFile(const std::string& a, const std::string& b) override { return inner_.IsSameFile(a, b); }
-  std::optional<std::string> MountedFileSystemIn(const std::string& devicePath, SectorRange range) override {
-    return inner_.MountedFileSystemIn(devicePath, range);
+  bool SharesStorage(const std::string& a, SectorRange ra, const std::string& b, SectorRange rb) override {
+    return inner_.SharesStorage(a, ra, b, rb);
+  }
+  std::vector<Occupant> OccupantsOf(const std::string& path, SectorRange range) override {
+    return inner_.OccupantsOf(path, range);
+  }
+  ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override {
+    return inner_.ClaimForWriting(path, range, target);
   }
   std::string PhysicalDrivePath(int driveNumber) override { return inner_.PhysicalDrivePath(driveNumber); }
   std::vector<LogicalDrive> LogicalDrives() override { return inner_.LogicalDrives(); }

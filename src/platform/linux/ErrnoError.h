@@ -1,12 +1,36 @@
 #pragma once
+#include <cerrno>
 #include <cstring>
 
 #include "platform/SystemError.h"
 
 namespace drivecopy {
 
+// How a job must take a failure with this errno (see FailureKind).
+inline FailureKind FailureKindOfErrno(int error) {
+  switch (error) {
+    case EIO:
+    case EILSEQ:
+    case ENODATA:
+    case EBADMSG: return FailureKind::Medium;
+    case EROFS:
+    case EPERM: return FailureKind::ReadOnly;  // a write to a read-only block device fails with EPERM
+    case ENODEV:
+    case ENXIO:
+    case ENOMEDIUM:
+    case ESHUTDOWN:
+    case ENOTCONN: return FailureKind::DeviceGone;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return FailureKind::NoSpace;
+    default: return FailureKind::Other;
+  }
+}
+
 // The system's own code and text for an errno value, which is what the user
 // is shown when a device or file cannot be used.
-inline SystemError ErrnoError(int error) { return SystemError{error, std::strerror(error)}; }
+inline SystemError ErrnoError(int error) {
+  return SystemError{error, std::strerror(error), FailureKindOfErrno(error)};
+}
 
 }  // namespace drivecopy

@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,9 +47,14 @@ int OpenFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::Read: return O_RDONLY;
     case OpenMode::ReadWrite: return O_RDWR;
-    case OpenMode::CreateAlways: return O_RDWR | O_CREAT | O_TRUNC;
+    // Never through a link; the file is emptied only once it is known to be one.
+    case OpenMode::CreateAlways: return O_RDWR | O_CREAT | O_NOFOLLOW;
   }
   return O_RDONLY;
+}
+
+SystemError NotARegularFile() {
+  return SystemError{EEXIST, "it exists and is not a regular file (a device, folder, pipe or link), so it is not replaced"};
 }
 
 std::size_t LogicalBlockSize(int fd) {
@@ -62,7 +69,11 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
   if (path.empty()) return ErrnoError(ENOENT);
   const int flags = OpenFlags(mode) | O_CLOEXEC;
   struct stat before {};
-  const bool looksLikeBlockDevice = ::stat(path.c_str(), &before) == 0 && S_ISBLK(before.st_mode);
+  if (mode == OpenMode::CreateAlways && ::lstat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+    return NotARegularFile();
+  }
+  const bool looksLikeBlockDevice =
+      mode != OpenMode::CreateAlways && ::stat(path.c_str(), &before) == 0 && S_ISBLK(before.st_mode);
 
   bool direct = false;
   UniqueFd fd;
@@ -78,6 +89,15 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0) return ErrnoError(errno);
   const bool isBlockDevice = S_ISBLK(status.st_mode);
+  if (mode == OpenMode::CreateAlways) {
+    if (!S_ISREG(status.st_mode)) return NotARegularFile();
+    if (::ftruncate(fd.Get(), 0) != 0) return ErrnoError(errno);
+  }
+  if (mode == OpenMode::Read && S_ISREG(status.st_mode) && ::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0 &&
+      errno == EWOULDBLOCK) {
+    // An image another job is writing (it holds the file locked) is not yet what it will be.
+    return SystemError{EBUSY, "another program is writing it"};
+  }
   const std::size_t alignment = (direct && isBlockDevice) ? LogicalBlockSize(fd.Get()) : 0;
   return std::unique_ptr<DeviceHandle>(
       std::make_unique<LinuxDeviceHandle>(std::move(fd), path, isBlockDevice, alignment));
@@ -203,5 +223,15 @@ std::optional<DRIVE_LAYOUT_INFORMATION> LinuxDeviceHandle::QueryLayout() {
 }
 
 std::size_t LinuxDeviceHandle::PreferredAlignment() const { return directAlignment_ == 0 ? 1 : directAlignment_; }
+
+bool LinuxDeviceHandle::StillPresent() {
+  if (!isBlockDevice_) return true;
+  // An unplugged disk leaves its open node behind, but not its sysfs entry.
+  struct stat status {};
+  if (::fstat(fd_.Get(), &status) != 0) return false;
+  const std::string entry =
+      "/sys/dev/block/" + std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev));
+  return ::access(entry.c_str(), F_OK) == 0;
+}
 
 }  // namespace drivecopy

@@ -12,6 +12,10 @@ namespace drivecopy {
 // direct I/O where the device allows it, so that a read never comes from (or
 // is spoiled by) the page cache; such a handle still takes any buffer,
 // offset and length and goes through an aligned bounce buffer when needed.
+// CreateAlways makes or empties a regular file only: never through a
+// symbolic link, never a device, pipe or folder. A regular file opened to
+// be read is refused while another job holds it locked for writing (see
+// DeviceClaim.h).
 Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, OpenMode mode);
 
 class LinuxDeviceHandle final : public DeviceHandle {
@@ -29,6 +33,7 @@ class LinuxDeviceHandle final : public DeviceHandle {
   std::optional<DISK_GEOMETRY> QueryGeometry() override;
   std::optional<DRIVE_LAYOUT_INFORMATION> QueryLayout() override;
   std::size_t PreferredAlignment() const override;
+  bool StillPresent() override;
 
  private:
   bool GoesStraightToDevice(const void* memory, std::int64_t offset, std::size_t length) const;

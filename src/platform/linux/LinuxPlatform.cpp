@@ -8,13 +8,15 @@
 #include <thread>
 
 #include "platform/linux/ChildProcess.h"
-#include "platform/linux/DeviceRanges.h"
+#include "platform/linux/DeviceClaim.h"
 #include "platform/linux/DriveIdentity.h"
 #include "platform/linux/ErrnoError.h"
 #include "platform/linux/LinuxDeviceHandle.h"
 #include "platform/linux/LinuxVolumes.h"
+#include "platform/linux/Occupants.h"
 #include "platform/linux/SessionFacts.h"
 #include "platform/linux/SettingsFile.h"
+#include "platform/linux/StoragePlaces.h"
 #include "platform/linux/SystemdServices.h"
 
 namespace drivecopy {
@@ -27,6 +29,11 @@ class LinuxPlatform final : public Platform {
   }
 
   Outcome<void> DeleteFile(const std::string& path) override {
+    // Only files are deleted: a device node, pipe or link under an image's
+    // name is never removed.
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return ErrnoError(errno);
+    if (!S_ISREG(status.st_mode)) return SystemError{EPERM, "it is not a regular file, so it is not deleted"};
     if (::unlink(path.c_str()) != 0) return ErrnoError(errno);
     return {};
   }
@@ -36,15 +43,18 @@ class LinuxPlatform final : public Platform {
     return !path.empty() && ::stat(path.c_str(), &status) == 0;
   }
 
-  std::optional<FileLocation> LocateFile(const std::string& path) override {
-    return LocateFileOnDevice(path);
-  }
   bool IsSameFile(const std::string& first, const std::string& second) override {
-    return SameFileOrDevice(first, second);
+    return linux_backend::SameFileOrDevice(first, second);
   }
-  std::optional<std::string> MountedFileSystemIn(const std::string& devicePath,
-                                                 SectorRange range) override {
-    return MountPointInRange(devicePath, range);
+  bool SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,
+                     SectorRange secondRange) override {
+    return linux_backend::PathsShareStorage(first, firstRange, second, secondRange);
+  }
+  std::vector<Occupant> OccupantsOf(const std::string& path, SectorRange range) override {
+    return linux_backend::FindOccupants(path, range);
+  }
+  ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override {
+    return linux_backend::ClaimPath(path, range, target);
   }
 
   std::string PhysicalDrivePath(int driveNumber) override { return PhysicalDrivePathOf(driveNumber); }

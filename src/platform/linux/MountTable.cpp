@@ -5,11 +5,8 @@
 #include <sstream>
 
 namespace drivecopy {
-namespace {
 
-// mountinfo writes blank, tab, newline and backslash as a backslash and
-// three octal digits.
-std::string DecodeField(std::string_view field) {
+std::string DecodeOctalEscapes(std::string_view field) {
   std::string decoded;
   decoded.reserve(field.size());
   for (std::size_t i = 0; i < field.size(); ++i) {
@@ -31,6 +28,8 @@ std::string DecodeField(std::string_view field) {
   }
   return decoded;
 }
+
+namespace {
 
 std::vector<std::string_view> SplitOnBlanks(std::string_view line) {
   std::vector<std::string_view> fields;
@@ -70,10 +69,10 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     if (fields.size() < 6 || separator + 2 >= fields.size()) continue;
     MountEntry entry;
     if (!ParseDeviceNumber(fields[2], entry)) continue;
-    entry.Root = DecodeField(fields[3]);
-    entry.MountPoint = DecodeField(fields[4]);
-    entry.FileSystemType = DecodeField(fields[separator + 1]);
-    entry.Source = DecodeField(fields[separator + 2]);
+    entry.Root = DecodeOctalEscapes(fields[3]);
+    entry.MountPoint = DecodeOctalEscapes(fields[4]);
+    entry.FileSystemType = DecodeOctalEscapes(fields[separator + 1]);
+    entry.Source = DecodeOctalEscapes(fields[separator + 2]);
     entries.push_back(std::move(entry));
   }
   return entries;

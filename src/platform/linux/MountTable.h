@@ -17,6 +17,10 @@ struct MountEntry {
   std::string Source;          // "/dev/sda1", "tmpfs"
 };
 
+// mountinfo and /proc/swaps write blank, tab, newline and backslash as a
+// backslash and three octal digits; this undoes that.
+std::string DecodeOctalEscapes(std::string_view field);
+
 // Parses mountinfo text; lines that do not have the expected fields are skipped.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
 

@@ -158,6 +158,9 @@ ContentDescription Content(const json& object, const std::string& where,
   if (object.contains("unwritableSectors"))
     content.Unwritable = Sectors(object["unwritableSectors"], where + ".unwritableSectors");
   content.ShortReads = Boolean(object, "shortReads", false, where);
+  content.ReadOnly = Boolean(object, "readOnly", false, where);
+  if (object.contains("goneFromSector"))
+    content.GoneFromSector = NonNegative(object["goneFromSector"], where + ".goneFromSector");
   return content;
 }
 
@@ -232,7 +235,7 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
   CheckKeys(item, where,
             {"number", "size", "noMedium", "damagedLayout", "geometry", "layout", "signature", "model",
              "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
-             "shortReads"});
+             "shortReads", "readOnly", "goneFromSector", "partitionTableBusy"});
   PhysicalDriveDescription drive;
   if (!item.contains("number")) Fail(where, "needs \"number\"");
   drive.Number = Bounded<int>(item["number"], where + ".number", 0, 999);
@@ -248,6 +251,7 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
     Fail(where, "needs \"size\" (or a \"contentFile\" to take it from)");
   }
   drive.NoMedium = Boolean(item, "noMedium", false, where);
+  drive.PartitionTableBusy = Boolean(item, "partitionTableBusy", false, where);
   if (!item.contains("geometry") || item["geometry"] == "derived")
     drive.Geometry = DerivedGeometry(drive.Size, FixedMedia);
   else if (!item["geometry"].is_null())
@@ -275,7 +279,7 @@ FloppyDescription Floppy(const json& item, const std::string& where,
                          const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"letter", "medium", "geometry", "fileSystem", "volumeName", "contentFile", "fill",
-             "unreadableSectors", "unwritableSectors", "shortReads"});
+             "unreadableSectors", "unwritableSectors", "shortReads", "readOnly", "goneFromSector"});
   FloppyDescription floppy;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   floppy.Letter = Letter(item["letter"], where + ".letter");
@@ -308,7 +312,7 @@ VolumeDescription Volume(const json& item, const std::string& where,
   CheckKeys(item, where,
             {"letter", "driveType", "ready", "fileSystem", "volumeName", "partition", "size",
              "freeBytes", "totalBytes", "directory", "contentFile", "fill", "unreadableSectors",
-             "unwritableSectors", "shortReads", "inUse"});
+             "unwritableSectors", "shortReads", "inUse", "readOnly", "goneFromSector"});
   VolumeDescription volume;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   volume.Letter = Letter(item["letter"], where + ".letter");
@@ -417,6 +421,37 @@ SettingsDescription Settings(const json& item, const std::string& where) {
   return settings;
 }
 
+OccupantDescription Occupant(const json& item, const std::string& where) {
+  CheckKeys(item, where, {"device", "firstSector", "endSector", "file", "kind", "name"});
+  OccupantDescription occupant;
+  if (item.contains("device") == item.contains("file")) Fail(where, "needs either \"device\" or \"file\"");
+  if (item.contains("device")) occupant.Device = Text(item["device"], where + ".device");
+  if (item.contains("file")) occupant.File = Text(item["file"], where + ".file");
+  if (item.contains("firstSector") != item.contains("endSector"))
+    Fail(where, "needs both \"firstSector\" and \"endSector\", or neither");
+  if (item.contains("firstSector")) {
+    if (!occupant.File.empty()) Fail(where, "a file has no sectors of its own here");
+    occupant.Range = SectorRange{NonNegative(item["firstSector"], where + ".firstSector"),
+                                 NonNegative(item["endSector"], where + ".endSector")};
+    if (occupant.Range->EndSector <= occupant.Range->FirstSector) Fail(where, "endSector must lie after firstSector");
+  }
+  if (!item.contains("kind")) Fail(where, "needs \"kind\"");
+  const std::string kind = Text(item["kind"], where + ".kind");
+  const std::pair<const char*, OccupantKind> kinds[] = {{"mounted", OccupantKind::MountedFileSystem},
+                                                        {"swap", OccupantKind::ActiveSwap},
+                                                        {"stacked", OccupantKind::StackedDevice},
+                                                        {"loop", OccupantKind::LoopDevice}};
+  for (const auto& [name, value] : kinds)
+    if (kind == name) occupant.Kind = value;
+  if (!occupant.Kind && kind != "otherProgram")
+    Fail(where + ".kind", "must be \"mounted\", \"swap\", \"stacked\", \"loop\" or \"otherProgram\"");
+  if (occupant.Kind) {
+    if (!item.contains("name")) Fail(where, "needs \"name\"");
+    occupant.Name = Text(item["name"], where + ".name");
+  }
+  return occupant;
+}
+
 CalendarDate Date(const json& value, const std::string& where) {
   const std::string text = Text(value, where);
   CalendarDate date;
@@ -512,7 +547,7 @@ Outcome<MachineDescription> ParseMachineDescription(std::string_view text,
   try {
     const json root = json::parse(text.begin(), text.end(), nullptr, true, /*ignore_comments=*/true);
     CheckKeys(root, "description",
-              {"physicalDrives", "floppies", "volumes", "services", "settings", "session"});
+              {"physicalDrives", "floppies", "volumes", "services", "occupants", "settings", "session"});
     MachineDescription machine;
     machine.PhysicalDrives = List<PhysicalDriveDescription>(
         root, "physicalDrives",
@@ -524,6 +559,7 @@ Outcome<MachineDescription> ParseMachineDescription(std::string_view text,
         root, "volumes",
         [&](const json& item, const std::string& where) { return Volume(item, where, baseDirectory); });
     machine.Services = List<ServiceDescription>(root, "services", Service);
+    machine.Occupants = List<OccupantDescription>(root, "occupants", Occupant);
     if (root.contains("settings")) machine.Settings = Settings(root["settings"], "settings");
     if (root.contains("session")) machine.Session = Session(root["session"], "session");
     CheckCrossReferences(machine);

@@ -24,6 +24,10 @@ struct ContentDescription {
   SectorSet Unreadable;
   SectorSet Unwritable;
   bool ShortReads = false;  // a read stops before the first unreadable sector instead of failing
+  bool ReadOnly = false;    // write-protected: every write fails, a claim for writing is refused
+  // The device goes away when a transfer first touches this sector: that
+  // transfer and every one after it fail "not connected".
+  std::optional<std::int64_t> GoneFromSector;
 };
 
 struct PhysicalDriveDescription {
@@ -32,6 +36,8 @@ struct PhysicalDriveDescription {
   bool NoMedium = false;
   std::optional<DISK_GEOMETRY> Geometry;  // nullopt: the geometry request fails
   bool LayoutFails = false;
+  // After the whole drive was written, the system cannot read its partition table anew.
+  bool PartitionTableBusy = false;
   std::vector<PARTITION_INFORMATION> Layout;  // in order, repeats expanded
   std::uint32_t Signature = 0;
   IdentityAnswer Model;
@@ -99,11 +105,22 @@ struct SessionDescription {
   bool ServiceManagerRights = true;  // false: opening the service manager is denied
 };
 
+// Something living on a device range or in a file (Platform::OccupantsOf),
+// or, without a kind, another program that holds it so that a claim fails.
+struct OccupantDescription {
+  std::string Device;                // a device path; empty when File is given
+  std::optional<SectorRange> Range;  // sectors of that device; nullopt: all of it
+  std::string File;                  // a file path as the program names it
+  std::optional<OccupantKind> Kind;
+  std::string Name;
+};
+
 struct MachineDescription {
   std::vector<PhysicalDriveDescription> PhysicalDrives;
   std::vector<FloppyDescription> Floppies;
   std::vector<VolumeDescription> Volumes;
   std::vector<ServiceDescription> Services;
+  std::vector<OccupantDescription> Occupants;
   SettingsDescription Settings;
   SessionDescription Session;
 };

@@ -24,13 +24,20 @@ Outcome<void> MediumHandle::Seek(std::int64_t offset) {
   return {};
 }
 
+bool MediumHandle::GoesAway(std::int64_t begin, std::int64_t count) {
+  if (medium_->GoneFromSector && (begin + count - 1) / SectorBytes >= *medium_->GoneFromSector) medium_->Gone = true;
+  return medium_->Gone;
+}
+
 Outcome<std::size_t> MediumHandle::Read(std::span<std::byte> buffer) {
   if (!medium_->Present) return WindowsError(ErrorNotReady);
+  if (medium_->Gone) return WindowsError(ErrorDeviceNotConnected);
   if (position_ >= windowLength_) return std::size_t{0};
   std::int64_t count = std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()),
                                                windowLength_ - position_);
   if (count == 0) return std::size_t{0};
   const std::int64_t begin = windowStart_ + position_;
+  if (GoesAway(begin, count)) return WindowsError(ErrorDeviceNotConnected);
   if (auto bad = medium_->Unreadable.FirstIn(begin / SectorBytes, (begin + count - 1) / SectorBytes + 1)) {
     const std::int64_t goodBytes = *bad * SectorBytes - begin;
     if (!medium_->ShortReads || goodBytes <= 0) return WindowsError(ErrorCrc);
@@ -45,10 +52,13 @@ Outcome<std::size_t> MediumHandle::Read(std::span<std::byte> buffer) {
 Outcome<std::size_t> MediumHandle::Write(std::span<const std::byte> data) {
   if (!writable_) return WindowsError(ErrorAccessDenied);
   if (!medium_->Present) return WindowsError(ErrorNotReady);
+  if (medium_->ReadOnly) return WindowsError(ErrorWriteProtect);
+  if (medium_->Gone) return WindowsError(ErrorDeviceNotConnected);
   const auto count = static_cast<std::int64_t>(data.size());
   if (count == 0) return std::size_t{0};
   if (position_ + count > windowLength_) return WindowsError(ErrorSectorNotFound);
   const std::int64_t begin = windowStart_ + position_;
+  if (GoesAway(begin, count)) return WindowsError(ErrorDeviceNotConnected);
   if (medium_->Unwritable.FirstIn(begin / SectorBytes, (begin + count - 1) / SectorBytes + 1))
     return WindowsError(ErrorWriteFault);
   auto written = medium_->Content->WriteAt(begin, data);

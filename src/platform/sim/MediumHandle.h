@@ -36,8 +36,13 @@ class MediumHandle final : public DeviceHandle {
   std::optional<PARTITION_INFORMATION> QueryPartitionInfo() override { return answers_.PartitionInfo; }
   std::optional<DISK_GEOMETRY> QueryGeometry() override { return answers_.Geometry; }
   std::optional<DRIVE_LAYOUT_INFORMATION> QueryLayout() override { return answers_.Layout; }
+  bool StillPresent() override { return medium_->Present && !medium_->Gone; }
 
  private:
+  // True (and the medium gone from then on) when a transfer of `count`
+  // bytes from medium offset `begin` reaches the sector where it goes away.
+  bool GoesAway(std::int64_t begin, std::int64_t count);
+
   std::shared_ptr<SimulatedMedium> medium_;
   std::int64_t windowStart_;
   std::int64_t windowLength_;

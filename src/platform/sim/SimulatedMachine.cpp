@@ -87,6 +87,7 @@ Outcome<void> SimulatedMachine::Populate(const MachineDescription& description) 
   }
   for (const ServiceDescription& service : description.Services)
     services_[Upper(service.Name)] = std::make_shared<SimulatedService>(service);
+  occupants_ = description.Occupants;
   settings_ = description.Settings;
   session_ = description.Session;
   clock_ = session_.ClockStartMilliseconds;
@@ -204,14 +205,6 @@ bool SimulatedMachine::FileExists(const std::string& path) {
   return fs::exists(resolved->HostPath, ignored) && !fs::is_directory(resolved->HostPath, ignored);
 }
 
-std::optional<FileLocation> SimulatedMachine::LocateFile(const std::string& path) {
-  const auto letter = DriveLetterOf(path);
-  if (!letter || ParseDevicePath(path)) return std::nullopt;
-  const Volume* volume = FindVolume(*letter);
-  if (!volume) return std::nullopt;
-  return FileLocation{VolumeDevicePath(*letter), VolumeRange(*volume)};
-}
-
 bool SimulatedMachine::IsSameFile(const std::string& first, const std::string& second) {
   const auto firstDevice = ParseDevicePath(first);
   const auto secondDevice = ParseDevicePath(second);
@@ -226,23 +219,114 @@ bool SimulatedMachine::IsSameFile(const std::string& first, const std::string& s
   return fs::equivalent(a->HostPath, b->HostPath, ignored);
 }
 
-std::optional<std::string> SimulatedMachine::MountedFileSystemIn(const std::string& devicePath,
-                                                                 SectorRange range) {
-  for (const auto& [letter, volume] : volumes_) {
-    if (!volume.Description.InUse) continue;
-    const SectorRange used = VolumeRange(volume);
-    SectorRange asked = range;
-    if (Upper(devicePath) == Upper(LetterDevicePath(letter))) {
-      // A range on the volume's own device counts from the volume's start.
-      asked = {used.FirstSector + range.FirstSector, used.FirstSector + range.EndSector};
-    } else if (Upper(devicePath) != Upper(VolumeDevicePath(letter))) {
-      continue;
+std::pair<std::shared_ptr<SimulatedMedium>, std::int64_t> SimulatedMachine::MediumOf(
+    const std::string& devicePath) const {
+  const auto device = ParseDevicePath(devicePath);
+  if (!device) return {nullptr, 0};
+  if (const auto* drive = std::get_if<PhysicalDrivePathForm>(&*device)) {
+    const auto found = drives_.find(drive->Number);
+    if (found == drives_.end()) return {nullptr, 0};
+    return {found->second.Medium, 0};
+  }
+  if (const auto* letter = std::get_if<LetterDevicePathForm>(&*device)) {
+    if (auto floppy = floppies_.find(letter->Letter); floppy != floppies_.end()) return {floppy->second.Medium, 0};
+    const Volume* volume = FindVolume(letter->Letter);
+    if (!volume) return {nullptr, 0};
+    if (volume->Description.Partition) {
+      const Drive& drive = drives_.at(volume->Description.Partition->DriveNumber);
+      return {drive.Medium, VolumeRange(*volume).FirstSector};
     }
-    if (asked.FirstSector < used.EndSector && used.FirstSector < asked.EndSector) {
-      return std::string(1, letter) + ":";
+    return {volume->OwnMedium, 0};
+  }
+  return {nullptr, 0};
+}
+
+std::vector<StoragePlace> SimulatedMachine::PlacesOf(const std::string& path, SectorRange range) const {
+  std::vector<StoragePlace> places;
+  if (ParseDevicePath(path)) {
+    const auto [medium, start] = MediumOf(path);
+    const std::int64_t end = range.EndSector > INT64_MAX - start ? INT64_MAX : start + range.EndSector;
+    if (medium) places.push_back(StoragePlace{medium.get(), SectorRange{start + range.FirstSector, end}, "", false});
+    return places;
+  }
+  auto resolved = ResolveFile(path);
+  if (!resolved) return places;
+  std::error_code ignored;
+  places.push_back(StoragePlace{nullptr, {}, fs::weakly_canonical(resolved->HostPath, ignored).string(), false});
+  // A file on a volume lies somewhere in the volume's sectors.
+  if (auto letter = DriveLetterOf(path); letter && FindVolume(*letter)) {
+    for (StoragePlace place : PlacesOf(LetterDevicePath(*letter), SectorRange{0, VolumeRange(*FindVolume(*letter)).SectorCount()})) {
+      place.Inside = true;
+      places.push_back(place);
     }
   }
-  return std::nullopt;
+  return places;
+}
+
+bool SimulatedMachine::SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,
+                                     SectorRange secondRange) {
+  return AnyPlacesMeet(PlacesOf(first, firstRange), PlacesOf(second, secondRange));
+}
+
+std::vector<Occupant> SimulatedMachine::OccupantsOf(const std::string& path, SectorRange range) {
+  std::vector<Occupant> found;
+  auto add = [&](Occupant occupant) {
+    if (std::find(found.begin(), found.end(), occupant) == found.end()) found.push_back(std::move(occupant));
+  };
+  const auto asked = PlacesOf(path, range);
+  for (const auto& [letter, volume] : volumes_) {
+    if (!volume.Description.InUse) continue;
+    const SectorRange whole{0, VolumeRange(volume).SectorCount()};
+    if (AnyPlacesMeet(asked, PlacesOf(LetterDevicePath(letter), whole)))
+      add(Occupant{OccupantKind::MountedFileSystem, std::string(1, letter) + ":"});
+  }
+  for (const OccupantDescription& occupant : occupants_) {
+    if (!occupant.Kind) continue;  // another program: only a claim notices it
+    const auto held = occupant.File.empty() ? PlacesOf(occupant.Device, occupant.Range.value_or(SectorRange{0, INT64_MAX}))
+                                            : PlacesOf(occupant.File, {});
+    if (AnyPlacesMeet(asked, held)) add(Occupant{*occupant.Kind, occupant.Name});
+  }
+  return found;
+}
+
+ClaimResult SimulatedMachine::ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) {
+  const bool isDevice = ParseDevicePath(path).has_value();
+  if (target != ClaimTarget::Destination && isDevice) return ClaimRefusal{ClaimRefusalReason::NotRegularFile, {}, {}};
+  if (!isDevice) {
+    auto resolved = ResolveFile(path);
+    if (!resolved) return ClaimRefusal{ClaimRefusalReason::Failed, {}, resolved.error()};
+    std::error_code ignored;
+    if (fs::is_directory(resolved->HostPath, ignored)) return ClaimRefusal{ClaimRefusalReason::NotRegularFile, {}, {}};
+    const bool exists = fs::exists(resolved->HostPath, ignored);
+    if (target == ClaimTarget::Destination && !exists) {
+      return ClaimRefusal{ClaimRefusalReason::Failed, {}, WindowsError(ErrorFileNotFound)};
+    }
+  }
+  AfterWritingReport afterWriting;
+  if (isDevice) {
+    const auto [medium, start] = MediumOf(path);
+    if (!medium) return ClaimRefusal{ClaimRefusalReason::Failed, {}, WindowsError(ErrorFileNotFound)};
+    if (medium->ReadOnly) return ClaimRefusal{ClaimRefusalReason::ReadOnly, {}, WindowsError(ErrorWriteProtect)};
+    for (const auto& [number, drive] : drives_) {
+      const bool wholeDrive = drive.Medium == medium && start == 0 && range.FirstSector <= 0 &&
+                              range.EndSector >= drive.Description.Size / 512;
+      if (wholeDrive && drive.Description.PartitionTableBusy)
+        afterWriting.PartitionTableNotReread = WindowsError(ErrorSharingViolation);
+    }
+  }
+  const auto places = PlacesOf(path, range);
+  for (const OccupantDescription& occupant : occupants_) {
+    if (occupant.Kind) continue;
+    const auto held = occupant.File.empty() ? PlacesOf(occupant.Device, occupant.Range.value_or(SectorRange{0, INT64_MAX}))
+                                            : PlacesOf(occupant.File, {});
+    if (AnyPlacesMeet(places, held)) return ClaimRefusal{ClaimRefusalReason::InUse, {}, WindowsError(ErrorSharingViolation)};
+  }
+  if (auto occupants = OccupantsOf(path, range); !occupants.empty()) {
+    return ClaimRefusal{ClaimRefusalReason::Occupied, std::move(occupants), {}};
+  }
+  auto claim = claims_->Take(places, afterWriting);
+  if (!claim) return ClaimRefusal{ClaimRefusalReason::InUse, {}, WindowsError(ErrorSharingViolation)};
+  return claim;
 }
 
 std::string SimulatedMachine::LetterDevicePath(char letter) {

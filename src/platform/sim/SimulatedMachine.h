@@ -11,7 +11,9 @@
 #include "platform/SystemError.h"
 #include "platform/sim/MachineDescription.h"
 #include "platform/sim/SimulatedMedium.h"
+#include "platform/sim/ClaimRegistry.h"
 #include "platform/sim/SimulatedService.h"
+#include "platform/sim/StoragePlace.h"
 #include "platform/sim/VolumeFileArea.h"
 
 namespace drivecopy {
@@ -41,10 +43,16 @@ class SimulatedMachine final : public Platform {
   Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) override;
   Outcome<void> DeleteFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
-  std::optional<FileLocation> LocateFile(const std::string& path) override;
   bool IsSameFile(const std::string& first, const std::string& second) override;
-  std::optional<std::string> MountedFileSystemIn(const std::string& devicePath,
-                                                 SectorRange range) override;
+  bool SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,
+                     SectorRange secondRange) override;
+  // The described occupants, and every volume `inUse` as a mounted file
+  // system named by its drive name.
+  std::vector<Occupant> OccupantsOf(const std::string& path, SectorRange range) override;
+  // Refuses a write-protected medium or volume, storage that an occupant or
+  // another living claim of this machine meets, and an image or log path
+  // that names a device or folder.
+  ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override;
   std::string PhysicalDrivePath(int driveNumber) override;
 
   std::vector<LogicalDrive> LogicalDrives() override;
@@ -114,6 +122,11 @@ class SimulatedMachine final : public Platform {
   };
   Outcome<ResolvedFile> ResolveFile(const std::string& path) const;
   const Volume* FindVolume(char letter) const;
+  // Where `range` of a device, or a file, lies; empty for what does not exist.
+  std::vector<sim::StoragePlace> PlacesOf(const std::string& path, SectorRange range) const;
+  // The medium behind a device path and where the device starts on it (in
+  // sectors); null for an unknown device.
+  std::pair<std::shared_ptr<sim::SimulatedMedium>, std::int64_t> MediumOf(const std::string& devicePath) const;
   // The device a volume's bytes live on (its drive, or its own letter
   // device) and their range there.
   std::string VolumeDevicePath(char letter) const;
@@ -125,6 +138,8 @@ class SimulatedMachine final : public Platform {
   std::map<char, Floppy> floppies_;
   std::map<char, Volume> volumes_;
   std::map<std::string, std::shared_ptr<sim::SimulatedService>> services_;  // upper-case names
+  std::vector<sim::OccupantDescription> occupants_;
+  std::shared_ptr<sim::ClaimRegistry> claims_ = std::make_shared<sim::ClaimRegistry>();
   sim::SettingsDescription settings_;
   sim::SessionDescription session_;
   std::uint64_t clock_ = 0;

@@ -45,6 +45,8 @@ Outcome<std::shared_ptr<SimulatedMedium>> MakeMedium(const std::string& name, st
   medium->Unreadable = content.Unreadable;
   medium->Unwritable = content.Unwritable;
   medium->ShortReads = content.ShortReads;
+  medium->ReadOnly = content.ReadOnly;
+  medium->GoneFromSector = content.GoneFromSector;
   if (!present) return medium;
   if (content.File) {
     auto opened = BackingFile::OpenExisting(*content.File);

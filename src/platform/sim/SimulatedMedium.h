@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/sim/BackingFile.h"
@@ -21,6 +22,9 @@ struct SimulatedMedium {
   SectorSet Unreadable;
   SectorSet Unwritable;
   bool ShortReads = false;
+  bool ReadOnly = false;                      // every write fails "write protected"
+  std::optional<std::int64_t> GoneFromSector;  // see ContentDescription
+  bool Gone = false;                          // a transfer reached GoneFromSector
 };
 
 // Creates the medium's content as described: the named file, or a sparse

@@ -14,10 +14,13 @@ const char* MessageText(int code) {
     case ErrorPathNotFound: return "The system cannot find the path specified.";
     case ErrorAccessDenied: return "Access is denied.";
     case ErrorInvalidData: return "The data is invalid.";
+    case ErrorWriteProtect: return "The media is write protected.";
     case ErrorNotReady: return "The device is not ready.";
     case ErrorCrc: return "Data error (cyclic redundancy check).";
     case ErrorSectorNotFound: return "The drive cannot find the sector requested.";
     case ErrorWriteFault: return "The system cannot write to the specified device.";
+    case ErrorSharingViolation:
+      return "The process cannot access the file because it is being used by another process.";
     case ErrorGeneralFailure: return "A device attached to the system is not functioning.";
     case ErrorInvalidParameter: return "The parameter is incorrect.";
     case ErrorDiskFull: return "There is not enough space on the disk.";
@@ -31,7 +34,20 @@ const char* MessageText(int code) {
       return "The service cannot accept control messages at this time.";
     case ErrorServiceNotActive: return "The service has not been started.";
     case ErrorRpcServerUnavailable: return "The RPC server is unavailable.";
+    case ErrorDeviceNotConnected: return "The device is not connected.";
     default: return nullptr;
+  }
+}
+
+FailureKind KindOf(int code) {
+  switch (code) {
+    case ErrorCrc:
+    case ErrorWriteFault: return FailureKind::Medium;
+    case ErrorWriteProtect: return FailureKind::ReadOnly;
+    case ErrorNotReady:
+    case ErrorDeviceNotConnected: return FailureKind::DeviceGone;
+    case ErrorDiskFull: return FailureKind::NoSpace;
+    default: return FailureKind::Other;
   }
 }
 
@@ -39,7 +55,7 @@ const char* MessageText(int code) {
 
 SystemError WindowsError(int code) {
   const char* text = MessageText(code);
-  return SystemError{code, text ? text : "Unknown error " + std::to_string(code) + "."};
+  return SystemError{code, text ? text : "Unknown error " + std::to_string(code) + ".", KindOf(code)};
 }
 
 int WindowsErrorForErrno(int errnoValue) {
@@ -48,8 +64,11 @@ int WindowsErrorForErrno(int errnoValue) {
     case ENOTDIR: return ErrorPathNotFound;
     case EACCES:
     case EPERM:
-    case EISDIR:
-    case EROFS: return ErrorAccessDenied;
+    case EISDIR: return ErrorAccessDenied;
+    case EROFS: return ErrorWriteProtect;
+    case ENODEV:
+    case ENXIO:
+    case ENOTCONN: return ErrorDeviceNotConnected;
     case ENOSPC:
     case EDQUOT:
     case EFBIG: return ErrorDiskFull;

@@ -10,6 +10,7 @@ inline constexpr int ErrorFileNotFound = 2;
 inline constexpr int ErrorPathNotFound = 3;
 inline constexpr int ErrorAccessDenied = 5;
 inline constexpr int ErrorInvalidData = 13;
+inline constexpr int ErrorWriteProtect = 19;
 inline constexpr int ErrorNotReady = 21;
 inline constexpr int ErrorCrc = 23;
 inline constexpr int ErrorSectorNotFound = 27;
@@ -19,13 +20,16 @@ inline constexpr int ErrorInvalidParameter = 87;
 inline constexpr int ErrorDiskFull = 112;
 inline constexpr int ErrorNegativeSeek = 131;
 inline constexpr int ErrorUnrecognizedVolume = 1005;
+inline constexpr int ErrorSharingViolation = 32;
+inline constexpr int ErrorDeviceNotConnected = 1167;
 inline constexpr int ErrorServiceAlreadyRunning = 1056;
 inline constexpr int ErrorServiceDoesNotExist = 1060;
 inline constexpr int ErrorServiceCannotAcceptControl = 1061;
 inline constexpr int ErrorServiceNotActive = 1062;
 inline constexpr int ErrorRpcServerUnavailable = 1722;
 
-// The code with the system's own message text for it.
+// The code with the system's own message text for it, and what kind of
+// failure it is for a job.
 SystemError WindowsError(int code);
 
 // A Windows error code for a host errno, for failures of the host files

@@ -1,0 +1,88 @@
+#include "platform/linux/DiskNodes.h"
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/linux/SysfsBlock.h"
+
+namespace drivecopy::linux_backend {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Overlap(SectorRange a, SectorRange b) { return a.FirstSector < b.EndSector && b.FirstSector < a.EndSector; }
+
+// "8:17" from a sysfs dev attribute.
+std::optional<dev_t> DeviceNumberIn(const fs::path& directory) {
+  const auto text = ReadSysfsLine(directory / "dev");
+  if (!text) return std::nullopt;
+  const auto colon = text->find(':');
+  if (colon == std::string::npos) return std::nullopt;
+  try {
+    return makedev(static_cast<unsigned>(std::stoul(text->substr(0, colon))),
+                   static_cast<unsigned>(std::stoul(text->substr(colon + 1))));
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+const DiskNode* DiskNodes::Find(dev_t device) const {
+  for (const DiskNode& node : Nodes)
+    if (node.Device == device) return &node;
+  return nullptr;
+}
+
+std::vector<DiskNode> DiskNodes::Overlapping(SectorRange onDisk) const {
+  std::vector<DiskNode> found{WholeDisk()};
+  for (std::size_t i = 1; i < Nodes.size(); ++i)
+    if (Overlap(Nodes[i].Range, onDisk)) found.push_back(Nodes[i]);
+  return found;
+}
+
+std::optional<DiskNodes> NodesOfDisk(dev_t device) {
+  const auto node = FindBlockNode(device);
+  if (!node) return std::nullopt;
+  const auto wholeDevice = DeviceNumberIn(node->DiskSysfsDir);
+  const auto wholeSize = ReadSysfsNumber(node->DiskSysfsDir / "size");
+  if (!wholeDevice || !wholeSize) return std::nullopt;
+  DiskNodes disk;
+  // sysfs counts start and size in 512-byte units whatever the sector size.
+  disk.Nodes.push_back(DiskNode{node->DiskName, *wholeDevice, SectorRange{0, *wholeSize}, true});
+
+  std::vector<DiskNode> partitions;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(node->DiskSysfsDir, error)) {
+    if (!fs::exists(entry.path() / "partition", error)) continue;
+    const auto partitionDevice = DeviceNumberIn(entry.path());
+    const auto start = ReadSysfsNumber(entry.path() / "start");
+    const auto size = ReadSysfsNumber(entry.path() / "size");
+    if (!partitionDevice || !start || !size) continue;
+    partitions.push_back(DiskNode{entry.path().filename().string(), *partitionDevice,
+                                  SectorRange{*start, *start + *size}, false});
+  }
+  std::sort(partitions.begin(), partitions.end(),
+            [](const DiskNode& a, const DiskNode& b) { return minor(a.Device) < minor(b.Device); });
+  disk.Nodes.insert(disk.Nodes.end(), partitions.begin(), partitions.end());
+  return disk;
+}
+
+std::optional<SectorRange> RangeOnDisk(const DiskNodes& disk, dev_t device, SectorRange range) {
+  const DiskNode* node = disk.Find(device);
+  if (!node) return std::nullopt;
+  const std::int64_t start = node->Range.FirstSector;
+  return SectorRange{start + range.FirstSector, start + std::min(range.EndSector, node->Range.SectorCount())};
+}
+
+std::optional<dev_t> BlockDeviceNumber(const std::string& path) {
+  struct stat status {};
+  if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;
+  return status.st_rdev;
+}
+
+}  // namespace drivecopy::linux_backend
