@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/JobCommandSupport.h"
+#include "imaging/ImageCompleteness.h"
 #include "imaging/ImageReader.h"
 #include "imaging/ImageVerifier.h"
 #include "imaging/SourceKindName.h"
@@ -22,6 +24,9 @@ constexpr const char* InfoUsage =
     "             standard error with the number of the block (counted from 0)\n"
     "  --json     print one JSON object instead of text\n"
     "  --help     show this text\n"
+    "\n"
+    "A raw image that holds no sectors (an empty file, one shorter than a sector) and a headed\n"
+    "image whose writing never finished are faults for --verify.\n"
     "\n"
     "Exit status: 0 success, 1 the image cannot be read or --verify found a fault, 2 wrong usage.\n";
 
@@ -161,9 +166,16 @@ int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std
 
   std::optional<ImageVerification> verification;
   if (request->Verify) verification = VerifyImage(**file);
+  // A stopped create left a sound image that holds only part of its source:
+  // worth saying, though it is no fault.
+  const auto stoppedEarly = StoppedEarlyLine(CommandLineTexts(), path, *reader);
 
   if (request->Json) {
     nlohmann::json info = DescribeAsJson(path, *reader);
+    if (reader->Format() == ImageFormat::Headed) {
+      info["unfinished"] = IsUnfinishedImage(*reader);
+      info["stoppedEarly"] = stoppedEarly.has_value();
+    }
     if (verification) {
       info["verified"] = verification->Sound;
       info["fault"] = verification->Sound ? nlohmann::json(nullptr) : nlohmann::json(verification->Fault);
@@ -174,6 +186,7 @@ int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std
     out << info.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
     DescribeAsText(path, *reader, out);
+    if (stoppedEarly) out << "Note:            " << *stoppedEarly << '\n';
     if (verification) ReportVerificationAsText(*verification, reader->Format(), out);
   }
 

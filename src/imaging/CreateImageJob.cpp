@@ -222,6 +222,12 @@ JobOutcome CreateImageRun::Execute() {
   totalSectors_ = std::max<std::int64_t>(0, p_.EndSector - p_.FirstSector);
   currentSector_ = p_.FirstSector;
 
+  // An image inside the range it is made of is refused before anything else
+  // about its volume is asked.
+  if (auto inside = ImageInsideSourceRefusal(platform_, texts_, p_.ImagePath, p_.DevicePath,
+                                             SectorRange{p_.FirstSector, p_.EndSector})) {
+    return Refuse(texts_.strSTitleERROR, *inside, *inside);
+  }
   if (!PrepareTarget(outcome)) return outcome;
 
   // The source is opened before the image file is touched, so that a source
@@ -229,10 +235,6 @@ JobOutcome CreateImageRun::Execute() {
   auto opened = platform_.Open(p_.DevicePath, OpenMode::Read);
   if (!opened) return Fail("", opened.error().text);
   source_ = std::move(*opened);
-  if (auto inside = ImageInsideSourceRefusal(platform_, texts_, p_.ImagePath, p_.DevicePath,
-                                             SectorRange{p_.FirstSector, p_.EndSector})) {
-    return Refuse(texts_.strSTitleERROR, *inside, *inside);
-  }
 
   const bool imageExisted = platform_.FileExists(p_.ImagePath);
   if (!ClaimTargets(outcome)) return outcome;

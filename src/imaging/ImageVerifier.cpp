@@ -72,6 +72,13 @@ bool IsIndexOnlyImage(const ImageReader& reader, const std::vector<std::int64_t>
 }
 
 ImageVerification VerifyRaw(ImageReader& reader) {
+  // Any bytes are a raw image, but no bytes (or fewer than a sector, or a
+  // device that reports no size, as /dev/zero does) are nothing to restore.
+  if (reader.SectorCount() == 0) {
+    return Faulty("it holds no sectors (" + std::to_string(reader.FileSize()) +
+                      " bytes), so it is no image of anything",
+                  0);
+  }
   while (!reader.AtEnd()) {
     const std::int64_t checked = reader.NextBlock();
     if (auto block = reader.ReadBlock(); !block) return Faulty(block.error().text, checked);
@@ -86,6 +93,10 @@ ImageVerification VerifyRaw(ImageReader& reader) {
 }
 
 ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader) {
+  if (reader.Header().IndexOffset == 0 && reader.Header().IndexSize == 0) {
+    // The header a create writes first; it is replaced only at the end.
+    return Faulty("its writing never finished: the block index and the final header were never written", 0);
+  }
   const TVRZHeader& header = reader.Header();
   if (header.HeaderSize != ImageHeaderSize) {
     return Faulty("the header size field is " + std::to_string(header.HeaderSize) + " instead of 65", 0);

@@ -21,7 +21,8 @@ struct ImageVerification {
   std::string Note;
 };
 
-// Reads the whole image. Every block must inflate to exactly its raw size.
+// Reads the whole image. A raw image must hold at least one sector. Every
+// block must inflate to exactly its raw size.
 // A headed image's index must stand where IndexOffset says, be IndexSize =
 // 8 × (blocks + 1) bytes long, end the file, give each block's real offset
 // and, as its last entry, the offset just past the last block, which is

@@ -12,6 +12,7 @@
 
 #include "platform/linux/DiskNodes.h"
 #include "platform/linux/ErrnoError.h"
+#include "platform/linux/KernelPartitions.h"
 #include "platform/linux/Occupants.h"
 #include "platform/linux/UniqueFd.h"
 
@@ -59,10 +60,9 @@ class BlockDeviceClaim final : public WriteClaim {
     if (wholeDiskWritten_) {
       // The kernel reads the new partition table only when asked, and only
       // through the exclusive open, which is the whole disk's here.
-      const int fd = nodes_.front().Fd.Get();
-      if (fd >= 0 && ::ioctl(fd, BLKRRPART, 0) != 0 && errno != EINVAL) {
-        // EINVAL: a device without partitions (a floppy, a loop device without partition scanning).
-        report.PartitionTableNotReread = ErrnoError(errno);
+      const HeldNode& whole = nodes_.front();
+      if (whole.Fd.Valid()) {
+        report.PartitionTableNotReread = ShowNewPartitionTable(whole.Fd.Get(), whole.Node.Path(), whole.Node.Device);
       }
     }
     return report;
