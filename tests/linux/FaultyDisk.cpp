@@ -51,7 +51,7 @@ std::string FaultyDevicesUnavailableReason() {
   return {};
 }
 
-FaultyDisk::FaultyDisk(const std::vector<std::byte>& content, const std::vector<std::int64_t>& badSectors) {
+FaultyDisk::FaultyDisk(const std::vector<std::byte>& content, const DiskFaults& faults) {
   if (content.empty() || content.size() % 512 != 0) throw std::invalid_argument("a disk is whole 512-byte sectors");
   std::string pattern = (fs::temp_directory_path() / "drivecopy-faulty-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
@@ -65,7 +65,7 @@ FaultyDisk::FaultyDisk(const std::vector<std::byte>& content, const std::vector<
       if (!file) throw std::runtime_error("cannot write " + backingImage_);
     }
     fs::create_directory(mountPoint_);
-    StartHelper(badSectors);
+    StartHelper(faults);
     WaitForMount(static_cast<std::int64_t>(content.size()));
     // Direct I/O on the loop and 512-byte logical sectors: every read reaches
     // the FUSE file with its own offset and length, so one bad sector fails
@@ -86,12 +86,24 @@ FaultyDisk::~FaultyDisk() {
   fs::remove_all(directory_, ignored);
 }
 
-void FaultyDisk::StartHelper(const std::vector<std::int64_t>& badSectors) {
+void FaultyDisk::StartHelper(const DiskFaults& faults) {
   const std::string log = (directory_ / "helper.log").string();
   std::vector<std::string> words = {kHelperProgram, "--backing", backingImage_};
-  if (!badSectors.empty()) {
+  if (!faults.BadSectors.empty()) {
     words.push_back("--bad");
-    words.push_back(SectorList(badSectors));
+    words.push_back(SectorList(faults.BadSectors));
+  }
+  if (faults.GoneFrom >= 0) {
+    words.push_back("--gone-from");
+    words.push_back(std::to_string(faults.GoneFrom));
+  }
+  if (faults.ReadDelayMs > 0) {
+    words.push_back("--read-delay-ms");
+    words.push_back(std::to_string(faults.ReadDelayMs));
+  }
+  if (faults.WriteDelayMs > 0) {
+    words.push_back("--write-delay-ms");
+    words.push_back(std::to_string(faults.WriteDelayMs));
   }
   words.push_back(mountPoint_);
   std::vector<char*> arguments;

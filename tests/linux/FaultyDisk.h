@@ -22,6 +22,14 @@ std::string FaultyDevicesUnavailableReason();
       GTEST_SKIP() << reason;                                                                  \
   } while (0)
 
+// How a FaultyDisk fails.
+struct DiskFaults {
+  std::vector<std::int64_t> BadSectors;  // reads touching them fail with EIO
+  std::int64_t GoneFrom = -1;            // from the first transfer reaching it on, all fail with ENODEV
+  int ReadDelayMs = 0;                   // each read waits this long first
+  int WriteDelayMs = 0;                  // each write waits this long first
+};
+
 // A real block device whose chosen 512-byte sectors cannot be read: a backing
 // file in a private temporary directory, served through the FUSE fault file
 // (which fails reads of those sectors with EIO) and attached as a loop device
@@ -33,7 +41,10 @@ class FaultyDisk {
  public:
   // The disk is as large as `content` (a multiple of 512 bytes). Throws when
   // the device cannot be set up.
-  FaultyDisk(const std::vector<std::byte>& content, const std::vector<std::int64_t>& badSectors);
+  FaultyDisk(const std::vector<std::byte>& content, const std::vector<std::int64_t>& badSectors)
+      : FaultyDisk(content, DiskFaults{badSectors}) {}
+  // A disk that fails as `faults` says (see drivecopy_faulty_file).
+  FaultyDisk(const std::vector<std::byte>& content, const DiskFaults& faults);
   ~FaultyDisk();
   FaultyDisk(const FaultyDisk&) = delete;
   FaultyDisk& operator=(const FaultyDisk&) = delete;
@@ -45,7 +56,7 @@ class FaultyDisk {
   const std::string& BackingImage() const { return backingImage_; }
 
  private:
-  void StartHelper(const std::vector<std::int64_t>& badSectors);
+  void StartHelper(const DiskFaults& faults);
   void WaitForMount(std::int64_t bytes);
   void StopHelper();
 

@@ -1,14 +1,22 @@
 #include "JobTestSupport.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
+
+extern char** environ;
 
 namespace drivecopy::testing {
 namespace fs = std::filesystem;
@@ -78,6 +86,69 @@ ProgramRun RunDrivecopy(const std::vector<std::string>& arguments) {
 
 std::ostream& operator<<(std::ostream& out, const ProgramRun& run) {
   return out << "exit " << run.ExitCode << "\n--- stdout ---\n" << run.Out << "--- stderr ---\n" << run.Err;
+}
+
+namespace {
+std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+}  // namespace
+
+BackgroundRun::BackgroundRun(const std::vector<std::string>& arguments) {
+  std::string pattern = (fs::temp_directory_path() / "drivecopy-run-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
+  directory_ = pattern;
+  std::vector<std::string> words = {DRIVECOPY_BINARY};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (directory_ + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (directory_ + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int failed = ::posix_spawn(&process_, DRIVECOPY_BINARY, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) throw std::runtime_error("cannot start drivecopy");
+}
+
+BackgroundRun::~BackgroundRun() {
+  if (process_ > 0) {
+    ::kill(process_, SIGKILL);
+    ::waitpid(process_, nullptr, 0);
+  }
+  std::error_code ignored;
+  fs::remove_all(directory_, ignored);
+}
+
+bool BackgroundRun::WaitForOutput(const std::string& text, int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (FileText(directory_ + "/out").find(text) != std::string::npos) return true;
+    if (process_ <= 0 || ::waitpid(process_, nullptr, WNOHANG) != 0) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+void BackgroundRun::Signal(int signal) {
+  if (process_ > 0) ::kill(process_, signal);
+}
+
+ProgramRun BackgroundRun::Wait() {
+  int status = 0;
+  ProgramRun run;
+  if (process_ > 0 && ::waitpid(process_, &status, 0) == process_) {
+    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  process_ = -1;
+  run.Out = FileText(directory_ + "/out");
+  run.Err = FileText(directory_ + "/err");
+  return run;
 }
 
 std::multiset<std::int64_t> SectorsNamedInMemo(const std::string& memo) {

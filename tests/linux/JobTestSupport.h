@@ -41,6 +41,26 @@ struct ProgramRun {
 ProgramRun RunDrivecopy(const std::vector<std::string>& arguments);
 std::ostream& operator<<(std::ostream& out, const ProgramRun& run);
 
+// The drivecopy binary running in the background, its output going to
+// files; the destructor kills it if it still runs.
+class BackgroundRun {
+ public:
+  explicit BackgroundRun(const std::vector<std::string>& arguments);
+  ~BackgroundRun();
+  BackgroundRun(const BackgroundRun&) = delete;
+  BackgroundRun& operator=(const BackgroundRun&) = delete;
+
+  // Waits until its standard output holds `text`; false after `seconds`.
+  bool WaitForOutput(const std::string& text, int seconds = 20);
+  void Signal(int signal);
+  // Waits for the end; its exit code (-1 when a signal ended it) and output.
+  ProgramRun Wait();
+
+ private:
+  std::string directory_;
+  pid_t process_ = -1;
+};
+
 // The sector numbers named by bad-sector memo lines ("... @:1000"), one per
 // line; a line naming no number, or the same sector twice, makes the result
 // differ from any expected set (sector -1 is added).

@@ -100,6 +100,7 @@ void LoopDevice::Attach(const std::string& losetupOptions) {
 }
 
 LoopDevice::~LoopDevice() {
+  for (const std::string& area : swapAreas_) RunCommand("swapoff " + ShellQuoted(area) + " 2>/dev/null");
   for (auto it = mountPoints_.rbegin(); it != mountPoints_.rend(); ++it) {
     if (RunCommand("umount " + ShellQuoted(*it) + " 2>/dev/null").ExitCode != 0)
       RunCommand("umount -l " + ShellQuoted(*it) + " 2>/dev/null");
@@ -109,7 +110,9 @@ LoopDevice::~LoopDevice() {
   fs::remove_all(directory_, ignored);
 }
 
-std::string LoopDevice::PartitionPath(int number) const { return device_ + "p" + std::to_string(number); }
+std::string LoopDevice::PartitionPath(int number) const {
+  return number == 0 ? device_ : device_ + "p" + std::to_string(number);
+}
 
 void LoopDevice::RequireOwnDevice(const std::string& path) const {
   if (device_.empty()) RefuseForeignDevice(path, "no device attached");
@@ -179,6 +182,14 @@ std::string LoopDevice::Mount(int partition, const std::string& fileSystemType) 
   RunOrThrow("mount -t " + ShellQuoted(fileSystemType) + " " + ShellQuoted(path) + " " + ShellQuoted(mountPoint.string()));
   mountPoints_.push_back(mountPoint.string());
   return mountPoint.string();
+}
+
+void LoopDevice::StartSwap(int partition) {
+  const std::string path = PartitionPath(partition);
+  RequireOwnDevice(path);
+  RunOrThrow("mkswap -q " + ShellQuoted(path));
+  RunOrThrow("swapon " + ShellQuoted(path));
+  swapAreas_.push_back(path);
 }
 
 void LoopDevice::Unmount(const std::string& mountPoint) {

@@ -44,7 +44,7 @@ class LoopDevice {
 
   const std::string& DevicePath() const { return device_; }     // /dev/loopN
   const std::string& BackingFile() const { return backingFile_; }
-  std::string PartitionPath(int number) const;                   // /dev/loopNpK
+  std::string PartitionPath(int number) const;                   // /dev/loopNpK; the device itself for 0
 
   // Writes a partition table from an sfdisk script and waits until the
   // kernel shows the partition nodes listed.
@@ -56,8 +56,11 @@ class LoopDevice {
   // Makes a file system with `mkfsCommand` (e.g. "mkfs.ext2 -q -b 1024"),
   // given the partition node as its last word.
   void MakeFileSystem(int partition, const std::string& mkfsCommand);
-  // Mounts the partition in our temporary directory; returns the mount point.
+  // Mounts the partition (0: the whole device) in our temporary directory;
+  // returns the mount point.
   std::string Mount(int partition, const std::string& fileSystemType = "ext4");
+  // Makes the partition swap space and turns it on, until the destructor.
+  void StartSwap(int partition);
   // Unmounts a mount point that Mount returned (after a sync), so that the
   // partition can be read or compared as it rests.
   void Unmount(const std::string& mountPoint);
@@ -75,6 +78,7 @@ class LoopDevice {
   std::string backingFile_;
   std::string device_;
   std::vector<std::string> mountPoints_;
+  std::vector<std::string> swapAreas_;
 };
 
 // Runs a shell command line; returns its exit code and standard output.

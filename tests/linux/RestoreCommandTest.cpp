@@ -1,8 +1,12 @@
 // `drivecopy restore` onto partitions of loop disks this test made: a faithful
-// copy that fsck accepts, a damaged image stopped at its bad block, and a
-// mounted destination refused.
+// copy that fsck accepts and every node shows, a damaged image stopped at its
+// bad block, a mounted destination refused, and a whole drive whose new
+// partitions the system shows at once.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstring>
 #include <fstream>
 
 #include "JobTestSupport.h"
@@ -43,6 +47,13 @@ TEST(RestoreImageCommand, RestoredPartitionIsIdenticalAndItsFileSystemChecksClea
 
     auto destination = DestinationDisk(Ext4SourceDisk::kDiskBytes, 7);
     const auto before = FileBytes(destination->BackingFile(), 0, Ext4SourceDisk::kDiskBytes);
+    // The partition's node keeps a page cache of its own while anyone holds
+    // it open: fill it with the old bytes and keep it open over the restore.
+    const std::string partition = destination->WritablePath(destination->PartitionPath(1));
+    std::ifstream watcher(partition, std::ios::binary);
+    std::vector<char> shown(static_cast<std::size_t>(kSectors * 512));
+    watcher.read(shown.data(), static_cast<std::streamsize>(shown.size()));
+    ASSERT_TRUE(watcher.good());
     auto restored = RunDrivecopy({"restore", image, destination->WritablePath(destination->PartitionPath(1)), "--yes"});
     ASSERT_EQ(restored.ExitCode, 0) << restored;
 
@@ -55,10 +66,13 @@ TEST(RestoreImageCommand, RestoredPartitionIsIdenticalAndItsFileSystemChecksClea
     EXPECT_TRUE(std::equal(partitionEnd, after.end(), before.begin() + kFirst * 512 + kSectors * 512))
         << "bytes after the partition changed";
 
-    // The partition node has a page cache of its own, which writes to the
-    // disk node do not refresh; fsck must see the disk as it is.
-    const std::string partition = destination->WritablePath(destination->PartitionPath(1));
-    testing::RunCommand("blockdev --flushbufs " + testing::ShellQuoted(partition));
+    // Read through the partition's own node, the new bytes show at once.
+    watcher.seekg(0);
+    watcher.read(shown.data(), static_cast<std::streamsize>(shown.size()));
+    ASSERT_TRUE(watcher.good());
+    EXPECT_TRUE(std::memcmp(shown.data(), sourceBytes.data(), shown.size()) == 0)
+        << "the partition node still shows the bytes of before";
+    watcher.close();
     auto fsck = testing::RunCommand("fsck.ext4 -fn " + testing::ShellQuoted(partition) + " 2>&1");
     EXPECT_EQ(fsck.ExitCode, 0) << fsck.Output;
   }
@@ -119,6 +133,27 @@ TEST(RestoreImageCommand, MountedDestinationIsRefusedNamingItsMountPoint) {
   const auto firstSectors = FileBytes(destination.BackingFile(), kFirst * 512, 4096);
   EXPECT_FALSE(std::equal(firstSectors.begin(), firstSectors.end(), FileBytes(image, 0, 4096).begin()))
       << "the image was written onto a mounted file system";
+}
+
+// A whole drive restored from an image of a partitioned disk: the kernel
+// shows its partitions right away, and the file system on them checks clean.
+TEST(RestoreImageCommand, WholeDriveRestoreShowsItsNewPartitions) {
+  SKIP_WITHOUT_LOOP_DEVICES();
+  Ext4SourceDisk source;
+  ScratchDirectory scratch;
+  const std::string image = scratch.File("disk.img");
+  auto created = RunDrivecopy({"create", source.Loop().DevicePath(), image, "--compression", "low", "--yes"});
+  ASSERT_EQ(created.ExitCode, 0) << created;
+
+  LoopDevice blank(Ext4SourceDisk::kDiskBytes);
+  auto restored = RunDrivecopy({"restore", image, blank.WritablePath(blank.DevicePath()), "--yes"});
+  ASSERT_EQ(restored.ExitCode, 0) << restored;
+  EXPECT_EQ(restored.Out.find("partition table"), std::string::npos) << restored;
+  struct stat status {};
+  ASSERT_EQ(::stat(blank.PartitionPath(1).c_str(), &status), 0) << blank.PartitionPath(1) << " did not appear";
+  auto fsck = testing::RunCommand("fsck.ext4 -fn " + testing::ShellQuoted(blank.WritablePath(blank.PartitionPath(1))) +
+                                  " 2>&1");
+  EXPECT_EQ(fsck.ExitCode, 0) << fsck.Output;
 }
 
 }  // namespace

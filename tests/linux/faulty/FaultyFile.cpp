@@ -1,19 +1,23 @@
 // drivecopy_faulty_file: a one-file FUSE file system for fault tests.
 //
-//   drivecopy_faulty_file --backing FILE [--bad LIST] MOUNTPOINT
+//   drivecopy_faulty_file --backing FILE [--bad LIST] [--gone-from SECTOR]
+//                         [--read-delay-ms N] [--write-delay-ms N] MOUNTPOINT
 //
 // MOUNTPOINT then holds one file, `disk`, whose bytes are those of FILE.
 // Reads and writes are passed on to FILE, except that a read touching any of
 // the 512-byte sectors in LIST (e.g. "1000,2047-2050") fails with EIO as a
-// whole, the way a disk fails a request that meets an unreadable sector.
+// whole, the way a disk fails a request that meets an unreadable sector;
+// from the first read or write that reaches sector SECTOR on, every read and
+// write fails with ENODEV, as a disk that was unplugged; and every read or
+// write waits the given milliseconds first, as a slow disk does.
 // Attached with `losetup --direct-io=on --sector-size 512`, the file becomes
 // a real block device whose bad sectors fail exactly.
 //
 // The file is opened in direct-I/O mode, so the kernel hands every request to
 // us with its own offset and length and never answers from its page cache; a
 // failed request therefore never spoils a neighbouring sector. The program
-// always runs single-threaded in the foreground; the caller ends it with
-// `fusermount3 -u MOUNTPOINT` (or SIGTERM).
+// runs in the foreground, single-threaded unless it is asked to be slow; the
+// caller ends it with `fusermount3 -u MOUNTPOINT` (or SIGTERM).
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
@@ -22,8 +26,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <set>
@@ -39,6 +45,10 @@ constexpr const char* kFilePath = "/disk";
 struct FaultyFileState {
   int backingFd = -1;
   std::set<std::int64_t> badSectors;
+  std::int64_t goneFrom = -1;  // -1: never goes away
+  std::atomic<bool> gone{false};
+  int readDelayMs = 0;
+  int writeDelayMs = 0;
 };
 
 FaultyFileState state;
@@ -78,6 +88,13 @@ bool TouchesBadSector(std::int64_t offset, std::size_t length) {
   return bad != state.badSectors.end() && *bad <= last;
 }
 
+// True (and gone from then on) once a transfer reaches the sector where the disk goes away.
+bool GoesAway(std::int64_t offset, std::size_t length) {
+  if (state.goneFrom >= 0 && length > 0 && (offset + static_cast<std::int64_t>(length) - 1) / kSectorBytes >= state.goneFrom)
+    state.gone = true;
+  return state.gone;
+}
+
 int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
   std::memset(status, 0, sizeof *status);
   if (std::strcmp(path, "/") == 0) {
@@ -112,6 +129,8 @@ int Open(const char* path, fuse_file_info* info) {
 }
 
 int Read(const char*, char* buffer, std::size_t length, off_t offset, fuse_file_info*) {
+  if (state.readDelayMs > 0) ::usleep(static_cast<useconds_t>(state.readDelayMs) * 1000);
+  if (GoesAway(offset, length)) return -ENODEV;
   if (TouchesBadSector(offset, length)) return -EIO;
   std::size_t done = 0;
   while (done < length) {
@@ -127,6 +146,8 @@ int Read(const char*, char* buffer, std::size_t length, off_t offset, fuse_file_
 }
 
 int Write(const char*, const char* buffer, std::size_t length, off_t offset, fuse_file_info*) {
+  if (state.writeDelayMs > 0) ::usleep(static_cast<useconds_t>(state.writeDelayMs) * 1000);
+  if (GoesAway(offset, length)) return -ENODEV;
   std::size_t done = 0;
   while (done < length) {
     const ssize_t put = ::pwrite(state.backingFd, buffer + done, length - done, offset + static_cast<off_t>(done));
@@ -149,7 +170,10 @@ int Truncate(const char*, off_t size, fuse_file_info*) {
 }
 
 int Usage(const char* program) {
-  std::fprintf(stderr, "usage: %s --backing FILE [--bad SECTOR[-SECTOR][,...]] MOUNTPOINT\n", program);
+  std::fprintf(stderr,
+               "usage: %s --backing FILE [--bad SECTOR[-SECTOR][,...]] [--gone-from SECTOR] [--read-delay-ms N] "
+               "MOUNTPOINT\n",
+               program);
   return 2;
 }
 
@@ -167,6 +191,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: cannot read the sector list \"%s\"\n", argv[0], argv[i]);
         return 2;
       }
+    } else if (word == "--gone-from" && i + 1 < argc) {
+      state.goneFrom = std::atoll(argv[++i]);
+    } else if (word == "--read-delay-ms" && i + 1 < argc) {
+      state.readDelayMs = std::atoi(argv[++i]);
+    } else if (word == "--write-delay-ms" && i + 1 < argc) {
+      state.writeDelayMs = std::atoi(argv[++i]);
     } else if (!word.starts_with("-") && mountPoint.empty()) {
       mountPoint = word;
     } else {
@@ -190,9 +220,11 @@ int main(int argc, char** argv) {
   operations.fsync = Synchronise;
   operations.truncate = Truncate;
 
-  std::vector<char*> fuseArguments = {argv[0], const_cast<char*>("-f"), const_cast<char*>("-s"),
-                                      const_cast<char*>("-o"), const_cast<char*>("fsname=drivecopy_faulty_file"),
-                                      mountPoint.data()};
+  // Single-threaded, unless the disk is slow: then others who read it (a
+  // second program listing the disks) are not held up behind a waiting request.
+  std::vector<char*> fuseArguments = {argv[0], const_cast<char*>("-f"), const_cast<char*>("-o"),
+                                      const_cast<char*>("fsname=drivecopy_faulty_file"), mountPoint.data()};
+  if (state.readDelayMs == 0 && state.writeDelayMs == 0) fuseArguments.insert(fuseArguments.begin() + 2, const_cast<char*>("-s"));
   const int status = fuse_main(static_cast<int>(fuseArguments.size()), fuseArguments.data(), &operations, nullptr);
   ::close(state.backingFd);
   return status;
