@@ -33,8 +33,8 @@ constexpr std::int64_t Sector = 512;
 constexpr std::int64_t DiskSectors = 8192;  // 4 MiB
 
 // Two equal partitions on drive 0, a larger empty drive 1, a drive 2 with an
-// unreadable and an unwritable sector, and the volume without which no
-// physical drive is listed.
+// unreadable and an unwritable sector, the volume without which no physical
+// drive is listed, and a full volume D: where the clone log would go.
 constexpr const char* Description = R"({
   "physicalDrives": [
     {"number": 0, "model": "Source Disk", "contentFile": "disk0.bin",
@@ -43,7 +43,8 @@ constexpr const char* Description = R"({
     {"number": 1, "model": "Bigger Disk", "contentFile": "disk1.bin"},
     {"number": 2, "model": "Worn Disk", "contentFile": "disk2.bin",
      "unreadableSectors": [300], "unwritableSectors": [4000]}],
-  "volumes": [{"letter": "C", "size": "1 MiB"}]})";
+  "volumes": [{"letter": "C", "size": "1 MiB"}, {"letter": "D", "size": "1 MiB", "freeBytes": 0}],
+  "session": {"currentDirectory": "D:\\"}})";
 
 struct RunResult {
   int status = -1;
@@ -159,6 +160,8 @@ TEST_F(JobCommandsTest, ExitStatusesAndTheirReasons) {
        "WARNING: bad sector skipped @:300\n", ""},
       {"unwritable sector", {"restore", Disk(0), "\\\\.\\PhysicalDrive2", "--yes"}, 4,
        "WARNING: bad sector skipped", ""},
+      {"log not written", {"clone", "\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive1", "--log", "--yes"}, 5,
+       "To see the cloning result you have to restart the computer.", "Cannot write the log file D:\\TALVO_Cloning_Log"},
       {"pairing", {"clone", "\\\\.\\PhysicalDrive0#1", "\\\\.\\PhysicalDrive1", "--yes"}, 1, "",
        "a partition is cloned onto a partition"},
       {"too small", {"restore", Disk(1), "\\\\.\\PhysicalDrive0", "--yes"}, 1, "",

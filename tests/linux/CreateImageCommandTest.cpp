@@ -1,8 +1,9 @@
 // `drivecopy create` on loop disks this test made: what lands in the image
 // file, and how a target file system that runs full ends the job.
 #include <gtest/gtest.h>
-
 #include <sys/statvfs.h>
+
+#include <filesystem>
 
 #include "JobTestSupport.h"
 #include "LoopDevice.h"
@@ -54,7 +55,8 @@ TEST(CreateImageCommand, HeadedImageAtMediumPassesVerification) {
 
 // The target passes the free-space check (its free bytes cover the raw
 // image) but cannot hold the file, because ext2 with 1 KiB blocks needs
-// indirect blocks besides the data. The write itself then fails.
+// indirect blocks besides the data. The write itself then fails, and the
+// part-written raw image is deleted.
 TEST(CreateImageCommand, TargetFileSystemRunningFullFailsNamingTheFileAndTheCause) {
   SKIP_WITHOUT_LOOP_DEVICES();
   LoopDevice target(8LL << 20);
@@ -76,6 +78,9 @@ TEST(CreateImageCommand, TargetFileSystemRunningFullFailsNamingTheFileAndTheCaus
   EXPECT_NE(run.Err.find("full.img"), std::string::npos) << run;
   EXPECT_NE(run.Err.find("No space left on device"), std::string::npos) << run;
   EXPECT_EQ(run.Out.find("Ready"), std::string::npos) << run;
+  // A raw image cannot show that it is incomplete: it is not left behind.
+  EXPECT_FALSE(std::filesystem::exists(image));
+  EXPECT_NE(run.Out.find("The raw image " + image + " could not be written completely"), std::string::npos) << run;
 }
 
 }  // namespace

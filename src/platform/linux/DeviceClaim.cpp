@@ -5,8 +5,10 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -160,7 +162,16 @@ ClaimResult ClaimPath(const std::string& path, SectorRange range, ClaimTarget ta
     if (errno != ENOENT) return Refusal(ClaimRefusalReason::Failed, ErrnoError(errno));
     switch (target) {
       case ClaimTarget::Destination: return Refusal(ClaimRefusalReason::Failed, ErrnoError(ENOENT));
-      case ClaimTarget::LogFile: return std::unique_ptr<WriteClaim>(std::make_unique<FileClaim>(UniqueFd()));
+      case ClaimTarget::LogFile: {
+        // Nothing to hold yet, but a folder where it cannot be made is
+        // better said before the job than after it.
+        const std::string folder = std::filesystem::path(path).parent_path().string();
+        if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0) {
+          if (errno == EROFS) return Refusal(ClaimRefusalReason::ReadOnly, ErrnoError(EROFS));
+          return Refusal(ClaimRefusalReason::Failed, ErrnoError(errno));
+        }
+        return std::unique_ptr<WriteClaim>(std::make_unique<FileClaim>(UniqueFd()));
+      }
       case ClaimTarget::ImageFile: return ClaimRegularFile(path, target, nullptr);
     }
   }
