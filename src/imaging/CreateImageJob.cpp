@@ -133,7 +133,12 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
   }
   imageClaim_ = GuardDestination(platform_, texts_, p_.ImagePath, SectorRange{}, ClaimTarget::ImageFile);
   if (!imageClaim_) {
-    refusal = Refuse(texts_.strSTitleERROR, imageClaim_.Refusal, imageClaim_.Refusal);
+    // A file that cannot be made at all gets the window's own message, with
+    // the reason on a line of its own.
+    const std::string text = imageClaim_.CouldNotOpen
+                                 ? texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + imageClaim_.Cause
+                                 : imageClaim_.Refusal;
+    refusal = Refuse(texts_.strSTitleERROR, text, imageClaim_.Refusal);
     return false;
   }
   return true;

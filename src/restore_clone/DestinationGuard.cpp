@@ -21,7 +21,7 @@ std::string OccupiedText(const MessageTexts& texts, const std::string& path, con
   return FillPlaceholders(texts.Checks.strSDestinationInUse, {path});
 }
 
-GuardedDestination Refuse(std::string text) { return GuardedDestination{nullptr, std::move(text)}; }
+GuardedDestination Refuse(std::string text) { return GuardedDestination{nullptr, std::move(text), false, {}}; }
 
 }  // namespace
 
@@ -31,7 +31,7 @@ GuardedDestination GuardDestination(Platform& platform, const MessageTexts& text
     return Refuse(OccupiedText(texts, path, occupants.front()));
   }
   ClaimResult result = platform.ClaimForWriting(path, range, target);
-  if (auto* claim = std::get_if<std::unique_ptr<WriteClaim>>(&result)) return GuardedDestination{std::move(*claim), {}};
+  if (auto* claim = std::get_if<std::unique_ptr<WriteClaim>>(&result)) return GuardedDestination{std::move(*claim), {}, false, {}};
 
   const ClaimRefusal& refusal = std::get<ClaimRefusal>(result);
   switch (refusal.Reason) {
@@ -50,7 +50,8 @@ GuardedDestination GuardDestination(Platform& platform, const MessageTexts& text
     case ClaimRefusalReason::NotRegularFile:
       return Refuse(FillPlaceholders(texts.Checks.strSNotRegularFile, {path}));
     case ClaimRefusalReason::Failed:
-      return Refuse(FillPlaceholders(texts.Checks.strSCannotClaim, {path, refusal.Error.text}));
+      return GuardedDestination{nullptr, FillPlaceholders(texts.Checks.strSCannotClaim, {path, refusal.Error.text}),
+                                true, refusal.Error.text};
   }
   return Refuse(FillPlaceholders(texts.Checks.strSDestinationInUse, {path}));
 }

@@ -158,6 +158,7 @@ TEST(DestinationGuard, ImageAndLogPathsThatMustNotBeWrittenRefuseTheCreate) {
       {"the image on its own source", "E:\\inside.img", false, "would be stored on the source"},
       {"the image held by another job", "F:\\held.img", false, "in use by another program"},
       {"a folder as the log", "F:\\folder", true, "F:\\folder.log exists and is not a regular file"},
+      {"a folder that is not there", "F:\\missing\\x.img", false, "Unable to open file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
