@@ -143,9 +143,10 @@ ClaimResult ClaimRegularFile(const std::string& path, ClaimTarget target, const 
   if (!S_ISREG(status.st_mode) || (seen && (status.st_dev != seen->st_dev || status.st_ino != seen->st_ino))) {
     return Refusal(ClaimRefusalReason::NotRegularFile);
   }
-  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EWOULDBLOCK) return Refusal(ClaimRefusalReason::InUse, ErrnoError(EWOULDBLOCK));
-    return Refusal(ClaimRefusalReason::Failed, ErrnoError(errno));
+  // A file system that keeps no locks (ENOLCK, EOPNOTSUPP, EINVAL) cannot
+  // tell another job either; the file is written without one.
+  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+    return Refusal(ClaimRefusalReason::InUse, ErrnoError(EWOULDBLOCK));
   }
   if (auto occupants = FindOccupants(path, SectorRange{0, INT64_MAX}); !occupants.empty()) {
     return ClaimRefusal{ClaimRefusalReason::Occupied, std::move(occupants), {}};
