@@ -173,7 +173,14 @@ ClaimResult ClaimPath(const std::string& path, SectorRange range, ClaimTarget ta
         }
         return std::unique_ptr<WriteClaim>(std::make_unique<FileClaim>(UniqueFd()));
       }
-      case ClaimTarget::ImageFile: return ClaimRegularFile(path, target, nullptr);
+      case ClaimTarget::ImageFile: {
+        ClaimResult created = ClaimRegularFile(path, target, nullptr);
+        // Another job made the file a moment ago: it is then the one holding it.
+        if (auto* refusal = std::get_if<ClaimRefusal>(&created); refusal && refusal->Error.code == EEXIST) {
+          return ClaimPath(path, range, target);
+        }
+        return created;
+      }
     }
   }
   if (S_ISLNK(status.st_mode)) {
