@@ -53,20 +53,12 @@ WriteReport BlockRunWriter::Write() {
     take(0, WriteSectorsWithRetry(device_, destinationFirstSector_ + firstSector, data));
     return report;
   }
-  if (auto positioned = device_.Seek((destinationFirstSector_ + firstSector) * BytesPerSector); !positioned) {
-    if (!CostsOnlyTheseSectors(positioned.error())) {
-      report.Stop = positioned.error();
-      report.StopSector = firstSector;
-      return report;
-    }
-  } else {
-    auto written = device_.Write(data);
-    if (written && *written == data.size()) return report;
-    if (!written && !CostsOnlyTheseSectors(written.error())) {
-      report.Stop = written.error();
-      report.StopSector = firstSector;
-      return report;
-    }
+  auto failure = WriteRequest(device_, destinationFirstSector_ + firstSector, data);
+  if (!failure) return report;
+  if (!CostsOnlyTheseSectors(*failure)) {
+    report.Stop = std::move(failure);
+    report.StopSector = firstSector;
+    return report;
   }
   for (std::size_t offset = 0; offset < data.size() && !report.Stopped(); offset += RetryPieceBytes) {
     const auto piece = data.subspan(offset, std::min(RetryPieceBytes, data.size() - offset));

@@ -10,21 +10,20 @@ namespace {
 
 constexpr std::size_t SectorBytes = static_cast<std::size_t>(BytesPerSector);
 
-// nullopt when all of data was written; otherwise the failure, or an empty
-// medium error for a short count.
-std::optional<SystemError> WriteAt(DeviceHandle& device, std::int64_t sector, std::span<const std::byte> data) {
-  if (auto positioned = device.Seek(sector * BytesPerSector); !positioned) return positioned.error();
+}  // namespace
+
+std::optional<SystemError> WriteRequest(DeviceHandle& device, std::int64_t firstSector,
+                                        std::span<const std::byte> data) {
+  if (auto positioned = device.Seek(firstSector * BytesPerSector); !positioned) return positioned.error();
   auto written = device.Write(data);
   if (!written) return written.error();
   if (*written != data.size()) return SystemError{0, "only part of the data was written", FailureKind::Medium};
   return std::nullopt;
 }
 
-}  // namespace
-
 WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector, std::span<const std::byte> data) {
   WriteReport report;
-  auto failure = WriteAt(device, firstSector, data);
+  auto failure = WriteRequest(device, firstSector, data);
   if (!failure) return report;
   if (!CostsOnlyTheseSectors(*failure)) {
     report.Stop = std::move(failure);
@@ -39,7 +38,7 @@ WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector
   }
   for (std::size_t index = 0; index < sectors; ++index) {
     const auto sector = firstSector + static_cast<std::int64_t>(index);
-    auto sectorFailure = WriteAt(device, sector, data.subspan(index * SectorBytes, SectorBytes));
+    auto sectorFailure = WriteRequest(device, sector, data.subspan(index * SectorBytes, SectorBytes));
     if (!sectorFailure) continue;
     if (!CostsOnlyTheseSectors(*sectorFailure)) {
       report.Stop = std::move(sectorFailure);

@@ -1,19 +1,15 @@
 #include "FaultyDisk.h"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-
-extern char** environ;
 
 namespace drivecopy::testing {
 namespace fs = std::filesystem;
@@ -106,21 +102,8 @@ void FaultyDisk::StartHelper(const DiskFaults& faults) {
     words.push_back(std::to_string(faults.WriteDelayMs));
   }
   words.push_back(mountPoint_);
-  std::vector<char*> arguments;
-  for (auto& word : words) arguments.push_back(word.data());
-  arguments.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  const int failed = ::posix_spawn(&helper_, kHelperProgram.c_str(), &actions, nullptr, arguments.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) {
-    helper_ = -1;
-    throw std::runtime_error("cannot start " + kHelperProgram);
-  }
+  helper_ = StartProgram(words, log);
+  if (helper_ < 0) throw std::runtime_error("cannot start " + kHelperProgram);
 }
 
 void FaultyDisk::WaitForMount(std::int64_t bytes) {

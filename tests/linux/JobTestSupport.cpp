@@ -1,8 +1,6 @@
 #include "JobTestSupport.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,8 +13,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-
-extern char** environ;
 
 namespace drivecopy::testing {
 namespace fs = std::filesystem;
@@ -103,17 +99,8 @@ BackgroundRun::BackgroundRun(const std::vector<std::string>& arguments) {
   directory_ = pattern;
   std::vector<std::string> words = {DRIVECOPY_BINARY};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, (directory_ + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, (directory_ + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const int failed = ::posix_spawn(&process_, DRIVECOPY_BINARY, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) throw std::runtime_error("cannot start drivecopy");
+  process_ = StartProgram(words, directory_ + "/out", directory_ + "/err");
+  if (process_ < 0) throw std::runtime_error("cannot start drivecopy");
 }
 
 BackgroundRun::~BackgroundRun() {

@@ -1,5 +1,7 @@
 #include "LoopDevice.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -11,6 +13,8 @@
 #include <iostream>
 #include <stdexcept>
 #include <thread>
+
+extern char** environ;
 
 namespace drivecopy::testing {
 namespace fs = std::filesystem;
@@ -50,6 +54,27 @@ std::string ShellQuoted(const std::string& word) {
     else quoted.push_back(c);
   }
   return quoted + "'";
+}
+
+pid_t StartProgram(const std::vector<std::string>& words, const std::string& outputPath,
+                   const std::string& errorPath) {
+  std::vector<std::string> copies = words;
+  std::vector<char*> arguments;
+  for (auto& word : copies) arguments.push_back(word.data());
+  arguments.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (errorPath.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
+  pid_t process = -1;
+  const int failed = ::posix_spawn(&process, copies.front().c_str(), &actions, nullptr, arguments.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return failed == 0 ? process : -1;
 }
 
 CommandResult RunCommand(const std::string& commandLine) {

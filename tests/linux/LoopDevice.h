@@ -88,6 +88,13 @@ struct CommandResult {
 };
 CommandResult RunCommand(const std::string& commandLine);
 
+// Starts words[0] (a path) with the other words as arguments, standard input
+// from /dev/null and standard output to `outputPath`, standard error to
+// `errorPath` (or the output file when empty); its process id, -1 when it
+// cannot be started.
+pid_t StartProgram(const std::vector<std::string>& words, const std::string& outputPath,
+                   const std::string& errorPath = "");
+
 // Single-quotes a word for the shell.
 std::string ShellQuoted(const std::string& word);
 

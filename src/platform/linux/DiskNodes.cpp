@@ -14,8 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Overlap(SectorRange a, SectorRange b) { return a.FirstSector < b.EndSector && b.FirstSector < a.EndSector; }
-
 // "8:17" from a sysfs dev attribute.
 std::optional<dev_t> DeviceNumberIn(const fs::path& directory) {
   const auto text = ReadSysfsLine(directory / "dev");
@@ -41,7 +39,7 @@ const DiskNode* DiskNodes::Find(dev_t device) const {
 std::vector<DiskNode> DiskNodes::Overlapping(SectorRange onDisk) const {
   std::vector<DiskNode> found{WholeDisk()};
   for (std::size_t i = 1; i < Nodes.size(); ++i)
-    if (Overlap(Nodes[i].Range, onDisk)) found.push_back(Nodes[i]);
+    if (Nodes[i].Range.Overlaps(onDisk)) found.push_back(Nodes[i]);
   return found;
 }
 
@@ -53,21 +51,22 @@ std::optional<DiskNodes> NodesOfDisk(dev_t device) {
   if (!wholeDevice || !wholeSize) return std::nullopt;
   DiskNodes disk;
   // sysfs counts start and size in 512-byte units whatever the sector size.
-  disk.Nodes.push_back(DiskNode{node->DiskName, *wholeDevice, SectorRange{0, *wholeSize}, true});
+  disk.Nodes.push_back(DiskNode{node->DiskName, *wholeDevice, SectorRange{0, *wholeSize}, true, 0});
 
   std::vector<DiskNode> partitions;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(node->DiskSysfsDir, error)) {
     if (!fs::exists(entry.path() / "partition", error)) continue;
     const auto partitionDevice = DeviceNumberIn(entry.path());
+    const auto number = ReadSysfsNumber(entry.path() / "partition");
     const auto start = ReadSysfsNumber(entry.path() / "start");
     const auto size = ReadSysfsNumber(entry.path() / "size");
-    if (!partitionDevice || !start || !size) continue;
+    if (!partitionDevice || !number || !start || !size) continue;
     partitions.push_back(DiskNode{entry.path().filename().string(), *partitionDevice,
-                                  SectorRange{*start, *start + *size}, false});
+                                  SectorRange{*start, *start + *size}, false, static_cast<int>(*number)});
   }
   std::sort(partitions.begin(), partitions.end(),
-            [](const DiskNode& a, const DiskNode& b) { return minor(a.Device) < minor(b.Device); });
+            [](const DiskNode& a, const DiskNode& b) { return a.Number < b.Number; });
   disk.Nodes.insert(disk.Nodes.end(), partitions.begin(), partitions.end());
   return disk;
 }

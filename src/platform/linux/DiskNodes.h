@@ -15,11 +15,12 @@ struct DiskNode {
   dev_t Device = 0;    // its device number
   SectorRange Range;   // on the whole disk, in 512-byte sectors
   bool IsWholeDisk = false;
+  int Number = 0;      // the partition's number (sysfs "partition"); 0 for the whole disk
   std::string Path() const { return "/dev/" + Name; }
 };
 
 // The disk a block device belongs to, with all its nodes (the whole disk
-// first, then its partitions in the kernel's order).
+// first, then its partitions by number).
 struct DiskNodes {
   std::vector<DiskNode> Nodes;
   const DiskNode& WholeDisk() const { return Nodes.front(); }

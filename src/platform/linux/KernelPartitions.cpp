@@ -25,17 +25,7 @@ PartitionMap KernelPartitions(dev_t device) {
   PartitionMap partitions;
   const auto disk = NodesOfDisk(device);
   if (!disk) return partitions;
-  for (std::size_t i = 1; i < disk->Nodes.size(); ++i) {
-    const DiskNode& node = disk->Nodes[i];
-    // The number is what follows the disk's name (and a 'p' after a digit).
-    std::string suffix = node.Name.substr(disk->WholeDisk().Name.size());
-    if (!suffix.empty() && suffix.front() == 'p') suffix.erase(0, 1);
-    try {
-      partitions[std::stoi(suffix)] = node.Range;
-    } catch (const std::exception&) {
-      // a node named in a way not understood is left alone
-    }
-  }
+  for (std::size_t i = 1; i < disk->Nodes.size(); ++i) partitions[disk->Nodes[i].Number] = disk->Nodes[i].Range;
   return partitions;
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "platform/linux/DiskNodes.h"
@@ -36,25 +37,49 @@ bool SameIdentity(const Identity& a, const Identity& b) {
   return a.IsBlockDevice == b.IsBlockDevice && a.Device == b.Device && (a.IsBlockDevice || a.Inode == b.Inode);
 }
 
-bool Overlap(SectorRange a, SectorRange b) { return a.FirstSector < b.EndSector && b.FirstSector < a.EndSector; }
-
 void Add(std::vector<Occupant>& found, OccupantKind kind, std::string name) {
   Occupant occupant{kind, std::move(name)};
   if (std::find(found.begin(), found.end(), occupant) == found.end()) found.push_back(std::move(occupant));
 }
 
+// Something in use, by the name the system lists it under and what that
+// name stands for (looked up once for every node asked about).
+struct NamedUse {
+  std::string Name;
+  Identity What;
+};
+
 // The swap areas in use, by the name /proc/swaps gives them.
-std::vector<std::string> ActiveSwapAreas() {
-  std::vector<std::string> areas;
+std::vector<NamedUse> ActiveSwapAreas() {
+  std::vector<NamedUse> areas;
   std::ifstream in("/proc/swaps");
   std::string line;
   std::getline(in, line);  // the heading
   while (std::getline(in, line)) {
     const auto end = line.find_first_of(" \t");
     if (end == 0 || line.empty()) continue;
-    areas.push_back(DecodeOctalEscapes(std::string_view(line).substr(0, end)));
+    std::string name = DecodeOctalEscapes(std::string_view(line).substr(0, end));
+    if (auto what = IdentityOf(name)) areas.push_back(NamedUse{std::move(name), *what});
   }
   return areas;
+}
+
+// The mounted file systems by mount point, each standing for the device
+// number mountinfo gives and, when the source is a device, that device too
+// (btrfs gives an anonymous number).
+struct MountedDevice {
+  std::string MountPoint;
+  dev_t Number = 0;
+  std::optional<dev_t> Source;
+};
+
+std::vector<MountedDevice> MountedDevices() {
+  std::vector<MountedDevice> mounted;
+  for (const MountEntry& mount : ReadMountTable()) {
+    mounted.push_back(MountedDevice{mount.MountPoint, makedev(mount.Major, mount.Minor),
+                                    mount.Source.starts_with('/') ? BlockDeviceNumber(mount.Source) : std::nullopt});
+  }
+  return mounted;
 }
 
 // "dm-0 (vg-root)" for a device-mapper device, the kernel name otherwise.
@@ -65,11 +90,8 @@ std::string HolderName(const std::string& kernelName) {
 }
 
 fs::path SysfsDirOf(dev_t device) {
-  std::error_code error;
-  const fs::path dir = fs::canonical(fs::path("/sys/dev/block") /
-                                         (std::to_string(major(device)) + ":" + std::to_string(minor(device))),
-                                     error);
-  return error ? fs::path() : dir;
+  const auto node = FindBlockNode(device);
+  return node ? node->SysfsDir : fs::path();
 }
 
 // The btrfs file systems that have `device` among their members, by UUID.
@@ -116,22 +138,18 @@ std::vector<LoopBacking> AttachedLoops() {
 // Everything living on one node; `onNode` is the asked part of it, counted
 // from the node's start (a loop over it counts only where it shows that part).
 void AddOccupantsOfNode(std::vector<Occupant>& found, const DiskNode& node, SectorRange onNode,
-                        const std::vector<MountEntry>& mounts, const std::vector<std::string>& swaps,
+                        const std::vector<MountedDevice>& mounts, const std::vector<NamedUse>& swaps,
                         const std::vector<LoopBacking>& loops) {
+  const Identity device{true, node.Device, 0};
   bool mounted = false;
-  for (const MountEntry& mount : mounts) {
-    const bool byNumber = makedev(mount.Major, mount.Minor) == node.Device;
-    const bool bySource = mount.Source.starts_with('/') && IdentityOf(mount.Source) &&
-                          SameIdentity(*IdentityOf(mount.Source), Identity{true, node.Device, 0});
-    if (byNumber || bySource) {
+  for (const MountedDevice& mount : mounts) {
+    if (mount.Number == node.Device || mount.Source == node.Device) {
       Add(found, OccupantKind::MountedFileSystem, mount.MountPoint);
       mounted = true;
     }
   }
-  for (const std::string& area : swaps) {
-    auto identity = IdentityOf(area);
-    if (identity && SameIdentity(*identity, Identity{true, node.Device, 0})) Add(found, OccupantKind::ActiveSwap, area);
-  }
+  for (const NamedUse& swap : swaps)
+    if (SameIdentity(swap.What, device)) Add(found, OccupantKind::ActiveSwap, swap.Name);
   std::error_code error;
   const fs::path holders = SysfsDirOf(node.Device) / "holders";
   for (const auto& holder : fs::directory_iterator(holders, error))
@@ -143,7 +161,7 @@ void AddOccupantsOfNode(std::vector<Occupant>& found, const DiskNode& node, Sect
       Add(found, OccupantKind::StackedDevice, "btrfs " + uuid);
   }
   for (const LoopBacking& loop : loops) {
-    if (SameIdentity(loop.Backing, Identity{true, node.Device, 0}) && Overlap(loop.Shown, onNode))
+    if (SameIdentity(loop.Backing, device) && loop.Shown.Overlaps(onNode))
       Add(found, OccupantKind::LoopDevice, loop.LoopPath);
   }
 }
@@ -158,10 +176,8 @@ std::vector<Occupant> FindOccupants(const std::string& path, SectorRange range) 
   const auto swaps = ActiveSwapAreas();
 
   if (!identity->IsBlockDevice) {
-    for (const std::string& area : swaps) {
-      auto swap = IdentityOf(area);
-      if (swap && SameIdentity(*swap, *identity)) Add(found, OccupantKind::ActiveSwap, area);
-    }
+    for (const NamedUse& swap : swaps)
+      if (SameIdentity(swap.What, *identity)) Add(found, OccupantKind::ActiveSwap, swap.Name);
     for (const LoopBacking& loop : loops)
       if (SameIdentity(loop.Backing, *identity)) Add(found, OccupantKind::LoopDevice, loop.LoopPath);
     return found;
@@ -171,7 +187,7 @@ std::vector<Occupant> FindOccupants(const std::string& path, SectorRange range) 
   if (!disk) return found;
   const auto onDisk = RangeOnDisk(*disk, identity->Device, range);
   if (!onDisk || onDisk->SectorCount() <= 0) return found;
-  const auto mounts = ReadMountTable();
+  const auto mounts = MountedDevices();
   for (const DiskNode& node : disk->Overlapping(*onDisk)) {
     const SectorRange onNode{std::max<std::int64_t>(0, onDisk->FirstSector - node.Range.FirstSector),
                              std::min(onDisk->EndSector, node.Range.EndSector) - node.Range.FirstSector};

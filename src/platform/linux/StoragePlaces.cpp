@@ -32,20 +32,11 @@ struct Place {
   bool Inside = false;
 };
 
-bool Overlap(SectorRange a, SectorRange b) { return a.FirstSector < b.EndSector && b.FirstSector < a.EndSector; }
-
 bool Meet(const Place& a, const Place& b) {
   if (a.Inside && b.Inside) return false;  // two files in one file system
   if (a.IsFile != b.IsFile) return false;
   if (a.IsFile) return a.Device == b.Device && a.Inode == b.Inode;
-  return a.Device == b.Device && Overlap(a.Range, b.Range);
-}
-
-fs::path SysfsDirOf(dev_t device) {
-  std::error_code error;
-  const fs::path dir = fs::canonical(
-      fs::path("/sys/dev/block") / (std::to_string(major(device)) + ":" + std::to_string(minor(device))), error);
-  return error ? fs::path() : dir;
+  return a.Device == b.Device && a.Range.Overlaps(b.Range);
 }
 
 void PlacesOfFile(const struct stat& status, bool inside, int depth, std::vector<Place>& places);
@@ -70,8 +61,9 @@ void PlacesOfBlockDevice(dev_t device, SectorRange range, bool inside, int depth
     }
     places.push_back(Place{false, device, 0, range, inside});
   }
-  const fs::path dir = SysfsDirOf(device);
-  if (dir.empty()) return;
+  const auto node = FindBlockNode(device);
+  if (!node) return;
+  const fs::path& dir = node->SysfsDir;
   // A device-mapper or md device: somewhere on each member (where exactly
   // its table says, which is not worth reading for a refusal).
   std::error_code error;

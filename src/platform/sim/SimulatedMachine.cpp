@@ -263,6 +263,11 @@ std::vector<StoragePlace> SimulatedMachine::PlacesOf(const std::string& path, Se
   return places;
 }
 
+std::vector<StoragePlace> SimulatedMachine::PlacesOf(const OccupantDescription& occupant) const {
+  if (!occupant.File.empty()) return PlacesOf(occupant.File, {});
+  return PlacesOf(occupant.Device, occupant.Range.value_or(SectorRange{0, INT64_MAX}));
+}
+
 bool SimulatedMachine::SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,
                                      SectorRange secondRange) {
   return AnyPlacesMeet(PlacesOf(first, firstRange), PlacesOf(second, secondRange));
@@ -282,9 +287,7 @@ std::vector<Occupant> SimulatedMachine::OccupantsOf(const std::string& path, Sec
   }
   for (const OccupantDescription& occupant : occupants_) {
     if (!occupant.Kind) continue;  // another program: only a claim notices it
-    const auto held = occupant.File.empty() ? PlacesOf(occupant.Device, occupant.Range.value_or(SectorRange{0, INT64_MAX}))
-                                            : PlacesOf(occupant.File, {});
-    if (AnyPlacesMeet(asked, held)) add(Occupant{*occupant.Kind, occupant.Name});
+    if (AnyPlacesMeet(asked, PlacesOf(occupant))) add(Occupant{*occupant.Kind, occupant.Name});
   }
   return found;
 }
@@ -316,10 +319,8 @@ ClaimResult SimulatedMachine::ClaimForWriting(const std::string& path, SectorRan
   }
   const auto places = PlacesOf(path, range);
   for (const OccupantDescription& occupant : occupants_) {
-    if (occupant.Kind) continue;
-    const auto held = occupant.File.empty() ? PlacesOf(occupant.Device, occupant.Range.value_or(SectorRange{0, INT64_MAX}))
-                                            : PlacesOf(occupant.File, {});
-    if (AnyPlacesMeet(places, held)) return ClaimRefusal{ClaimRefusalReason::InUse, {}, WindowsError(ErrorSharingViolation)};
+    if (!occupant.Kind && AnyPlacesMeet(places, PlacesOf(occupant)))
+      return ClaimRefusal{ClaimRefusalReason::InUse, {}, WindowsError(ErrorSharingViolation)};
   }
   if (auto occupants = OccupantsOf(path, range); !occupants.empty()) {
     return ClaimRefusal{ClaimRefusalReason::Occupied, std::move(occupants), {}};

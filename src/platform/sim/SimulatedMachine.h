@@ -124,6 +124,8 @@ class SimulatedMachine final : public Platform {
   const Volume* FindVolume(char letter) const;
   // Where `range` of a device, or a file, lies; empty for what does not exist.
   std::vector<sim::StoragePlace> PlacesOf(const std::string& path, SectorRange range) const;
+  // Where a described occupant lives.
+  std::vector<sim::StoragePlace> PlacesOf(const sim::OccupantDescription& occupant) const;
   // The medium behind a device path and where the device starts on it (in
   // sectors); null for an unknown device.
   std::pair<std::shared_ptr<sim::SimulatedMedium>, std::int64_t> MediumOf(const std::string& devicePath) const;

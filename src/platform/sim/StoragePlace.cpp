@@ -6,7 +6,7 @@ bool PlacesMeet(const StoragePlace& a, const StoragePlace& b) {
   if (a.Inside && b.Inside) return false;  // two files on one volume
   if ((a.Medium == nullptr) != (b.Medium == nullptr)) return false;
   if (a.Medium == nullptr) return a.HostFile == b.HostFile;
-  return a.Medium == b.Medium && a.Range.FirstSector < b.Range.EndSector && b.Range.FirstSector < a.Range.EndSector;
+  return a.Medium == b.Medium && a.Range.Overlaps(b.Range);
 }
 
 bool AnyPlacesMeet(const std::vector<StoragePlace>& a, const std::vector<StoragePlace>& b) {
