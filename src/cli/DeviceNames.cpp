@@ -8,6 +8,7 @@
 #include "disk/KindTags.h"
 #include "disk/SizeText.h"
 #include "disk/Units.h"
+#include "shell/GroupedNumber.h"
 #include "selection/DriveLists.h"
 
 namespace drivecopy {
@@ -39,57 +40,115 @@ bool SameRoot(const std::string& listed, const std::string& given) {
   return SameName(WithoutTrailingSeparator(listed), WithoutTrailingSeparator(given));
 }
 
-bool AllDigits(const std::string& text) {
-  return !text.empty() &&
-         std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+// Where a layout entry lies, in 512-byte sectors.
+SectorRange EntryRange(const PARTITION_INFORMATION& entry) {
+  return {entry.StartingOffset / BytesPerSector,
+          (entry.StartingOffset + entry.PartitionLength) / BytesPerSector};
 }
 
-// The partition number a name gives for the drive at `drivePath`:
-// "<drive>#N", or on Linux "<drive>N" / "<drive>pN" as the kernel names
-// partition nodes (with the 'p' exactly when the drive's name ends in a digit).
-std::optional<long> PartitionNumberIn(const std::string& drivePath, const std::string& name) {
-  const std::size_t hash = name.rfind('#');
-  if (hash != std::string::npos) {
-    const std::string number = name.substr(hash + 1);
-    if (!SameName(drivePath, name.substr(0, hash)) || !AllDigits(number) || number.size() > 6) {
-      return std::nullopt;
+const PARTITION_INFORMATION& LayoutEntryOf(const DriveRow& row) {
+  return row.Record.Layout.PartitionEntry[row.Record.EntryIndex];
+}
+
+// "/dev/sdb#1": a partition named by its drive and its number in the table.
+std::string TableName(const DriveRow& partition) {
+  return partition.Record.DevicePath + "#" + std::to_string(LayoutEntryOf(partition).PartitionNumber);
+}
+
+// The partition's own node, where the system has one lying exactly where
+// the table puts the partition.
+std::optional<std::string> NodeName(const std::vector<PartitionNode>& nodes, const DriveRow& partition) {
+  const PARTITION_INFORMATION& entry = LayoutEntryOf(partition);
+  for (const PartitionNode& node : nodes) {
+    if (node.Number == static_cast<int>(entry.PartitionNumber) && node.Range == EntryRange(entry)) {
+      return node.Path;
     }
-    return std::stol(number);
   }
-  if (!drivePath.starts_with("/dev/") || !name.starts_with(drivePath)) return std::nullopt;
-  std::string rest = name.substr(drivePath.size());
-  const bool endsInDigit = std::isdigit(static_cast<unsigned char>(drivePath.back())) != 0;
-  if (endsInDigit) {
-    if (!rest.starts_with("p")) return std::nullopt;
-    rest.erase(0, 1);
+  return std::nullopt;
+}
+
+// The nodes of a drive that no entry of its table accounts for: not a
+// partition where the table has it, nor the extended container (which the
+// table numbers 0) at its start.
+std::vector<OutdatedPartitionNode> OutdatedNodesOf(const std::vector<PartitionNode>& nodes,
+                                                   const DriveRow& drive) {
+  std::vector<OutdatedPartitionNode> outdated;
+  const auto& entries = drive.Record.Layout.PartitionEntry;
+  for (const PartitionNode& node : nodes) {
+    std::optional<SectorRange> tableRange;
+    bool accounted = false;
+    for (const PARTITION_INFORMATION& entry : entries) {
+      if (entry.PartitionType == 0) continue;
+      const SectorRange range = EntryRange(entry);
+      if (static_cast<int>(entry.PartitionNumber) == node.Number) {
+        tableRange = range;
+        accounted = range == node.Range;
+      } else if (entry.PartitionNumber == 0 && range.FirstSector == node.Range.FirstSector) {
+        accounted = true;
+      }
+      if (accounted) break;
+    }
+    if (!accounted) {
+      outdated.push_back({node.Path, drive.Record.DevicePath, node.Number, node.Range, tableRange});
+    }
   }
-  if (!AllDigits(rest) || rest.size() > 6) return std::nullopt;
-  return std::stol(rest);
+  return outdated;
 }
 
 NamedKind KindOfDriveRow(const DriveRow& row) {
   return row.Record.Kind == KindFloppy ? NamedKind::Floppy : NamedKind::Drive;
 }
 
+std::string SectorsText(SectorRange range) {
+  return "sectors " + GroupedNumber(range.FirstSector, ",") + " to " + GroupedNumber(range.EndSector, ",");
+}
+
+std::string OutdatedNodeText(const OutdatedPartitionNode& node) {
+  const std::string number = std::to_string(node.Number);
+  std::string text = node.Path + " is partition " + number + " of " + node.DiskPath +
+                     " as the system still has it (" + SectorsText(node.NodeRange) + "), but the partition "
+                     "table on " + node.DiskPath;
+  text += node.TableRange ? " now puts partition " + number + " at " + SectorsText(*node.TableRange)
+                          : " no longer has a partition " + number;
+  text += ": the changed table has not been read by the system yet, so the command would not reach the "
+          "bytes you named. Have the table re-read (partx -u " + node.DiskPath + " or partprobe " +
+          node.DiskPath + "), then see drivecopy list";
+  if (node.TableRange) text += ", or name the partition as the table has it: " + node.DiskPath + "#" + number;
+  return text;
+}
+
 }  // namespace
 
-ListedDevices ListDevices(Platform& platform) {
-  const DriveLists lists(platform);
+ListedDevices ListDevices(Platform& platform, char decimalSeparator) {
+  DriveLists lists(platform);
+  lists.SetDecimalSeparator(decimalSeparator);
   const CloneEndpoint noCloneSource;
   ListedDevices devices;
-  for (DriveRow& row : lists.PhysicalDriveRows(noCloneSource).Rows) {
-    if (row.Record.Kind == KindPhysicalDrive) {
-      for (DriveRow& partition : lists.PartitionRows(row.Record, noCloneSource)) {
-        devices.Partitions.push_back(std::move(partition));
+  PhysicalDriveListing physical = lists.PhysicalDriveRows(noCloneSource);
+  devices.NoDriveOpened = physical.ShowAdminRightsMessage;
+  for (DriveRow& row : physical.Rows) {
+    ListedDrive drive{{std::move(row), {}}, {}};
+    drive.Drive.Name = drive.Drive.Row.Record.DevicePath;
+    if (drive.Drive.Row.Record.Kind == KindPhysicalDrive) {
+      const auto nodes = platform.PartitionNodesOf(drive.Drive.Name);
+      for (DriveRow& partition : lists.PartitionRows(drive.Drive.Row.Record, noCloneSource)) {
+        const auto node = nodes ? NodeName(*nodes, partition) : std::nullopt;
+        std::string name = node ? *node : TableName(partition);
+        drive.Partitions.push_back({std::move(partition), std::move(name)});
+      }
+      if (nodes) {
+        for (auto& outdated : OutdatedNodesOf(*nodes, drive.Drive.Row)) {
+          devices.OutdatedNodes.push_back(std::move(outdated));
+        }
       }
     }
-    devices.Drives.push_back(std::move(row));
+    devices.Drives.push_back(std::move(drive));
   }
   const std::vector<LogicalDrive> letters = platform.LogicalDrives();
   for (DriveRow& row : lists.LogicalDriveRows()) {
-    ListedVolume volume{std::move(row), {}};
+    NamedRow volume{std::move(row), {}};
     for (const LogicalDrive& letter : letters) {
-      if (letter.RootPath == volume.Row.Record.RootPath) volume.DriveName = letter.DriveName;
+      if (letter.RootPath == volume.Row.Record.RootPath) volume.Name = letter.DriveName;
     }
     devices.Volumes.push_back(std::move(volume));
   }
@@ -98,22 +157,23 @@ ListedDevices ListDevices(Platform& platform) {
 
 std::optional<NamedDevice> FindListedDevice(const ListedDevices& devices, const std::string& name) {
   if (name.empty()) return std::nullopt;
-  for (const DriveRow& row : devices.Drives) {
+  for (const ListedDrive& drive : devices.Drives) {
+    const DriveRow& row = drive.Drive.Row;
     const bool floppyRoot = row.Record.Kind == KindFloppy && SameRoot(row.Record.RootPath, name);
-    if (SameName(row.Record.DevicePath, name) || floppyRoot) {
+    if (SameName(drive.Drive.Name, name) || floppyRoot) {
       return NamedDevice{KindOfDriveRow(row), row};
     }
   }
-  for (const DriveRow& row : devices.Partitions) {
-    const auto number = PartitionNumberIn(row.Record.DevicePath, name);
-    const auto& entry = row.Record.Layout.PartitionEntry[row.Record.EntryIndex];
-    if (number && *number == static_cast<long>(entry.PartitionNumber)) {
-      return NamedDevice{NamedKind::Partition, row};
+  for (const ListedDrive& drive : devices.Drives) {
+    for (const NamedRow& partition : drive.Partitions) {
+      if (SameName(partition.Name, name) || SameName(TableName(partition.Row), name)) {
+        return NamedDevice{NamedKind::Partition, partition.Row};
+      }
     }
   }
-  for (const ListedVolume& volume : devices.Volumes) {
+  for (const NamedRow& volume : devices.Volumes) {
     const TBigDriveInformation& record = volume.Row.Record;
-    if (SameRoot(volume.DriveName, name) || SameRoot(record.RootPath, name) ||
+    if (SameRoot(volume.Name, name) || SameRoot(record.RootPath, name) ||
         SameName(record.DevicePath, name)) {
       return NamedDevice{NamedKind::Volume, volume.Row};
     }
@@ -135,9 +195,9 @@ NamedDevice RegularFileDevice(const std::string& path, std::int64_t sizeBytes) {
 
 std::string UnknownDeviceNameText(const std::string& name) {
   return "no drive, partition, floppy or volume is named " + name +
-         "; see drivecopy list (a drive by its device path, a partition by its drive's path, '#' "
-         "and its number or by its own device node, a floppy by its root or device path, a "
-         "volume by its drive name, mount point or root path, or an existing regular file)";
+         "; see drivecopy list, which shows each row's name (a drive by its device path, a partition by "
+         "its own device node or by its drive's path, '#' and its number, a floppy by its root or "
+         "device path, a volume by its drive name or mount point), or name an existing regular file";
 }
 
 std::string NamedKindText(NamedKind kind) {
@@ -153,7 +213,11 @@ std::string NamedKindText(NamedKind kind) {
 
 std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,
                                                          const std::string& name) {
-  if (auto listed = FindListedDevice(ListDevices(platform), name)) return *listed;
+  const ListedDevices devices = ListDevices(platform);
+  for (const OutdatedPartitionNode& node : devices.OutdatedNodes) {
+    if (node.Path == name) return OutdatedNodeText(node);
+  }
+  if (auto listed = FindListedDevice(devices, name)) return *listed;
 
   // A host path that exists but is no regular file (a block device the lists
   // do not offer, a folder, a pipe) is never taken for a file: writing to an

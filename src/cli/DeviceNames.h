@@ -5,24 +5,50 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "disk/SectorRange.h"
 #include "selection/DriveRow.h"
 
 namespace drivecopy {
 
-// The rows `drivecopy list` shows, gathered for looking names up.
-struct ListedVolume {
+// A row `drivecopy list` shows, with the name the commands take for it.
+struct NamedRow {
   DriveRow Row;
-  std::string DriveName;  // "C:" or the mount point
+  std::string Name;
 };
+
+// A floppy or physical drive row and the rows of its partitions.
+struct ListedDrive {
+  NamedRow Drive;
+  std::vector<NamedRow> Partitions;
+};
+
+// A partition node the system still shows but the disk's partition table no
+// longer has as it is (the table was changed and not re-read): writing
+// through the table would not touch the bytes the node names.
+struct OutdatedPartitionNode {
+  std::string Path;      // "/dev/sdb1"
+  std::string DiskPath;  // "/dev/sdb"
+  int Number = 0;
+  SectorRange NodeRange;                  // where the system takes it to lie
+  std::optional<SectorRange> TableRange;  // entry `Number` of the table now, if any
+};
+
+// Everything `drivecopy list` shows, gathered for looking names up.
 struct ListedDevices {
-  std::vector<DriveRow> Drives;      // floppy and physical drive rows, in list order
-  std::vector<DriveRow> Partitions;  // the partition rows of every drive
-  std::vector<ListedVolume> Volumes;
+  std::vector<ListedDrive> Drives;  // floppies and physical drives, in list order
+  std::vector<NamedRow> Volumes;
+  std::vector<OutdatedPartitionNode> OutdatedNodes;
+  bool NoDriveOpened = false;  // drives were probed and none could be opened
 };
 
 // Reads the rows through the same list rules the desktop's lists use, so a
 // resolved row carries exactly the record the desktop would hand over.
-ListedDevices ListDevices(Platform& platform);
+// Names: a drive or floppy by its device path; a partition by the system's
+// node for it where that node lies exactly where the table puts the
+// partition ("/dev/sdb1"), else by its drive's path, '#' and its number
+// ("\\.\PhysicalDrive0#1", "/dev/sdb#1"); a volume by its drive name or
+// mount point ("C:", "/media/usb").
+ListedDevices ListDevices(Platform& platform, char decimalSeparator = '.');
 
 // What a name on the command line stands for.
 enum class NamedKind { Drive, Partition, Floppy, Volume, RegularFile };
@@ -34,14 +60,12 @@ struct NamedDevice {
 
 // Looks a name up among the listed rows, in list order (drives and floppies,
 // partitions, volumes), so that a name two rows answer to (a floppy's root is
-// also a volume's) means what the drive list would offer first:
-// - a drive or floppy by its device path;
-// - a partition by its drive's path, '#' and its partition number
-//   ("\\.\PhysicalDrive0#1", "/dev/sdb#1"), or by the node Linux gives it:
-//   the drive's path and the number, with a 'p' between when the drive's name
-//   ends in a digit ("/dev/sdb1", "/dev/nvme0n1p1", "/dev/loop3p1");
-// - a floppy by its root path ("A:\") or drive name ("A:");
-// - a volume by its drive name, mount point, root path or device path.
+// also a volume's) means what the drive list would offer first. A row
+// answers to its listed name and also:
+// - a partition to its drive's path, '#' and its number written in plain
+//   decimal ("/dev/sdb#01" is no name);
+// - a floppy to its root path ("A:\") or drive name ("A:");
+// - a volume to its root path and device path.
 // Windows-style names ("\\.\...", "C:") are compared without regard to case,
 // and a trailing separator on a root or mount point does not matter.
 std::optional<NamedDevice> FindListedDevice(const ListedDevices& devices, const std::string& name);
@@ -51,7 +75,8 @@ std::optional<NamedDevice> FindListedDevice(const ListedDevices& devices, const 
 NamedDevice RegularFileDevice(const std::string& path, std::int64_t sizeBytes);
 
 // Resolves a name given on the command line: a listed row, otherwise an
-// existing regular file (a host path that exists but is a device, folder or
+// existing regular file; an outdated partition node is refused, saying how
+// to have the table re-read (a host path that exists but is a device, folder or
 // other special file is refused rather than treated as a file). The error is
 // a text for the user.
 std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,

@@ -3,10 +3,10 @@
 #include <clocale>
 #include <nlohmann/json.hpp>
 
+#include "cli/DeviceNames.h"
 #include "disk/KindTags.h"
 #include "disk/PartitionTypeName.h"
 #include "imaging/SourceKindName.h"
-#include "selection/DriveLists.h"
 
 namespace drivecopy {
 namespace {
@@ -14,8 +14,10 @@ namespace {
 constexpr const char* ListUsage =
     "Usage: drivecopy [--machine FILE|demo] list [--json]\n"
     "Shows the floppies, physical drives with their partitions, and logical drives\n"
-    "that the drive lists offer, with the captions they show.\n"
-    "  --json   print one JSON object: drives (with partitions), floppies, volumes\n";
+    "that the drive lists offer, with the captions they show and the name each\n"
+    "row goes by in create, restore and clone.\n"
+    "  --json   print one JSON object: drives (with partitions), floppies, volumes;\n"
+    "           each row's \"name\" is the name the commands take\n";
 
 // The decimal separator of the user's locale, for the size texts; the
 // numeric locale is put back so that nothing else is affected.
@@ -30,57 +32,39 @@ char LocaleDecimalSeparator() {
   return separator;
 }
 
-struct DriveWithPartitions {
-  DriveRow Drive;
-  std::vector<DriveRow> Partitions;
-};
-
-struct Listing {
-  std::vector<DriveRow> Floppies;
-  std::vector<DriveWithPartitions> Drives;
-  std::vector<DriveRow> Volumes;
-  bool NoDriveOpened = false;
-};
-
-Listing Collect(Platform& platform) {
-  DriveLists lists(platform);
-  lists.SetDecimalSeparator(LocaleDecimalSeparator());
-  Listing listing;
-  const CloneEndpoint noCloneSource;
-  PhysicalDriveListing physical = lists.PhysicalDriveRows(noCloneSource);
-  listing.NoDriveOpened = physical.ShowAdminRightsMessage;
-  for (DriveRow& row : physical.Rows) {
-    if (row.Record.Kind == KindFloppy) {
-      listing.Floppies.push_back(std::move(row));
-    } else {
-      DriveWithPartitions drive{std::move(row), {}};
-      drive.Partitions = lists.PartitionRows(drive.Drive.Record, noCloneSource);
-      listing.Drives.push_back(std::move(drive));
-    }
-  }
-  listing.Volumes = lists.LogicalDriveRows();
-  return listing;
-}
-
-nlohmann::json RangeFields(const DriveRow& row) {
+nlohmann::json RangeFields(const NamedRow& named) {
+  const DriveRow& row = named.Row;
   const SectorRange range = RecordSectorRange(row.Record);
-  return {{"caption", row.Caption},
+  return {{"name", named.Name},
+          {"caption", row.Caption},
           {"devicePath", row.Record.DevicePath},
           {"kind", row.Record.Kind},
           {"firstSector", range.FirstSector},
           {"endSector", range.EndSector}};
 }
 
-nlohmann::json ToJson(const Listing& listing) {
+nlohmann::json WithRoot(const NamedRow& named) {
+  nlohmann::json entry = RangeFields(named);
+  entry["rootPath"] = named.Row.Record.RootPath;
+  return entry;
+}
+
+nlohmann::json ToJson(const ListedDevices& listing) {
   nlohmann::json drives = nlohmann::json::array();
-  for (const DriveWithPartitions& drive : listing.Drives) {
+  nlohmann::json floppies = nlohmann::json::array();
+  for (const ListedDrive& drive : listing.Drives) {
+    if (drive.Drive.Row.Record.Kind == KindFloppy) {
+      floppies.push_back(WithRoot(drive.Drive));
+      continue;
+    }
     nlohmann::json entry = RangeFields(drive.Drive);
-    entry["driveNumber"] = drive.Drive.Record.DriveNumber;
+    entry["driveNumber"] = drive.Drive.Row.Record.DriveNumber;
     entry["partitions"] = nlohmann::json::array();
-    for (const DriveRow& partition : drive.Partitions) {
-      const auto& layoutEntry = partition.Record.Layout.PartitionEntry[partition.Record.EntryIndex];
+    for (const NamedRow& partition : drive.Partitions) {
+      const TBigDriveInformation& record = partition.Row.Record;
+      const auto& layoutEntry = record.Layout.PartitionEntry[record.EntryIndex];
       nlohmann::json p = RangeFields(partition);
-      p["entryIndex"] = partition.Record.EntryIndex;
+      p["entryIndex"] = record.EntryIndex;
       p["partitionNumber"] = layoutEntry.PartitionNumber;
       p["partitionType"] = layoutEntry.PartitionType;
       p["typeName"] = PartitionTypeName(layoutEntry.PartitionType);
@@ -88,38 +72,39 @@ nlohmann::json ToJson(const Listing& listing) {
     }
     drives.push_back(std::move(entry));
   }
-  auto withRoot = [](const std::vector<DriveRow>& rows) {
-    nlohmann::json list = nlohmann::json::array();
-    for (const DriveRow& row : rows) {
-      nlohmann::json entry = RangeFields(row);
-      entry["rootPath"] = row.Record.RootPath;
-      list.push_back(std::move(entry));
-    }
-    return list;
-  };
-  return {{"drives", drives}, {"floppies", withRoot(listing.Floppies)},
-          {"volumes", withRoot(listing.Volumes)}};
+  nlohmann::json volumes = nlohmann::json::array();
+  for (const NamedRow& volume : listing.Volumes) volumes.push_back(WithRoot(volume));
+  return {{"drives", drives}, {"floppies", floppies}, {"volumes", volumes}};
 }
 
-void PrintRow(std::ostream& out, const DriveRow& row, const std::string& indent) {
+void PrintRow(std::ostream& out, const NamedRow& named, const std::string& indent) {
+  const DriveRow& row = named.Row;
   const SectorRange range = RecordSectorRange(row.Record);
   // Captions end with a blank; the quotes keep it visible.
   out << indent << '"' << row.Caption << "\"\n"
-      << indent << "    " << SourceKindName(row.Record.Kind) << "  " << row.Record.DevicePath
-      << "  sectors " << range.FirstSector << " to " << range.EndSector << " (exclusive)\n";
+      << indent << "    " << SourceKindName(row.Record.Kind) << "  " << named.Name << "  sectors "
+      << range.FirstSector << " to " << range.EndSector << " (exclusive)\n";
 }
 
-void PrintText(std::ostream& out, const Listing& listing) {
+void PrintText(std::ostream& out, const ListedDevices& listing) {
   out << "Physical drives:\n";
-  if (listing.Floppies.empty() && listing.Drives.empty()) out << "  (none)\n";
-  for (const DriveRow& floppy : listing.Floppies) PrintRow(out, floppy, "  ");
-  for (const DriveWithPartitions& drive : listing.Drives) {
-    PrintRow(out, drive.Drive, "  ");
-    for (const DriveRow& partition : drive.Partitions) PrintRow(out, partition, "      ");
+  if (listing.Drives.empty()) out << "  (none)\n";
+  // Floppies first, as the drive list shows them.
+  for (const bool floppies : {true, false}) {
+    for (const ListedDrive& drive : listing.Drives) {
+      if ((drive.Drive.Row.Record.Kind == KindFloppy) != floppies) continue;
+      PrintRow(out, drive.Drive, "  ");
+      for (const NamedRow& partition : drive.Partitions) PrintRow(out, partition, "      ");
+      for (const OutdatedPartitionNode& node : listing.OutdatedNodes) {
+        if (node.DiskPath != drive.Drive.Row.Record.DevicePath) continue;
+        out << "      (" << node.Path << " is not where the partition table now puts partition "
+            << node.Number << ": the changed table has not been read by the system yet)\n";
+      }
+    }
   }
   out << "Logical drives:\n";
   if (listing.Volumes.empty()) out << "  (none)\n";
-  for (const DriveRow& volume : listing.Volumes) PrintRow(out, volume, "  ");
+  for (const NamedRow& volume : listing.Volumes) PrintRow(out, volume, "  ");
 }
 
 }  // namespace
@@ -138,7 +123,7 @@ int RunListCommand(Platform& platform, const std::vector<std::string>& args, std
       return 2;
     }
   }
-  const Listing listing = Collect(platform);
+  const ListedDevices listing = ListDevices(platform, LocaleDecimalSeparator());
   if (json) {
     out << ToJson(listing).dump(2) << '\n';
   } else {

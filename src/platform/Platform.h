@@ -39,6 +39,15 @@ struct LogicalDrive {
   bool IsFloppySlot = false;  // A: and B: (Linux: /dev/fd0 and /dev/fd1)
 };
 
+// A partition as the system's own device node for it: its path, its
+// number, and where the system takes it to lie on its disk (512-byte
+// sectors).
+struct PartitionNode {
+  std::string Path;
+  int Number = 0;
+  SectorRange Range;
+};
+
 // Answer of the volume-information request for a ready volume.
 struct VolumeInformation {
   std::string VolumeName;
@@ -140,10 +149,26 @@ class Platform {
   // says why it cannot be held. See WriteClaim and ClaimTarget.
   virtual ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) = 0;
 
-  // Path of physical drive N ("\\.\PhysicalDrive0", "/dev/sda"); the lists
-  // try N = 0 .. PhysicalDriveSlots - 1 and a gap does not end the walk.
-  static constexpr int PhysicalDriveSlots = 25;
+  // Begins a walk over the physical drives: the lists try N = 0 .. result - 1
+  // and a gap does not end the walk (Windows: 25 numbers). The numbering
+  // stays as it is now until the next call, so the rows of one listing keep
+  // naming the drives they were made for.
+  virtual int PhysicalDriveSlots() = 0;
+  // Path of physical drive N ("\\.\PhysicalDrive0", "/dev/sda"); "" when
+  // there is no drive N.
   virtual std::string PhysicalDrivePath(int driveNumber) = 0;
+  // True where the physical drives are probed only when some volume besides
+  // the floppies is present (Windows: no letter from C: upward means nothing
+  // can be opened). Linux always probes them: a rescue system runs from a
+  // RAM file system with no disk mounted at all.
+  virtual bool ProbesDrivesOnlyWithVolumes() = 0;
+  // The partitions of the disk at `diskPath` as the system itself sees them
+  // now, each with the device node that stands for it alone ("/dev/sdb1"
+  // with the start and size the kernel uses); empty for a disk without any.
+  // nullopt where partitions have no nodes of their own: the lists then take
+  // a volume whose partition has the entry's offset and size on a disk of
+  // equal geometry size to be that entry's volume.
+  virtual std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string& diskPath) = 0;
 
   // --- logical drives ---
   // Floppy slots first, then volumes, in letter (or mount point) order.
@@ -186,6 +211,11 @@ class Platform {
 
   // Opens a web address in the user's browser.
   virtual bool OpenWebAddress(const std::string& url) = 0;
+
+  // The variant of the catalogue's texts for this system where a text must
+  // differ (how to start the program with administrator rights): "linux", or
+  // "" for the texts as written for Windows.
+  virtual std::string MessageVariant() = 0;
 };
 
 }  // namespace drivecopy

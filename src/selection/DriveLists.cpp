@@ -57,13 +57,15 @@ PhysicalDriveListing DriveLists::PhysicalDriveRows(const CloneEndpoint& cloneSou
   }
   Pump();
 
-  // Without any volume besides the floppies no physical drive is probed.
+  // On Windows, without any volume besides the floppies no physical drive
+  // can be opened, so none is probed.
   const bool anyVolume = std::any_of(letters.begin(), letters.end(),
                                      [](const LogicalDrive& d) { return !d.IsFloppySlot; });
-  if (!anyVolume) return listing;
+  if (!anyVolume && platform_.ProbesDrivesOnlyWithVolumes()) return listing;
 
   int drivesCounted = 0;
-  for (int number = 0; number < Platform::PhysicalDriveSlots; ++number) {
+  const int slots = platform_.PhysicalDriveSlots();
+  for (int number = 0; number < slots; ++number) {
     const std::string path = platform_.PhysicalDrivePath(number);
     const THardDrive probe(platform_, path);
     if (!probe.HasGeometry || probe.PartitionInfo.PartitionLength == 0) continue;
@@ -184,6 +186,9 @@ std::optional<std::string> DriveLists::FindDriveLetter(const TBigDriveInformatio
                                                        std::int64_t diskGeometryBytes) const {
   if (entryIndex < 0 || entryIndex >= MaxLayoutEntries) return std::nullopt;
   const auto& entry = record.Layout.PartitionEntry[static_cast<std::size_t>(entryIndex)];
+  if (const auto nodes = platform_.PartitionNodesOf(record.DevicePath)) {
+    return DriveNameOnPartitionNode(*nodes, entry);
+  }
   for (const LogicalDrive& drive : platform_.LogicalDrives()) {
     const auto volume = OfferedVolumeOf(drive);
     if (!volume) continue;
@@ -196,6 +201,23 @@ std::optional<std::string> DriveLists::FindDriveLetter(const TBigDriveInformatio
         volume->Probe->GeometryBytes == diskGeometryBytes) {
       return drive.DriveName;
     }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> DriveLists::DriveNameOnPartitionNode(const std::vector<PartitionNode>& nodes,
+                                                                const PARTITION_INFORMATION& entry) const {
+  // The node must be the entry as the table has it now: a node the system
+  // has not brought up to date belongs to no entry.
+  const SectorRange entryRange{entry.StartingOffset / BytesPerSector,
+                               (entry.StartingOffset + entry.PartitionLength) / BytesPerSector};
+  const auto node = std::find_if(nodes.begin(), nodes.end(), [&](const PartitionNode& n) {
+    return n.Number == static_cast<int>(entry.PartitionNumber) && n.Range == entryRange;
+  });
+  if (node == nodes.end()) return std::nullopt;
+  for (const LogicalDrive& drive : platform_.LogicalDrives()) {
+    if (drive.IsFloppySlot || !platform_.IsSameFile(drive.DevicePath, node->Path)) continue;
+    if (OfferedVolumeOf(drive)) return drive.DriveName;
   }
   return std::nullopt;
 }

@@ -43,8 +43,10 @@ class DriveLists {
   std::vector<DriveRow> LogicalDriveRows() const;
 
   // The drive name ("C:") of the ready removable or fixed volume that lives
-  // in layout entry `entryIndex` of `record`'s disk, matched by the entry's
-  // offset, length and hidden sectors and by the disk's geometry size.
+  // in layout entry `entryIndex` of `record`'s disk. Where partitions have
+  // device nodes (Linux) the volume is the one on the entry's node; elsewhere
+  // it is matched by the entry's offset, length and hidden sectors and by the
+  // disk's geometry size.
   std::optional<std::string> FindDriveLetter(const TBigDriveInformation& record, int entryIndex,
                                              std::int64_t diskGeometryBytes) const;
 
@@ -55,6 +57,8 @@ class DriveLists {
     std::unique_ptr<THardDrive> Probe;
   };
   std::optional<OfferedVolume> OfferedVolumeOf(const LogicalDrive& drive) const;
+  std::optional<std::string> DriveNameOnPartitionNode(const std::vector<PartitionNode>& nodes,
+                                                      const PARTITION_INFORMATION& entry) const;
   void Pump() const;
 
   Platform& platform_;

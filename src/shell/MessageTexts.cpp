@@ -125,13 +125,20 @@ std::span<const MessageKeyBinding> LoadedMessageKeys() { return LoadOrder; }
 
 std::span<const CheckTextBinding> CheckTextKeys() { return CheckOrder; }
 
-MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language) {
+MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language, std::string_view variant) {
+  auto text = [&](std::string_view key) {
+    if (!variant.empty()) {
+      const std::string variantKey = std::string(key) + "." + std::string(variant);
+      if (catalogue.Contains(variantKey)) return catalogue.Text(variantKey, language);
+    }
+    return catalogue.Text(key, language);
+  };
   MessageTexts texts;
   for (const MessageKeyBinding& binding : LoadOrder) {
-    texts.*binding.Text = catalogue.Text(binding.RequestedKey, language);
+    texts.*binding.Text = text(binding.RequestedKey);
   }
   for (const CheckTextBinding& binding : CheckOrder) {
-    texts.Checks.*binding.Text = catalogue.Text(binding.Key, language);
+    texts.Checks.*binding.Text = text(binding.Key);
   }
   return texts;
 }

@@ -151,7 +151,9 @@ struct CheckTextBinding {
 std::span<const CheckTextBinding> CheckTextKeys();
 
 // Fetches every loaded key and every refusal text from `catalogue` in `language` (German where that
-// language has no text; "" for a key the catalogue lacks or a language outside 1..6).
-MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language);
+// language has no text; "" for a key the catalogue lacks or a language outside 1..6). With a
+// `variant` ("linux"), a key that has a row "KEY.variant" takes that row's text instead: the same
+// message, written for that system.
+MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language, std::string_view variant = {});
 
 }  // namespace drivecopy

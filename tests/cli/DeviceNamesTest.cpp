@@ -12,36 +12,42 @@ namespace drivecopy {
 namespace {
 
 // A drive row as the lists make it on Linux, with partitions numbered
-// `numbers` (one layout entry each).
-void AddLinuxDrive(ListedDevices& devices, const std::string& path,
-                   const std::vector<std::uint32_t>& numbers) {
-  DriveRow drive;
-  drive.Record.DevicePath = path;
-  drive.Record.Kind = KindPhysicalDrive;
+// `numbers` (one layout entry each) named as `drivecopy list` names them:
+// by their node, or by drive and number where `nodeless` says the system
+// shows no node for them.
+void AddLinuxDrive(ListedDevices& devices, const std::string& path, const std::vector<std::uint32_t>& numbers,
+                   const std::string& nodePrefix, bool nodeless = false) {
+  ListedDrive drive;
+  drive.Drive.Name = path;
+  drive.Drive.Row.Caption = path;
+  TBigDriveInformation& record = drive.Drive.Row.Record;
+  record.DevicePath = path;
+  record.Kind = KindPhysicalDrive;
   for (std::size_t i = 0; i < numbers.size(); ++i) {
-    auto& entry = drive.Record.Layout.PartitionEntry[i];
+    auto& entry = record.Layout.PartitionEntry[i];
     entry.PartitionNumber = numbers[i];
     entry.PartitionType = 0x83;
     entry.StartingOffset = static_cast<std::int64_t>(2048 + i * 4096) * 512;
     entry.PartitionLength = 4096 * 512;
   }
   for (std::size_t i = 0; i < numbers.size(); ++i) {
-    DriveRow partition = drive;
-    partition.Record.Kind = KindPartition;
-    partition.Record.EntryIndex = static_cast<std::uint8_t>(i);
-    partition.Caption = path + " partition " + std::to_string(numbers[i]);
-    devices.Partitions.push_back(partition);
+    NamedRow partition{drive.Drive.Row, {}};
+    partition.Row.Record.Kind = KindPartition;
+    partition.Row.Record.EntryIndex = static_cast<std::uint8_t>(i);
+    partition.Row.Caption = path + " partition " + std::to_string(numbers[i]);
+    partition.Name = nodeless ? path + "#" + std::to_string(numbers[i]) : nodePrefix + std::to_string(numbers[i]);
+    drive.Partitions.push_back(partition);
   }
-  drive.Caption = path;
   devices.Drives.push_back(drive);
 }
 
-TEST(DeviceNames, LinuxDrivesAndPartitionNodes) {
+TEST(DeviceNames, LinuxNamesAreTakenExactlyAsListed) {
   ListedDevices devices;
-  AddLinuxDrive(devices, "/dev/sdb", {1, 2});
-  AddLinuxDrive(devices, "/dev/nvme0n1", {1});
-  AddLinuxDrive(devices, "/dev/loop3", {1, 12});
-  AddLinuxDrive(devices, "/dev/loop31", {});
+  AddLinuxDrive(devices, "/dev/sdb", {1, 2}, "/dev/sdb");
+  AddLinuxDrive(devices, "/dev/nvme0n1", {1}, "/dev/nvme0n1p");
+  AddLinuxDrive(devices, "/dev/loop3", {1, 12}, "/dev/loop3p");
+  AddLinuxDrive(devices, "/dev/loop31", {}, "/dev/loop31p");
+  AddLinuxDrive(devices, "/dev/loop4", {1}, "/dev/loop4p", /*nodeless=*/true);
 
   struct Case {
     std::string Name;
@@ -53,15 +59,22 @@ TEST(DeviceNames, LinuxDrivesAndPartitionNodes) {
       {"/dev/sdb#2", NamedKind::Partition, "/dev/sdb partition 2"},
       {"/dev/sdb1", NamedKind::Partition, "/dev/sdb partition 1"},
       {"/dev/sdb2", NamedKind::Partition, "/dev/sdb partition 2"},
-      {"/dev/sdbp1", std::nullopt, ""},  // no 'p' after a name ending in a letter
+      {"/dev/sdbp1", std::nullopt, ""},  // not the node's name
       {"/dev/sdb3", std::nullopt, ""},   // no such partition
       {"/dev/sdb#", std::nullopt, ""},
+      {"/dev/sdb#02", std::nullopt, ""},  // numbers are written as the list writes them
+      {"/dev/sdb#+2", std::nullopt, ""},
+      {"/dev/sdb# 2", std::nullopt, ""},
       {"/dev/nvme0n1p1", NamedKind::Partition, "/dev/nvme0n1 partition 1"},
-      {"/dev/nvme0n11", std::nullopt, ""},  // a name ending in a digit needs the 'p'
+      {"/dev/nvme0n11", std::nullopt, ""},
       {"/dev/nvme0n1#1", NamedKind::Partition, "/dev/nvme0n1 partition 1"},
       {"/dev/loop3p12", NamedKind::Partition, "/dev/loop3 partition 12"},
+      {"/dev/loop3p012", std::nullopt, ""},
+      {"/dev/loop3#012", std::nullopt, ""},
       {"/dev/loop31", NamedKind::Drive, "/dev/loop31"},  // a drive, not partition 1 of loop3
-      {"/dev/SDB", std::nullopt, ""},                    // Linux names keep their case
+      {"/dev/loop4#1", NamedKind::Partition, "/dev/loop4 partition 1"},
+      {"/dev/loop4p1", std::nullopt, ""},  // the system shows no such node
+      {"/dev/SDB", std::nullopt, ""},      // Linux names keep their case
       {"", std::nullopt, ""},
   };
   for (const Case& c : cases) {
@@ -112,6 +125,19 @@ TEST(DeviceNames, WindowsStyleNamesFindTheListedRecords) {
   }
   // The extended container (number 0) is no partition one can name.
   EXPECT_FALSE(FindListedDevice(devices, "\\\\.\\PhysicalDrive0#0"));
+
+  // Each row's listed name finds that very row.
+  for (const ListedDrive& drive : devices.Drives) {
+    for (const NamedRow& row : drive.Partitions) {
+      const auto found = FindListedDevice(devices, row.Name);
+      ASSERT_TRUE(found) << row.Name;
+      EXPECT_EQ(found->Row.Caption, row.Row.Caption) << row.Name;
+    }
+  }
+  const std::vector<std::string> names{devices.Drives[0].Drive.Name, devices.Drives[1].Drive.Name,
+                                       devices.Drives[1].Partitions[0].Name, devices.Volumes[1].Name};
+  EXPECT_EQ(names, (std::vector<std::string>{"\\\\.\\A:", "\\\\.\\PhysicalDrive0",
+                                             "\\\\.\\PhysicalDrive0#1", "C:"}));
 }
 
 TEST(DeviceNames, RegularFilesStandForWholeDrivesAndOtherNamesAreRefused) {

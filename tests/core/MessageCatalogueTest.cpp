@@ -81,7 +81,8 @@ TEST(BuiltinCatalogue, ParsesAndHoldsEveryLoadedKeyInEnglishAndGerman) {
   Outcome<MessageCatalogue> parsed = MessageCatalogue::Parse(embedded::MessageCatalogueData());
   ASSERT_TRUE(parsed.ok()) << parsed.error().text;
   const MessageCatalogue& catalogue = MessageCatalogue::Builtin();
-  EXPECT_EQ(catalogue.Rows().size(), 83u + CheckTextKeys().size());  // the refusal texts are loaded apart
+  // The refusal texts are loaded apart; strSVISTA.linux is the Linux variant of strSVISTA.
+  EXPECT_EQ(catalogue.Rows().size(), 83u + CheckTextKeys().size() + 1u);
   EXPECT_TRUE(catalogue.Contains("StrSNTFS"));
 
   std::size_t requestedInAnotherCase = 0;
@@ -95,6 +96,19 @@ TEST(BuiltinCatalogue, ParsesAndHoldsEveryLoadedKeyInEnglishAndGerman) {
   }
   EXPECT_EQ(LoadedMessageKeys().size(), 82u);
   EXPECT_EQ(requestedInAnotherCase, 20u);
+}
+
+TEST(MessageTexts, ASystemVariantReplacesOnlyTheTextsWrittenForThatSystem) {
+  const MessageCatalogue& catalogue = MessageCatalogue::Builtin();
+  for (int language = 1; language <= LanguageCount; ++language) {
+    const MessageTexts windows = UpdateStrings(catalogue, language);
+    const MessageTexts linux = UpdateStrings(catalogue, language, "linux");
+    EXPECT_NE(windows.strSVISTA.find("Vista"), std::string::npos) << language;
+    EXPECT_EQ(linux.strSVISTA.find("Vista"), std::string::npos) << language;
+    EXPECT_NE(linux.strSVISTA.find("sudo drivecopy"), std::string::npos) << language;
+    EXPECT_EQ(linux.strSVISTATitle, windows.strSVISTATitle);
+    EXPECT_EQ(UpdateStrings(catalogue, language, "other").strSVISTA, windows.strSVISTA);
+  }
 }
 
 TEST(MessageTexts, EveryTextIsFilledByExactlyOneKey) {

@@ -79,15 +79,67 @@ TEST(LinuxBackendRules, ServicesOfOtherMachinesOrWithoutSystemdFailWithAReason) 
   }
 }
 
-TEST(LinuxBackendRules, DiskNamesInKernelOrderAndOnlyWholeDisks) {
-  std::vector<std::string> names{"vda", "sdaa", "loop10", "sdb", "nvme0n2", "loop2", "sdz", "nvme0n10", "mmcblk0"};
+TEST(LinuxBackendRules, RealDisksAreNumberedFirstInKernelOrderAndLoopDevicesLast) {
+  std::vector<std::string> names{"vda",    "sdaa",  "loop10", "sdb",   "nvme0n2", "loop2", "sdz",
+                                 "nvme0n10", "mmcblk0", "xvdb", "hda", "nbd1", "nbd0", "pmem0"};
   std::sort(names.begin(), names.end(), PhysicalDiskNameBefore);
-  EXPECT_EQ(names, (std::vector<std::string>{"loop2", "loop10", "mmcblk0", "nvme0n2", "nvme0n10", "sdb", "sdz",
-                                             "sdaa", "vda"}));
-  for (const char* wholeDisk : {"sda", "xvdb", "hdc", "nvme1n1", "mmcblk2", "loop0"})
-    EXPECT_TRUE(IsPhysicalDiskFamilyName(wholeDisk)) << wholeDisk;
-  for (const char* other : {"sda1", "nvme0n1p2", "nvme0c0n1", "mmcblk0boot0", "mmcblk0rpmb", "zram0", "dm-0", "sr0"})
-    EXPECT_FALSE(IsPhysicalDiskFamilyName(other)) << other;
+  EXPECT_EQ(names, (std::vector<std::string>{"nvme0n2", "nvme0n10", "sdb", "sdz", "sdaa", "vda", "mmcblk0", "hda",
+                                             "xvdb", "nbd0", "nbd1", "pmem0", "loop2", "loop10"}));
+}
+
+TEST(LinuxBackendRules, WhichWholeDisksArePhysicalDrives) {
+  auto disk = [](std::string name) {
+    WholeDiskFacts facts;
+    facts.Name = std::move(name);
+    facts.SizeSectors = 2048;
+    return facts;
+  };
+  auto loop = [&](bool attached, std::int64_t size, bool readOnly, bool squashfs) {
+    WholeDiskFacts facts = disk("loop7");
+    facts.LoopAttached = attached;
+    facts.SizeSectors = size;
+    facts.ReadOnly = readOnly;
+    facts.BackedBySquashfs = squashfs;
+    return facts;
+  };
+  auto with = [](WholeDiskFacts facts, bool WholeDiskFacts::*flag) {
+    facts.*flag = true;
+    return facts;
+  };
+  struct Case {
+    WholeDiskFacts Facts;
+    bool Listed;
+  };
+  const Case cases[] = {
+      {disk("sda"), true},
+      {disk("nvme1n1"), true},
+      {disk("mmcblk2"), true},
+      {disk("nbd0"), true},  // a kind of disk without a family of its own still counts
+      {[&] { auto f = disk("sdc"); f.SizeSectors = 0; return f; }(), true},  // no medium: its probe leaves it out
+      {disk("sda1"), false},
+      {disk("nvme0n1p2"), false},
+      {disk("mmcblk0boot0"), false},
+      {disk("mmcblk0rpmb"), false},
+      {disk("zram0"), false},
+      {disk("dm-0"), false},
+      {disk("md127"), false},
+      {disk("ram0"), false},
+      {disk("fd0"), false},
+      {disk("sr0"), false},
+      {with(disk("sdd"), &WholeDiskFacts::Optical), false},  // a USB DVD drive named sd
+      {with(disk("nvme0c0n1"), &WholeDiskFacts::Hidden), false},
+      {loop(true, 2048, false, false), true},
+      {loop(true, 2048, true, false), true},   // read-only, but not a package image
+      {loop(true, 2048, false, true), true},   // a squashfs someone may write to
+      {loop(true, 2048, true, true), false},   // a snap package
+      {loop(false, 0, false, false), false},   // not attached
+      {loop(true, 0, false, false), false},    // attached to an empty file
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsPhysicalDisk(c.Facts), c.Listed)
+        << c.Facts.Name << " attached " << c.Facts.LoopAttached << " ro " << c.Facts.ReadOnly << " squashfs "
+        << c.Facts.BackedBySquashfs << " size " << c.Facts.SizeSectors;
+  }
 }
 
 TEST(LinuxBackendRules, GptTypeGuidsMapToNonZeroTypeBytes) {

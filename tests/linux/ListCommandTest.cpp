@@ -1,5 +1,6 @@
 // `drivecopy list --json` on the real machine, checked on a loop disk that
-// this test made: its rows, sector ranges and the mount point caption.
+// this test made: its rows, names, sector ranges and the mount point caption,
+// which a second disk with the same table does not get.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -28,6 +29,14 @@ TEST(ListCommandOnLoopDisk, NamesTheDiskItsPartitionsAndTheMountedVolume) {
       {1, 5});
   disk.MakeExt4(1);
   const std::string mountPoint = disk.Mount(1);
+  // A second disk of the same size and table: the volume is not on it.
+  LoopDevice twin(64LL << 20);
+  twin.WritePartitionTable(
+      "label: dos\n"
+      "start=2048, size=65536, type=83\n"
+      "start=67584, size=63488, type=5\n"
+      "start=69632, size=16384, type=83\n",
+      {1, 5});
 
   auto run = testing::RunCommand(std::string(DRIVECOPY_BINARY) + " list --json 2>/dev/null");
   ASSERT_EQ(run.ExitCode, 0) << run.Output;
@@ -62,12 +71,22 @@ TEST(ListCommandOnLoopDisk, NamesTheDiskItsPartitionsAndTheMountedVolume) {
     EXPECT_EQ(partition["endSector"], expected[i].End);
     const std::string caption = partition["caption"];
     EXPECT_EQ(caption.find("[ " + mountPoint + " ]") != std::string::npos, expected[i].ShowsMountPoint) << caption;
+    EXPECT_EQ(partition["name"], disk.PartitionPath(expected[i].Number));
+  }
+  EXPECT_TRUE((*drive)["caption"].get<std::string>().starts_with("[ " + mountPoint + "  ] ")) << (*drive)["caption"];
+
+  const nlohmann::json* twinDrive = FindByDevicePath(listing["drives"], twin.DevicePath());
+  ASSERT_NE(twinDrive, nullptr);
+  EXPECT_EQ((*twinDrive)["caption"].get<std::string>().find('['), std::string::npos) << (*twinDrive)["caption"];
+  for (const auto& partition : (*twinDrive)["partitions"]) {
+    EXPECT_EQ(partition["caption"].get<std::string>().find('['), std::string::npos) << partition["caption"];
   }
 
   const nlohmann::json* volume = FindByDevicePath(listing["volumes"], disk.PartitionPath(1));
   ASSERT_NE(volume, nullptr) << "mounted volume missing from: " << run.Output;
   EXPECT_EQ((*volume)["rootPath"], mountPoint);
   EXPECT_EQ((*volume)["kind"], 100);
+  EXPECT_EQ((*volume)["name"], mountPoint);
 }
 
 }  // namespace

@@ -34,6 +34,10 @@ class EmptyMachinePlatform : public Platform {
     };
     return std::unique_ptr<WriteClaim>(std::make_unique<NothingHeld>());
   }
+  int PhysicalDriveSlots() override { return 25; }
+  bool ProbesDrivesOnlyWithVolumes() override { return true; }
+  std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string&) override { return std::nullopt; }
+  std::string MessageVariant() override { return {}; }
   std::string PhysicalDrivePath(int driveNumber) override {
     return "/nonexistent/drive" + std::to_string(driveNumber);
   }

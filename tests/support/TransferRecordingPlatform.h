@@ -65,7 +65,13 @@ class TransferRecordingPlatform : public Platform {
   ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override {
     return inner_.ClaimForWriting(path, range, target);
   }
+  int PhysicalDriveSlots() override { return inner_.PhysicalDriveSlots(); }
   std::string PhysicalDrivePath(int driveNumber) override { return inner_.PhysicalDrivePath(driveNumber); }
+  bool ProbesDrivesOnlyWithVolumes() override { return inner_.ProbesDrivesOnlyWithVolumes(); }
+  std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string& diskPath) override {
+    return inner_.PartitionNodesOf(diskPath);
+  }
+  std::string MessageVariant() override { return inner_.MessageVariant(); }
   std::vector<LogicalDrive> LogicalDrives() override { return inner_.LogicalDrives(); }
   int QueryDriveType(const std::string& rootPath) override { return inner_.QueryDriveType(rootPath); }
   std::optional<VolumeInformation> QueryVolumeInformation(const std::string& rootPath) override {

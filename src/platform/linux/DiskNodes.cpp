@@ -78,6 +78,19 @@ std::optional<SectorRange> RangeOnDisk(const DiskNodes& disk, dev_t device, Sect
   return SectorRange{start + range.FirstSector, start + std::min(range.EndSector, node->Range.SectorCount())};
 }
 
+std::vector<PartitionNode> KernelPartitionNodes(const std::string& diskPath) {
+  std::vector<PartitionNode> found;
+  const auto device = BlockDeviceNumber(diskPath);
+  if (!device) return found;
+  const auto disk = NodesOfDisk(*device);
+  if (!disk || disk->WholeDisk().Device != *device) return found;
+  for (std::size_t i = 1; i < disk->Nodes.size(); ++i) {
+    const DiskNode& node = disk->Nodes[i];
+    found.push_back(PartitionNode{node.Path(), node.Number, node.Range});
+  }
+  return found;
+}
+
 std::optional<dev_t> BlockDeviceNumber(const std::string& path) {
   struct stat status {};
   if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISBLK(status.st_mode)) return std::nullopt;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "disk/SectorRange.h"
+#include "platform/Platform.h"
 
 namespace drivecopy::linux_backend {
 
@@ -37,6 +38,10 @@ std::optional<DiskNodes> NodesOfDisk(dev_t device);
 // `range` counted from the start of block device `device`, made
 // disk-absolute.
 std::optional<SectorRange> RangeOnDisk(const DiskNodes& disk, dev_t device, SectorRange range);
+
+// The partition nodes of the whole disk at `diskPath`, by number; empty when
+// the path is no whole disk (a partition, a file) or the kernel shows none.
+std::vector<PartitionNode> KernelPartitionNodes(const std::string& diskPath);
 
 // The device number of the block device at `path` (symbolic links followed).
 std::optional<dev_t> BlockDeviceNumber(const std::string& path);

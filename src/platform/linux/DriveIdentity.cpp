@@ -9,13 +9,6 @@ namespace drivecopy {
 namespace fs = std::filesystem;
 namespace {
 
-std::optional<std::string> DiskNameOf(int driveNumber) {
-  if (driveNumber < 0) return std::nullopt;
-  auto names = PhysicalDiskNames();
-  if (static_cast<std::size_t>(driveNumber) >= names.size()) return std::nullopt;
-  return names[static_cast<std::size_t>(driveNumber)];
-}
-
 std::string CollapseBlanks(const std::string& text) {
   std::string collapsed;
   for (char c : text) {
@@ -26,7 +19,9 @@ std::string CollapseBlanks(const std::string& text) {
   return collapsed;
 }
 
-std::string ModelText(const std::string& diskName) {
+}  // namespace
+
+std::string DiskModelText(const std::string& diskName) {
   const fs::path block = fs::path("/sys/block") / diskName;
   if (auto backing = ReadSysfsLine(block / "loop" / "backing_file"))
     return "Loop device (" + fs::path(*backing).filename().string() + ")";
@@ -36,25 +31,6 @@ std::string ModelText(const std::string& diskName) {
   std::string vendor = ReadSysfsLine(block / "device" / "vendor").value_or("");
   if (vendor == "ATA" || vendor.starts_with("0x")) vendor.clear();
   return CollapseBlanks(vendor.empty() ? model : vendor + " " + model);
-}
-
-}  // namespace
-
-std::string PhysicalDrivePathOf(int driveNumber) {
-  auto name = DiskNameOf(driveNumber);
-  return name ? "/dev/" + *name : std::string();
-}
-
-IdentityAnswer DriveModelOf(int driveNumber) {
-  auto name = DiskNameOf(driveNumber);
-  if (!name) return IdentityAnswer{0, {}};
-  return IdentityAnswer{1, ModelText(*name)};
-}
-
-IdentityAnswer DriveInterfaceTypeOf(int driveNumber) {
-  auto name = DiskNameOf(driveNumber);
-  if (!name) return IdentityAnswer{0, {}};
-  return IdentityAnswer{1, DiskBusName(*name)};
 }
 
 }  // namespace drivecopy

@@ -9,14 +9,17 @@
 
 #include "platform/linux/ChildProcess.h"
 #include "platform/linux/DeviceClaim.h"
+#include "platform/linux/DiskNodes.h"
 #include "platform/linux/DriveIdentity.h"
 #include "platform/linux/ErrnoError.h"
 #include "platform/linux/LinuxDeviceHandle.h"
 #include "platform/linux/LinuxVolumes.h"
 #include "platform/linux/Occupants.h"
+#include "platform/linux/PhysicalDriveNumbering.h"
 #include "platform/linux/SessionFacts.h"
 #include "platform/linux/SettingsFile.h"
 #include "platform/linux/StoragePlaces.h"
+#include "platform/linux/SysfsBlock.h"
 #include "platform/linux/SystemdServices.h"
 
 namespace drivecopy {
@@ -57,7 +60,15 @@ class LinuxPlatform final : public Platform {
     return linux_backend::ClaimPath(path, range, target);
   }
 
-  std::string PhysicalDrivePath(int driveNumber) override { return PhysicalDrivePathOf(driveNumber); }
+  int PhysicalDriveSlots() override { return numbering_.Renew(); }
+  std::string PhysicalDrivePath(int driveNumber) override {
+    const auto name = numbering_.DiskName(driveNumber);
+    return name ? "/dev/" + *name : std::string();
+  }
+  bool ProbesDrivesOnlyWithVolumes() override { return false; }
+  std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string& diskPath) override {
+    return linux_backend::KernelPartitionNodes(diskPath);
+  }
 
   std::vector<LogicalDrive> LogicalDrives() override { return ListLogicalDrives(); }
   int QueryDriveType(const std::string& rootPath) override { return DriveTypeOfRoot(rootPath); }
@@ -69,8 +80,15 @@ class LinuxPlatform final : public Platform {
   }
   std::optional<FreeSpace> QueryFreeSpace(const std::string& path) override { return FreeSpaceOfPath(path); }
 
-  IdentityAnswer QueryDriveModel(int driveNumber) override { return DriveModelOf(driveNumber); }
-  IdentityAnswer QueryDriveInterfaceType(int driveNumber) override { return DriveInterfaceTypeOf(driveNumber); }
+  // Result 1 for an existing drive, with an empty text where sysfs has none.
+  IdentityAnswer QueryDriveModel(int driveNumber) override {
+    const auto name = numbering_.DiskName(driveNumber);
+    return name ? IdentityAnswer{1, DiskModelText(*name)} : IdentityAnswer{0, {}};
+  }
+  IdentityAnswer QueryDriveInterfaceType(int driveNumber) override {
+    const auto name = numbering_.DiskName(driveNumber);
+    return name ? IdentityAnswer{1, DiskBusName(*name)} : IdentityAnswer{0, {}};
+  }
 
   Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string& machine, const std::string& service,
                                                           ServiceAccess access) override {
@@ -101,7 +119,10 @@ class LinuxPlatform final : public Platform {
     return StartDetached({"xdg-open", url});
   }
 
+  std::string MessageVariant() override { return "linux"; }
+
  private:
+  PhysicalDriveNumbering numbering_;
   // The path is looked up on each use so that the environment of the moment counts.
   static SettingsFile Settings() { return SettingsFile(SettingsFilePath()); }
 };

@@ -128,7 +128,10 @@ int DriveTypeOfRoot(const std::string& rootPath) {
   if (IsFloppySlot(rootPath)) return IsBlockDevice(rootPath, status) ? DriveRemovable : DriveNoRootDir;
   auto volume = MountedVolumeAt(rootPath);
   if (!volume) return DriveNoRootDir;
-  return (!volume->DiskName.empty() && DiskIsRemovable(volume->DiskName)) ? DriveRemovable : DriveFixed;
+  if (volume->DiskName.empty()) return DriveFixed;
+  // sysfs calls an optical drive removable; it is a CD-ROM drive all the same.
+  if (DiskIsOptical(volume->DiskName)) return DriveCdRom;
+  return DiskIsRemovable(volume->DiskName) ? DriveRemovable : DriveFixed;
 }
 
 std::optional<VolumeInformation> VolumeInformationOfRoot(const std::string& rootPath) {

@@ -13,8 +13,9 @@ namespace drivecopy {
 // named by mount point and in mount point order.
 std::vector<LogicalDrive> ListLogicalDrives();
 
-// 2 removable (floppy slot, removable or USB disk), 3 fixed, 1 for a root
-// that is neither a floppy slot nor a listed mount point.
+// 2 removable (floppy slot, removable or USB disk), 3 fixed, 5 for a volume
+// of an optical drive, 1 for a root that is neither a floppy slot nor a
+// listed mount point.
 int DriveTypeOfRoot(const std::string& rootPath);
 
 // File system name (as mountinfo says) and label of a listed mount point or

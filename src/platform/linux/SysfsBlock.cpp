@@ -7,6 +7,7 @@
 #include <cctype>
 #include <fstream>
 #include <string_view>
+#include <tuple>
 #include <system_error>
 
 namespace drivecopy {
@@ -16,16 +17,22 @@ namespace {
 
 const fs::path kSysBlock = "/sys/block";
 
+enum class SuffixRule { Letters, Digits, NvmeNamespace };
 struct DiskFamily {
   std::string_view Prefix;
-  bool LetterSuffix;  // sda, vdb, ... rather than loop0, nvme0n1, mmcblk0
+  SuffixRule Suffix;  // what follows the prefix in a whole disk's name
 };
-// In name order of the prefixes.
+// Real disks, in the order they are numbered.
 constexpr std::array kFamilies{
-    DiskFamily{"hd", true},   DiskFamily{"loop", false}, DiskFamily{"mmcblk", false},
-    DiskFamily{"nvme", false}, DiskFamily{"sd", true},    DiskFamily{"vd", true},
-    DiskFamily{"xvd", true},
+    DiskFamily{"nvme", SuffixRule::NvmeNamespace}, DiskFamily{"sd", SuffixRule::Letters},
+    DiskFamily{"vd", SuffixRule::Letters},         DiskFamily{"mmcblk", SuffixRule::Digits},
+    DiskFamily{"hd", SuffixRule::Letters},         DiskFamily{"xvd", SuffixRule::Letters},
 };
+constexpr int kOtherRank = static_cast<int>(kFamilies.size());  // a kind of disk not named above
+constexpr int kLoopRank = kOtherRank + 1;
+// Block devices that are not drives of their own (device mapper, md, zram,
+// RAM disks), floppies (listed as floppy slots) and optical drives.
+constexpr std::array<std::string_view, 6> kNotDrives{"dm-", "md", "zram", "ram", "fd", "sr"};
 
 bool AllLetters(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; });
@@ -40,21 +47,42 @@ bool IsNvmeNamespaceSuffix(std::string_view suffix) {
   return n != std::string_view::npos && AllDigits(suffix.substr(0, n)) && AllDigits(suffix.substr(n + 1));
 }
 
-// Index into kFamilies, or -1 when the name is no whole disk of a known family.
-int FamilyOf(std::string_view name) {
+bool FitsSuffix(SuffixRule rule, std::string_view suffix) {
+  switch (rule) {
+    case SuffixRule::Letters: return AllLetters(suffix);
+    case SuffixRule::Digits: return AllDigits(suffix);  // also leaves out mmcblk0boot0, mmcblk0rpmb
+    case SuffixRule::NvmeNamespace: return IsNvmeNamespaceSuffix(suffix);
+  }
+  return false;
+}
+
+// Place of a disk name in the numbering: an index into kFamilies, kOtherRank
+// or kLoopRank; -1 for a name that is no whole disk to number.
+int RankOf(std::string_view name) {
+  if (name.starts_with("loop")) return AllDigits(name.substr(4)) ? kLoopRank : -1;
+  for (std::string_view prefix : kNotDrives)
+    if (name.starts_with(prefix)) return -1;
   // Longest prefix first so that "xvda" is not taken for a "vd" disk.
   int best = -1;
   for (std::size_t i = 0; i < kFamilies.size(); ++i) {
-    const auto& family = kFamilies[i];
-    if (!name.starts_with(family.Prefix)) continue;
-    std::string_view suffix = name.substr(family.Prefix.size());
-    bool fits = family.LetterSuffix       ? AllLetters(suffix)
-                : family.Prefix == "nvme" ? IsNvmeNamespaceSuffix(suffix)
-                                          : AllDigits(suffix);  // also leaves out mmcblk0boot0
-    if (fits && (best < 0 || family.Prefix.size() > kFamilies[static_cast<std::size_t>(best)].Prefix.size()))
+    if (name.starts_with(kFamilies[i].Prefix) &&
+        (best < 0 || kFamilies[i].Prefix.size() > kFamilies[static_cast<std::size_t>(best)].Prefix.size()))
       best = static_cast<int>(i);
   }
-  return best;
+  if (best < 0) return name.empty() ? -1 : kOtherRank;
+  const DiskFamily& family = kFamilies[static_cast<std::size_t>(best)];
+  return FitsSuffix(family.Suffix, name.substr(family.Prefix.size())) ? best : -1;
+}
+
+std::string_view LettersBeforeDigits(std::string_view name) {
+  return name.substr(0, std::min(name.size(), name.find_first_of("0123456789")));
+}
+
+// A squashfs image starts with "hsqs".
+bool IsSquashfsImage(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::array<char, 4> magic{};
+  return in.read(magic.data(), magic.size()) && std::string_view(magic.data(), magic.size()) == "hsqs";
 }
 
 std::vector<unsigned long long> NumbersIn(std::string_view text) {
@@ -114,27 +142,44 @@ std::optional<std::int64_t> ReadSysfsNumber(const fs::path& attribute) {
   return std::stoll(*line);
 }
 
-bool IsPhysicalDiskFamilyName(const std::string& name) { return FamilyOf(name) >= 0; }
+bool IsPhysicalDisk(const WholeDiskFacts& disk) {
+  const int rank = RankOf(disk.Name);
+  if (rank < 0 || disk.Hidden || disk.Optical) return false;
+  if (rank != kLoopRank) return true;  // a drive without medium is left out by its probe
+  return disk.LoopAttached && disk.SizeSectors > 0 && !(disk.ReadOnly && disk.BackedBySquashfs);
+}
 
 bool PhysicalDiskNameBefore(const std::string& left, const std::string& right) {
-  int leftFamily = FamilyOf(left);
-  int rightFamily = FamilyOf(right);
-  if (leftFamily != rightFamily) return leftFamily < rightFamily;
-  if (leftFamily < 0) return left < right;
-  const auto& family = kFamilies[static_cast<std::size_t>(leftFamily)];
-  if (family.LetterSuffix) {
+  const int leftRank = RankOf(left);
+  const int rightRank = RankOf(right);
+  if (leftRank != rightRank) return leftRank < rightRank;
+  if (leftRank >= 0 && leftRank < kOtherRank &&
+      kFamilies[static_cast<std::size_t>(leftRank)].Suffix == SuffixRule::Letters) {
     // The kernel names the 27th sd disk sdaa: shorter names come first.
     if (left.size() != right.size()) return left.size() < right.size();
     return left < right;
   }
-  return NumbersIn(left) < NumbersIn(right);
+  const auto leftKey = std::make_tuple(LettersBeforeDigits(left), NumbersIn(left), std::string_view(left));
+  const auto rightKey = std::make_tuple(LettersBeforeDigits(right), NumbersIn(right), std::string_view(right));
+  return leftKey < rightKey;
 }
 
-bool IsAttachedLoopDisk(const std::string& diskName) {
-  std::error_code error;
-  if (!fs::exists(kSysBlock / diskName / "loop" / "backing_file", error)) return false;
-  auto sectors = ReadSysfsNumber(kSysBlock / diskName / "size");
-  return sectors && *sectors > 0;
+bool DiskIsOptical(const std::string& diskName) {
+  return diskName.starts_with("sr") || ReadSysfsNumber(kSysBlock / diskName / "device" / "type") == 5;
+}
+
+WholeDiskFacts ReadWholeDiskFacts(const std::string& diskName) {
+  const fs::path block = kSysBlock / diskName;
+  WholeDiskFacts facts;
+  facts.Name = diskName;
+  facts.Hidden = ReadSysfsNumber(block / "hidden") == 1;
+  facts.Optical = DiskIsOptical(diskName);
+  facts.SizeSectors = ReadSysfsNumber(block / "size").value_or(0);
+  facts.ReadOnly = ReadSysfsNumber(block / "ro") == 1;
+  const auto backing = ReadSysfsLine(block / "loop" / "backing_file");
+  facts.LoopAttached = backing && !backing->empty();
+  facts.BackedBySquashfs = facts.LoopAttached && IsSquashfsImage(*backing);
+  return facts;
 }
 
 std::vector<std::string> PhysicalDiskNames() {
@@ -142,8 +187,7 @@ std::vector<std::string> PhysicalDiskNames() {
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(kSysBlock, error)) {
     std::string name = entry.path().filename().string();
-    if (!IsPhysicalDiskFamilyName(name)) continue;
-    if (name.starts_with("loop") && !IsAttachedLoopDisk(name)) continue;
+    if (RankOf(name) < 0 || !IsPhysicalDisk(ReadWholeDiskFacts(name))) continue;
     names.push_back(std::move(name));
   }
   std::sort(names.begin(), names.end(), PhysicalDiskNameBefore);

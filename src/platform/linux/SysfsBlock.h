@@ -29,19 +29,37 @@ std::optional<BlockNode> FindBlockNode(std::uint32_t major, std::uint32_t minor)
 std::optional<std::string> ReadSysfsLine(const std::filesystem::path& attribute);
 std::optional<std::int64_t> ReadSysfsNumber(const std::filesystem::path& attribute);
 
-// The whole disks this program numbers as physical drives 0, 1, ...: names
-// under /sys/block of the families sd, nvme, vd, hd, xvd, mmcblk and attached
-// loop devices, grouped by family name and in kernel order inside a family
-// (sdz before sdaa, loop2 before loop10).
-std::vector<std::string> PhysicalDiskNames();
+// What decides whether a whole disk under /sys/block is one of the physical
+// drives, read from its sysfs entry.
+struct WholeDiskFacts {
+  std::string Name;             // "sda", "nvme0n1", "loop3"
+  bool Hidden = false;          // sysfs "hidden" (an NVMe multipath path)
+  bool Optical = false;         // a CD/DVD drive (SCSI type 5, sr*)
+  bool LoopAttached = false;    // a loop device with a backing file
+  std::int64_t SizeSectors = 0;
+  bool ReadOnly = false;        // sysfs "ro"
+  bool BackedBySquashfs = false;  // a loop device whose backing file is a squashfs image
+};
 
-// Whether name belongs to one of the families above (attachment not tested).
-bool IsPhysicalDiskFamilyName(const std::string& name);
-// Orders two disk names as PhysicalDiskNames does.
+// Whether such a disk is numbered as a physical drive: every whole disk but
+// device-mapper, md, zram and RAM disks, floppies (listed as floppy slots),
+// optical drives and hidden paths; a loop device only when it is attached,
+// has a size, and is not a read-only squashfs image (a snap package).
+bool IsPhysicalDisk(const WholeDiskFacts& disk);
+
+// The order drives are numbered in: real disks first (nvme, sd, vd, mmcblk,
+// hd, xvd, then any other kind by name), loop devices last; inside a family
+// the kernel's order (sdz before sdaa, loop2 before loop10).
 bool PhysicalDiskNameBefore(const std::string& left, const std::string& right);
 
-// True when the disk is a loop device with a backing file and a size above 0.
-bool IsAttachedLoopDisk(const std::string& diskName);
+// The facts of /sys/block/NAME.
+WholeDiskFacts ReadWholeDiskFacts(const std::string& diskName);
+
+// The whole disks numbered as physical drives 0, 1, ..., in that order.
+std::vector<std::string> PhysicalDiskNames();
+
+// Whether the disk is an optical drive (its volumes are CD-ROM volumes).
+bool DiskIsOptical(const std::string& diskName);
 
 // The resolved device path of a disk (/sys/devices/...), empty when it has
 // no device link (loop, device mapper).

@@ -53,7 +53,12 @@ class SimulatedMachine final : public Platform {
   // another living claim of this machine meets, and an image or log path
   // that names a device or folder.
   ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override;
+  // The simulated machine is a Windows machine: 25 drive numbers, probed
+  // only beside a volume, partitions without nodes of their own.
+  int PhysicalDriveSlots() override { return 25; }
   std::string PhysicalDrivePath(int driveNumber) override;
+  bool ProbesDrivesOnlyWithVolumes() override { return true; }
+  std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string&) override { return std::nullopt; }
 
   std::vector<LogicalDrive> LogicalDrives() override;
   int QueryDriveType(const std::string& rootPath) override;
@@ -81,6 +86,7 @@ class SimulatedMachine final : public Platform {
   CalendarDate Today() override;
   // Records the address; answers as the description says (true by default).
   bool OpenWebAddress(const std::string& url) override;
+  std::string MessageVariant() override { return {}; }
 
   // --- test hooks ---
   const std::vector<std::string>& OpenedWebAddresses() const { return webAddresses_; }

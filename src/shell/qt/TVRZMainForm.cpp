@@ -404,7 +404,8 @@ void TVRZMainForm::FormCreate() {
 }
 
 void TVRZMainForm::UpdateStrings() {
-  session_.texts = drivecopy::UpdateStrings(MessageCatalogue::Builtin(), session_.dispatcher.ActiveLanguage());
+  session_.texts = drivecopy::UpdateStrings(MessageCatalogue::Builtin(), session_.dispatcher.ActiveLanguage(),
+                                            session_.platform.MessageVariant());
   ++updateStringsRuns_;
   statusBar_->SetPanelText(0, Q(session_.texts.strScopyright));
 }

@@ -1,0 +1,175 @@
+// How the real machine's drives are found and named: many loop devices do not
+// push anything out of the list, packaged images and empty loop devices stay
+// out, a listed name is exactly what the commands take, and a partition node
+// the kernel has not brought up to date with a changed table is refused.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "JobTestSupport.h"
+#include "LoopDevice.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "selection/DriveLists.h"
+#include "support/TransferRecordingPlatform.h"
+
+namespace drivecopy {
+namespace {
+
+using testing::FileBytes;
+using testing::LoopDevice;
+using testing::RunDrivecopy;
+using testing::ScratchDirectory;
+
+nlohmann::json ListJson() {
+  const auto run = RunDrivecopy({"list", "--json"});
+  EXPECT_EQ(run.ExitCode, 0) << run;
+  auto listing = nlohmann::json::parse(run.Out, nullptr, false);
+  EXPECT_FALSE(listing.is_discarded()) << run;
+  return listing;
+}
+
+const nlohmann::json* DriveAt(const nlohmann::json& listing, const std::string& devicePath) {
+  for (const auto& drive : listing["drives"])
+    if (drive["devicePath"] == devicePath) return &drive;
+  return nullptr;
+}
+
+bool IsLoopPath(const std::string& path) { return path.starts_with("/dev/loop"); }
+
+TEST(DriveDiscovery, ManyLoopDevicesAreAllListedAfterTheRealDisksAndSnapImagesAreLeftOut) {
+  SKIP_WITHOUT_LOOP_DEVICES();
+  std::vector<std::unique_ptr<LoopDevice>> plain;
+  for (int i = 0; i < 30; ++i) plain.push_back(std::make_unique<LoopDevice>(1 << 20));
+  LoopDevice partitioned(8 << 20);
+  partitioned.WritePartitionTable("label: dos\nstart=2048, size=4096, type=83\nstart=6144, size=4096, type=83\n",
+                                  {1, 2});
+  // A read-only loop device over a squashfs image is how a snap package is
+  // mounted: it is no disk anyone images.
+  ScratchDirectory scratch;
+  const std::string package = scratch.File("package.snap");
+  {
+    std::ofstream out(package, std::ios::binary);
+    std::string content(1 << 20, '\0');
+    content.replace(0, 4, "hsqs");
+    out << content;
+  }
+  LoopDevice snap(package, "--read-only");
+
+  const nlohmann::json listing = ListJson();
+  std::vector<std::string> order;
+  for (const auto& drive : listing["drives"]) order.push_back(drive["devicePath"]);
+
+  for (const auto& device : plain) {
+    EXPECT_NE(DriveAt(listing, device->DevicePath()), nullptr) << device->DevicePath() << " missing";
+  }
+  EXPECT_EQ(DriveAt(listing, snap.DevicePath()), nullptr) << "a snap image is listed";
+  const nlohmann::json* disk = DriveAt(listing, partitioned.DevicePath());
+  ASSERT_NE(disk, nullptr);
+  ASSERT_EQ((*disk)["partitions"].size(), 2u);
+  EXPECT_EQ((*disk)["partitions"][0]["name"], partitioned.PartitionPath(1));
+  EXPECT_EQ((*disk)["partitions"][1]["name"], partitioned.PartitionPath(2));
+
+  // Every drive has a medium (no empty loop device), and no loop device
+  // comes before a real disk; the drive numbers follow the order.
+  bool loopSeen = false;
+  int previousNumber = -1;
+  for (const auto& drive : listing["drives"]) {
+    const std::string path = drive["devicePath"];
+    EXPECT_GT(drive["endSector"].get<long long>(), 0) << path;
+    EXPECT_FALSE(loopSeen && !IsLoopPath(path)) << path << " listed after a loop device";
+    loopSeen |= IsLoopPath(path);
+    EXPECT_GT(drive["driveNumber"].get<int>(), previousNumber) << path;
+    previousNumber = drive["driveNumber"];
+    EXPECT_EQ(drive["name"], path);
+  }
+}
+
+TEST(DriveDiscovery, ListedNamesReachTheRowsTheyNameAndNothingElse) {
+  SKIP_WITHOUT_LOOP_DEVICES();
+  LoopDevice disk(8 << 20, testing::PseudoRandomBytes(8 << 20, 7));
+  disk.WritePartitionTable("label: dos\nstart=2048, size=2048, type=83\nstart=6144, size=4096, type=83\n", {1, 2});
+  ScratchDirectory scratch;
+
+  const nlohmann::json listing = ListJson();
+  const nlohmann::json* drive = DriveAt(listing, disk.DevicePath());
+  ASSERT_NE(drive, nullptr);
+  std::vector<const nlohmann::json*> rows{drive};
+  for (const auto& partition : (*drive)["partitions"]) rows.push_back(&partition);
+  for (const nlohmann::json* row : rows) {
+    const std::string name = (*row)["name"];
+    SCOPED_TRACE(name);
+    const std::string image = scratch.File("row.img");
+    const auto run = RunDrivecopy({"create", name, image, "--compression", "raw", "--yes"});
+    ASSERT_EQ(run.ExitCode, 0) << run;
+    const long long first = (*row)["firstSector"];
+    const long long end = (*row)["endSector"];
+    EXPECT_EQ(FileBytes(image, 0, 1LL << 30), FileBytes(disk.DevicePath(), first * 512, (end - first) * 512));
+    std::remove(image.c_str());
+  }
+
+  // Names not written as the list writes them reach nothing.
+  for (const std::string& odd : std::vector<std::string>{disk.DevicePath() + "p01", disk.DevicePath() + "#01", disk.DevicePath() + "#1 ",
+                                 disk.DevicePath() + "p3", disk.DevicePath() + "#3"}) {
+    const auto run = RunDrivecopy({"create", odd, scratch.File("odd.img"), "--yes"});
+    EXPECT_EQ(run.ExitCode, 1) << odd << ": " << run;
+    EXPECT_NE(run.Err.find(odd), std::string::npos) << run;
+    EXPECT_FALSE(std::ifstream(scratch.File("odd.img")).good()) << odd;
+  }
+}
+
+TEST(DriveDiscovery, APartitionNodeTheKernelKeptFromAnOlderTableIsRefused) {
+  SKIP_WITHOUT_LOOP_DEVICES();
+  LoopDevice disk(16 << 20, testing::PseudoRandomBytes(16 << 20, 11));
+  disk.WritePartitionTable("label: dos\nstart=2048, size=4096, type=83\n", {1});
+  // The table changes on disk while the kernel keeps the old partition 1.
+  const std::string device = disk.WritablePath(disk.DevicePath());
+  const auto rewrite = testing::RunCommand("echo 'label: dos\nstart=8192, size=8192, type=83' | sfdisk -q "
+                                           "--no-reread --no-tell-kernel " + device + " 2>&1");
+  ASSERT_EQ(rewrite.ExitCode, 0) << rewrite.Output;
+  ASSERT_EQ(testing::RunCommand("cat /sys/class/block/" + disk.PartitionPath(1).substr(5) + "/start").Output,
+            "2048\n");
+
+  ScratchDirectory scratch;
+  const auto refused = RunDrivecopy({"create", disk.PartitionPath(1), scratch.File("p1.img"), "--yes"});
+  EXPECT_EQ(refused.ExitCode, 1) << refused;
+  for (const std::string& words : std::vector<std::string>{disk.PartitionPath(1), "sectors 2,048 to 6,144", "sectors 8,192 to 16,384",
+                                  "partx -u " + disk.DevicePath(), disk.DevicePath() + "#1"}) {
+    EXPECT_NE(refused.Err.find(words), std::string::npos) << words << " missing from: " << refused;
+  }
+  EXPECT_FALSE(std::ifstream(scratch.File("p1.img")).good());
+
+  // The list names the partition by the table, and that name reaches the
+  // partition the table describes.
+  const nlohmann::json listing = ListJson();
+  const nlohmann::json* drive = DriveAt(listing, disk.DevicePath());
+  ASSERT_NE(drive, nullptr);
+  ASSERT_EQ((*drive)["partitions"].size(), 1u);
+  EXPECT_EQ((*drive)["partitions"][0]["name"], disk.DevicePath() + "#1");
+  const auto byTable = RunDrivecopy({"create", disk.DevicePath() + "#1", scratch.File("t1.img"), "--compression",
+                                     "raw", "--yes"});
+  ASSERT_EQ(byTable.ExitCode, 0) << byTable;
+  EXPECT_EQ(FileBytes(scratch.File("t1.img"), 0, 1 << 30), FileBytes(disk.DevicePath(), 8192LL * 512, 8192LL * 512));
+}
+
+TEST(DriveDiscovery, DrivesAreProbedWithoutAnyMountedVolume) {
+  SKIP_WITHOUT_LOOP_DEVICES();
+  LoopDevice disk(1 << 20);
+  // A rescue system runs from a RAM file system: no volume lives on a disk.
+  struct WithoutVolumes : test_support::TransferRecordingPlatform {
+    using TransferRecordingPlatform::TransferRecordingPlatform;
+    std::vector<LogicalDrive> LogicalDrives() override { return {}; }
+  };
+  auto linux = MakeLinuxPlatform();
+  WithoutVolumes platform(*linux);
+  const PhysicalDriveListing listing = DriveLists(platform).PhysicalDriveRows(CloneEndpoint{});
+  bool found = false;
+  for (const DriveRow& row : listing.Rows) found |= row.Record.DevicePath == disk.DevicePath();
+  EXPECT_TRUE(found);
+  EXPECT_FALSE(listing.ShowAdminRightsMessage);
+}
+
+}  // namespace
+}  // namespace drivecopy
