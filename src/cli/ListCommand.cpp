@@ -131,7 +131,8 @@ int RunListCommand(Platform& platform, const std::vector<std::string>& args, std
   }
   if (listing.NoDriveOpened) {
     err << "drivecopy list: no physical drive could be opened; opening drives needs "
-           "administrator (root) rights\n";
+           "administrator rights (on Linux: run it as root, e.g. sudo drivecopy list, or as a member "
+           "of the disk group)\n";
   }
   return 0;
 }
