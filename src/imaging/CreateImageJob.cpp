@@ -20,6 +20,7 @@
 #include "restore_clone/OperationLog.h"
 #include "shell/FillPlaceholders.h"
 #include "shell/ProgressPercent.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 
@@ -238,7 +239,10 @@ JobOutcome CreateImageRun::Execute() {
   // The source is opened before the image file is touched, so that a source
   // that cannot be read never costs the user an existing image.
   auto opened = platform_.Open(p_.DevicePath, OpenMode::Read);
-  if (!opened) return Fail("", opened.error().text);
+  if (!opened) {
+    return Fail("", FillPlaceholders(texts_.Checks.strSCannotOpenToRead,
+                                     {p_.DevicePath, SystemErrorCause(texts_, opened.error())}));
+  }
   source_ = std::move(*opened);
 
   const bool imageExisted = platform_.FileExists(p_.ImagePath);
@@ -253,7 +257,9 @@ JobOutcome CreateImageRun::Execute() {
   // deleted name would let another job take it while this one writes.
   auto created = platform_.Open(p_.ImagePath, OpenMode::CreateAlways);
   if (!created) {
-    return Refuse(texts_.strSTitleERROR, texts_.strSCannotopenfile, p_.ImagePath + ": " + created.error().text);
+    const std::string text =
+        texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + SystemErrorCause(texts_, created.error());
+    return Refuse(texts_.strSTitleERROR, text, text);
   }
   file_ = std::move(*created);
 

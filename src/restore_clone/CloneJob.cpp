@@ -18,6 +18,7 @@
 #include "shell/FillPlaceholders.h"
 #include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 
@@ -104,14 +105,15 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   auto destination = platform.Open(parameters.Destination.DevicePath, OpenMode::ReadWrite);
   if (!destination) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
-                   "Cannot open " + parameters.Destination.DevicePath + " for writing: " +
-                       destination.error().text);
+                   FillPlaceholders(texts.Checks.strSCannotClaim, {parameters.Destination.DevicePath,
+                                                                  SystemErrorCause(texts, destination.error())}));
   }
   // The source is only ever read.
   auto sourceDevice = platform.Open(parameters.Source.DevicePath, OpenMode::Read);
   if (!sourceDevice) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
-                   "Cannot open " + parameters.Source.DevicePath + " for reading: " + sourceDevice.error().text);
+                   FillPlaceholders(texts.Checks.strSCannotOpenToRead,
+                                    {parameters.Source.DevicePath, SystemErrorCause(texts, sourceDevice.error())}));
   }
 
   const std::int64_t totalSectors = source.SectorCount();

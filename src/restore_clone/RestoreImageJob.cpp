@@ -20,6 +20,7 @@
 #include "shell/FillPlaceholders.h"
 #include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 
@@ -47,7 +48,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   auto imageFile = platform.Open(parameters.ImagePath, OpenMode::Read);
   if (!imageFile) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
-                   "Cannot open the image file " + parameters.ImagePath + ": " + imageFile.error().text);
+                   FillPlaceholders(texts.Checks.strSCannotOpenToRead,
+                                    {parameters.ImagePath, SystemErrorCause(texts, imageFile.error())}));
   }
   auto reader = ImageReader::Open(**imageFile);
   if (!reader) {
@@ -82,7 +84,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   auto destination = platform.Open(parameters.DevicePath, OpenMode::ReadWrite);
   if (!destination) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
-                   "Cannot open " + parameters.DevicePath + " for writing: " + destination.error().text);
+                   FillPlaceholders(texts.Checks.strSCannotClaim,
+                                    {parameters.DevicePath, SystemErrorCause(texts, destination.error())}));
   }
   DeviceHandle& device = **destination;
 

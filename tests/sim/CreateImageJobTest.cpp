@@ -416,7 +416,7 @@ TEST(CreateImageJob, ExistingFileIsKeptWhenOverwriteIsRefused) {
   EXPECT_TRUE(f.observer.MemoLines.empty());
 }
 
-TEST(CreateImageJob, UnopenableSourceShowsTheSystemTextAndTouchesNoFile) {
+TEST(CreateImageJob, UnopenableSourceIsNamedWithTheSystemTextAndTouchesNoFile) {
   ScratchFolder folder;
   Fixture f;
   const std::string path = folder / "old.img";
@@ -426,7 +426,9 @@ TEST(CreateImageJob, UnopenableSourceShowsTheSystemTextAndTouchesNoFile) {
   EXPECT_EQ(f.Run(p).Status, JobStatus::Failed);
   ASSERT_EQ(f.observer.Errors.size(), 1u);
   EXPECT_EQ(f.observer.Errors[0].Title, "");
-  EXPECT_EQ(f.observer.Errors[0].Text, "The system cannot find the file specified.");
+  EXPECT_EQ(f.observer.Errors[0].Text,
+            "\\\\.\\PhysicalDrive7 cannot be opened for reading: The system cannot find the file specified. "
+            "Nothing was written.");
   EXPECT_TRUE(f.observer.Questions.empty());
   EXPECT_EQ(std::filesystem::file_size(path), 9u);
 }
