@@ -10,6 +10,7 @@
 #include "restore_clone/AfterWritingNotes.h"
 #include "restore_clone/DestinationChecks.h"
 #include "restore_clone/DestinationGuard.h"
+#include "restore_clone/DestinationTooSmallText.h"
 #include "restore_clone/GatheringWriter.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/LogFileNames.h"
@@ -83,7 +84,8 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   const SectorRange target = RangeOf(parameters.Destination);
   if (target.SectorCount() < source.SectorCount()) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
-                   texts.strSPARTIONTOSMALL);
+                   DestinationTooSmallText(texts, parameters.Source.DevicePath, source.SectorCount(),
+                                           parameters.Destination.DevicePath, target, parameters.DecimalSeparator));
   }
   if (auto refusal = OverlappingRangesRefusal(platform, texts, parameters.Source.DevicePath, source,
                                               parameters.Destination.DevicePath, target)) {

@@ -15,6 +15,7 @@
 #include "restore_clone/BlockRunWriter.h"
 #include "restore_clone/DestinationChecks.h"
 #include "restore_clone/DestinationGuard.h"
+#include "restore_clone/DestinationTooSmallText.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/OverwriteQuestion.h"
 #include "shell/FillPlaceholders.h"
@@ -72,7 +73,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   const SectorRange destinationRange{parameters.FirstSector, parameters.EndSector};
   if (destinationRange.SectorCount() < totalSectors) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
-                   texts.strSPARTIONTOSMALL);
+                   DestinationTooSmallText(texts, parameters.ImagePath, totalSectors, parameters.DevicePath,
+                                           destinationRange, parameters.DecimalSeparator));
   }
   if (auto refusal = FileInRangeRefusal(platform, texts, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);

@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 24> CheckOrder{{
+constexpr std::array<CheckTextBinding, 27> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -119,6 +119,9 @@ constexpr std::array<CheckTextBinding, 24> CheckOrder{{
     {"strSSourceLost", &CheckTexts::strSSourceLost},
     {"strSCannotOpenToRead", &CheckTexts::strSCannotOpenToRead},
     {"strSDiskRightsNeeded", &CheckTexts::strSDiskRightsNeeded},
+    {"strSNotEnoughSpaceDetail", &CheckTexts::strSNotEnoughSpaceDetail},
+    {"strSFatFileTooLargeDetail", &CheckTexts::strSFatFileTooLargeDetail},
+    {"strSTooSmallDetail", &CheckTexts::strSTooSmallDetail},
 }};
 
 }  // namespace

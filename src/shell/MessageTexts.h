@@ -42,6 +42,11 @@ struct CheckTexts {
   // Why a device or file cannot be used.
   std::string strSCannotOpenToRead;    // path, why (SystemErrorCause)
   std::string strSDiskRightsNeeded;    // the system's text for a disk device this user may not open
+  // The sizes behind a refusal, on a line after the window's own message.
+  std::string strSNotEnoughSpaceDetail;   // image file, bytes needed, their size, bytes free, their size
+  std::string strSFatFileTooLargeDetail;  // image file, bytes it would hold, their size
+  std::string strSTooSmallDetail;  // source, sectors needed, their size; destination, first, last sector,
+                                   // sectors it holds, their size
 };
 
 // The loaded message texts (UTF-8), one per key and named exactly as the

@@ -207,6 +207,19 @@ TEST_F(JobCommandsTest, ErrorsNameThePathAndTheCause) {
        {"restore", missingFolder, "\\\\.\\PhysicalDrive1", "--yes"},
        {"drivecopy restore: " + missingFolder + " cannot be opened for reading: The system cannot find the path",
         "Nothing was written."}},
+      {"a raw image larger than the free space",
+       {"create", "\\\\.\\PhysicalDrive0#1", "D:\\x.img"},
+       {"drivecopy: Writing Error: Not enough disk space: The image D:\\x.img needs 1,048,576 bytes (1.00 MBytes); "
+        "the volume it is to be stored on has 0 bytes (0.00 bytes) free."}},
+      {"a destination smaller than the image",
+       {"restore", Disk(1), "\\\\.\\PhysicalDrive0", "--yes"},
+       {"drivecopy: Partition to small: Destination partition to small. Select a bigger one. " + Disk(1) +
+        " needs 16,384 sectors (8.00 MBytes), and the destination \\\\.\\PhysicalDrive0 (sectors 0 to 8191) "
+        "holds only 8,192 sectors (4.00 MBytes)."}},
+      {"a destination smaller than the source",
+       {"clone", "\\\\.\\PhysicalDrive1", "\\\\.\\PhysicalDrive0", "--yes"},
+       {"\\\\.\\PhysicalDrive1 needs 16,384 sectors (8.00 MBytes), and the destination \\\\.\\PhysicalDrive0 "
+        "(sectors 0 to 8191) holds only 8,192 sectors (4.00 MBytes)."}},
   };
   for (const Case& c : cases) {
     const RunResult result = Run(c.Words);

@@ -1,7 +1,7 @@
 // A careless user on the real machine, as root and as an ordinary user: an
 // image in a folder that does not exist or may not be written, a read-only
 // file, a full file system, a disk the user may not open, a destination too
-// small. Every failure ends with status 1 and one error line that names the
+// small (the sizes named). Every failure ends with status 1 and one error line that names the
 // path and the cause; a disk refused for want of rights says what is needed.
 #include <gtest/gtest.h>
 
@@ -153,10 +153,24 @@ TEST_F(ErrorTexts, AnOrdinaryUserLearnsWhatIsMissing) {
         kAsNobody);
 }
 
-TEST_F(ErrorTexts, RootMeetsMissingFoldersAndFullFileSystems) {
+TEST_F(ErrorTexts, RootMeetsMissingFoldersFullFileSystemsAndSmallDisks) {
   const SmallFileSystem full(Path("full"));
   if (!full.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+  const std::string small = small_->WritablePath(small_->DevicePath());
+  const std::string partition = disk_->WritablePath(disk_->PartitionPath(1));
   const Case cases[] = {
+      {"a raw image larger than the free space", {"create", Path("source.bin"), full.File("x.img")},
+       {"Not enough disk space: The image " + full.File("x.img") +
+        " needs 4,194,304 bytes (4.00 MBytes); the volume it is to be stored on has 1,048,576 bytes (1.00 MBytes) "
+        "free."}},
+      {"a disk smaller than the image", {"restore", Path("source.bin"), small, "--yes"},
+       {"Partition to small: Destination partition to small. Select a bigger one. " + Path("source.bin") +
+        " needs 8,192 sectors (4.00 MBytes), and the destination " + small +
+        " (sectors 0 to 2047) holds only 2,048 sectors (1.00 MBytes)."}},
+      {"a partition smaller than the disk cloned onto it", {"clone", disk_->DevicePath(), small, "--yes"},
+       {disk_->DevicePath() + " needs 16,384 sectors (8.00 MBytes), and the destination " + small}},
+      {"a partition smaller than the image", {"restore", Path("source.bin"), partition, "--yes"},
+       {"and the destination " + disk_->DevicePath() + " (sectors 2048 to 6143) holds only 4,096 sectors (2.00 MBytes)."}},
       {"an image in a folder that does not exist", {"create", Path("source.bin"), Path("gone/x.img")},
        {"Unable to open file: " + Path("gone/x.img") + ": No such file or directory"}},
       {"an image to restore in a folder that does not exist",

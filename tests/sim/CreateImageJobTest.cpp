@@ -367,7 +367,19 @@ TEST_P(TargetVolume, ImagesOfKnownSizeAreRefusedWhereTheyCannotFit) {
   EXPECT_FALSE(f.machine->FileExists(p.ImagePath));
   ASSERT_EQ(f.observer.Errors.size(), 1u);
   EXPECT_EQ(f.observer.Errors[0].Title, c.TooLargeForFat ? Texts().strSFSTOSMALLTitle : Texts().strSNotEnoughSpaceTitle);
-  EXPECT_EQ(f.observer.Errors[0].Text, c.TooLargeForFat ? Texts().strSFSTOSMALL : Texts().strSNotEnoughSpace);
+  // The window's own message, then the image and the sizes that decided it.
+  const std::string& text = f.observer.Errors[0].Text;
+  EXPECT_TRUE(text.starts_with((c.TooLargeForFat ? Texts().strSFSTOSMALL : Texts().strSNotEnoughSpace) + "\n"))
+      << text;
+  if (c.TooLargeForFat) {
+    EXPECT_NE(text.find("The image E:\\image.img would be 4,294,967,296 bytes (4.00 GBytes) long"), std::string::npos)
+        << text;
+  } else {
+    EXPECT_NE(text.find("The image E:\\image.img needs 1,049,088 bytes (1.00 MBytes); the volume it is to be stored "
+                        "on has 1,048,576 bytes (1.00 MBytes) free."),
+              std::string::npos)
+        << text;
+  }
 }
 
 constexpr std::int64_t kFourGiBSectors = std::int64_t{4} * 1024 * 1024 * 2;
