@@ -165,8 +165,10 @@ std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,
   // A block device the lists leave out because it cannot be opened (no right
   // to it, no medium) is named with the reason, which is the real trouble.
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    if (auto opened = platform.Open(name, OpenMode::Read); !opened && std::filesystem::is_block_file(status)) {
-      return "cannot open " + name + ": " + SystemErrorCause(CommandLineTexts(), opened.error());
+    if (std::filesystem::is_block_file(status)) {
+      if (auto opened = platform.Open(name, OpenMode::Read); !opened) {
+        return "cannot open " + name + ": " + SystemErrorCause(CommandLineTexts(), opened.error());
+      }
     }
     return name + " is not a regular file, and no drive, partition, floppy or volume that "
                   "drivecopy list shows is named so; see drivecopy list";
