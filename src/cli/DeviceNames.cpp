@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/JobCommandSupport.h"
 #include "disk/KindTags.h"
 #include "disk/SizeText.h"
 #include "disk/Units.h"
 #include "shell/GroupedNumber.h"
 #include "selection/DriveLists.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 namespace {
@@ -224,13 +226,20 @@ std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,
   // unlisted device would skip every check a listed one gets.
   std::error_code error;
   const auto status = std::filesystem::status(name, error);
+  // A block device the lists leave out because it cannot be opened (no right
+  // to it, no medium) is named with the reason, which is the real trouble.
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    if (std::filesystem::is_block_file(status)) {
+      if (auto opened = platform.Open(name, OpenMode::Read); !opened) {
+        return "cannot open " + name + ": " + SystemErrorCause(CommandLineTexts(), opened.error());
+      }
+    }
     return name + " is not a regular file, and no drive, partition, floppy or volume that "
                   "drivecopy list shows is named so; see drivecopy list";
   }
   if (!platform.FileExists(name)) return UnknownDeviceNameText(name);
   auto file = platform.Open(name, OpenMode::Read);
-  if (!file) return "cannot open " + name + ": " + file.error().text;
+  if (!file) return "cannot open " + name + ": " + SystemErrorCause(CommandLineTexts(), file.error());
   auto size = file.value()->Size();
   if (!size) return "cannot tell the size of " + name + ": " + size.error().text;
   return RegularFileDevice(name, size.value());

@@ -10,6 +10,7 @@
 #include "imaging/ImageReader.h"
 #include "imaging/ImageVerifier.h"
 #include "imaging/SourceKindName.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 namespace {
@@ -155,7 +156,7 @@ int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std
 
   auto file = platform.Open(path, OpenMode::Read);
   if (!file) {
-    err << "drivecopy info: cannot open " << path << ": " << file.error().text << '\n';
+    err << "drivecopy info: cannot open " << path << ": " << SystemErrorCause(CommandLineTexts(), file.error()) << '\n';
     return 1;
   }
   auto reader = ImageReader::Open(**file);

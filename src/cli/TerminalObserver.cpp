@@ -44,10 +44,20 @@ std::string AsTerminalLines(const std::string& line) {
   return text;
 }
 
-// An error text on one line: its line breaks become blanks.
+// An error text on one line: its line breaks become blanks. A line that
+// ends in a word (a message such as "Unable to open file" with the path and
+// the cause on the next line) gets a colon, so the two still read apart.
 std::string AsOneLine(const std::string& text) {
-  std::string line = AsTerminalLines(text);
-  std::replace(line.begin(), line.end(), '\n', ' ');
+  std::string line;
+  for (const char c : AsTerminalLines(text)) {
+    if (c != '\n') {
+      line += c;
+      continue;
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    const unsigned char last = line.empty() ? '.' : static_cast<unsigned char>(line.back());
+    line += std::isalnum(last) != 0 || last == ')' ? ": " : " ";
+  }
   while (!line.empty() && line.back() == ' ') line.pop_back();
   return line;
 }

@@ -18,8 +18,10 @@
 #include "restore_clone/DestinationGuard.h"
 #include "restore_clone/LogFileNames.h"
 #include "restore_clone/OperationLog.h"
+#include "shell/CountInText.h"
 #include "shell/FillPlaceholders.h"
 #include "shell/ProgressPercent.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 
@@ -144,19 +146,30 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
   return true;
 }
 
-// The two refusals that can be told before anything is written.
+// The two refusals that can be told before anything is written. The
+// window's own message comes first, then the image's path and the sizes
+// that decided it.
 bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
   const std::int64_t rangeBytes = totalSectors_ * BytesPerSector;
-  switch (CheckTargetVolume(platform_, p_.ImagePath, rangeBytes, p_.Raw, p_.Level, p_.Virtual)) {
+  const TargetVerdict verdict = CheckTargetVolume(platform_, p_.ImagePath, rangeBytes, p_.Raw, p_.Level, p_.Virtual);
+  const CountInText needed = BytesInText(texts_, rangeBytes, p_.DecimalSeparator);
+  switch (verdict.Refusal) {
     case TargetRefusal::None: return true;
-    case TargetRefusal::FileTooLargeForFat:
-      refusal = Refuse(texts_.strSFSTOSMALLTitle, texts_.strSFSTOSMALL,
-                       p_.ImagePath + ": an image of " + Size(rangeBytes) + "does not fit a FAT file");
+    case TargetRefusal::FileTooLargeForFat: {
+      const std::string text =
+          texts_.strSFSTOSMALL + "\n" +
+          FillPlaceholders(texts_.Checks.strSFatFileTooLargeDetail, {p_.ImagePath, needed.Count, needed.Size});
+      refusal = Refuse(texts_.strSFSTOSMALLTitle, text, text);
       return false;
-    case TargetRefusal::NotEnoughSpace:
-      refusal = Refuse(texts_.strSNotEnoughSpaceTitle, texts_.strSNotEnoughSpace,
-                       p_.ImagePath + ": the volume has less than " + Size(rangeBytes) + "free");
+    }
+    case TargetRefusal::NotEnoughSpace: {
+      const CountInText free = BytesInText(texts_, verdict.FreeBytes, p_.DecimalSeparator);
+      const std::string text = texts_.strSNotEnoughSpace + "\n" +
+                               FillPlaceholders(texts_.Checks.strSNotEnoughSpaceDetail,
+                                                {p_.ImagePath, needed.Count, needed.Size, free.Count, free.Size});
+      refusal = Refuse(texts_.strSNotEnoughSpaceTitle, text, text);
       return false;
+    }
   }
   return true;
 }
@@ -238,7 +251,10 @@ JobOutcome CreateImageRun::Execute() {
   // The source is opened before the image file is touched, so that a source
   // that cannot be read never costs the user an existing image.
   auto opened = platform_.Open(p_.DevicePath, OpenMode::Read);
-  if (!opened) return Fail("", opened.error().text);
+  if (!opened) {
+    return Fail("", FillPlaceholders(texts_.Checks.strSCannotOpenToRead,
+                                     {p_.DevicePath, SystemErrorCause(texts_, opened.error())}));
+  }
   source_ = std::move(*opened);
 
   const bool imageExisted = platform_.FileExists(p_.ImagePath);
@@ -253,7 +269,9 @@ JobOutcome CreateImageRun::Execute() {
   // deleted name would let another job take it while this one writes.
   auto created = platform_.Open(p_.ImagePath, OpenMode::CreateAlways);
   if (!created) {
-    return Refuse(texts_.strSTitleERROR, texts_.strSCannotopenfile, p_.ImagePath + ": " + created.error().text);
+    const std::string text =
+        texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + SystemErrorCause(texts_, created.error());
+    return Refuse(texts_.strSTitleERROR, text, text);
   }
   file_ = std::move(*created);
 

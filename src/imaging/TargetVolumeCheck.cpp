@@ -21,18 +21,18 @@ bool IsFatFileSystem(const std::string& fileSystemName) {
   return name.find("fat") != std::string::npos || name == "msdos";
 }
 
-TargetRefusal CheckTargetVolume(Platform& platform, const std::string& imagePath, std::int64_t rangeBytes,
+TargetVerdict CheckTargetVolume(Platform& platform, const std::string& imagePath, std::int64_t rangeBytes,
                                 bool raw, CompressionLevel level, bool virtualMode) {
-  if (virtualMode) return TargetRefusal::None;
-  if (!raw && level != CompressionLevel::None) return TargetRefusal::None;
+  if (virtualMode) return {};
+  if (!raw && level != CompressionLevel::None) return {};
   if (const auto volume = platform.QueryVolumeOfPath(imagePath);
       volume && IsFatFileSystem(volume->FileSystemName) && rangeBytes >= kFatFileLimit) {
-    return TargetRefusal::FileTooLargeForFat;
+    return {TargetRefusal::FileTooLargeForFat, 0};
   }
   if (const auto space = platform.QueryFreeSpace(imagePath); space && rangeBytes > space->FreeBytes) {
-    return TargetRefusal::NotEnoughSpace;
+    return {TargetRefusal::NotEnoughSpace, space->FreeBytes};
   }
-  return TargetRefusal::None;
+  return {};
 }
 
 }  // namespace drivecopy

@@ -15,6 +15,9 @@ enum class FailureKind {
   ReadOnly,    // the device or file is write-protected or opened read-only
   DeviceGone,  // the device went away or is not ready (unplugged, no medium)
   NoSpace,     // the file system or device is full
+  // A disk device this user has no right to open: reading or writing disks
+  // needs root (or, on Linux, membership in the group that owns them).
+  NoDiskRights,
 };
 
 // An operating-system failure as the user should see it: the system's own

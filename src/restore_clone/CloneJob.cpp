@@ -10,6 +10,7 @@
 #include "restore_clone/AfterWritingNotes.h"
 #include "restore_clone/DestinationChecks.h"
 #include "restore_clone/DestinationGuard.h"
+#include "restore_clone/DestinationTooSmallText.h"
 #include "restore_clone/GatheringWriter.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/LogFileNames.h"
@@ -18,6 +19,7 @@
 #include "shell/FillPlaceholders.h"
 #include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 
@@ -82,7 +84,8 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   const SectorRange target = RangeOf(parameters.Destination);
   if (target.SectorCount() < source.SectorCount()) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
-                   texts.strSPARTIONTOSMALL);
+                   DestinationTooSmallText(texts, parameters.Source.DevicePath, source.SectorCount(),
+                                           parameters.Destination.DevicePath, target, parameters.DecimalSeparator));
   }
   if (auto refusal = OverlappingRangesRefusal(platform, texts, parameters.Source.DevicePath, source,
                                               parameters.Destination.DevicePath, target)) {
@@ -104,14 +107,15 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   auto destination = platform.Open(parameters.Destination.DevicePath, OpenMode::ReadWrite);
   if (!destination) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
-                   "Cannot open " + parameters.Destination.DevicePath + " for writing: " +
-                       destination.error().text);
+                   FillPlaceholders(texts.Checks.strSCannotClaim, {parameters.Destination.DevicePath,
+                                                                  SystemErrorCause(texts, destination.error())}));
   }
   // The source is only ever read.
   auto sourceDevice = platform.Open(parameters.Source.DevicePath, OpenMode::Read);
   if (!sourceDevice) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
-                   "Cannot open " + parameters.Source.DevicePath + " for reading: " + sourceDevice.error().text);
+                   FillPlaceholders(texts.Checks.strSCannotOpenToRead,
+                                    {parameters.Source.DevicePath, SystemErrorCause(texts, sourceDevice.error())}));
   }
 
   const std::int64_t totalSectors = source.SectorCount();

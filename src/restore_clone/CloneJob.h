@@ -16,6 +16,7 @@ struct CloneParameters {
   CloneEndpoint Destination;
   std::string DestinationDescription;  // used in the overwrite question
   bool WriteLog = false;               // save the memo as the clone log at the end
+  char DecimalSeparator = '.';         // the user's decimal point, for the sizes in messages
 };
 
 // Asks the overwrite question, checks the size, refuses overlapping ranges

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shell/FillPlaceholders.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 
@@ -49,9 +50,10 @@ GuardedDestination GuardDestination(Platform& platform, const MessageTexts& text
       return Refuse(FillPlaceholders(texts.Checks.strSDestinationReadOnly, {path}));
     case ClaimRefusalReason::NotRegularFile:
       return Refuse(FillPlaceholders(texts.Checks.strSNotRegularFile, {path}));
-    case ClaimRefusalReason::Failed:
-      return GuardedDestination{nullptr, FillPlaceholders(texts.Checks.strSCannotClaim, {path, refusal.Error.text}),
-                                true, refusal.Error.text};
+    case ClaimRefusalReason::Failed: {
+      const std::string cause = SystemErrorCause(texts, refusal.Error);
+      return GuardedDestination{nullptr, FillPlaceholders(texts.Checks.strSCannotClaim, {path, cause}), true, cause};
+    }
   }
   return Refuse(FillPlaceholders(texts.Checks.strSDestinationInUse, {path}));
 }

@@ -13,8 +13,8 @@ struct GuardedDestination {
   std::unique_ptr<WriteClaim> Claim;  // null when refused
   std::string Refusal;                // the refusal text in the language of the texts
   // True when the refusal is only that the path could not be opened (no such
-  // folder, no right to it), not that something holds it; Cause is then the
-  // system's text for why.
+  // folder, no right to it), not that something holds it; Cause is then why
+  // (SystemErrorCause).
   bool CouldNotOpen = false;
   std::string Cause;
   explicit operator bool() const { return Claim != nullptr; }

@@ -15,11 +15,13 @@
 #include "restore_clone/BlockRunWriter.h"
 #include "restore_clone/DestinationChecks.h"
 #include "restore_clone/DestinationGuard.h"
+#include "restore_clone/DestinationTooSmallText.h"
 #include "restore_clone/JobMemoLine.h"
 #include "restore_clone/OverwriteQuestion.h"
 #include "shell/FillPlaceholders.h"
 #include "shell/JobEnd.h"
 #include "shell/ProgressPercent.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 
@@ -47,7 +49,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   auto imageFile = platform.Open(parameters.ImagePath, OpenMode::Read);
   if (!imageFile) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
-                   "Cannot open the image file " + parameters.ImagePath + ": " + imageFile.error().text);
+                   FillPlaceholders(texts.Checks.strSCannotOpenToRead,
+                                    {parameters.ImagePath, SystemErrorCause(texts, imageFile.error())}));
   }
   auto reader = ImageReader::Open(**imageFile);
   if (!reader) {
@@ -70,7 +73,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   const SectorRange destinationRange{parameters.FirstSector, parameters.EndSector};
   if (destinationRange.SectorCount() < totalSectors) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
-                   texts.strSPARTIONTOSMALL);
+                   DestinationTooSmallText(texts, parameters.ImagePath, totalSectors, parameters.DevicePath,
+                                           destinationRange, parameters.DecimalSeparator));
   }
   if (auto refusal = FileInRangeRefusal(platform, texts, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
     return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
@@ -82,7 +86,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   auto destination = platform.Open(parameters.DevicePath, OpenMode::ReadWrite);
   if (!destination) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
-                   "Cannot open " + parameters.DevicePath + " for writing: " + destination.error().text);
+                   FillPlaceholders(texts.Checks.strSCannotClaim,
+                                    {parameters.DevicePath, SystemErrorCause(texts, destination.error())}));
   }
   DeviceHandle& device = **destination;
 

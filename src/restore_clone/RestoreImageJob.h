@@ -17,6 +17,7 @@ struct RestoreImageParameters {
   std::int64_t EndSector = 0;    // first sector after the destination
   std::string ImagePath;
   std::string Description;       // the destination's description, used in the overwrite question
+  char DecimalSeparator = '.';   // the user's decimal point, for the sizes in messages
 };
 
 // Asks the overwrite question, checks the size, refuses a destination that

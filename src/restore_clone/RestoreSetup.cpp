@@ -12,6 +12,7 @@
 #include "imaging/TVRZHeader.h"
 #include "imaging/CreateImageSetup.h"
 #include "shell/FillPlaceholders.h"
+#include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
 
@@ -34,7 +35,9 @@ Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts
                                    char decimalSeparator) {
   auto file = platform.Open(imagePath, OpenMode::Read);
   if (!file) {
-    return SystemError{file.error().code, "Cannot open the image file " + imagePath + ": " + file.error().text};
+    return SystemError{file.error().code, FillPlaceholders(texts.Checks.strSCannotOpenToRead,
+                                                           {imagePath, SystemErrorCause(texts, file.error())}),
+                       file.error().kind};
   }
   std::array<std::byte, ImageHeaderSize> headerBytes{};
   auto read = ReadUntilFullOrEnd(**file, headerBytes, "the image file " + imagePath);

@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 22> CheckOrder{{
+constexpr std::array<CheckTextBinding, 27> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -117,6 +117,11 @@ constexpr std::array<CheckTextBinding, 22> CheckOrder{{
     {"strSPartitionTableNotReread", &CheckTexts::strSPartitionTableNotReread},
     {"strSWriteEnded", &CheckTexts::strSWriteEnded},
     {"strSSourceLost", &CheckTexts::strSSourceLost},
+    {"strSCannotOpenToRead", &CheckTexts::strSCannotOpenToRead},
+    {"strSDiskRightsNeeded", &CheckTexts::strSDiskRightsNeeded},
+    {"strSNotEnoughSpaceDetail", &CheckTexts::strSNotEnoughSpaceDetail},
+    {"strSFatFileTooLargeDetail", &CheckTexts::strSFatFileTooLargeDetail},
+    {"strSTooSmallDetail", &CheckTexts::strSTooSmallDetail},
 }};
 
 }  // namespace

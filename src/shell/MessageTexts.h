@@ -8,7 +8,8 @@
 namespace drivecopy {
 
 // The refusals of the destination checks and the destination guard, what an
-// image holds, and the ends of a job on a device that went away, each a
+// image holds, the ends of a job on a device that went away, and why a device
+// or file cannot be used, each a
 // catalogue message whose "%s" slots take the names and numbers (filled with
 // FillPlaceholders, src/shell/FillPlaceholders.h). They are loaded with the other
 // texts but kept apart from the 82 keys listed by LoadedMessageKeys.
@@ -38,6 +39,14 @@ struct CheckTexts {
   std::string strSPartitionTableNotReread;  // device, system error text
   std::string strSWriteEnded;          // device, sector, system error text
   std::string strSSourceLost;          // device, sector, system error text
+  // Why a device or file cannot be used.
+  std::string strSCannotOpenToRead;    // path, why (SystemErrorCause)
+  std::string strSDiskRightsNeeded;    // the system's text for a disk device this user may not open
+  // The sizes behind a refusal, on a line after the window's own message.
+  std::string strSNotEnoughSpaceDetail;   // image file, bytes needed, their size, bytes free, their size
+  std::string strSFatFileTooLargeDetail;  // image file, bytes it would hold, their size
+  std::string strSTooSmallDetail;  // source, sectors needed, their size; destination, first, last sector,
+                                   // sectors it holds, their size
 };
 
 // The loaded message texts (UTF-8), one per key and named exactly as the

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -186,6 +187,47 @@ TEST_F(JobCommandsTest, ExitStatusesAndTheirReasons) {
     const RunResult help = Run({command, "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: drivecopy [--machine FILE|demo] " + command)) << help.out;
+  }
+}
+
+// A careless user's mistakes: each ends with status 1 and one error line that
+// names the path and why it cannot be used.
+TEST_F(JobCommandsTest, ErrorsNameThePathAndTheCause) {
+  const std::string missingFolder = folder_ / "gone/x.img";
+  struct Case {
+    std::string What;
+    std::vector<std::string> Words;
+    std::vector<std::string> InErr;
+  };
+  const std::vector<Case> cases = {
+      {"image in a folder that does not exist",
+       {"create", "\\\\.\\PhysicalDrive0#1", missingFolder},
+       {"drivecopy: Error: Unable to open file: " + missingFolder + ": The system cannot find the path specified"}},
+      {"image to restore in a folder that does not exist",
+       {"restore", missingFolder, "\\\\.\\PhysicalDrive1", "--yes"},
+       {"drivecopy restore: " + missingFolder + " cannot be opened for reading: The system cannot find the path",
+        "Nothing was written."}},
+      {"a raw image larger than the free space",
+       {"create", "\\\\.\\PhysicalDrive0#1", "D:\\x.img"},
+       {"drivecopy: Writing Error: Not enough disk space: The image D:\\x.img needs 1,048,576 bytes (1.00 MBytes); "
+        "the volume it is to be stored on has 0 bytes (0.00 bytes) free."}},
+      {"a destination smaller than the image",
+       {"restore", Disk(1), "\\\\.\\PhysicalDrive0", "--yes"},
+       {"drivecopy: Partition to small: Destination partition to small. Select a bigger one. " + Disk(1) +
+        " needs 16,384 sectors (8.00 MBytes), and the destination \\\\.\\PhysicalDrive0 (sectors 0 to 8191) "
+        "holds only 8,192 sectors (4.00 MBytes)."}},
+      {"a destination smaller than the source",
+       {"clone", "\\\\.\\PhysicalDrive1", "\\\\.\\PhysicalDrive0", "--yes"},
+       {"\\\\.\\PhysicalDrive1 needs 16,384 sectors (8.00 MBytes), and the destination \\\\.\\PhysicalDrive0 "
+        "(sectors 0 to 8191) holds only 8,192 sectors (4.00 MBytes)."}},
+  };
+  for (const Case& c : cases) {
+    const RunResult result = Run(c.Words);
+    EXPECT_EQ(result.status, 1) << c.What << "\n" << result.out << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << c.What << "\n" << result.err;
+    for (const std::string& part : c.InErr) {
+      EXPECT_NE(result.err.find(part), std::string::npos) << c.What << "\n" << result.err;
+    }
   }
 }
 

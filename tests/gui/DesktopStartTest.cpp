@@ -3,6 +3,7 @@
 // and clone on the demo machine.
 #include <QDir>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -39,6 +40,31 @@ class DesktopStartTest : public QObject {
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     QCOMPARE(IsDesktopInvocation(static_cast<int>(argv.size()), argv.data()), desktop);
+  }
+
+  // Without a display the real program says where the windows can be had and
+  // how to use the commands instead, before the toolkit is started (which
+  // would abort the process), and ends with the status of a usage error.
+  void noDisplayIsAUsageErrorWithAWayOut_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("desktop options") << QStringList{"--machine", "demo", "--language", "3"};
+  }
+
+  void noDisplayIsAUsageErrorWithAWayOut() {
+    QFETCH(QStringList, arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(DRIVECOPY_BINARY, arguments);
+    QVERIFY(program.waitForFinished(30000));
+    const QString err = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 2);
+    QVERIFY2(err.contains("no display to open the windows on"), qPrintable(err));
+    QVERIFY2(err.contains("graphical session") && err.contains("QT_QPA_PLATFORM=offscreen"), qPrintable(err));
+    QVERIFY2(err.contains("drivecopy --help"), qPrintable(err));
   }
 
   void picturesOfEveryWindowThroughWholeOperations() {

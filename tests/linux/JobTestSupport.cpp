@@ -64,11 +64,13 @@ std::int64_t HeadedImageBlockOffset(const std::string& image, std::int64_t block
   return offset;
 }
 
-ProgramRun RunDrivecopy(const std::vector<std::string>& arguments) {
+ProgramRun RunDrivecopy(const std::vector<std::string>& arguments, const std::vector<std::string>& launcher) {
   std::string errorFile = (fs::temp_directory_path() / "drivecopy-stderr-XXXXXX").string();
   const int fd = ::mkstemp(errorFile.data());
   if (fd >= 0) ::close(fd);
-  std::string commandLine = ShellQuoted(DRIVECOPY_BINARY);
+  std::string commandLine;
+  for (const auto& word : launcher) commandLine += ShellQuoted(word) + " ";
+  commandLine += ShellQuoted(DRIVECOPY_BINARY);
   for (const auto& argument : arguments) commandLine += " " + ShellQuoted(argument);
   auto result = RunCommand(commandLine + " </dev/null 2>" + ShellQuoted(errorFile));
   ProgramRun run{result.ExitCode, std::move(result.Output), {}};

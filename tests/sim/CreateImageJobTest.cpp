@@ -367,7 +367,19 @@ TEST_P(TargetVolume, ImagesOfKnownSizeAreRefusedWhereTheyCannotFit) {
   EXPECT_FALSE(f.machine->FileExists(p.ImagePath));
   ASSERT_EQ(f.observer.Errors.size(), 1u);
   EXPECT_EQ(f.observer.Errors[0].Title, c.TooLargeForFat ? Texts().strSFSTOSMALLTitle : Texts().strSNotEnoughSpaceTitle);
-  EXPECT_EQ(f.observer.Errors[0].Text, c.TooLargeForFat ? Texts().strSFSTOSMALL : Texts().strSNotEnoughSpace);
+  // The window's own message, then the image and the sizes that decided it.
+  const std::string& text = f.observer.Errors[0].Text;
+  EXPECT_TRUE(text.starts_with((c.TooLargeForFat ? Texts().strSFSTOSMALL : Texts().strSNotEnoughSpace) + "\n"))
+      << text;
+  if (c.TooLargeForFat) {
+    EXPECT_NE(text.find("The image E:\\image.img would be 4,294,967,296 bytes (4.00 GBytes) long"), std::string::npos)
+        << text;
+  } else {
+    EXPECT_NE(text.find("The image E:\\image.img needs 1,049,088 bytes (1.00 MBytes); the volume it is to be stored "
+                        "on has 1,048,576 bytes (1.00 MBytes) free."),
+              std::string::npos)
+        << text;
+  }
 }
 
 constexpr std::int64_t kFourGiBSectors = std::int64_t{4} * 1024 * 1024 * 2;
@@ -416,7 +428,7 @@ TEST(CreateImageJob, ExistingFileIsKeptWhenOverwriteIsRefused) {
   EXPECT_TRUE(f.observer.MemoLines.empty());
 }
 
-TEST(CreateImageJob, UnopenableSourceShowsTheSystemTextAndTouchesNoFile) {
+TEST(CreateImageJob, UnopenableSourceIsNamedWithTheSystemTextAndTouchesNoFile) {
   ScratchFolder folder;
   Fixture f;
   const std::string path = folder / "old.img";
@@ -426,7 +438,9 @@ TEST(CreateImageJob, UnopenableSourceShowsTheSystemTextAndTouchesNoFile) {
   EXPECT_EQ(f.Run(p).Status, JobStatus::Failed);
   ASSERT_EQ(f.observer.Errors.size(), 1u);
   EXPECT_EQ(f.observer.Errors[0].Title, "");
-  EXPECT_EQ(f.observer.Errors[0].Text, "The system cannot find the file specified.");
+  EXPECT_EQ(f.observer.Errors[0].Text,
+            "\\\\.\\PhysicalDrive7 cannot be opened for reading: The system cannot find the file specified. "
+            "Nothing was written.");
   EXPECT_TRUE(f.observer.Questions.empty());
   EXPECT_EQ(std::filesystem::file_size(path), 9u);
 }

@@ -166,7 +166,10 @@ TEST_P(RestoreSizeCheck, AcceptsAnExactFitAndRefusesOneSectorLess) {
   if (c.status == JobStatus::NotStarted) {
     ASSERT_EQ(observer.Errors.size(), 1u);
     EXPECT_EQ(observer.Errors[0].Title, Texts().strSPARTIONTOSMALLTitle);
-    EXPECT_EQ(observer.Errors[0].Text, Texts().strSPARTIONTOSMALL);
+    // The window's message, then what the image needs and what the range holds.
+    EXPECT_EQ(observer.Errors[0].Text, Texts().strSPARTIONTOSMALL + "\n" + imagePath +
+                                           " needs 200 sectors (100.00 KBytes), and the destination " + Drive0 +
+                                           " (sectors 100 to 298) holds only 199 sectors (99.50 KBytes).");
     EXPECT_TRUE(platform.Writes.empty());
     EXPECT_TRUE(memo.Lines().empty());
   } else {

@@ -81,7 +81,7 @@ std::variant<UniqueFd, ClaimRefusal> OpenExclusively(const DiskNode& node, const
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC));
   if (!fd.Valid()) {
     if (errno == EBUSY) return Refusal(ClaimRefusalReason::InUse, ErrnoError(EBUSY));
-    return Refusal(ClaimRefusalReason::Failed, ErrnoError(errno));
+    return Refusal(ClaimRefusalReason::Failed, BlockDeviceOpenError(errno));
   }
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0 || !S_ISBLK(status.st_mode) || status.st_rdev != node.Device) {
@@ -98,7 +98,7 @@ ClaimResult ClaimBlockDevice(const std::string& path, SectorRange range, dev_t d
 
   {
     UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!probe.Valid()) return Refusal(ClaimRefusalReason::Failed, ErrnoError(errno));
+    if (!probe.Valid()) return Refusal(ClaimRefusalReason::Failed, BlockDeviceOpenError(errno));
     int readOnly = 0;
     if (::ioctl(probe.Get(), BLKROGET, &readOnly) == 0 && readOnly != 0) {
       return Refusal(ClaimRefusalReason::ReadOnly, ErrnoError(EROFS));

@@ -33,4 +33,13 @@ inline SystemError ErrnoError(int error) {
   return SystemError{error, std::strerror(error), FailureKindOfErrno(error)};
 }
 
+// A failed open of a block device: a refusal for want of rights (EACCES, or
+// EPERM from a security module) is told apart, so that the user learns what
+// is needed; anything else is as ErrnoError says.
+inline SystemError BlockDeviceOpenError(int error) {
+  SystemError failure = ErrnoError(error);
+  if (error == EACCES || error == EPERM) failure.kind = FailureKind::NoDiskRights;
+  return failure;
+}
+
 }  // namespace drivecopy

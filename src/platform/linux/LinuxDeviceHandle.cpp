@@ -81,10 +81,10 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
     fd.Reset(::open(path.c_str(), flags | O_DIRECT));
     direct = fd.Valid();
     // Some block devices refuse direct I/O; buffered access still works there.
-    if (!fd.Valid() && errno != EINVAL) return ErrnoError(errno);
+    if (!fd.Valid() && errno != EINVAL) return BlockDeviceOpenError(errno);
   }
   if (!fd.Valid()) fd.Reset(::open(path.c_str(), flags, 0644));
-  if (!fd.Valid()) return ErrnoError(errno);
+  if (!fd.Valid()) return looksLikeBlockDevice ? BlockDeviceOpenError(errno) : ErrnoError(errno);
 
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0) return ErrnoError(errno);

@@ -134,7 +134,9 @@ void TCloneDriveFrm::ShowSelectionStep(const CloneSelection::NextResult& step) {
 }
 
 CloneParameters TCloneDriveFrm::JobParameters() const {
-  return selection_.Parameters(logFileCheckBox_->isChecked());
+  CloneParameters parameters = selection_.Parameters(logFileCheckBox_->isChecked());
+  parameters.DecimalSeparator = UserDecimalSeparator();
+  return parameters;
 }
 
 namespace {

@@ -87,6 +87,7 @@ RestoreImageParameters TRestoreImgForm::JobParameters() const {
   parameters.EndSector = endSector_;
   parameters.ImagePath = imageFileName_.toStdString();
   parameters.Description = harddriveLabel_->text().toStdString();
+  parameters.DecimalSeparator = UserDecimalSeparator();
   return parameters;
 }
 

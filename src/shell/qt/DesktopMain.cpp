@@ -79,6 +79,31 @@ bool ReadOptions(int argc, char** argv, DesktopOptions& options) {
   return true;
 }
 
+// True when the toolkit has somewhere to draw: an X or Wayland display, or a
+// platform chosen in QT_QPA_PLATFORM or with -platform (or a display named
+// with -display). Without one, creating the application would abort the
+// process inside the toolkit.
+bool HasPlaceToDraw(int argc, char** argv) {
+  if (!qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+      !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    return true;
+  }
+  for (int i = 1; i + 1 < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "-platform" || word == "-display") return true;
+  }
+  return false;
+}
+
+constexpr const char* NoDisplayText =
+    "drivecopy: there is no display to open the windows on (DISPLAY and WAYLAND_DISPLAY are not set,\n"
+    "           and no QT_QPA_PLATFORM is chosen).\n"
+    "drivecopy: for the windows, start drivecopy in a graphical session (or under xvfb-run);\n"
+    "           QT_QPA_PLATFORM=offscreen runs them without a screen, and --screenshots DIR draws\n"
+    "           them into pictures.\n"
+    "drivecopy: without a display, use the commands: drivecopy list, info, create, restore and\n"
+    "           clone (see drivecopy --help).\n";
+
 // The session and the real dialogs, which read the session's message texts at
 // the time they are shown (the texts are loaded after both exist).
 struct SessionWithDialogs {
@@ -111,6 +136,10 @@ int RunDesktop(int argc, char** argv) {
   // Pictures are drawn without a screen unless a platform was chosen.
   if (options.screenshots && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  if (!HasPlaceToDraw(argc, argv)) {
+    std::cerr << NoDisplayText;
+    return 2;
   }
 
   auto platform = ChoosePlatform(options.machine);

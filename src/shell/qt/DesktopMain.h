@@ -7,7 +7,8 @@ namespace drivecopy {
 bool IsDesktopInvocation(int argc, char** argv);
 
 // Runs the desktop application: `drivecopy [--machine FILE|demo] [--language N]
-// [--screenshots DIR]`. Returns the process exit status.
+// [--screenshots DIR]`. Returns the process exit status: 2 for a wrong option
+// and, before the toolkit is started, when there is no display to draw on.
 int RunDesktop(int argc, char** argv);
 
 }  // namespace drivecopy
