@@ -29,6 +29,13 @@ class BlockInflater {
   // After the last piece: fails unless the block is complete and exact.
   Outcome<void> Finish();
 
+  // True once the zlib stream has ended: whatever is fed after that is stray.
+  bool StreamEnded() const { return ended_; }
+  // Counts `count` bytes of the block that follow the ended stream and that
+  // the caller does not read at all (a hostile length must not make it read
+  // gigabytes), so that Finish reports them.
+  void CountUnreadStray(std::uint64_t count) { trailing_ += count; }
+
  private:
   explicit BlockInflater(InflateStream stream) : stream_(std::move(stream)) {}
   // Runs inflate over the pending input; output beyond the destination is

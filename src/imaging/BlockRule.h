@@ -17,6 +17,12 @@ constexpr std::int64_t BlockCount(std::int64_t sectors) {
   return sectors / BlockSectors + sectors % BlockSectors;
 }
 
+// The most blocks any leading run of at most `sectors` sectors is cut into
+// (the count is not monotonic: 127 sectors are 127 blocks, 128 are one).
+constexpr std::int64_t MostBlocksWithin(std::int64_t sectors) {
+  return sectors < BlockSectors - 1 ? sectors : sectors / BlockSectors + (BlockSectors - 1);
+}
+
 // Sectors in block `blockIndex` of a run of `sectors` sectors: 128 or 1.
 constexpr std::int64_t BlockSectorCount(std::int64_t sectors, std::int64_t blockIndex) {
   return blockIndex < sectors / BlockSectors ? BlockSectors : 1;

@@ -63,6 +63,10 @@ Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
   if (header.PartitionCount < 0) {
     return NotAnImage("its partition count is negative (" + std::to_string(header.PartitionCount) + ")");
   }
+  if (header.PartitionCount > MaxPartitionStarts) {
+    return NotAnImage("its list of " + std::to_string(header.PartitionCount) + " partition starts is longer than the " +
+                      std::to_string(MaxPartitionStarts) + " a drive's partition layout can hold");
+  }
   reader.firstBlockOffset_ = ImageHeaderSize + 8 * static_cast<std::int64_t>(header.PartitionCount);
   if (reader.firstBlockOffset_ > reader.fileSize_) {
     return NotAnImage("its list of " + std::to_string(header.PartitionCount) +
@@ -154,6 +158,10 @@ Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block) {
     }
     if (auto fed = inflater_.Feed(piece); !fed) return fed;
     left -= static_cast<std::int64_t>(want);
+    if (left > 0 && inflater_.StreamEnded()) {
+      inflater_.CountUnreadStray(static_cast<std::uint64_t>(left));
+      break;
+    }
   }
   if (auto finished = inflater_.Finish(); !finished) return finished;
   nextOffset_ += 8 + length;

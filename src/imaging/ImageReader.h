@@ -24,8 +24,10 @@ namespace drivecopy {
 class ImageReader {
  public:
   // Reads the header and partition list. Fails on a headed image whose
-  // header is damaged past reading (too short, a negative PartitionCount, a
-  // list or SectorsStored that the file cannot hold).
+  // header is damaged past reading (too short, a negative PartitionCount or
+  // one above the 101 entries of a drive's layout, a list or SectorsStored
+  // that the file cannot hold). What it keeps in memory is fixed: two 64 KiB
+  // buffers and at most 101 partition starts.
   static Outcome<ImageReader> Open(DeviceHandle& file);
 
   ImageFormat Format() const { return format_; }

@@ -1,14 +1,14 @@
 #include "imaging/ImageVerifier.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "disk/Units.h"
-#include "imaging/ImageFileIo.h"
+#include "imaging/BlockIndexCursor.h"
+#include "imaging/BlockRule.h"
 #include "imaging/ImageReader.h"
-#include "imaging/LittleEndian.h"
 
 namespace drivecopy {
 
@@ -22,51 +22,47 @@ ImageVerification Faulty(std::string fault, std::int64_t blocksChecked) {
 }
 
 // Where the index stands and how long it is, checked against the file before
-// a byte of it is read; nullopt and `fault` set when it cannot be the index.
-std::optional<std::vector<std::int64_t>> LoadIndex(DeviceHandle& file, const ImageReader& reader,
-                                                   std::string& fault) {
+// any of it is read; the fault, or "" when it can be the index.
+std::string IndexPlacementFault(const ImageReader& reader) {
   const TVRZHeader& header = reader.Header();
   const std::int64_t fileSize = reader.FileSize();
   if (header.IndexOffset < reader.FirstBlockOffset() || header.IndexOffset > fileSize) {
-    fault = "the index offset " + std::to_string(header.IndexOffset) + " lies outside the blocks' area (" +
-            std::to_string(reader.FirstBlockOffset()) + " to " + std::to_string(fileSize) + ")";
-    return std::nullopt;
+    return "the index offset " + std::to_string(header.IndexOffset) + " lies outside the blocks' area (" +
+           std::to_string(reader.FirstBlockOffset()) + " to " + std::to_string(fileSize) + ")";
   }
   if (header.IndexSize < 8 || header.IndexSize % 8 != 0 || header.IndexSize > fileSize - header.IndexOffset) {
-    fault = "the index size " + std::to_string(header.IndexSize) + " does not fit a whole index at offset " +
-            std::to_string(header.IndexOffset) + " of a file of " + std::to_string(fileSize) + " bytes";
-    return std::nullopt;
+    return "the index size " + std::to_string(header.IndexSize) + " does not fit a whole index at offset " +
+           std::to_string(header.IndexOffset) + " of a file of " + std::to_string(fileSize) + " bytes";
   }
   if (header.IndexOffset + header.IndexSize != fileSize) {
-    fault = std::to_string(fileSize - header.IndexOffset - header.IndexSize) +
-            " bytes follow the index at the end of the file";
-    return std::nullopt;
+    return std::to_string(fileSize - header.IndexOffset - header.IndexSize) +
+           " bytes follow the index at the end of the file";
   }
-  std::vector<std::byte> bytes(static_cast<std::size_t>(header.IndexSize));
-  if (auto moved = SeekTo(file, header.IndexOffset, "the image file"); !moved) {
-    fault = moved.error().text;
-    return std::nullopt;
-  }
-  auto got = ReadUntilFullOrEnd(file, bytes, "the block index");
-  if (!got || *got != bytes.size()) {
-    fault = got ? "the file ends inside the block index" : got.error().text;
-    return std::nullopt;
-  }
-  std::vector<std::int64_t> entries(bytes.size() / 8);
-  for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = LoadLittleEndian<std::int64_t>(bytes.data() + 8 * i);
-  return entries;
+  return "";
 }
 
 // A virtual-mode image: no stored sectors, the index right behind the list,
+// no more entries than the blocks of the range the header names can need,
 // and entries that start there and grow by at least one stored block each.
-bool IsIndexOnlyImage(const ImageReader& reader, const std::vector<std::int64_t>& entries) {
-  if (reader.Header().SectorsStored != 0 || reader.Header().IndexOffset != reader.FirstBlockOffset()) return false;
-  if (entries.size() < 2 || entries.front() != reader.FirstBlockOffset()) return false;
-  for (std::size_t i = 1; i < entries.size(); ++i) {
+// The entries are read one by one, so an index of any length costs nothing
+// but the time to read it. A failure to read it is an error.
+Outcome<bool> IsIndexOnlyImage(DeviceHandle& file, const ImageReader& reader) {
+  const TVRZHeader& header = reader.Header();
+  if (header.SectorsStored != 0 || header.IndexOffset != reader.FirstBlockOffset()) return false;
+  const std::int64_t entries = header.IndexSize / 8;
+  if (entries < 2 || entries - 1 > MostBlocksWithin(std::max<std::int64_t>(header.SectorCount, 0))) return false;
+  BlockIndexCursor cursor(file, header.IndexOffset, entries);
+  auto previous = cursor.Next();
+  if (!previous) return previous.error();
+  if (*previous != reader.FirstBlockOffset()) return false;
+  while (cursor.EntriesLeft() > 0) {
+    auto entry = cursor.Next();
+    if (!entry) return entry.error();
     // No entry can exceed one that is already within 8 of the largest offset
     // (and adding 8 to it would overflow).
-    if (entries[i - 1] > std::numeric_limits<std::int64_t>::max() - 8) return false;
-    if (entries[i] <= entries[i - 1] + 8) return false;
+    if (*previous > std::numeric_limits<std::int64_t>::max() - 8) return false;
+    if (*entry <= *previous + 8) return false;
+    previous = entry;
   }
   return true;
 }
@@ -101,39 +97,51 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader) {
   if (header.HeaderSize != ImageHeaderSize) {
     return Faulty("the header size field is " + std::to_string(header.HeaderSize) + " instead of 65", 0);
   }
-  std::string indexFault;
-  const auto entries = LoadIndex(file, reader, indexFault);
-  if (entries && IsIndexOnlyImage(reader, *entries)) {
-    ImageVerification result;
-    result.Sound = true;
-    result.IndexOnly = true;
-    result.Note = "the image holds no blocks, only an index of the " + std::to_string(entries->size() - 1) +
-                  " blocks it would have had";
-    return result;
+  // An index fault is reported after the blocks, so that a damaged block is
+  // named first; the entries are compared only with an index that has the
+  // size SectorsStored gives it: 8 bytes a block and 8 for the end.
+  std::string indexFault = IndexPlacementFault(reader);
+  if (indexFault.empty()) {
+    auto indexOnly = IsIndexOnlyImage(file, reader);
+    if (!indexOnly) return Faulty(indexOnly.error().text, 0);
+    if (*indexOnly) {
+      ImageVerification result;
+      result.Sound = true;
+      result.IndexOnly = true;
+      result.Note = "the image holds no blocks, only an index of the " + std::to_string(header.IndexSize / 8 - 1) +
+                    " blocks it would have had";
+      return result;
+    }
+    const std::int64_t expectedEntries = reader.BlockCount() + 1;
+    if (header.IndexSize / 8 != expectedEntries) {
+      indexFault = "the index holds " + std::to_string(header.IndexSize / 8) + " entries, but " +
+                   std::to_string(reader.BlockCount()) + " blocks need " + std::to_string(expectedEntries);
+    }
   }
-  const auto expectedEntries = static_cast<std::size_t>(reader.BlockCount() + 1);
-  if (entries && entries->size() != expectedEntries) {
-    indexFault = "the index holds " + std::to_string(entries->size()) + " entries, but " +
-                 std::to_string(reader.BlockCount()) + " blocks need " + std::to_string(expectedEntries);
-  }
-  const bool compareEntries = entries && indexFault.empty();
+  std::optional<BlockIndexCursor> index;
+  if (indexFault.empty()) index.emplace(file, header.IndexOffset, header.IndexSize / 8);
 
   while (!reader.AtEnd()) {
     const std::int64_t block = reader.NextBlock();
     const std::int64_t offset = reader.NextBlockOffset();
-    if (compareEntries && (*entries)[static_cast<std::size_t>(block)] != offset) {
-      return Faulty("block " + std::to_string(block) + ": the index gives its offset as " +
-                        std::to_string((*entries)[static_cast<std::size_t>(block)]) + ", but it starts at " +
-                        std::to_string(offset),
-                    block);
+    if (index) {
+      auto entry = index->Next();
+      if (!entry) return Faulty(entry.error().text, block);
+      if (*entry != offset) {
+        return Faulty("block " + std::to_string(block) + ": the index gives its offset as " + std::to_string(*entry) +
+                          ", but it starts at " + std::to_string(offset),
+                      block);
+      }
     }
     if (auto decoded = reader.ReadBlock(); !decoded) return Faulty(decoded.error().text, block);
   }
   if (!indexFault.empty()) return Faulty(indexFault, reader.BlockCount());
   const std::int64_t end = reader.NextBlockOffset();
-  if (entries->back() != end) {
-    return Faulty("the index's last entry " + std::to_string(entries->back()) +
-                      " is not the end of the last block (" + std::to_string(end) + ")",
+  auto last = index->Next();
+  if (!last) return Faulty(last.error().text, reader.BlockCount());
+  if (*last != end) {
+    return Faulty("the index's last entry " + std::to_string(*last) + " is not the end of the last block (" +
+                      std::to_string(end) + ")",
                   reader.BlockCount());
   }
   if (header.IndexOffset != end) {

@@ -28,6 +28,13 @@ constexpr std::size_t FilePieceBytes = std::size_t{2} << 20;
 constexpr std::int64_t LongestHeldStream = 256 * 1024;
 constexpr std::size_t LongStreamPiece = 64 * 1024;
 
+// The streams a slot holds for its workers, at most. Stored (level 0) or
+// incompressible blocks take a few bytes more than their raw size, so a
+// sound run fits with room to spare; a stream that would pass the bound is
+// inflated as it is read instead, like a long one. So a slot's memory is
+// fixed, whatever lengths the file gives its blocks.
+constexpr std::size_t HeldStreamBytesPerRun = ParallelImageDecoder::RunBytes + ParallelImageDecoder::RunBytes / 16;
+
 Outcome<void> Inflate(std::optional<BlockInflater>& inflater, std::span<const std::byte> stream,
                       std::span<std::byte> destination) {
   if (!inflater) return InflateBlock(stream, destination);
@@ -55,7 +62,10 @@ ParallelImageDecoder::ParallelImageDecoder(DeviceHandle& file, const ImageReader
   // One run per worker, one being read and one the caller holds.
   const std::size_t slotCount = headed ? wanted + 2 : 4;
   slots_.resize(slotCount);
-  for (Slot& slot : slots_) slot.Raw = AlignedBuffer(RunBytes, alignment);
+  for (Slot& slot : slots_) {
+    slot.Raw = AlignedBuffer(RunBytes, alignment);
+    if (headed) slot.Stored.reserve(HeldStreamBytesPerRun);
+  }
   if (auto opened = BlockInflater::Open()) readerInflater_.emplace(std::move(*opened));
   try {
     if (headed) {
@@ -258,7 +268,7 @@ Outcome<void> ParallelImageDecoder::ReadHeadedBlock(Slot& slot, std::int64_t blo
   };
 
   StoredBlock stored{slot.Stored.size(), static_cast<std::size_t>(length), fileOffset_, false};
-  if (length <= LongestHeldStream) {
+  if (length <= LongestHeldStream && slot.Stored.size() + static_cast<std::size_t>(length) <= HeldStreamBytesPerRun) {
     slot.Stored.resize(stored.Offset + stored.Length);
     auto read = ReadStream(std::span<std::byte>(slot.Stored.data() + stored.Offset, stored.Length));
     if (!read) return read.error();
@@ -281,6 +291,10 @@ Outcome<void> ParallelImageDecoder::ReadHeadedBlock(Slot& slot, std::int64_t blo
       if (*read != want) return truncated(length - left + static_cast<std::int64_t>(*read));
       if (auto fed = readerInflater_->Feed(piece); !fed) return fed;
       left -= static_cast<std::int64_t>(want);
+      if (left > 0 && readerInflater_->StreamEnded()) {
+        readerInflater_->CountUnreadStray(static_cast<std::uint64_t>(left));
+        break;
+      }
     }
     if (auto finished = readerInflater_->Finish(); !finished) return finished;
   }

@@ -65,7 +65,8 @@ class ParallelImageDecoder {
  private:
   enum class SlotState { Free, Read, Decoded };
   // A stored block of a headed run: where its stream lies in Stored, or
-  // already inflated on the reading thread (a stream too long to hold).
+  // already inflated on the reading thread (a stream too long to hold, or
+  // one the slot has no room left for).
   struct StoredBlock {
     std::size_t Offset = 0;
     std::size_t Length = 0;

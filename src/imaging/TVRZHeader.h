@@ -6,12 +6,18 @@
 #include <span>
 #include <vector>
 
+#include "platform/DiskRecords.h"
+
 namespace drivecopy {
 
 inline constexpr std::array<char, 8> ImageMagic = {'V', 'R', 'Z', 'I', 'm', 'a', 'g', 'e'};
 inline constexpr std::uint32_t ImageHeaderSize = 65;
 // Partition starts that fit behind the header in the first 512-byte sector.
 inline constexpr std::int32_t PartitionStartsInFirstSector = (512 - 65) / 8;
+// The longest partition-start list a writer makes: one entry per listed
+// partition of a drive's layout, which holds at most 101 entries. A longer
+// list cannot describe a disk, and readers refuse it.
+inline constexpr std::int32_t MaxPartitionStarts = MaxLayoutEntries;
 
 // The 65-byte header of a headed image (all integers little-endian, no
 // padding), followed in memory by its partition-start list.

@@ -130,8 +130,9 @@ TEST(ImageDamage, EveryBlockFaultNamesTheBlockAndWhatIsWrong) {
   }
 }
 
-// Counts in the header are checked against the file before anything is
-// allocated for them: a huge list or SectorsStored is refused at once.
+// Counts in the header are checked before anything is allocated for them: a
+// list longer than a drive's layout, or one or a SectorsStored the file
+// cannot hold, is refused at once.
 TEST(ImageDamage, HeadersTheFileCannotHoldAreNotImages) {
   struct Case {
     const char* name;
@@ -142,7 +143,9 @@ TEST(ImageDamage, HeadersTheFileCannotHoldAreNotImages) {
   };
   for (const Case c : {Case{"negative list", 44, -1, 4, "partition count is negative (-1)"},
                        Case{"huge list", 44, 0x7FFFFFFF, 4,
-                            "list of 2147483647 partition starts would reach past the end of the file"},
+                            "list of 2147483647 partition starts is longer than the 101 a drive's partition layout"},
+                       Case{"one more than a layout holds", 44, 102, 4,
+                            "list of 102 partition starts is longer than the 101"},
                        Case{"negative SectorsStored", 28, -1, 8, "count of stored sectors is negative (-1)"},
                        Case{"absurd SectorsStored", 28, std::int64_t{1} << 50, 8, "claims 1125899906842624 stored sectors"}}) {
     SCOPED_TRACE(c.name);
@@ -162,6 +165,15 @@ TEST(ImageDamage, HeadersTheFileCannotHoldAreNotImages) {
   auto reader = ImageReader::Open(stub);
   ASSERT_FALSE(reader.ok());
   EXPECT_NE(reader.error().text.find("only 30 bytes long"), std::string::npos);
+
+  Image shortList(GoodImage().begin(), GoodImage().begin() + 500);
+  StoreLittleEndian(shortList.data() + 44, std::int32_t{101});
+  MemoryDevice cut(shortList);
+  auto cutReader = ImageReader::Open(cut);
+  ASSERT_FALSE(cutReader.ok());
+  EXPECT_NE(cutReader.error().text.find("list of 101 partition starts would reach past the end of the file"),
+            std::string::npos)
+      << cutReader.error().text;
 }
 
 TEST(ImageDamage, VerifierChecksTheIndexAgainstTheBlocks) {
@@ -197,6 +209,39 @@ TEST(ImageDamage, VerifierChecksTheIndexAgainstTheBlocks) {
     const ImageVerification verification = VerifyImage(file);
     EXPECT_FALSE(verification.Sound);
     EXPECT_NE(verification.Fault.find(c.expected), std::string::npos) << verification.Fault;
+  }
+}
+
+// An image made without writing its blocks holds only the index they would
+// have had. The verifier reads it entry by entry, however long it is (here
+// past its first 64 KiB piece), and takes it for such an image only when it
+// names no more blocks than the range in the header can have.
+TEST(ImageDamage, IndexOnlyImageIsCheckedEntryByEntry) {
+  constexpr std::int64_t Entries = 20'000;
+  struct Case {
+    const char* name;
+    std::int64_t sectorCount;
+    std::int64_t standingStill;  // an entry that does not grow, or -1
+    bool sound;
+  };
+  for (const Case c : {Case{"sound", 128 * Entries, -1, true}, Case{"entry 15000 stands still", 128 * Entries, 15'000, false},
+                       Case{"more blocks than the range has", 128 * 100, -1, false}}) {
+    SCOPED_TRACE(c.name);
+    TVRZHeader header = PartitionHeader(c.sectorCount, {0});
+    header.IndexOffset = 65 + 8;
+    header.IndexSize = 8 * Entries;
+    const auto headerBytes = SerializeHeader(header);
+    Image image(headerBytes.begin(), headerBytes.end());
+    image.resize(static_cast<std::size_t>(header.IndexOffset + header.IndexSize));
+    for (std::int64_t i = 0; i < Entries; ++i) {
+      const std::int64_t entry = header.IndexOffset + 100 * (i == c.standingStill ? i - 1 : i);
+      PutInt64(image, static_cast<std::size_t>(header.IndexOffset + 8 * i), entry);
+    }
+    MemoryDevice file(image);
+    const ImageVerification verification = VerifyImage(file);
+    EXPECT_EQ(verification.Sound, c.sound) << verification.Fault;
+    EXPECT_EQ(verification.IndexOnly, c.sound);
+    if (!c.sound) EXPECT_NE(verification.Fault.find("the index holds 20000 entries, but 0 blocks need 1"), std::string::npos);
   }
 }
 

@@ -172,48 +172,71 @@ TEST(ParallelImageDecoder, LettingGoEarlyJoinsItsThreads) {
   // being read and inflated; the test ends only if they are joined.
 }
 
-// A sound zlib stream far longer than its block: each input byte flushed on
-// its own, so the stream holds about seven bytes per raw byte.
-std::vector<std::byte> BloatedStream(std::span<const std::byte> raw) {
-  z_stream z{};
-  EXPECT_EQ(deflateInit(&z, 6), Z_OK);
-  std::vector<std::byte> out(raw.size() * 16 + 1024);
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(raw.data() + i));
-    z.avail_in = 1;
-    EXPECT_EQ(deflate(&z, Z_SYNC_FLUSH), Z_OK);
+// A sound zlib stream `padding` bytes longer than usual: empty stored
+// blocks (five bytes each) between the zlib header and the compressed data.
+std::vector<std::byte> PaddedStream(std::span<const std::byte> raw, std::size_t padding) {
+  std::vector<std::byte> out = {std::byte{0x78}, std::byte{0x01}};
+  for (std::size_t i = 0; i < padding / 5; ++i) {
+    for (const int byte : {0x00, 0x00, 0x00, 0xFF, 0xFF}) out.push_back(static_cast<std::byte>(byte));
   }
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  const std::size_t at = out.size();
+  out.resize(at + deflateBound(&z, static_cast<uLong>(raw.size())));
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<std::byte*>(raw.data()));
+  z.avail_in = static_cast<uInt>(raw.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data() + at);
+  z.avail_out = static_cast<uInt>(out.size() - at);
   EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
-  out.resize(z.total_out);
+  out.resize(at + z.total_out);
   deflateEnd(&z);
+  const auto checksum = adler32(1, reinterpret_cast<const Bytef*>(raw.data()), static_cast<uInt>(raw.size()));
+  for (const int shift : {24, 16, 8, 0}) out.push_back(static_cast<std::byte>((checksum >> shift) & 0xFF));
   return out;
 }
 
-TEST(ParallelImageDecoder, StreamTooLongToHoldIsInflatedAsItIsRead) {
-  constexpr std::int64_t sectors = 3 * 128;
-  const auto data = PatternSectors(sectors, 8);
-  MemoryDevice file;
-  auto writer = ImageWriter::Start(file, ImageFormat::Headed, PartitionHeader(sectors, {0}), false);
-  auto batch = BlockBatch::ForHeadedImage(CompressionLevel::Medium);
-  for (std::size_t block = 0; block < 3; ++block) {
-    const auto raw = std::span(data).subspan(block * 65536, 65536);
-    const auto stream = block == 1 ? BloatedStream(raw) : *CompressBlock(raw, CompressionLevel::Medium);
-    if (block == 1) ASSERT_GT(stream.size(), 256u * 1024u);
-    ASSERT_TRUE(batch->AppendEncodedBlock(stream, 128).ok());
-  }
-  ASSERT_TRUE(writer->WriteBatch(*batch).ok());
-  ASSERT_TRUE(writer->Finish().ok());
+// Streams are held for the workers only up to a fixed amount per run; a
+// stream too long to hold, and every stream past that amount, is inflated as
+// it is read. A run that mixes both comes out whole.
+TEST(ParallelImageDecoder, StreamsBeyondWhatARunHoldsAreInflatedAsTheyAreRead) {
+  struct Case {
+    const char* Name;
+    std::int64_t Blocks;
+    std::function<std::size_t(std::size_t block)> Padding;
+  };
+  const Case cases[] = {
+      // Block 1 alone takes 300 KB, more than any one stream is held.
+      {"one stream too long", 3, [](std::size_t block) { return block == 1 ? std::size_t{300'000} : 0; }},
+      // Every stream some 100 KB: together over three megabytes, more than a run holds.
+      {"a run of long streams", 32, [](std::size_t) { return std::size_t{100'000}; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::int64_t sectors = c.Blocks * 128;
+    const auto data = PatternSectors(sectors, 8);
+    MemoryDevice file;
+    auto writer = ImageWriter::Start(file, ImageFormat::Headed, PartitionHeader(sectors, {0}), false);
+    auto batch = BlockBatch::ForHeadedImage(CompressionLevel::Medium);
+    std::size_t streamBytes = 0;
+    for (std::size_t block = 0; block < static_cast<std::size_t>(c.Blocks); ++block) {
+      const auto raw = std::span(data).subspan(block * 65536, 65536);
+      const auto stream = PaddedStream(raw, c.Padding(block));
+      streamBytes += stream.size();
+      ASSERT_TRUE(batch->AppendEncodedBlock(stream, 128).ok());
+    }
+    ASSERT_GT(streamBytes, c.Blocks == 3 ? 256u * 1024u : 3u << 20);
+    ASSERT_TRUE(writer->WriteBatch(*batch).ok());
+    ASSERT_TRUE(writer->Finish().ok());
 
-  MemoryDevice image(file.Bytes);
-  auto reader = ImageReader::Open(image);
-  ASSERT_TRUE(reader.ok());
-  ParallelImageDecoder decoder(image, *reader, 512, 2);
-  const auto& run = decoder.Next();
-  EXPECT_FALSE(run.Damage.has_value()) << run.Damage->text;
-  EXPECT_EQ(run.Blocks, 3);
-  EXPECT_TRUE(std::vector<std::byte>(run.Bytes.begin(), run.Bytes.end()) == data);
+    MemoryDevice image(file.Bytes);
+    auto reader = ImageReader::Open(image);
+    ASSERT_TRUE(reader.ok());
+    ParallelImageDecoder decoder(image, *reader, 512, 2);
+    const auto& run = decoder.Next();
+    EXPECT_FALSE(run.Damage.has_value()) << run.Damage->text;
+    EXPECT_EQ(run.Blocks, c.Blocks);
+    EXPECT_TRUE(std::vector<std::byte>(run.Bytes.begin(), run.Bytes.end()) == data);
+  }
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
+#include "platform/FileTypeCheck.h"
 #include "platform/linux/AlignedBuffer.h"
 #include "platform/linux/DiskRequests.h"
 #include "platform/linux/ErrnoError.h"
@@ -53,6 +55,17 @@ int OpenFlags(OpenMode mode) {
   return O_RDONLY;
 }
 
+// The refusal of a path that is neither a regular file nor a block device.
+SystemError NotAFileOrBlockDevice(mode_t mode) {
+  const std::filesystem::file_type type = S_ISFIFO(mode)   ? std::filesystem::file_type::fifo
+                                          : S_ISCHR(mode)  ? std::filesystem::file_type::character
+                                          : S_ISDIR(mode)  ? std::filesystem::file_type::directory
+                                          : S_ISSOCK(mode) ? std::filesystem::file_type::socket
+                                          : S_ISLNK(mode)  ? std::filesystem::file_type::symlink
+                                                           : std::filesystem::file_type::unknown;
+  return SystemError{S_ISDIR(mode) ? EISDIR : EINVAL, NotARegularFileOrBlockDevice(type)};
+}
+
 SystemError NotARegularFile() {
   return SystemError{EEXIST, "it exists and is not a regular file (a device, folder, pipe or link), so it is not replaced"};
 }
@@ -67,24 +80,36 @@ std::size_t LogicalBlockSize(int fd) {
 
 Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, OpenMode mode) {
   if (path.empty()) return ErrnoError(ENOENT);
-  const int flags = OpenFlags(mode) | O_CLOEXEC;
   struct stat before {};
-  if (mode == OpenMode::CreateAlways && ::lstat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
-    return NotARegularFile();
+  if (mode == OpenMode::CreateAlways) {
+    if (::lstat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) return NotARegularFile();
+  } else {
+    // What is not a file or a block device is refused before it is opened:
+    // opening a named pipe waits for a writer, and a character device may
+    // act on being opened.
+    if (::stat(path.c_str(), &before) != 0) return ErrnoError(errno);
+    if (!S_ISREG(before.st_mode) && !S_ISBLK(before.st_mode)) return NotAFileOrBlockDevice(before.st_mode);
   }
-  const bool looksLikeBlockDevice =
-      mode != OpenMode::CreateAlways && ::stat(path.c_str(), &before) == 0 && S_ISBLK(before.st_mode);
+  const bool looksLikeBlockDevice = mode != OpenMode::CreateAlways && S_ISBLK(before.st_mode);
 
   bool direct = false;
   UniqueFd fd;
+  const int flags = OpenFlags(mode) | O_CLOEXEC;
   if (looksLikeBlockDevice) {
+    // Without O_NONBLOCK: with it a floppy or optical drive opens even
+    // without a medium, which must show as a failed open.
     fd.Reset(::open(path.c_str(), flags | O_DIRECT));
     direct = fd.Valid();
     // Some block devices refuse direct I/O; buffered access still works there.
     if (!fd.Valid() && errno != EINVAL) return BlockDeviceOpenError(errno);
+    if (!fd.Valid()) fd.Reset(::open(path.c_str(), flags));
+    if (!fd.Valid()) return BlockDeviceOpenError(errno);
+  } else {
+    // O_NONBLOCK: a file that became a named pipe since the look above is
+    // opened without waiting, and refused below.
+    fd.Reset(::open(path.c_str(), flags | O_NONBLOCK, 0644));
   }
-  if (!fd.Valid()) fd.Reset(::open(path.c_str(), flags, 0644));
-  if (!fd.Valid()) return looksLikeBlockDevice ? BlockDeviceOpenError(errno) : ErrnoError(errno);
+  if (!fd.Valid()) return ErrnoError(errno);
 
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0) return ErrnoError(errno);
@@ -92,6 +117,11 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
   if (mode == OpenMode::CreateAlways) {
     if (!S_ISREG(status.st_mode)) return NotARegularFile();
     if (::ftruncate(fd.Get(), 0) != 0) return ErrnoError(errno);
+  }
+  if (!S_ISREG(status.st_mode) && !isBlockDevice) return NotAFileOrBlockDevice(status.st_mode);
+  if (!looksLikeBlockDevice) {
+    const int descriptorFlags = ::fcntl(fd.Get(), F_GETFL);
+    if (descriptorFlags < 0 || ::fcntl(fd.Get(), F_SETFL, descriptorFlags & ~O_NONBLOCK) != 0) return ErrnoError(errno);
   }
   if (mode == OpenMode::Read && S_ISREG(status.st_mode) && ::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0 &&
       errno == EWOULDBLOCK) {

@@ -8,10 +8,13 @@
 
 namespace drivecopy {
 
-// Opens a regular file or a block device. Block devices are opened for
-// direct I/O where the device allows it, so that a read never comes from (or
-// is spoiled by) the page cache; such a handle still takes any buffer,
-// offset and length and goes through an aligned bounce buffer when needed.
+// Opens a regular file or a block device; any other path (a named pipe, a
+// character device, a directory, a socket) is refused before it is opened,
+// with a text that says what it is, so that an open never waits. Block
+// devices are opened for direct I/O where the device allows it, so that a
+// read never comes from (or is spoiled by) the page cache; such a handle
+// still takes any buffer, offset and length and goes through an aligned
+// bounce buffer when needed.
 // CreateAlways makes or empties a regular file only: never through a
 // symbolic link, never a device, pipe or folder. A regular file opened to
 // be read is refused while another job holds it locked for writing (see

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/FileTypeCheck.h"
 #include "platform/sim/WindowsErrors.h"
 
 namespace drivecopy::sim {
@@ -41,12 +42,29 @@ Outcome<std::unique_ptr<DeviceHandle>> HostFileHandle::Open(const fs::path& path
   struct stat before {};
   const bool existed = ::stat(path.c_str(), &before) == 0;
   if (existed && S_ISDIR(before.st_mode)) return WindowsError(ErrorAccessDenied);
-  const int descriptor = ::open(path.c_str(), flags, 0644);
+  // Nothing but a regular file or a block device is opened: the open of a
+  // named pipe waits for a writer, and a character device holds no sectors.
+  std::error_code ignored;
+  if (const auto type = fs::status(path, ignored).type(); existed && !IsRegularFileOrBlockDevice(type)) {
+    SystemError refused = WindowsError(ErrorAccessDenied);
+    refused.text += " (" + path.string() + ": " + NotARegularFileOrBlockDevice(type) + ")";
+    return refused;
+  }
+  // O_NONBLOCK until the descriptor is known to be no pipe (one could have
+  // taken the file's place since the look above).
+  const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
   if (descriptor < 0) return HostFileError(errno, path);
+  std::unique_ptr<HostFileHandle> handle(new HostFileHandle(descriptor, path.string(), mode != OpenMode::Read, area));
+  struct stat opened {};
+  if (::fstat(descriptor, &opened) != 0) return HostFileError(errno, path);
+  if (!S_ISREG(opened.st_mode) && !S_ISBLK(opened.st_mode)) return WindowsError(ErrorAccessDenied);
+  if (const int statusFlags = ::fcntl(descriptor, F_GETFL);
+      statusFlags < 0 || ::fcntl(descriptor, F_SETFL, statusFlags & ~O_NONBLOCK) != 0) {
+    return HostFileError(errno, path);
+  }
   // The replaced file's bytes become free again on its volume.
   if (area && existed && mode == OpenMode::CreateAlways) area->Release(before.st_size);
-  return std::unique_ptr<DeviceHandle>(
-      new HostFileHandle(descriptor, path.string(), mode != OpenMode::Read, std::move(area)));
+  return std::unique_ptr<DeviceHandle>(std::move(handle));
 }
 
 Outcome<void> HostFileHandle::Seek(std::int64_t offset) {
