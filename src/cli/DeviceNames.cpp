@@ -9,8 +9,8 @@
 #include "disk/KindTags.h"
 #include "disk/SizeText.h"
 #include "disk/Units.h"
-#include "shell/GroupedNumber.h"
 #include "selection/DriveLists.h"
+#include "shell/GroupedNumber.h"
 #include "shell/SystemErrorCause.h"
 
 namespace drivecopy {
