@@ -10,7 +10,7 @@
 
 #include "imaging/ReadAheadThread.h"
 #include "platform/DeviceHandle.h"
-#include "shell/AlignedBuffer.h"
+#include "platform/AlignedBuffer.h"
 
 namespace drivecopy {
 

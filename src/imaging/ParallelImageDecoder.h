@@ -13,7 +13,7 @@
 #include "imaging/ImageReader.h"
 #include "platform/DeviceHandle.h"
 #include "platform/SystemError.h"
-#include "shell/AlignedBuffer.h"
+#include "platform/AlignedBuffer.h"
 
 namespace drivecopy {
 

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/AlignedBuffer.h"
+#include "platform/AlignedBuffer.h"
 
 namespace drivecopy {
 

@@ -5,7 +5,7 @@
 
 #include "platform/DeviceHandle.h"
 #include "restore_clone/WriteReport.h"
-#include "shell/AlignedBuffer.h"
+#include "platform/AlignedBuffer.h"
 
 namespace drivecopy {
 

@@ -14,7 +14,7 @@
 #include <filesystem>
 
 #include "platform/FileTypeCheck.h"
-#include "platform/linux/AlignedBuffer.h"
+#include "platform/AlignedBuffer.h"
 #include "platform/linux/DiskRequests.h"
 #include "platform/linux/ErrnoError.h"
 
@@ -162,7 +162,7 @@ Outcome<std::size_t> LinuxDeviceHandle::Read(std::span<std::byte> buffer) {
 
 Outcome<std::size_t> LinuxDeviceHandle::ReadThroughBounceBuffer(std::span<std::byte> buffer) {
   const std::size_t alignment = directAlignment_;
-  AlignedBuffer bounce(kBounceChunk + 2 * alignment, alignment);
+  const AlignedBuffer bounce = AlignedBuffer::TryAllocate(kBounceChunk + 2 * alignment, alignment);
   if (!bounce) return ErrnoError(ENOMEM);
   std::size_t done = 0;
   while (done < buffer.size()) {
@@ -199,7 +199,7 @@ Outcome<std::size_t> LinuxDeviceHandle::Write(std::span<const std::byte> data) {
 // block is read first so that the bytes around the data stay as they were.
 Outcome<void> LinuxDeviceHandle::WriteThroughBounceBuffer(std::span<const std::byte> data) {
   const std::size_t alignment = directAlignment_;
-  AlignedBuffer bounce(kBounceChunk + 2 * alignment, alignment);
+  const AlignedBuffer bounce = AlignedBuffer::TryAllocate(kBounceChunk + 2 * alignment, alignment);
   if (!bounce) return ErrnoError(ENOMEM);
   std::size_t done = 0;
   while (done < data.size()) {

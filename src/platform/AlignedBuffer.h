@@ -22,6 +22,21 @@ class AlignedBuffer {
   }
   ~AlignedBuffer() { Release(); }
 
+  // As the constructor, but a buffer that holds nothing (false) instead of
+  // std::bad_alloc when the memory cannot be had, for callers that must not
+  // throw.
+  static AlignedBuffer TryAllocate(std::size_t size, std::size_t alignment) noexcept {
+    AlignedBuffer buffer;
+    buffer.alignment_ = alignment < alignof(std::max_align_t) ? alignof(std::max_align_t) : alignment;
+    if (size == 0) return buffer;
+    buffer.data_ = static_cast<std::byte*>(::operator new(size, std::align_val_t{buffer.alignment_}, std::nothrow));
+    if (buffer.data_ == nullptr) return buffer;
+    buffer.size_ = size;
+    std::memset(buffer.data_, 0, size);
+    return buffer;
+  }
+  explicit operator bool() const { return data_ != nullptr; }
+
   AlignedBuffer(AlignedBuffer&& other) noexcept
       : data_(other.data_), size_(other.size_), alignment_(other.alignment_) {
     other.data_ = nullptr;
