@@ -42,12 +42,6 @@ bool SameRoot(const std::string& listed, const std::string& given) {
   return SameName(WithoutTrailingSeparator(listed), WithoutTrailingSeparator(given));
 }
 
-// Where a layout entry lies, in 512-byte sectors.
-SectorRange EntryRange(const PARTITION_INFORMATION& entry) {
-  return {entry.StartingOffset / BytesPerSector,
-          (entry.StartingOffset + entry.PartitionLength) / BytesPerSector};
-}
-
 const PARTITION_INFORMATION& LayoutEntryOf(const DriveRow& row) {
   return row.Record.Layout.PartitionEntry[row.Record.EntryIndex];
 }
@@ -60,9 +54,9 @@ std::string TableName(const DriveRow& partition) {
 // The partition's own node, where the system has one lying exactly where
 // the table puts the partition.
 std::optional<std::string> NodeName(const std::vector<PartitionNode>& nodes, const DriveRow& partition) {
-  const PARTITION_INFORMATION& entry = LayoutEntryOf(partition);
+  const auto number = static_cast<int>(LayoutEntryOf(partition).PartitionNumber);
   for (const PartitionNode& node : nodes) {
-    if (node.Number == static_cast<int>(entry.PartitionNumber) && node.Range == EntryRange(entry)) {
+    if (node.Number == number && node.Range == RecordSectorRange(partition.Record)) {
       return node.Path;
     }
   }
@@ -81,7 +75,7 @@ std::vector<OutdatedPartitionNode> OutdatedNodesOf(const std::vector<PartitionNo
     bool accounted = false;
     for (const PARTITION_INFORMATION& entry : entries) {
       if (entry.PartitionType == 0) continue;
-      const SectorRange range = EntryRange(entry);
+      const SectorRange range = EntrySectorRange(entry);
       if (static_cast<int>(entry.PartitionNumber) == node.Number) {
         tableRange = range;
         accounted = range == node.Range;

@@ -5,12 +5,15 @@
 
 namespace drivecopy {
 
+SectorRange EntrySectorRange(const PARTITION_INFORMATION& entry) {
+  const std::int64_t first = entry.StartingOffset / BytesPerSector;
+  return {first, first + entry.PartitionLength / BytesPerSector};
+}
+
 SectorRange RecordSectorRange(const TBigDriveInformation& record) {
   SectorRange range;
   if (record.Kind == KindPartition) {
-    const auto& entry = record.Layout.PartitionEntry[record.EntryIndex % MaxLayoutEntries];
-    range.FirstSector = entry.StartingOffset / BytesPerSector;
-    range.EndSector = range.FirstSector + entry.PartitionLength / BytesPerSector;
+    range = EntrySectorRange(record.Layout.PartitionEntry[record.EntryIndex % MaxLayoutEntries]);
   } else if (record.Kind == KindFloppy) {
     range.FirstSector = 0;
     range.EndSector = record.TotalBytes / BytesPerSector;

@@ -22,6 +22,9 @@ struct TBigDriveInformation {
   std::int64_t TotalBytes = 0;  // floppies only
 };
 
+// The sectors a partition entry covers (512-byte sectors, end exclusive).
+SectorRange EntrySectorRange(const PARTITION_INFORMATION& entry);
+
 // The sector range a record stands for: a partition's layout entry, a
 // floppy's whole size, otherwise the record's own partition information.
 SectorRange RecordSectorRange(const TBigDriveInformation& record);

@@ -1,11 +1,24 @@
 #include "platform/FileTypeCheck.h"
 
+#include <sys/stat.h>
+
 namespace drivecopy {
 
 namespace fs = std::filesystem;
 
 bool IsRegularFileOrBlockDevice(fs::file_type type) {
   return type == fs::file_type::regular || type == fs::file_type::block;
+}
+
+fs::file_type FileTypeOfMode(mode_t mode) {
+  return S_ISREG(mode)    ? fs::file_type::regular
+         : S_ISBLK(mode)  ? fs::file_type::block
+         : S_ISFIFO(mode) ? fs::file_type::fifo
+         : S_ISCHR(mode)  ? fs::file_type::character
+         : S_ISDIR(mode)  ? fs::file_type::directory
+         : S_ISSOCK(mode) ? fs::file_type::socket
+         : S_ISLNK(mode)  ? fs::file_type::symlink
+                          : fs::file_type::unknown;
 }
 
 std::string FileTypeName(fs::file_type type) {

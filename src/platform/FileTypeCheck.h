@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 
@@ -10,6 +12,9 @@ namespace drivecopy {
 // character device streams bytes without a size or an end (/dev/zero) or has
 // effects of its own when opened, and a directory or socket holds no sectors.
 bool IsRegularFileOrBlockDevice(std::filesystem::file_type type);
+
+// The type of a file from the st_mode that stat gives for it.
+std::filesystem::file_type FileTypeOfMode(mode_t mode);
 
 // "a named pipe (FIFO)", "a character device", "a directory", "a socket".
 std::string FileTypeName(std::filesystem::file_type type);

@@ -92,10 +92,11 @@ PhysicalDriveListing DriveLists::PhysicalDriveRows(const CloneEndpoint& cloneSou
     if (probe.HasPartitionInfo) {
       TBigDriveInformation partition = row.Record;
       partition.Kind = KindPartition;
+      const auto nodes = platform_.PartitionNodesOf(path);
       for (int index = 0; index < MaxLayoutEntries; ++index) {
         if (!IsListedEntry(probe.Layout.PartitionEntry[static_cast<std::size_t>(index)])) continue;
         partition.EntryIndex = static_cast<std::uint8_t>(index);
-        if (auto name = FindDriveLetter(partition, index, probe.GeometryBytes)) {
+        if (auto name = DriveNameOfEntry(nodes, partition, index, probe.GeometryBytes)) {
           letterText += *name + " ";
         }
         Pump();
@@ -118,14 +119,14 @@ std::vector<DriveRow> DriveLists::PartitionRows(const TBigDriveInformation& sele
   const std::string path = platform_.PhysicalDrivePath(selectedDrive.DriveNumber);
   const THardDrive probe(platform_, path);
   if (!probe.HasGeometry || !probe.HasPartitionInfo) return rows;
+  const auto nodes = platform_.PartitionNodesOf(path);
 
   for (int index = 0; index < MaxLayoutEntries; ++index) {
     const auto& entry = probe.Layout.PartitionEntry[static_cast<std::size_t>(index)];
     if (!IsListedEntry(entry)) continue;
-    const std::int64_t first = entry.StartingOffset / BytesPerSector;
-    const std::int64_t end = first + entry.PartitionLength / BytesPerSector;
-    if (end > driveEnd) continue;  // a damaged table pointing past the drive
-    if (cloneSource.FirstSector == first && cloneSource.EndSector == end) continue;
+    const SectorRange range = EntrySectorRange(entry);
+    if (range.EndSector > driveEnd) continue;  // a damaged table pointing past the drive
+    if (cloneSource.FirstSector == range.FirstSector && cloneSource.EndSector == range.EndSector) continue;
 
     DriveRow row;
     row.ImageIndex = ImageForInterface(DriveInterfaceOf(platform_, selectedDrive.DriveNumber));
@@ -140,7 +141,7 @@ std::vector<DriveRow> DriveLists::PartitionRows(const TBigDriveInformation& sele
     row.Record.Geometry = probe.Geometry;
     row.Record.PartitionInfo = probe.PartitionInfo;
     row.Record.Layout = probe.Layout;
-    if (auto name = FindDriveLetter(row.Record, index, probe.GeometryBytes)) {
+    if (auto name = DriveNameOfEntry(nodes, row.Record, index, probe.GeometryBytes)) {
       row.Caption = "[ " + *name + " ] " + row.Caption;
     }
     rows.push_back(std::move(row));
@@ -184,11 +185,15 @@ std::vector<DriveRow> DriveLists::LogicalDriveRows() const {
 std::optional<std::string> DriveLists::FindDriveLetter(const TBigDriveInformation& record,
                                                        int entryIndex,
                                                        std::int64_t diskGeometryBytes) const {
+  return DriveNameOfEntry(platform_.PartitionNodesOf(record.DevicePath), record, entryIndex, diskGeometryBytes);
+}
+
+std::optional<std::string> DriveLists::DriveNameOfEntry(const std::optional<std::vector<PartitionNode>>& nodes,
+                                                        const TBigDriveInformation& record, int entryIndex,
+                                                        std::int64_t diskGeometryBytes) const {
   if (entryIndex < 0 || entryIndex >= MaxLayoutEntries) return std::nullopt;
   const auto& entry = record.Layout.PartitionEntry[static_cast<std::size_t>(entryIndex)];
-  if (const auto nodes = platform_.PartitionNodesOf(record.DevicePath)) {
-    return DriveNameOnPartitionNode(*nodes, entry);
-  }
+  if (nodes) return DriveNameOnPartitionNode(*nodes, entry);
   for (const LogicalDrive& drive : platform_.LogicalDrives()) {
     const auto volume = OfferedVolumeOf(drive);
     if (!volume) continue;
@@ -209,8 +214,7 @@ std::optional<std::string> DriveLists::DriveNameOnPartitionNode(const std::vecto
                                                                 const PARTITION_INFORMATION& entry) const {
   // The node must be the entry as the table has it now: a node the system
   // has not brought up to date belongs to no entry.
-  const SectorRange entryRange{entry.StartingOffset / BytesPerSector,
-                               (entry.StartingOffset + entry.PartitionLength) / BytesPerSector};
+  const SectorRange entryRange = EntrySectorRange(entry);
   const auto node = std::find_if(nodes.begin(), nodes.end(), [&](const PartitionNode& n) {
     return n.Number == static_cast<int>(entry.PartitionNumber) && n.Range == entryRange;
   });

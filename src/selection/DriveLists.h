@@ -57,6 +57,11 @@ class DriveLists {
     std::unique_ptr<THardDrive> Probe;
   };
   std::optional<OfferedVolume> OfferedVolumeOf(const LogicalDrive& drive) const;
+  // FindDriveLetter with the disk's partition nodes already read, so that a
+  // walk over a disk's entries reads them once.
+  std::optional<std::string> DriveNameOfEntry(const std::optional<std::vector<PartitionNode>>& nodes,
+                                              const TBigDriveInformation& record, int entryIndex,
+                                              std::int64_t diskGeometryBytes) const;
   std::optional<std::string> DriveNameOnPartitionNode(const std::vector<PartitionNode>& nodes,
                                                       const PARTITION_INFORMATION& entry) const;
   void Pump() const;

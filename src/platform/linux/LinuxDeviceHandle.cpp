@@ -11,10 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
-#include "platform/FileTypeCheck.h"
 #include "platform/AlignedBuffer.h"
+#include "platform/FileTypeCheck.h"
 #include "platform/linux/DiskRequests.h"
 #include "platform/linux/ErrnoError.h"
 
@@ -57,13 +56,7 @@ int OpenFlags(OpenMode mode) {
 
 // The refusal of a path that is neither a regular file nor a block device.
 SystemError NotAFileOrBlockDevice(mode_t mode) {
-  const std::filesystem::file_type type = S_ISFIFO(mode)   ? std::filesystem::file_type::fifo
-                                          : S_ISCHR(mode)  ? std::filesystem::file_type::character
-                                          : S_ISDIR(mode)  ? std::filesystem::file_type::directory
-                                          : S_ISSOCK(mode) ? std::filesystem::file_type::socket
-                                          : S_ISLNK(mode)  ? std::filesystem::file_type::symlink
-                                                           : std::filesystem::file_type::unknown;
-  return SystemError{S_ISDIR(mode) ? EISDIR : EINVAL, NotARegularFileOrBlockDevice(type)};
+  return SystemError{S_ISDIR(mode) ? EISDIR : EINVAL, NotARegularFileOrBlockDevice(FileTypeOfMode(mode))};
 }
 
 SystemError NotARegularFile() {

@@ -44,8 +44,7 @@ Outcome<std::unique_ptr<DeviceHandle>> HostFileHandle::Open(const fs::path& path
   if (existed && S_ISDIR(before.st_mode)) return WindowsError(ErrorAccessDenied);
   // Nothing but a regular file or a block device is opened: the open of a
   // named pipe waits for a writer, and a character device holds no sectors.
-  std::error_code ignored;
-  if (const auto type = fs::status(path, ignored).type(); existed && !IsRegularFileOrBlockDevice(type)) {
+  if (const auto type = FileTypeOfMode(before.st_mode); existed && !IsRegularFileOrBlockDevice(type)) {
     SystemError refused = WindowsError(ErrorAccessDenied);
     refused.text += " (" + path.string() + ": " + NotARegularFileOrBlockDevice(type) + ")";
     return refused;
