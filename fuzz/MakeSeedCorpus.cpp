@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "disk/KindTags.h"
-#include "disk/Units.h"
-#include "imaging/BlockBatch.h"
-#include "imaging/BlockRule.h"
-#include "imaging/ImageWriter.h"
+#include "platform/KindTags.h"
+#include "platform/Units.h"
+#include "image/BlockBatch.h"
+#include "image/BlockRule.h"
+#include "image/ImageWriter.h"
 #include "support/MemoryDevice.h"
 
 using namespace drivecopy;
@@ -47,7 +47,7 @@ struct ImageShape {
 };
 
 Outcome<std::vector<std::byte>> WriteImage(const ImageShape& shape) {
-  TVRZHeader header;
+  ImageHeader header;
   header.SectorCount = shape.Sectors;
   header.FirstSector = shape.Partitions > 0 ? 2048 : 0;
   header.LastSector = header.FirstSector + shape.Sectors;

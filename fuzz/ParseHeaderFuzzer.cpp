@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "imaging/TVRZHeader.h"
+#include "image/ImageHeader.h"
 
 using namespace drivecopy;
 

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "FuzzCheck.h"
-#include "disk/Units.h"
-#include "imaging/BlockRule.h"
-#include "imaging/ImageReader.h"
+#include "platform/Units.h"
+#include "image/BlockRule.h"
+#include "image/ImageReader.h"
 #include "support/MemoryDevice.h"
 
 namespace drivecopy::fuzz {

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "FuzzCheck.h"
-#include "imaging/LittleEndian.h"
-#include "imaging/TVRZHeader.h"
+#include "image/LittleEndian.h"
+#include "image/ImageHeader.h"
 
 using namespace drivecopy;
 

@@ -8,7 +8,7 @@
 
 #include "FuzzCheck.h"
 #include "ReadOutcome.h"
-#include "imaging/ImageVerifier.h"
+#include "image/ImageVerifier.h"
 #include "support/MemoryDevice.h"
 
 using namespace drivecopy;

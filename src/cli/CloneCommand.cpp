@@ -3,9 +3,9 @@
 #include "cli/DeviceNames.h"
 #include "cli/JobCommandSupport.h"
 #include "cli/StopSignal.h"
-#include "restore_clone/CloneJob.h"
-#include "restore_clone/CloneSetup.h"
-#include "restore_clone/LogFileNames.h"
+#include "jobs/CloneJob.h"
+#include "jobs/CloneSetup.h"
+#include "jobs/LogFileNames.h"
 
 namespace drivecopy {
 namespace {

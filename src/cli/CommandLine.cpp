@@ -7,7 +7,6 @@
 #include "cli/CreateCommand.h"
 #include "cli/InfoCommand.h"
 #include "cli/ListCommand.h"
-#include "cli/MachineChoice.h"
 #include "cli/RestoreCommand.h"
 #include "cli/TerminalObserver.h"
 
@@ -41,7 +40,8 @@ constexpr const char* Usage =
 
 }  // namespace
 
-int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
+                   const PlatformChooser& choosePlatform) {
   std::vector<std::string> words(argv + 1, argv + argc);
   std::string machine;
   std::size_t next = 0;
@@ -79,7 +79,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) 
     return 2;
   }
 
-  auto platform = ChoosePlatform(machine);
+  auto platform = choosePlatform(machine);
   if (!platform) {
     err << "drivecopy: cannot set up the machine"
         << (machine.empty() ? std::string() : " '" + machine + "'") << ": "

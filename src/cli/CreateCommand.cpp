@@ -3,11 +3,11 @@
 #include "cli/DeviceNames.h"
 #include "cli/JobCommandSupport.h"
 #include "cli/StopSignal.h"
-#include "disk/SizeText.h"
-#include "disk/Units.h"
-#include "imaging/CreateImageJob.h"
-#include "imaging/CreateImageSetup.h"
-#include "restore_clone/LogFileNames.h"
+#include "text/SizeText.h"
+#include "platform/Units.h"
+#include "jobs/CreateImageJob.h"
+#include "jobs/CreateImageSetup.h"
+#include "jobs/LogFileNames.h"
 
 namespace drivecopy {
 namespace {

@@ -6,12 +6,12 @@
 #include <system_error>
 
 #include "cli/JobCommandSupport.h"
-#include "disk/KindTags.h"
-#include "disk/SizeText.h"
-#include "disk/Units.h"
-#include "selection/DriveLists.h"
-#include "shell/GroupedNumber.h"
-#include "shell/SystemErrorCause.h"
+#include "platform/KindTags.h"
+#include "text/SizeText.h"
+#include "platform/Units.h"
+#include "disk/DriveLists.h"
+#include "text/GroupedNumber.h"
+#include "text/SystemErrorCause.h"
 
 namespace drivecopy {
 namespace {
@@ -168,7 +168,7 @@ std::optional<NamedDevice> FindListedDevice(const ListedDevices& devices, const 
     }
   }
   for (const NamedRow& volume : devices.Volumes) {
-    const TBigDriveInformation& record = volume.Row.Record;
+    const DriveRecord& record = volume.Row.Record;
     if (SameRoot(volume.Name, name) || SameRoot(record.RootPath, name) ||
         SameName(record.DevicePath, name)) {
       return NamedDevice{NamedKind::Volume, volume.Row};

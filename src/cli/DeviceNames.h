@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "disk/SectorRange.h"
-#include "selection/DriveRow.h"
+#include "platform/SectorRange.h"
+#include "disk/DriveRow.h"
 
 namespace drivecopy {
 

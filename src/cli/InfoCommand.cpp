@@ -6,11 +6,11 @@
 #include <string>
 
 #include "cli/JobCommandSupport.h"
-#include "imaging/ImageCompleteness.h"
-#include "imaging/ImageReader.h"
-#include "imaging/ImageVerifier.h"
-#include "imaging/SourceKindName.h"
-#include "shell/SystemErrorCause.h"
+#include "image/ImageCompleteness.h"
+#include "image/ImageReader.h"
+#include "image/ImageVerifier.h"
+#include "image/SourceKindName.h"
+#include "text/SystemErrorCause.h"
 
 namespace drivecopy {
 namespace {
@@ -76,7 +76,7 @@ std::string Hex(std::uint8_t value) {
   return text;
 }
 
-std::string MagicText(const TVRZHeader& header) { return std::string(header.Magic.begin(), header.Magic.end()); }
+std::string MagicText(const ImageHeader& header) { return std::string(header.Magic.begin(), header.Magic.end()); }
 
 nlohmann::json DescribeAsJson(const std::string& path, const ImageReader& reader) {
   nlohmann::json info;
@@ -86,7 +86,7 @@ nlohmann::json DescribeAsJson(const std::string& path, const ImageReader& reader
   if (reader.Format() == ImageFormat::Raw) {
     info["sectorCount"] = reader.SectorCount();
   } else {
-    const TVRZHeader& header = reader.Header();
+    const ImageHeader& header = reader.Header();
     info["magic"] = MagicText(header);
     info["headerSize"] = header.HeaderSize;
     info["sectorCount"] = header.SectorCount;
@@ -113,7 +113,7 @@ void DescribeAsText(const std::string& path, const ImageReader& reader, std::ost
         << "Blocks:          " << reader.BlockCount() << '\n';
     return;
   }
-  const TVRZHeader& header = reader.Header();
+  const ImageHeader& header = reader.Header();
   out << "Format:          headed (compressed blocks)\n"
       << "File size:       " << reader.FileSize() << " bytes\n"
       << "Magic:           " << MagicText(header) << '\n'

@@ -1,6 +1,6 @@
 #include "cli/JobCommandSupport.h"
 
-#include "shell/MessageCatalogue.h"
+#include "text/MessageCatalogue.h"
 
 namespace drivecopy {
 

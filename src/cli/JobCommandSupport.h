@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "cli/TerminalObserver.h"
-#include "shell/JobObserver.h"
-#include "shell/JobOutcome.h"
-#include "shell/MessageTexts.h"
-#include "shell/OperationMemo.h"
-#include "shell/FillPlaceholders.h"
+#include "jobs/JobObserver.h"
+#include "jobs/JobOutcome.h"
+#include "text/MessageTexts.h"
+#include "jobs/OperationMemo.h"
+#include "text/FillPlaceholders.h"
 
 namespace drivecopy {
 

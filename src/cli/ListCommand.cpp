@@ -4,9 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/DeviceNames.h"
-#include "disk/KindTags.h"
+#include "platform/KindTags.h"
 #include "disk/PartitionTypeName.h"
-#include "imaging/SourceKindName.h"
+#include "image/SourceKindName.h"
 
 namespace drivecopy {
 namespace {
@@ -61,7 +61,7 @@ nlohmann::json ToJson(const ListedDevices& listing) {
     entry["driveNumber"] = drive.Drive.Row.Record.DriveNumber;
     entry["partitions"] = nlohmann::json::array();
     for (const NamedRow& partition : drive.Partitions) {
-      const TBigDriveInformation& record = partition.Row.Record;
+      const DriveRecord& record = partition.Row.Record;
       const auto& layoutEntry = record.Layout.PartitionEntry[record.EntryIndex];
       nlohmann::json p = RangeFields(partition);
       p["entryIndex"] = record.EntryIndex;

@@ -3,8 +3,8 @@
 #include "cli/DeviceNames.h"
 #include "cli/JobCommandSupport.h"
 #include "cli/StopSignal.h"
-#include "restore_clone/RestoreImageJob.h"
-#include "restore_clone/RestoreSetup.h"
+#include "jobs/RestoreImageJob.h"
+#include "jobs/RestoreSetup.h"
 
 namespace drivecopy {
 namespace {

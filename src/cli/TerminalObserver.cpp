@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "cli/StopSignal.h"
-#include "shell/DurationText.h"
+#include "text/DurationText.h"
 
 namespace drivecopy {
 namespace {

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "shell/JobObserver.h"
+#include "jobs/JobObserver.h"
 
 namespace drivecopy {
 

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "disk/KindTags.h"
+#include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
 
 namespace drivecopy {
@@ -20,7 +20,7 @@ void AddLinuxDrive(ListedDevices& devices, const std::string& path, const std::v
   ListedDrive drive;
   drive.Drive.Name = path;
   drive.Drive.Row.Caption = path;
-  TBigDriveInformation& record = drive.Drive.Row.Record;
+  DriveRecord& record = drive.Drive.Row.Record;
   record.DevicePath = path;
   record.Kind = KindPhysicalDrive;
   for (std::size_t i = 0; i < numbers.size(); ++i) {

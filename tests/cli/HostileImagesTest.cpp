@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/BlockCompressor.h"
-#include "imaging/LittleEndian.h"
-#include "imaging/TVRZHeader.h"
+#include "image/BlockCompressor.h"
+#include "image/LittleEndian.h"
+#include "image/ImageHeader.h"
 
 extern char** environ;
 
@@ -146,7 +146,7 @@ void WriteSparseFile(const std::string& path, std::int64_t size, const std::vect
   fs::resize_file(path, static_cast<std::uintmax_t>(size));
 }
 
-Piece HeaderPiece(const TVRZHeader& header) {
+Piece HeaderPiece(const ImageHeader& header) {
   const auto bytes = SerializeHeader(header);
   Piece piece{0, std::vector<std::byte>(bytes.begin(), bytes.end())};
   for (const std::int64_t start : header.PartitionStarts) {
@@ -158,8 +158,8 @@ Piece HeaderPiece(const TVRZHeader& header) {
 
 // A header with one partition start, so its blocks begin at offset 73.
 constexpr std::int64_t FirstBlock = 65 + 8;
-TVRZHeader CraftedHeader(std::int64_t sectorsStored) {
-  TVRZHeader header;
+ImageHeader CraftedHeader(std::int64_t sectorsStored) {
+  ImageHeader header;
   header.SectorCount = sectorsStored;
   header.LastSector = 2048 + sectorsStored;
   header.SectorsStored = sectorsStored;
@@ -256,7 +256,7 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
   // A list of 2^28 partition starts (2 GiB) in a 64 GiB file: it fits the
   // file, but no drive's layout holds more than 101 partitions.
   for (const std::int32_t count : {std::int32_t{1} << 28, std::int32_t{0x7FFFFFFF}}) {
-    TVRZHeader header = CraftedHeader(128);
+    ImageHeader header = CraftedHeader(128);
     header.PartitionCount = count;
     header.PartitionStarts.clear();
     const std::string text = "list of " + std::to_string(count) + " partition starts is longer than the 101";
@@ -271,7 +271,7 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
   {
     std::vector<std::int64_t> ends;
     Piece block = ZeroBlocks(FirstBlock, 1, ends);
-    TVRZHeader header = CraftedHeader(128);
+    ImageHeader header = CraftedHeader(128);
     header.IndexOffset = ends.back();
     header.IndexSize = (64 * GiB - header.IndexOffset) / 8 * 8;
     cases.push_back({"IndexSize of 64 GiB", header.IndexOffset + header.IndexSize,
@@ -285,7 +285,7 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
   {
     std::vector<std::int64_t> ends;
     Piece block = ZeroBlocks(FirstBlock, 1, ends);
-    TVRZHeader header = CraftedHeader(128);
+    ImageHeader header = CraftedHeader(128);
     header.IndexOffset = std::int64_t{1} << 62;
     header.IndexSize = 16;
     cases.push_back({"IndexOffset past the end", 64 * GiB, {HeaderPiece(header), block},
@@ -299,7 +299,7 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
     const std::int64_t stream = ends[1] - ends[0] - 8;
     const std::int64_t length = 64 * GiB - FirstBlock - 8 - 16;
     StoreLittleEndian(block.Bytes.data(), length);
-    TVRZHeader header = CraftedHeader(128);
+    ImageHeader header = CraftedHeader(128);
     header.IndexOffset = 64 * GiB - 16;
     header.IndexSize = 16;
     const std::string text = std::to_string(length - stream) + " bytes of stray data follow the end of its zlib stream";
@@ -315,7 +315,7 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
     const std::int64_t blocks = std::int64_t{1} << 25;
     std::vector<std::int64_t> ends;
     Piece written = ZeroBlocks(FirstBlock, soundBlocks, ends);
-    TVRZHeader header = CraftedHeader(blocks * 128);
+    ImageHeader header = CraftedHeader(blocks * 128);
     header.IndexOffset = FirstBlock + 16 * blocks;
     header.IndexSize = 8 * (blocks + 1);
     const std::string text = "block " + std::to_string(soundBlocks) + " (at byte " + std::to_string(ends.back()) +
@@ -341,7 +341,7 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
 // a 256 MiB index and nothing else; it is read entry by entry and found sound.
 TEST_F(HostileImagesTest, IndexOfATwoTerabyteDriveIsVerifiedWithinTheMemoryCap) {
   const std::int64_t blocks = std::int64_t{1} << 25;
-  TVRZHeader header = CraftedHeader(blocks * 128);
+  ImageHeader header = CraftedHeader(blocks * 128);
   header.SectorsStored = 0;
   header.IndexOffset = FirstBlock;
   header.IndexSize = 8 * (blocks + 1);

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/LittleEndian.h"
+#include "image/LittleEndian.h"
 #include "support/RegularFilePlatform.h"
 #include "support/TestImages.h"
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli/CloneCommand.h"
+#include "app/MachineChoice.h"
 #include "cli/CommandLine.h"
 #include "cli/CreateCommand.h"
 #include "cli/RestoreCommand.h"
@@ -88,7 +89,7 @@ class JobCommandsTest : public ::testing::Test {
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     std::ostringstream out, err;
-    const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
+    const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, ChoosePlatform);
     return {status, out.str(), err.str()};
   }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MachineChoice.h"
 #include "cli/CommandLine.h"
 
 namespace drivecopy {
@@ -22,7 +23,7 @@ CommandRun RunWords(std::vector<std::string> words) {
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   std::ostringstream out, err;
-  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err);
+  const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data(), out, err, ChoosePlatform);
   return {status, out.str(), err.str()};
 }
 

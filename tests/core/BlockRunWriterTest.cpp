@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "restore_clone/BlockRunWriter.h"
+#include "jobs/BlockRunWriter.h"
 #include "support/MemoryDevice.h"
 #include "support/TestImages.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "restore_clone/GatheringWriter.h"
+#include "jobs/GatheringWriter.h"
 
 namespace drivecopy {
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "imaging/BlockCompressor.h"
-#include "imaging/BlockInflater.h"
-#include "imaging/BlockRule.h"
+#include "image/BlockCompressor.h"
+#include "image/BlockInflater.h"
+#include "image/BlockRule.h"
 #include "support/TestImages.h"
 
 namespace drivecopy {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "imaging/BlockBatch.h"
-#include "imaging/BlockRule.h"
-#include "imaging/ImageReader.h"
-#include "imaging/ImageVerifier.h"
-#include "imaging/ImageWriter.h"
-#include "imaging/LittleEndian.h"
+#include "image/BlockBatch.h"
+#include "image/BlockRule.h"
+#include "image/ImageReader.h"
+#include "image/ImageVerifier.h"
+#include "image/ImageWriter.h"
+#include "image/LittleEndian.h"
 #include "support/MemoryDevice.h"
 #include "support/TestImages.h"
 
@@ -227,7 +227,7 @@ TEST(ImageDamage, IndexOnlyImageIsCheckedEntryByEntry) {
   for (const Case c : {Case{"sound", 128 * Entries, -1, true}, Case{"entry 15000 stands still", 128 * Entries, 15'000, false},
                        Case{"more blocks than the range has", 128 * 100, -1, false}}) {
     SCOPED_TRACE(c.name);
-    TVRZHeader header = PartitionHeader(c.sectorCount, {0});
+    ImageHeader header = PartitionHeader(c.sectorCount, {0});
     header.IndexOffset = 65 + 8;
     header.IndexSize = 8 * Entries;
     const auto headerBytes = SerializeHeader(header);
@@ -283,7 +283,7 @@ TEST(ImageRecogniser, ReadsUpToTheListTheFirstSectorHolds) {
                        Case{0x7FFFFFFF, false}}) {
     SCOPED_TRACE(c.partitionCount);
     std::array<std::byte, 512> sector{};
-    TVRZHeader header;
+    ImageHeader header;
     header.PartitionCount = c.partitionCount;
     const auto bytes = SerializeHeader(header);
     std::copy(bytes.begin(), bytes.end(), sector.begin());

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "disk/KindTags.h"
-#include "imaging/BlockBatch.h"
-#include "imaging/BlockRule.h"
-#include "imaging/ImageReader.h"
-#include "imaging/ImageVerifier.h"
-#include "imaging/ImageWriter.h"
-#include "imaging/LittleEndian.h"
+#include "platform/KindTags.h"
+#include "image/BlockBatch.h"
+#include "image/BlockRule.h"
+#include "image/ImageReader.h"
+#include "image/ImageVerifier.h"
+#include "image/ImageWriter.h"
+#include "image/LittleEndian.h"
 #include "support/MemoryDevice.h"
 #include "support/TestImages.h"
 
@@ -52,7 +52,7 @@ TEST(ImageWriterReader, HeadedImagesReadBackWithAnExactIndex) {
     const auto data = PatternSectors(c.sectors);
     const auto image = WriteHeadedImage(data, PartitionHeader(c.sectors, c.partitionStarts), c.level);
 
-    const TVRZHeader header = HeaderOf(image);
+    const ImageHeader header = HeaderOf(image);
     const std::int64_t firstBlock = 65 + 8 * static_cast<std::int64_t>(c.partitionStarts.size());
     EXPECT_EQ(header.HeaderSize, 65u);
     EXPECT_EQ(header.SectorsStored, c.sectors);
@@ -90,12 +90,12 @@ TEST(ImageWriterReader, HeadedImagesReadBackWithAnExactIndex) {
 
 TEST(ImageWriterReader, VirtualHeadedImageHoldsHeaderListAndTheIndexItWouldHaveHad) {
   const auto data = PatternSectors(300);
-  const TVRZHeader setUp = PartitionHeader(300, {2048, 4096});
+  const ImageHeader setUp = PartitionHeader(300, {2048, 4096});
   const auto real = WriteHeadedImage(data, setUp);
   const auto image = WriteHeadedImage(data, setUp, CompressionLevel::Medium, 3, /*virtualMode=*/true);
 
   const std::int64_t blocks = BlockCount(300);
-  const TVRZHeader header = HeaderOf(image);
+  const ImageHeader header = HeaderOf(image);
   EXPECT_EQ(header.IndexOffset, 65 + 8 * 2);
   EXPECT_EQ(header.IndexSize, 8 * (blocks + 1));
   EXPECT_EQ(static_cast<std::int64_t>(image.size()), 65 + 8 * 2 + 8 * (blocks + 1));
@@ -118,7 +118,7 @@ TEST(ImageWriterReader, RawImagesAreTheSectorsAlone) {
   for (const bool virtualMode : {false, true}) {
     SCOPED_TRACE(virtualMode);
     MemoryDevice file;
-    auto writer = ImageWriter::Start(file, ImageFormat::Raw, TVRZHeader{}, virtualMode);
+    auto writer = ImageWriter::Start(file, ImageFormat::Raw, ImageHeader{}, virtualMode);
     ASSERT_TRUE(writer.ok());
     BlockBatch batch = BlockBatch::ForRawImage();
     for (std::int64_t block = 0; block < BlockCount(1000); ++block) {
@@ -213,7 +213,7 @@ TEST(ImageWriterReader, WriteFailuresNameTheOperation) {
 }
 
 TEST(ImageWriterReader, RefusesAHeaderWhoseListIsShorterThanItsCount) {
-  TVRZHeader header = PartitionHeader(10, {1, 2});
+  ImageHeader header = PartitionHeader(10, {1, 2});
   header.PartitionCount = 3;
   MemoryDevice file;
   EXPECT_FALSE(ImageWriter::Start(file, ImageFormat::Headed, header, false).ok());

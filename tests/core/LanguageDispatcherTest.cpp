@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/LanguageDispatcher.h"
+#include "desktop/translation/LanguageDispatcher.h"
 
 namespace drivecopy {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "shell/MessageCatalogue.h"
-#include "shell/MessageTexts.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
 
 namespace drivecopy {
 namespace embedded {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "restore_clone/LogFileNames.h"
-#include "restore_clone/OperationLog.h"
-#include "shell/MessageCatalogue.h"
-#include "shell/MessageTexts.h"
+#include "jobs/LogFileNames.h"
+#include "jobs/OperationLog.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
 #include "support/FakeSettingsPlatform.h"
 
 namespace drivecopy {

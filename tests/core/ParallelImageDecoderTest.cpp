@@ -10,13 +10,13 @@
 
 #include <zlib.h>
 
-#include "imaging/BlockBatch.h"
-#include "imaging/BlockCompressor.h"
-#include "imaging/BlockRule.h"
-#include "imaging/ImageWriter.h"
-#include "imaging/ImageReader.h"
-#include "imaging/LittleEndian.h"
-#include "imaging/ParallelImageDecoder.h"
+#include "image/BlockBatch.h"
+#include "image/BlockCompressor.h"
+#include "image/BlockRule.h"
+#include "image/ImageWriter.h"
+#include "image/ImageReader.h"
+#include "image/LittleEndian.h"
+#include "image/ParallelImageDecoder.h"
 #include "support/MemoryDevice.h"
 #include "support/TestImages.h"
 

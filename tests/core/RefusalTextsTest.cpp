@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "restore_clone/DestinationChecks.h"
-#include "restore_clone/DestinationGuard.h"
-#include "shell/MessageCatalogue.h"
-#include "shell/MessageTexts.h"
+#include "jobs/DestinationChecks.h"
+#include "jobs/DestinationGuard.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
 #include "support/EmptyMachinePlatform.h"
 
 namespace drivecopy {

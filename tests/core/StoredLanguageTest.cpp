@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "shell/StoredLanguage.h"
+#include "text/StoredLanguage.h"
 #include "support/FakeSettingsPlatform.h"
 
 namespace drivecopy {

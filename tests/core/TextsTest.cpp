@@ -6,7 +6,7 @@
 #include <string>
 
 #include "disk/PartitionTypeName.h"
-#include "disk/SizeText.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/TranslationTable.h"
+#include "desktop/translation/TranslationTable.h"
 
 namespace drivecopy {
 namespace {

@@ -8,10 +8,10 @@
 #include <QtTest>
 
 #include "platform/sim/SimulatedMachine.h"
-#include "shell/qt/DesktopMain.h"
-#include "shell/qt/DesktopWindows.h"
-#include "shell/qt/Screenshots.h"
-#include "shell/qt/UnattendedPromptService.h"
+#include "desktop/application/DesktopMain.h"
+#include "desktop/application/DesktopWindows.h"
+#include "desktop/application/Screenshots.h"
+#include "desktop/shared/UnattendedPromptService.h"
 
 using namespace drivecopy;
 

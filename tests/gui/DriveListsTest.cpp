@@ -5,14 +5,14 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "disk/KindTags.h"
+#include "platform/KindTags.h"
 #include "gui/support/DesktopFixture.h"
 #include "gui/support/ListClicks.h"
-#include "restore_clone/qt/TCloneDriveFrm.h"
-#include "selection/qt/MainWindowLists.h"
-#include "shell/qt/DesktopWindows.h"
-#include "shell/qt/TVRZMainForm.h"
-#include "ui/Artwork.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/main_window/MainWindowLists.h"
+#include "desktop/application/DesktopWindows.h"
+#include "desktop/main_window/MainWindow.h"
+#include "desktop/widgets/Artwork.h"
 
 using namespace drivecopy;
 using drivecopy::testing::Captions;
@@ -47,7 +47,7 @@ QImage IconImage(const QIcon& icon) { return icon.pixmap(32, 32).toImage(); }
 struct Page {
   DesktopFixture fixture{Machine};
   DesktopWindows windows{fixture.session};
-  TVRZMainForm& main = windows.MainForm();
+  MainWindow& main = windows.MainForm();
   CheckListView& drives = *main.findChild<CheckListView*>("CI_HDDListView");
   CheckListView& partitions = *main.findChild<CheckListView*>("CI_PartitionListView");
 

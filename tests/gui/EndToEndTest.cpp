@@ -11,14 +11,14 @@
 
 #include "gui/support/DesktopFixture.h"
 #include "gui/support/ListClicks.h"
-#include "imaging/qt/TCreateImgForm.h"
-#include "restore_clone/qt/TCloneDriveFrm.h"
-#include "restore_clone/qt/TRestoreImgForm.h"
-#include "shell/qt/DesktopWindows.h"
-#include "shell/qt/TVRZMainForm.h"
-#include "ui/CheckListView.h"
-#include "ui/LabelButton.h"
-#include "ui/SkinnedImageButton.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
+#include "desktop/application/DesktopWindows.h"
+#include "desktop/main_window/MainWindow.h"
+#include "desktop/widgets/CheckListView.h"
+#include "desktop/widgets/LabelButton.h"
+#include "desktop/widgets/SkinnedImageButton.h"
 
 using namespace drivecopy;
 using namespace drivecopy::testing;
@@ -95,7 +95,7 @@ struct Program {
 
   DesktopFixture fixture;
   DesktopWindows windows;
-  TVRZMainForm& main;
+  MainWindow& main;
 };
 
 }  // namespace
@@ -106,7 +106,7 @@ class EndToEndTest : public QObject {
  private slots:
   void imageOfAPartitionRestoredOntoAnother() {
     Program program;
-    TVRZMainForm& main = program.main;
+    MainWindow& main = program.main;
     const QString image = program.OnC("partition1.img");
 
     // Create Image, tick partition 1 of the source disk, Next, name the file.
@@ -117,7 +117,7 @@ class EndToEndTest : public QObject {
     ClickCheckBox(partitions, RowContaining(partitions, "Partition: 1;"));
     program.fixture.prompts.QueueFile(image);
     program.Click(main, "HDDNextLabel");
-    TCreateImgForm& create = program.windows.CreateImgForm();
+    CreateImageWindow& create = program.windows.CreateImgForm();
     QVERIFY(create.isVisible());
     QVERIFY(main.isHidden());
     QCOMPARE(create.TempPathEdit().text(), image);
@@ -147,7 +147,7 @@ class EndToEndTest : public QObject {
     CheckListView& destinationPartitions = program.List("RI_PartitionListView");
     ClickCheckBox(destinationPartitions, RowContaining(destinationPartitions, "Partition: 1;"));
     program.Click(main, "RestoreNextLabel");
-    TRestoreImgForm& restore = program.windows.RestoreImgForm();
+    RestoreImageWindow& restore = program.windows.RestoreImgForm();
     QVERIFY(restore.isVisible());
     program.fixture.prompts.QueueAnswer(DialogButton::Yes);
     program.Click(restore, "RegOKLabel");
@@ -163,7 +163,7 @@ class EndToEndTest : public QObject {
 
   void driveClonedOntoALargerDrive() {
     Program program;
-    TVRZMainForm& main = program.main;
+    MainWindow& main = program.main;
     program.Click(main, "CloneImageButtom");
     CheckListView& drives = program.List("CI_HDDListView");
     ClickCheckBox(drives, RowContaining(drives, "Source Disk"));
@@ -173,7 +173,7 @@ class EndToEndTest : public QObject {
 
     ClickCheckBox(drives, RowContaining(drives, "Spare Disk"));
     program.Click(main, "HDDNextLabel");
-    TCloneDriveFrm& clone = program.windows.CloneDriveFrm();
+    CloneWindow& clone = program.windows.CloneDriveFrm();
     QVERIFY(clone.isVisible());
     program.fixture.prompts.QueueAnswer(DialogButton::Yes);
     program.Click(clone, "RegOKLabel");

@@ -6,10 +6,10 @@
 
 #include "gui/support/DesktopFixture.h"
 #include "platform/sim/SimulatedMachine.h"
-#include "shell/MessageCatalogue.h"
-#include "shell/MessageTexts.h"
-#include "shell/qt/DesktopSession.h"
-#include "shell/qt/TInfoFrm.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
+#include "desktop/shared/DesktopSession.h"
+#include "desktop/main_window/InfoWindow.h"
 
 using namespace drivecopy;
 
@@ -30,10 +30,10 @@ struct InfoFixture {
   QWidget mainWindow;
 };
 
-QList<TInfoFrm*> VisibleInfoWindows() {
-  QList<TInfoFrm*> shown;
+QList<InfoWindow*> VisibleInfoWindows() {
+  QList<InfoWindow*> shown;
   for (QWidget* window : QApplication::topLevelWidgets())
-    if (auto* info = qobject_cast<TInfoFrm*>(window); info != nullptr && info->isVisible())
+    if (auto* info = qobject_cast<InfoWindow*>(window); info != nullptr && info->isVisible())
       shown << info;
   return shown;
 }
@@ -70,8 +70,8 @@ class InfoWindowTest : public QObject {
     QFETCH(int, language);
     QFETCH(QString, productPage);
     QFETCH(QString, startPage);
-    QCOMPARE(QString::fromStdString(TInfoFrm::PageAddress(language, true)), productPage);
-    QCOMPARE(QString::fromStdString(TInfoFrm::PageAddress(language, false)), startPage);
+    QCOMPARE(QString::fromStdString(InfoWindow::PageAddress(language, true)), productPage);
+    QCOMPARE(QString::fromStdString(InfoWindow::PageAddress(language, false)), startPage);
   }
 
   void clickedLinksOpenPagesInTheWindowsLanguage_data() {
@@ -86,7 +86,7 @@ class InfoWindowTest : public QObject {
     QFETCH(int, language);
     QFETCH(QString, folder);
     InfoFixture fixture(language);
-    TInfoFrm info(fixture.session, fixture.mainWindow);
+    InfoWindow info(fixture.session, fixture.mainWindow);
     info.ShowInFront();
     QVERIFY(QTest::qWaitForWindowExposed(&info));
 
@@ -102,7 +102,7 @@ class InfoWindowTest : public QObject {
 
   void germanLabelsComeFromTheTranslator() {
     InfoFixture fixture(1);
-    TInfoFrm info(fixture.session, fixture.mainWindow);
+    InfoWindow info(fixture.session, fixture.mainWindow);
     QCOMPARE(info.findChild<QLabel*>("InternetPageLabel")->text(),
              QStringLiteral("Internet Seite, Beschreibung"));
     QCOMPARE(info.findChild<QLabel*>("Version")->text(), QStringLiteral("2.00"));
@@ -113,7 +113,7 @@ class InfoWindowTest : public QObject {
 
   void designAndPlaces() {
     InfoFixture fixture(2);
-    TInfoFrm info(fixture.session, fixture.mainWindow);
+    InfoWindow info(fixture.session, fixture.mainWindow);
     QVERIFY(!info.isVisible());
     QCOMPARE(info.windowTitle(), QStringLiteral("Info"));
     QCOMPARE(info.windowType(), Qt::Tool);
@@ -152,11 +152,11 @@ class InfoWindowTest : public QObject {
 
   void showingTwiceLeavesOneWindowOverTheMainWindow() {
     InfoFixture fixture(2);
-    TInfoFrm info(fixture.session, fixture.mainWindow);
+    InfoWindow info(fixture.session, fixture.mainWindow);
     info.ShowInFront();
     info.ShowInFront();
     QVERIFY(QTest::qWaitForWindowExposed(&info));
-    QCOMPARE(VisibleInfoWindows(), QList<TInfoFrm*>{&info});
+    QCOMPARE(VisibleInfoWindows(), QList<InfoWindow*>{&info});
     QVERIFY(!info.isModal());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     const QPoint offset = info.frameGeometry().center() - fixture.mainWindow.frameGeometry().center();
@@ -167,14 +167,14 @@ class InfoWindowTest : public QObject {
     QVERIFY(VisibleInfoWindows().isEmpty());
     fixture.mainWindow.move(120, 40);
     info.ShowInFront();
-    QCOMPARE(VisibleInfoWindows(), QList<TInfoFrm*>{&info});
+    QCOMPARE(VisibleInfoWindows(), QList<InfoWindow*>{&info});
     const QPoint moved = info.frameGeometry().center() - fixture.mainWindow.frameGeometry().center();
     QVERIFY(moved.manhattanLength() <= 2);
   }
 
   void linksSetTheWindowCursorWhileTheMouseIsOnThem() {
     InfoFixture fixture(2);
-    TInfoFrm info(fixture.session, fixture.mainWindow);
+    InfoWindow info(fixture.session, fixture.mainWindow);
     QLabel* link = info.findChild<QLabel*>("DataRecoveryLabel");
     QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
     QApplication::sendEvent(link, &enter);
@@ -186,10 +186,10 @@ class InfoWindowTest : public QObject {
 
   void destroyedWindowLeavesTheDispatcher() {
     InfoFixture fixture(2);
-    { TInfoFrm info(fixture.session, fixture.mainWindow); }
+    { InfoWindow info(fixture.session, fixture.mainWindow); }
     // A dangling translator would be called here.
     QVERIFY(!fixture.session.dispatcher.SetActiveLanguage(1).has_value());
-    TInfoFrm again(fixture.session, fixture.mainWindow);
+    InfoWindow again(fixture.session, fixture.mainWindow);
     QCOMPARE(again.findChild<QLabel*>("DataRecoveryLabel")->text(),
              QStringLiteral("Datenrettunssoftware"));
   }

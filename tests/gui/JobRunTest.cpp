@@ -14,16 +14,16 @@
 #include <vector>
 
 #include "gui/support/DesktopFixture.h"
-#include "imaging/CreateImageSetup.h"
-#include "imaging/qt/TCreateImgForm.h"
-#include "imaging/qt/TransferSpeed.h"
-#include "restore_clone/RestoreSetup.h"
-#include "restore_clone/qt/TCloneDriveFrm.h"
-#include "restore_clone/qt/TRestoreImgForm.h"
-#include "selection/DriveLists.h"
-#include "shell/MessageCatalogue.h"
-#include "ui/GradientProgressBar.h"
-#include "ui/LabelButton.h"
+#include "jobs/CreateImageSetup.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/operations/TransferSpeed.h"
+#include "jobs/RestoreSetup.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
+#include "disk/DriveLists.h"
+#include "text/MessageCatalogue.h"
+#include "desktop/widgets/GradientProgressBar.h"
+#include "desktop/widgets/LabelButton.h"
 
 using namespace drivecopy;
 using Bytes = std::vector<char>;
@@ -123,7 +123,7 @@ struct JobFixture {
   }
 
   // What Next on the create page does for a row, then the log box ticked.
-  void SetUpCreate(TCreateImgForm& window, const DriveRow& row, const QString& imagePath, bool log) {
+  void SetUpCreate(CreateImageWindow& window, const DriveRow& row, const QString& imagePath, bool log) {
     const auto source = PrepareCreateSource(Machine(), row.Record, {}, '.');
     QVERIFY(source.has_value());
     window.SetSource(source->DevicePath, source->Kind, source->Range.FirstSector, source->Range.EndSector);
@@ -135,7 +135,7 @@ struct JobFixture {
   }
 
   // What Next on the restore page does for a row.
-  void SetUpRestore(TRestoreImgForm& window, const DriveRow& row, const QString& imagePath) {
+  void SetUpRestore(RestoreImageWindow& window, const DriveRow& row, const QString& imagePath) {
     auto destination = RestoreDestinationFromRecord(Machine(), desktop.session.texts, row.Record);
     QVERIFY(destination.ok());
     window.HarddriveLabel().setText(QString::fromStdString(destination->Description));
@@ -146,7 +146,7 @@ struct JobFixture {
   }
 
   // The two Next clicks of the clone set-up.
-  void SetUpClone(TCloneDriveFrm& window, const DriveRow& source, const DriveRow& destination) {
+  void SetUpClone(CloneWindow& window, const DriveRow& source, const DriveRow& destination) {
     for (const DriveRow& row : {source, destination}) {
       auto step = window.Selection().Next(Machine(), desktop.session.texts, row);
       QVERIFY(step.ok());
@@ -224,7 +224,7 @@ class JobRunTest : public QObject {
   // the log saves the memo, the page memo gets a copy, and the window closes.
   void createImageOfAPartition() {
     JobFixture fixture;
-    TCreateImgForm window(fixture.desktop.session, fixture.mainWindow);
+    CreateImageWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 1), QStringLiteral("C:\\part.img"), true);
     window.RegOKLabelClick();
 
@@ -258,7 +258,7 @@ class JobRunTest : public QObject {
   // back only when the run has ended.
   void createImageCancelledInTheMiddle() {
     JobFixture fixture;
-    TCreateImgForm window(fixture.desktop.session, fixture.mainWindow);
+    CreateImageWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
     fixture.desktop.prompts.QueueAnswer(DialogButton::No);  // delete the image?
     CancelDuringRun cancel(window, window.MainBar(), StartOf(window), fixture.mainWindow, [&] {
@@ -290,11 +290,11 @@ class JobRunTest : public QObject {
   // sector for sector and closes the window.
   void restoreOntoAnotherPartition() {
     JobFixture fixture;
-    TCreateImgForm create(fixture.desktop.session, fixture.mainWindow);
+    CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
     create.RegOKLabelClick();
 
-    TRestoreImgForm window(fixture.desktop.session, fixture.mainWindow);
+    RestoreImageWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpRestore(window, fixture.PartitionRowOf("Target Disk", 1), QStringLiteral("C:\\p2.img"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
     window.RegOKLabelClick();
@@ -313,11 +313,11 @@ class JobRunTest : public QObject {
   // boundary and nothing after it.
   void restoreCancelledInTheMiddle() {
     JobFixture fixture;
-    TCreateImgForm create(fixture.desktop.session, fixture.mainWindow);
+    CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
     create.RegOKLabelClick();
 
-    TRestoreImgForm window(fixture.desktop.session, fixture.mainWindow);
+    RestoreImageWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpRestore(window, fixture.PartitionRowOf("Target Disk", 1), QStringLiteral("C:\\p2.img"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
     CancelDuringRun cancel(window, window.ProgressBar(), window.StartLabel(), fixture.mainWindow,
@@ -339,7 +339,7 @@ class JobRunTest : public QObject {
   // the start time, and the window stays open and ready.
   void cloneDriveOntoALargerDrive() {
     JobFixture fixture;
-    TCloneDriveFrm window(fixture.desktop.session, fixture.mainWindow);
+    CloneWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpClone(window, fixture.DriveRowOf("Source Disk"), fixture.DriveRowOf("Big Disk"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
     window.RegOKLabelClick();
@@ -364,7 +364,7 @@ class JobRunTest : public QObject {
 
   void clonePartitionOntoAPartition() {
     JobFixture fixture;
-    TCloneDriveFrm window(fixture.desktop.session, fixture.mainWindow);
+    CloneWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpClone(window, fixture.PartitionRowOf("Source Disk", 2), fixture.PartitionRowOf("Target Disk", 1));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
     window.RegOKLabelClick();
@@ -379,7 +379,7 @@ class JobRunTest : public QObject {
   // the log is written and ends with the closing line.
   void cloneCancelledInTheMiddleIsLogged() {
     JobFixture fixture;
-    TCloneDriveFrm window(fixture.desktop.session, fixture.mainWindow);
+    CloneWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpClone(window, fixture.DriveRowOf("Source Disk"), fixture.DriveRowOf("Big Disk"));
     window.findChild<QCheckBox*>(QStringLiteral("LogFileCheckBox"))->click();
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
@@ -415,7 +415,7 @@ class JobRunTest : public QObject {
     QFETCH(bool, damageImage);
     QFETCH(QString, cause);
     JobFixture fixture;
-    TCreateImgForm create(fixture.desktop.session, fixture.mainWindow);
+    CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
     // A headed image (the window offers raw only; its hidden choice still counts).
     create.findChild<QRadioButton*>(QStringLiteral("MediumButton"))->setChecked(true);
@@ -428,7 +428,7 @@ class JobRunTest : public QObject {
     }
     const Bytes before = fixture.Content(1);
 
-    TRestoreImgForm window(fixture.desktop.session, fixture.mainWindow);
+    RestoreImageWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpRestore(window, fixture.PartitionRowOf("Target Disk", destinationPartition),
                          QStringLiteral("C:\\p2.img"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
@@ -475,8 +475,8 @@ class JobRunTest : public QObject {
     desktop.session.dispatcher.SetActiveLanguage(1);
     desktop.session.texts = UpdateStrings(MessageCatalogue::Builtin(), 1);
     QWidget mainWindow;
-    TCreateImgForm create(desktop.session, mainWindow);
-    TCloneDriveFrm clone(desktop.session, mainWindow);
+    CreateImageWindow create(desktop.session, mainWindow);
+    CloneWindow clone(desktop.session, mainWindow);
     QCOMPARE(create.SpeedLabel().property("TimeLeftText").toString(), QStringLiteral("noch %s"));
     QCOMPARE(clone.SpeedLabel().property("TimeLeftText").toString(), QStringLiteral("noch %s"));
   }

@@ -5,14 +5,14 @@
 #include <QtTest>
 
 #include "gui/support/DesktopFixture.h"
-#include "restore_clone/qt/TCloneDriveFrm.h"
-#include "shell/qt/DesktopWindows.h"
-#include "shell/qt/OverrideCursor.h"
-#include "shell/qt/TVRZMainForm.h"
-#include "ui/LabelButton.h"
-#include "ui/SkinnedImageButton.h"
-#include "disk/KindTags.h"
-#include "selection/DriveRow.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/application/DesktopWindows.h"
+#include "desktop/shared/OverrideCursor.h"
+#include "desktop/main_window/MainWindow.h"
+#include "desktop/widgets/LabelButton.h"
+#include "desktop/widgets/SkinnedImageButton.h"
+#include "platform/KindTags.h"
+#include "disk/DriveRow.h"
 
 using namespace drivecopy;
 using drivecopy::testing::DesktopFixture;
@@ -78,7 +78,7 @@ class MainWindowTest : public QObject {
     QFETCH(QString, abortText);
 
     DesktopFixture fixture(MachineWithLanguage(stored, writable));
-    TVRZMainForm window(fixture.session);
+    MainWindow window(fixture.session);
     QCOMPARE(fixture.session.dispatcher.ActiveLanguage(), language);
     QCOMPARE(window.UpdateStringsRuns(), updateStringsRuns);
     QCOMPARE(LabelText(window, "HDDNextLabel"), nextLabel);
@@ -92,7 +92,7 @@ class MainWindowTest : public QObject {
     const char* labels[] = {"HDDNextLabel", "CancelLabel", "TntLabel1", "TntLabel2", "RestoreNextLabel", "TntLabel4"};
     {
       DesktopFixture fixture(MachineWithLanguage("1"));
-      TVRZMainForm window(fixture.session);
+      MainWindow window(fixture.session);
       for (const char* name : labels) {
         QCOMPARE(window.findChild<QLabel*>(name)->property("charSet").toString(), QString("HANGEUL_CHARSET"));
       }
@@ -100,7 +100,7 @@ class MainWindowTest : public QObject {
     }
     {
       DesktopFixture fixture(MachineWithLanguage("3"));
-      TVRZMainForm window(fixture.session);
+      MainWindow window(fixture.session);
       // No Japanese text of its own: the German one.
       QCOMPARE(QString::fromStdString(fixture.session.texts.strSDestDrive), QString("Ziel-Laufwerk: "));
       QCOMPARE(window.findChild<QLabel*>("HDDNextLabel")->property("charSet").toString(),
@@ -111,7 +111,7 @@ class MainWindowTest : public QObject {
 
   void pagesCarryTheirCaptionsAndColours() {
     DesktopFixture fixture;
-    TVRZMainForm window(fixture.session);
+    MainWindow window(fixture.session);
     window.show();
     auto* pages = window.findChild<QTabWidget*>("VRZPageControl");
     QVERIFY(pages);
@@ -139,7 +139,7 @@ class MainWindowTest : public QObject {
 
   void restoreButtonNeedsAnImageFile() {
     DesktopFixture fixture;
-    TVRZMainForm window(fixture.session);
+    MainWindow window(fixture.session);
     window.show();
     auto* pages = window.findChild<QTabWidget*>("VRZPageControl");
 
@@ -163,7 +163,7 @@ class MainWindowTest : public QObject {
 
   void startButtonsAreCentredByTheWindowSize() {
     DesktopFixture fixture;
-    TVRZMainForm window(fixture.session);
+    MainWindow window(fixture.session);
     window.show();
     window.resize(window.minimumSize());  // the smallest outer size
     QCOMPARE(window.frameGeometry().size(), QSize(400, 300));
@@ -179,7 +179,7 @@ class MainWindowTest : public QObject {
 
   void hoverLeavesTheArrowOverrideInForce() {
     DesktopFixture fixture;
-    TVRZMainForm window(fixture.session);
+    MainWindow window(fixture.session);
     window.show();
     auto* create = window.findChild<SkinnedImageButton*>("CreateImageButtom");
     auto* restore = window.findChild<SkinnedImageButton*>("RestoreImageButtom");
@@ -213,7 +213,7 @@ class MainWindowTest : public QObject {
   void cancelClearsTheCloneSelectionExceptOnTheLogicalPage() {
     DesktopFixture fixture(R"({ "physicalDrives": [ { "number": 0, "size": 1048576 } ] })");
     DesktopWindows windows(fixture.session);
-    TVRZMainForm& main = windows.MainForm();
+    MainWindow& main = windows.MainForm();
     main.show();
     CloneSelection& selection = windows.CloneDriveFrm().Selection();
     auto choose = [&] {

@@ -9,19 +9,19 @@
 #include <algorithm>
 #include <memory>
 
-#include "disk/KindTags.h"
-#include "disk/ServiceHandling.h"
+#include "platform/KindTags.h"
+#include "jobs/ServiceHandling.h"
 #include "gui/support/ScriptedPromptService.h"
-#include "imaging/qt/TCreateImgForm.h"
+#include "desktop/operations/CreateImageWindow.h"
 #include "platform/sim/SimulatedMachine.h"
-#include "restore_clone/qt/TCloneDriveFrm.h"
-#include "restore_clone/qt/TRestoreImgForm.h"
-#include "selection/DriveLists.h"
-#include "shell/MessageCatalogue.h"
-#include "shell/MessageTexts.h"
-#include "shell/qt/DesktopSession.h"
-#include "ui/GradientProgressBar.h"
-#include "ui/LabelButton.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
+#include "disk/DriveLists.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
+#include "desktop/shared/DesktopSession.h"
+#include "desktop/widgets/GradientProgressBar.h"
+#include "desktop/widgets/LabelButton.h"
 
 using namespace drivecopy;
 
@@ -74,7 +74,7 @@ class OperationWindowsTest : public QObject {
   // a fresh memo holding the source line, and the main window put away.
   void createWindowShowPreparesTheWindowEveryTime() {
     Fixture fixture;
-    TCreateImgForm window(fixture.session, fixture.mainWindow);
+    CreateImageWindow window(fixture.session, fixture.mainWindow);
     QVERIFY(window.isHidden());
     QCOMPARE(window.windowTitle(), QStringLiteral("Create Disk Image"));
     QVERIFY(Child<QRadioButton>(window, "MediumButton").isChecked());
@@ -125,7 +125,7 @@ class OperationWindowsTest : public QObject {
     QFETCH(int, kind);
     QFETCH(bool, enabled);
     Fixture fixture;
-    TCreateImgForm window(fixture.session, fixture.mainWindow);
+    CreateImageWindow window(fixture.session, fixture.mainWindow);
     window.SetSource("\\\\.\\PhysicalDrive0", static_cast<std::uint8_t>(kind), 0, 1000);
     window.Header().SectorCount = 1000;
     window.Header().LastSector = 600;
@@ -143,7 +143,7 @@ class OperationWindowsTest : public QObject {
   // whole, extension included, with ".log" after it.
   void optionBoxesWriteTheirMemoLines() {
     Fixture fixture;
-    TCreateImgForm window(fixture.session, fixture.mainWindow);
+    CreateImageWindow window(fixture.session, fixture.mainWindow);
     window.SetSource("\\\\.\\PhysicalDrive0", KindPhysicalDrive, 0, 1048576);
     window.Header().FirstSector = 0;
     window.Header().SectorCount = 1048576;
@@ -180,7 +180,7 @@ class OperationWindowsTest : public QObject {
     Fixture fixture;
     { QVERIFY(fixture.machine->Open("C:\\exists.img", OpenMode::CreateAlways).ok()); }
     QVERIFY(fixture.machine->FileExists("C:\\exists.img"));
-    TCreateImgForm window(fixture.session, fixture.mainWindow);
+    CreateImageWindow window(fixture.session, fixture.mainWindow);
     window.show();
     auto& path = window.TempPathEdit();
     auto& folder = Child<QAbstractButton>(window, "openfile");
@@ -219,7 +219,7 @@ class OperationWindowsTest : public QObject {
   // Cancel while no job runs just closes the window and gives the main window back.
   void createWindowCancelClosesAndGivesTheMainWindowBack() {
     Fixture fixture;
-    TCreateImgForm window(fixture.session, fixture.mainWindow);
+    CreateImageWindow window(fixture.session, fixture.mainWindow);
     window.show();
     CheckMainWindowTaken(fixture);
     Child<QCheckBox>(window, "VirtuellCheckBox").setEnabled(false);  // as a run leaves it
@@ -232,7 +232,7 @@ class OperationWindowsTest : public QObject {
 
   void restoreWindowCaptionsAndShowPreparation() {
     Fixture fixture;
-    TRestoreImgForm window(fixture.session, fixture.mainWindow);
+    RestoreImageWindow window(fixture.session, fixture.mainWindow);
     QVERIFY(window.isHidden());
     QCOMPARE(window.windowTitle(), QStringLiteral("Restore disk Image"));
     QCOMPARE(Child<QLabel>(window, "TntLabel2").text(), QStringLiteral("Destination Drive"));
@@ -270,7 +270,7 @@ class OperationWindowsTest : public QObject {
   // the main window's caption.
   void cloneWindowCaptions() {
     Fixture fixture;
-    TCloneDriveFrm window(fixture.session, fixture.mainWindow);
+    CloneWindow window(fixture.session, fixture.mainWindow);
     QVERIFY(window.isHidden());
     QCOMPARE(window.windowTitle(), QStringLiteral("Clone Drives"));
     QCOMPARE(Child<QGroupBox>(window, "TntGroupBox2").title(), QStringLiteral("General"));
@@ -287,7 +287,7 @@ class OperationWindowsTest : public QObject {
   // while the memo keeps every line.
   void cloneWindowShowAndCancelClearsTheSelection() {
     Fixture fixture;
-    TCloneDriveFrm window(fixture.session, fixture.mainWindow);
+    CloneWindow window(fixture.session, fixture.mainWindow);
     auto& shadowCopy = Child<QCheckBox>(window, "ShadowCopyCheckBox");
 
     DriveLists lists(*fixture.machine);
@@ -334,7 +334,7 @@ class OperationWindowsTest : public QObject {
   // The clone log line names the file the run writes, which ends in ".txt".
   void cloneLogBoxNamesTheCloneLog() {
     Fixture fixture;
-    TCloneDriveFrm window(fixture.session, fixture.mainWindow);
+    CloneWindow window(fixture.session, fixture.mainWindow);
     Child<QCheckBox>(window, "LogFileCheckBox").click();
     Child<QCheckBox>(window, "LogFileCheckBox").click();
     const QStringList lines = MemoLines(window, "CloneDrivesMemo");

@@ -8,11 +8,11 @@
 #include <QtTest>
 #include <functional>
 
-#include "shell/MessageCatalogue.h"
-#include "shell/MessageTexts.h"
-#include "shell/qt/MessageDialog.h"
-#include "shell/qt/PromptService.h"
-#include "shell/qt/WidgetPromptService.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
+#include "desktop/shared/MessageDialog.h"
+#include "desktop/shared/PromptService.h"
+#include "desktop/shared/WidgetPromptService.h"
 
 using namespace drivecopy;
 

@@ -9,15 +9,15 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "disk/KindTags.h"
+#include "platform/KindTags.h"
 #include "gui/support/DesktopFixture.h"
 #include "gui/support/ListClicks.h"
-#include "imaging/qt/TCreateImgForm.h"
-#include "restore_clone/qt/TCloneDriveFrm.h"
-#include "restore_clone/qt/TRestoreImgForm.h"
-#include "shell/qt/DesktopWindows.h"
-#include "shell/qt/TVRZMainForm.h"
-#include "ui/CheckListView.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
+#include "desktop/application/DesktopWindows.h"
+#include "desktop/main_window/MainWindow.h"
+#include "desktop/widgets/CheckListView.h"
 
 using namespace drivecopy;
 using drivecopy::testing::Captions;
@@ -59,7 +59,7 @@ QStringList MemoLines(QPlainTextEdit* memo) { return memo->toPlainText().split('
 struct Desktop {
   DesktopFixture fixture{Machine};
   DesktopWindows windows{fixture.session};
-  TVRZMainForm& main = windows.MainForm();
+  MainWindow& main = windows.MainForm();
   const MessageTexts& texts = fixture.session.texts;
 
   Desktop() {
@@ -127,12 +127,12 @@ class SetUpTest : public QObject {
     desktop.fixture.prompts.QueueFile(QString("/tmp/chosen.img"));
     desktop.main.HDDNextLabelClick();
 
-    TCreateImgForm& create = desktop.windows.CreateImgForm();
+    CreateImageWindow& create = desktop.windows.CreateImgForm();
     QCOMPARE(Q(create.DevicePath()), devicePath);
     QCOMPARE(int(create.DeviceKind()), kind);
     QCOMPARE(create.FirstSector(), first);
     QCOMPARE(create.EndSector(), end);
-    const TVRZHeader& header = create.Header();
+    const ImageHeader& header = create.Header();
     QCOMPARE(QList<qint64>(header.PartitionStarts.begin(), header.PartitionStarts.end()), starts);
     QCOMPARE(header.PartitionCount, int(starts.size()));
     QCOMPARE(header.FirstSector, first);
@@ -215,7 +215,7 @@ class SetUpTest : public QObject {
     ClickCheckBox(desktop.List("RI_PartitionListView"), 1);
     desktop.main.RestoreNextLabelClick();
 
-    TRestoreImgForm& restore = desktop.windows.RestoreImgForm();
+    RestoreImageWindow& restore = desktop.windows.RestoreImgForm();
     QCOMPARE(restore.DevicePath(), std::string("\\\\.\\PhysicalDrive0"));
     QCOMPARE(restore.FirstSector(), qint64(34816));
     QCOMPARE(restore.EndSector(), qint64(34816 + 30720));
@@ -243,7 +243,7 @@ class SetUpTest : public QObject {
     Desktop desktop;
     CheckListView& drives = desktop.List("CI_HDDListView");
     CheckListView& partitions = desktop.List("CI_PartitionListView");
-    TCloneDriveFrm& clone = desktop.windows.CloneDriveFrm();
+    CloneWindow& clone = desktop.windows.CloneDriveFrm();
     QPlainTextEdit* memo = desktop.Memo("CI_HDDMemo");
     desktop.main.CloneImageButtomClick();
 

@@ -7,11 +7,11 @@
 #include <QPainter>
 #include <QtTest>
 
-#include "ui/Artwork.h"
-#include "ui/CheckListView.h"
-#include "ui/GradientProgressBar.h"
-#include "ui/PanelStatusBar.h"
-#include "ui/SkinnedImageButton.h"
+#include "desktop/widgets/Artwork.h"
+#include "desktop/widgets/CheckListView.h"
+#include "desktop/widgets/GradientProgressBar.h"
+#include "desktop/widgets/PanelStatusBar.h"
+#include "desktop/widgets/SkinnedImageButton.h"
 
 using drivecopy::CheckListView;
 using drivecopy::GradientProgressBar;

@@ -5,11 +5,11 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "shell/LanguageDispatcher.h"
-#include "shell/TranslationTable.h"
-#include "shell/qt/WindowTranslator.h"
-#include "ui/CheckListView.h"
-#include "ui/PanelStatusBar.h"
+#include "desktop/translation/LanguageDispatcher.h"
+#include "desktop/translation/TranslationTable.h"
+#include "desktop/shared/WindowTranslator.h"
+#include "desktop/widgets/CheckListView.h"
+#include "desktop/widgets/PanelStatusBar.h"
 
 namespace drivecopy {
 
@@ -77,7 +77,7 @@ class WindowTranslatorTest : public QObject {
     const TranslationTable table = Table();
     TSmallForm window;
     LanguageDispatcher dispatcher;
-    auto* translator = new WindowTranslator(window, table, 2, QStringLiteral("siLangLinked1"));
+    auto* translator = new WindowTranslator(window, table, QStringLiteral("TSmallForm"), 2, QStringLiteral("siLangLinked1"));
     QCOMPARE(window.findChild<WindowTranslator*>(QStringLiteral("siLangLinked1")), translator);
     int changeEvents = 0;
     translator->SetChangeHandler([&changeEvents] { ++changeEvents; });
@@ -130,7 +130,7 @@ class WindowTranslatorTest : public QObject {
   void japaneseGetsAnInstalledJapaneseFamilyBeforeTheLatinOne() {
     const TranslationTable table = Table();
     TSmallForm window;
-    WindowTranslator translator(window, table, 2, QStringLiteral("siLang1"));
+    WindowTranslator translator(window, table, QStringLiteral("TSmallForm"), 2, QStringLiteral("siLang1"));
     QVERIFY(!translator.SetLanguage(3).has_value());
     auto* next = window.findChild<QLabel*>(QStringLiteral("HDDNextLabel"));
     QCOMPARE(next->property("charSet").toString(), QStringLiteral("SHIFTJIS_CHARSET"));

@@ -12,7 +12,7 @@
 #include "JobTestSupport.h"
 #include "LoopDevice.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "selection/DriveLists.h"
+#include "disk/DriveLists.h"
 #include "support/TransferRecordingPlatform.h"
 
 namespace drivecopy {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "LoopDevice.h"
-#include "disk/THardDrive.h"
+#include "disk/DriveProbe.h"
 #include "platform/linux/LinuxPlatform.h"
 
 namespace drivecopy {
@@ -49,14 +49,14 @@ TEST(LoopMountedVolume, IsListedWithItsDeviceAndAnswersAsItsPartition) {
   EXPECT_GT(space->FreeBytes, 0);
   EXPECT_LE(space->TotalBytes, 65536LL * 512);
 
-  THardDrive partition(*platform, listed->DevicePath);
+  DriveProbe partition(*platform, listed->DevicePath);
   ASSERT_TRUE(partition.HasPartitionInfo);
   EXPECT_EQ(partition.PartitionInfo.StartingOffset, 2048 * 512);
   EXPECT_EQ(partition.PartitionInfo.PartitionLength, 65536 * 512);
   EXPECT_EQ(partition.PartitionInfo.PartitionNumber, 1u);
   EXPECT_EQ(partition.PartitionInfo.HiddenSectors, 2048u);
   EXPECT_EQ(partition.PartitionInfo.PartitionType, 0x83);
-  THardDrive wholeDisk(*platform, disk.DevicePath());
+  DriveProbe wholeDisk(*platform, disk.DevicePath());
   ASSERT_TRUE(partition.HasGeometry);
   EXPECT_EQ(partition.Geometry, wholeDisk.Geometry);
   EXPECT_EQ(partition.TotalBytes, 65536 * 512);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "LoopDevice.h"
-#include "disk/THardDrive.h"
+#include "disk/DriveProbe.h"
 #include "platform/linux/LinuxPlatform.h"
 
 namespace drivecopy {
@@ -25,7 +25,7 @@ std::vector<PARTITION_INFORMATION> UsedEntries(const DRIVE_LAYOUT_INFORMATION& l
   return {layout.PartitionEntry.begin(), layout.PartitionEntry.begin() + layout.PartitionCount};
 }
 
-void ExpectLayout(const THardDrive& probe, const std::vector<ExpectedEntry>& expected) {
+void ExpectLayout(const DriveProbe& probe, const std::vector<ExpectedEntry>& expected) {
   ASSERT_TRUE(probe.HasLayout);
   auto entries = UsedEntries(probe.Layout);
   ASSERT_EQ(entries.size(), expected.size());
@@ -52,7 +52,7 @@ TEST(LoopDiskLayout, MbrWithExtendedContainerAndLogicalPartitions) {
       "start=38912, size=16384, type=82\n",
       {1, 5, 6});
   auto platform = MakeLinuxPlatform();
-  THardDrive probe(*platform, disk.DevicePath());
+  DriveProbe probe(*platform, disk.DevicePath());
 
   ASSERT_TRUE(probe.HasPartitionInfo);
   EXPECT_EQ(probe.PartitionInfo.StartingOffset, 0);
@@ -85,7 +85,7 @@ TEST(LoopDiskLayout, GptNumbersEntriesByTableSlotAndMapsTypeGuids) {
           dev + "6 : start=34816, size=8192, type=E6D6D379-F507-44C2-A23C-238F2A3DF928\n",
       {1, 2, 3, 5, 6});
   auto platform = MakeLinuxPlatform();
-  THardDrive probe(*platform, disk.DevicePath());
+  DriveProbe probe(*platform, disk.DevicePath());
 
   ExpectLayout(probe, {{1, 2048, 8192, 0xEF},
                        {2, 10240, 8192, 0x07},
@@ -98,13 +98,13 @@ TEST(LoopDiskLayout, DiskWithoutTableHasAnEmptyLayoutAndPartitionDeviceHasNone) 
   SKIP_WITHOUT_LOOP_DEVICES();
   LoopDevice blank(kDiskBytes);
   auto platform = MakeLinuxPlatform();
-  THardDrive blankProbe(*platform, blank.DevicePath());
+  DriveProbe blankProbe(*platform, blank.DevicePath());
   ASSERT_TRUE(blankProbe.HasLayout);
   EXPECT_EQ(blankProbe.Layout.PartitionCount, 0u);
 
   LoopDevice disk(kDiskBytes);
   disk.WritePartitionTable("label: dos\nstart=2048, size=16384, type=7\n", {1});
-  THardDrive partitionProbe(*platform, disk.PartitionPath(1));
+  DriveProbe partitionProbe(*platform, disk.PartitionPath(1));
   EXPECT_FALSE(partitionProbe.HasLayout);
   ASSERT_TRUE(partitionProbe.HasPartitionInfo);
   EXPECT_EQ(partitionProbe.PartitionInfo.PartitionType, 0x07);
@@ -131,7 +131,7 @@ TEST(LoopDiskLayout, AttachedLoopDiskIsNumberedAndNamed) {
   const int past = slots;
   EXPECT_EQ(platform->PhysicalDrivePath(past), "");
   EXPECT_EQ(platform->QueryDriveModel(past).Result, 0);
-  THardDrive missing(*platform, platform->PhysicalDrivePath(past));
+  DriveProbe missing(*platform, platform->PhysicalDrivePath(past));
   EXPECT_FALSE(missing.HasPartitionInfo || missing.HasGeometry || missing.HasLayout);
   EXPECT_EQ(missing.TotalBytes, 0);
 }

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "disk/KindTags.h"
-#include "disk/SizeText.h"
-#include "imaging/CreateImageJob.h"
-#include "imaging/ImageReader.h"
-#include "imaging/ImageVerifier.h"
-#include "shell/MessageCatalogue.h"
-#include "shell/MessageTexts.h"
+#include "platform/KindTags.h"
+#include "text/SizeText.h"
+#include "jobs/CreateImageJob.h"
+#include "image/ImageReader.h"
+#include "image/ImageVerifier.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/MemoryDevice.h"

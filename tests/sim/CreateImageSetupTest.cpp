@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "disk/KindTags.h"
-#include "disk/SizeText.h"
-#include "imaging/CreateImageSetup.h"
+#include "platform/KindTags.h"
+#include "text/SizeText.h"
+#include "jobs/CreateImageSetup.h"
 #include "sim/SimTestSupport.h"
 
 namespace drivecopy {
@@ -25,8 +25,8 @@ const char* kMachine = R"({"physicalDrives": [{"number": 0, "size": "100 MiB", "
     {"startSector": 200000, "sectorCount": 10000,  "number": 2, "type": 7}
   ]}]})";
 
-TBigDriveInformation WholeDrive(std::uint8_t kind, const std::string& path = kDrive0) {
-  TBigDriveInformation record;
+DriveRecord WholeDrive(std::uint8_t kind, const std::string& path = kDrive0) {
+  DriveRecord record;
   record.Kind = kind;
   record.DevicePath = path;
   record.DriveNumber = 0;
@@ -36,7 +36,7 @@ TBigDriveInformation WholeDrive(std::uint8_t kind, const std::string& path = kDr
 
 TEST(CreateImageSetup, PartitionRangeDescriptionAndHeader) {
   auto machine = sim_test::Machine(kMachine);
-  TBigDriveInformation record;
+  DriveRecord record;
   record.Kind = KindPartition;
   record.DevicePath = kDrive0;
   record.EntryIndex = 3;
@@ -47,7 +47,7 @@ TEST(CreateImageSetup, PartitionRangeDescriptionAndHeader) {
   EXPECT_EQ(source->DevicePath, kDrive0);
   EXPECT_EQ(source->Range, (SectorRange{2048, 2048 + 2097152}));
   EXPECT_EQ(source->Description, "Disk A; Partition: 1;\r\nType: NTFS; Size: 1.00 GBytes ");
-  const TVRZHeader& h = source->Header;
+  const ImageHeader& h = source->Header;
   EXPECT_EQ(h.SourceKind, KindPartition);
   EXPECT_EQ(h.FirstSector, 2048);
   EXPECT_EQ(h.SectorCount, 2097152);
@@ -73,7 +73,7 @@ TEST_P(WholeDriveKinds, ListsNumberedPartitionsWithinTheDrive) {
   ASSERT_TRUE(source);
   EXPECT_EQ(source->Range, (SectorRange{0, 204800}));
   EXPECT_EQ(source->Description, GetParam().Description);
-  const TVRZHeader& h = source->Header;
+  const ImageHeader& h = source->Header;
   EXPECT_EQ(h.SourceKind, KindPhysicalDrive);
   EXPECT_EQ(h.PartitionStarts, (std::vector<std::int64_t>{2048, 14336, 36864}));
   EXPECT_EQ(h.PartitionCount, 3);
@@ -98,7 +98,7 @@ TEST(CreateImageSetup, DriveThatCannotBeProbedListsNoPartition) {
 
 TEST(CreateImageSetup, FloppyAndLogicalDrive) {
   auto machine = sim_test::Machine("{}");
-  TBigDriveInformation floppy;
+  DriveRecord floppy;
   floppy.Kind = KindFloppy;
   floppy.DevicePath = R"(\\.\A:)";
   floppy.TotalBytes = 80 * 2 * 18 * 512;
@@ -110,7 +110,7 @@ TEST(CreateImageSetup, FloppyAndLogicalDrive) {
   EXPECT_EQ(f->Header.LastSector, 2880);
   EXPECT_EQ(f->Header.PartitionStarts, (std::vector<std::int64_t>{0}));
 
-  TBigDriveInformation volume;
+  DriveRecord volume;
   volume.Kind = KindRemovableVolume;
   volume.RootPath = R"(E:\)";
   volume.DevicePath = R"(\\.\E:)";
@@ -128,16 +128,16 @@ TEST(CreateImageSetup, FloppyAndLogicalDrive) {
 
 TEST(CreateImageSetup, RangeWithoutAWholeSectorIsRefused) {
   auto machine = sim_test::Machine("{}");
-  TBigDriveInformation empty = WholeDrive(KindPhysicalDrive, R"(\\.\PhysicalDrive4)");
+  DriveRecord empty = WholeDrive(KindPhysicalDrive, R"(\\.\PhysicalDrive4)");
   empty.PartitionInfo.PartitionLength = 511;
   EXPECT_FALSE(PrepareCreateSource(*machine, empty, {}, '.'));
-  TBigDriveInformation floppy;
+  DriveRecord floppy;
   floppy.Kind = KindFloppy;
   EXPECT_FALSE(PrepareCreateSource(*machine, floppy, {}, '.'));
 }
 
 TEST(CreateImageSetup, ReadOnlyValidPartitionsMovesTheEnd) {
-  TVRZHeader h;
+  ImageHeader h;
   h.FirstSector = 0;
   h.SectorCount = 204800;
   h.LastSector = 56864;

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "disk/KindTags.h"
-#include "imaging/CreateImageJob.h"
-#include "restore_clone/CloneJob.h"
-#include "restore_clone/RestoreImageJob.h"
+#include "platform/KindTags.h"
+#include "jobs/CreateImageJob.h"
+#include "jobs/CloneJob.h"
+#include "jobs/RestoreImageJob.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"

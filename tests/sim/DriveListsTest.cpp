@@ -3,8 +3,8 @@
 // without a disk, volumes of every type, a damaged table.
 #include <gtest/gtest.h>
 
-#include "disk/KindTags.h"
-#include "selection/DriveLists.h"
+#include "platform/KindTags.h"
+#include "disk/DriveLists.h"
 #include "sim/SimTestSupport.h"
 
 namespace drivecopy {

@@ -1,11 +1,11 @@
 // The drive probe against simulated devices: the described sizing rules,
-// the image test and the layout limit, seen through THardDrive.
+// the image test and the layout limit, seen through DriveProbe.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "disk/THardDrive.h"
-#include "imaging/TVRZHeader.h"
+#include "disk/DriveProbe.h"
+#include "image/ImageHeader.h"
 #include "sim/SimTestSupport.h"
 
 namespace drivecopy {
@@ -16,7 +16,7 @@ using sim_test::Machine;
 TEST(DriveProbeOnSimulatedMachine, MissingDriveInAGapReportsNothing) {
   auto machine = Machine(R"({"physicalDrives": [{"number": 0, "size": "1 MiB"}, {"number": 2, "size": "1 MiB"}]})");
   ASSERT_TRUE(machine);
-  THardDrive probe(*machine, machine->PhysicalDrivePath(1));
+  DriveProbe probe(*machine, machine->PhysicalDrivePath(1));
   EXPECT_FALSE(probe.HasGeometry || probe.HasPartitionInfo || probe.HasLayout || probe.IsImage);
   EXPECT_EQ(probe.TotalBytes, 0);
   EXPECT_EQ(probe.TotalSectors, 0);
@@ -26,13 +26,13 @@ TEST(DriveProbeOnSimulatedMachine, MissingDriveInAGapReportsNothing) {
   ASSERT_FALSE(opened.ok());
   EXPECT_EQ(opened.error().code, 2);
   EXPECT_EQ(opened.error().text, "The system cannot find the file specified.");
-  EXPECT_TRUE(THardDrive(*machine, machine->PhysicalDrivePath(2)).HasGeometry);
+  EXPECT_TRUE(DriveProbe(*machine, machine->PhysicalDrivePath(2)).HasGeometry);
 }
 
 TEST(DriveProbeOnSimulatedMachine, HighDensityFloppyIsSizedByItsGeometry) {
   auto machine = Machine(R"({"floppies": [{"letter": "A"}]})");
   ASSERT_TRUE(machine);
-  THardDrive probe(*machine, "\\\\.\\A:");
+  DriveProbe probe(*machine, "\\\\.\\A:");
   EXPECT_TRUE(probe.HasGeometry);
   EXPECT_FALSE(probe.HasPartitionInfo);
   EXPECT_FALSE(probe.HasLayout);
@@ -44,7 +44,7 @@ TEST(DriveProbeOnSimulatedMachine, ExactSizeWinsOverTheCylinderRoundedGeometry) 
   // 100 MiB is 12 whole cylinders of 255 x 63 sectors and a remainder.
   auto machine = Machine(R"({"physicalDrives": [{"number": 0, "size": "100 MiB"}]})");
   ASSERT_TRUE(machine);
-  THardDrive probe(*machine, machine->PhysicalDrivePath(0));
+  DriveProbe probe(*machine, machine->PhysicalDrivePath(0));
   EXPECT_EQ(probe.Geometry.Cylinders, 12);
   EXPECT_EQ(probe.GeometryBytes, 12LL * 255 * 63 * 512);
   EXPECT_EQ(probe.TotalBytes, 100LL << 20);
@@ -65,7 +65,7 @@ TEST_P(TinyPartitionLength, OverridesTheGeometryOnlyFromOneWholeSector) {
                            "bytesPerSector": 512}}]})";
   auto machine = Machine(json);
   ASSERT_TRUE(machine);
-  THardDrive probe(*machine, machine->PhysicalDrivePath(0));
+  DriveProbe probe(*machine, machine->PhysicalDrivePath(0));
   EXPECT_EQ(probe.PartitionInfo.PartitionLength, GetParam().size);
   EXPECT_EQ(probe.GeometryBytes, 1024);
   EXPECT_EQ(probe.TotalBytes, GetParam().totalBytes);
@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(Lengths, TinyPartitionLength,
 TEST(DriveProbeOnSimulatedMachine, DriveWithoutGeometryAnswerIsSizedByItsPartitionInformation) {
   auto machine = Machine(R"({"physicalDrives": [{"number": 0, "size": 5000, "geometry": null, "layout": null}]})");
   ASSERT_TRUE(machine);
-  THardDrive probe(*machine, machine->PhysicalDrivePath(0));
+  DriveProbe probe(*machine, machine->PhysicalDrivePath(0));
   EXPECT_FALSE(probe.HasGeometry);
   EXPECT_FALSE(probe.HasLayout);
   EXPECT_EQ(probe.TotalBytes, 5000);
@@ -94,7 +94,7 @@ class ImageFileProbe : public ::testing::TestWithParam<ImageCase> {};
 
 TEST_P(ImageFileProbe, ReadsTheStartListFromTheFirstSectorOnly) {
   sim_test::ScratchFolder folder;
-  TVRZHeader header;
+  ImageHeader header;
   header.PartitionCount = GetParam().partitionCount;
   std::array<std::byte, 512> sector{};
   const auto headerBytes = SerializeHeader(header);
@@ -105,11 +105,11 @@ TEST_P(ImageFileProbe, ReadsTheStartListFromTheFirstSectorOnly) {
 
   auto machine = Machine("{}");
   ASSERT_TRUE(machine);
-  THardDrive probe(*machine, path);
+  DriveProbe probe(*machine, path);
   EXPECT_EQ(probe.IsImage, GetParam().isImage);
   if (GetParam().isImage) {
-    ASSERT_EQ(probe.ImageHeader.PartitionStarts.size(), static_cast<std::size_t>(GetParam().partitionCount));
-    if (GetParam().partitionCount > 0) EXPECT_EQ(probe.ImageHeader.PartitionStarts.back(), GetParam().partitionCount);
+    ASSERT_EQ(probe.Header.PartitionStarts.size(), static_cast<std::size_t>(GetParam().partitionCount));
+    if (GetParam().partitionCount > 0) EXPECT_EQ(probe.Header.PartitionStarts.back(), GetParam().partitionCount);
   }
   EXPECT_FALSE(probe.HasGeometry || probe.HasPartitionInfo || probe.HasLayout);
   EXPECT_EQ(probe.TotalBytes, 0);
@@ -131,7 +131,7 @@ TEST_P(LayoutLimit, MoreThan101EntriesFailOnlyTheLayoutRequest) {
                            std::to_string(GetParam().entries) + "}]}]}";
   auto machine = Machine(json);
   ASSERT_TRUE(machine);
-  THardDrive probe(*machine, machine->PhysicalDrivePath(0));
+  DriveProbe probe(*machine, machine->PhysicalDrivePath(0));
   EXPECT_EQ(probe.HasLayout, GetParam().hasLayout);
   EXPECT_TRUE(probe.HasGeometry);
   EXPECT_TRUE(probe.HasPartitionInfo);
@@ -154,8 +154,8 @@ TEST(DriveProbeOnSimulatedMachine, VolumeAnswersItsPartitionAndItsDisksGeometry)
       {"startSector": 2048, "sectorCount": 4096, "number": 2, "type": 7, "hiddenSectors": 99}]}],
     "volumes": [{"letter": "F", "partition": {"drive": 3, "entry": 1}}]})");
   ASSERT_TRUE(machine);
-  THardDrive disk(*machine, machine->PhysicalDrivePath(3));
-  THardDrive volume(*machine, "\\\\.\\F:");
+  DriveProbe disk(*machine, machine->PhysicalDrivePath(3));
+  DriveProbe volume(*machine, "\\\\.\\F:");
   EXPECT_TRUE(volume.HasPartitionInfo);
   EXPECT_EQ(volume.PartitionInfo, disk.Layout.PartitionEntry[1]);
   EXPECT_EQ(volume.PartitionInfo.HiddenSectors, 99u);

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "disk/KindTags.h"
-#include "imaging/TVRZHeader.h"
-#include "restore_clone/CloneSetup.h"
-#include "restore_clone/RestoreSetup.h"
-#include "shell/MessageCatalogue.h"
+#include "platform/KindTags.h"
+#include "image/ImageHeader.h"
+#include "jobs/CloneSetup.h"
+#include "jobs/RestoreSetup.h"
+#include "text/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
@@ -26,8 +26,8 @@ std::unique_ptr<SimulatedMachine> ModelMachine() {
   return sim_test::Machine(R"({"physicalDrives": [{"number": 0, "size": "512 MiB", "model": "Test Disk"}]})");
 }
 
-TBigDriveInformation PartitionRecord(std::int64_t startingOffset, std::int64_t length) {
-  TBigDriveInformation record;
+DriveRecord PartitionRecord(std::int64_t startingOffset, std::int64_t length) {
+  DriveRecord record;
   record.DevicePath = Drive0;
   record.Kind = KindPartition;
   record.EntryIndex = 1;
@@ -38,8 +38,8 @@ TBigDriveInformation PartitionRecord(std::int64_t startingOffset, std::int64_t l
   return record;
 }
 
-TBigDriveInformation FloppyRecord() {
-  TBigDriveInformation record;
+DriveRecord FloppyRecord() {
+  DriveRecord record;
   record.DevicePath = "\\\\.\\A:";
   record.DriveNumber = -1;
   record.Kind = KindFloppy;
@@ -47,8 +47,8 @@ TBigDriveInformation FloppyRecord() {
   return record;
 }
 
-TBigDriveInformation DriveRecord() {
-  TBigDriveInformation record;
+DriveRecord WholeDriveRecord() {
+  DriveRecord record;
   record.DevicePath = Drive0;
   record.Kind = KindPhysicalDrive;
   record.PartitionInfo.PartitionLength = 512LL * 1024 * 1024;
@@ -57,7 +57,7 @@ TBigDriveInformation DriveRecord() {
 
 struct DestinationCase {
   const char* name;
-  TBigDriveInformation record;
+  DriveRecord record;
   SectorRange range;
   std::string description;
 };
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       {2048, 2048 + 104857600 / 512},
                                       "Test Disk; Partition: 2;\r\nType: NTFS; Size: 100.00 MBytes "},
                       DestinationCase{"Floppy", FloppyRecord(), {0, 80 * 2 * 18}, "Floppy 1.41 MBytes "},
-                      DestinationCase{"WholeDrive", DriveRecord(), {0, 1048576}, "Test Disk 512.00 MBytes "}),
+                      DestinationCase{"WholeDrive", WholeDriveRecord(), {0, 1048576}, "Test Disk 512.00 MBytes "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RestoreDestination, RowWithoutAWholeSectorIsRefused) {
@@ -99,7 +99,7 @@ struct ImageSizeCase {
 };
 
 std::vector<std::byte> HeaderOnly(std::int64_t sectorsStored) {
-  TVRZHeader header;
+  ImageHeader header;
   header.SectorsStored = sectorsStored;
   const auto bytes = SerializeHeader(header);
   return {bytes.begin(), bytes.end()};
@@ -138,7 +138,7 @@ TEST(CloneRowDescription, FloppyHasNoneDriveAndPartitionAsForRestore) {
   auto machine = ModelMachine();
   ASSERT_TRUE(machine);
   EXPECT_EQ(CloneRowDescription(*machine, FloppyRecord()), "");
-  EXPECT_EQ(CloneRowDescription(*machine, DriveRecord()), "Test Disk 512.00 MBytes ");
+  EXPECT_EQ(CloneRowDescription(*machine, WholeDriveRecord()), "Test Disk 512.00 MBytes ");
   EXPECT_EQ(CloneRowDescription(*machine, PartitionRecord(1048576, 1048576)),
             "Test Disk; Partition: 2;\r\nType: NTFS; Size: 1.00 MBytes ");
 }

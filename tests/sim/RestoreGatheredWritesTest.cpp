@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "restore_clone/RestoreImageJob.h"
-#include "shell/MessageCatalogue.h"
+#include "jobs/RestoreImageJob.h"
+#include "text/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "restore_clone/RestoreImageJob.h"
-#include "shell/MessageCatalogue.h"
+#include "jobs/RestoreImageJob.h"
+#include "text/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
@@ -125,7 +125,7 @@ TEST(RestoreImageJob, HeadedImageRestoresItsStoredSectorsWhateverItsOwnFirstSect
   auto machine = sim_test::Machine(MachineJson());
   ASSERT_TRUE(machine);
   const auto data = PatternSectors(300, 7);
-  TVRZHeader header = test_support::PartitionHeader(300, {63, 9999});
+  ImageHeader header = test_support::PartitionHeader(300, {63, 9999});
   header.FirstSector = 63;
   const std::string imagePath = folder / "headed.img";
   WriteFile(imagePath, test_support::WriteHeadedImage(data, header));

@@ -1,7 +1,7 @@
 // Starting and stopping a service with a bounded wait, on scripted services.
 #include <gtest/gtest.h>
 
-#include "disk/ServiceHandling.h"
+#include "jobs/ServiceHandling.h"
 #include "sim/SimTestSupport.h"
 
 namespace drivecopy {

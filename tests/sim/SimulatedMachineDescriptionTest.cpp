@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "disk/THardDrive.h"
+#include "disk/DriveProbe.h"
 #include "sim/SimTestSupport.h"
 
 namespace drivecopy {
@@ -17,7 +17,7 @@ TEST(DemoMachine, ShowsItsDisksFloppyVolumesAndService) {
   ASSERT_TRUE(demo.ok()) << demo.error().text;
   Platform& machine = *demo.value();
 
-  THardDrive internal(machine, machine.PhysicalDrivePath(0));
+  DriveProbe internal(machine, machine.PhysicalDrivePath(0));
   EXPECT_EQ(internal.TotalBytes, 512LL << 20);
   ASSERT_TRUE(internal.HasLayout);
   EXPECT_EQ(internal.Layout.PartitionEntry[0].PartitionType, 0x07);
@@ -26,19 +26,19 @@ TEST(DemoMachine, ShowsItsDisksFloppyVolumesAndService) {
   EXPECT_EQ(machine.QueryDriveInterfaceType(0).Value, "IDE");
   EXPECT_FALSE(machine.QueryDriveModel(0).Value.empty());
 
-  THardDrive stick(machine, machine.PhysicalDrivePath(1));
+  DriveProbe stick(machine, machine.PhysicalDrivePath(1));
   EXPECT_EQ(stick.TotalBytes, 256LL << 20);
   EXPECT_EQ(machine.QueryDriveInterfaceType(1).Value, "USB");
-  EXPECT_FALSE(THardDrive(machine, machine.PhysicalDrivePath(2)).HasPartitionInfo);
+  EXPECT_FALSE(DriveProbe(machine, machine.PhysicalDrivePath(2)).HasPartitionInfo);
 
   std::string letters;
   for (const auto& drive : machine.LogicalDrives()) letters += drive.DriveName;
   EXPECT_EQ(letters, "A:C:D:E:");
-  EXPECT_EQ(THardDrive(machine, "\\\\.\\A:").TotalBytes, 1'474'560);
+  EXPECT_EQ(DriveProbe(machine, "\\\\.\\A:").TotalBytes, 1'474'560);
   EXPECT_EQ(machine.QueryVolumeInformation("C:\\")->FileSystemName, "NTFS");
   EXPECT_EQ(machine.QueryVolumeInformation("D:\\")->FileSystemName, "FAT32");
   EXPECT_EQ(machine.QueryDriveType("E:\\"), DriveRemovable);
-  EXPECT_EQ(THardDrive(machine, "\\\\.\\D:").PartitionInfo, internal.Layout.PartitionEntry[2]);
+  EXPECT_EQ(DriveProbe(machine, "\\\\.\\D:").PartitionInfo, internal.Layout.PartitionEntry[2]);
 
   auto volume = machine.Open("\\\\.\\E:", OpenMode::Read);
   ASSERT_TRUE(volume.ok());
@@ -123,7 +123,7 @@ TEST(SimulatedMachineDescription, LoadsFromAFileWithPathsRelativeToIt) {
             "volumes": [{"letter": "X", "size": 512, "directory": "x-files"}]})";
   auto machine = LoadSimulatedMachine(folder / "machine.json");
   ASSERT_TRUE(machine.ok()) << machine.error().text;
-  EXPECT_EQ(THardDrive(*machine.value(), "\\\\.\\PhysicalDrive0").TotalBytes, 1024);
+  EXPECT_EQ(DriveProbe(*machine.value(), "\\\\.\\PhysicalDrive0").TotalBytes, 1024);
   ASSERT_TRUE(machine.value()->Open("X:\\note.txt", OpenMode::CreateAlways).ok());
   EXPECT_TRUE(std::filesystem::exists(folder / "x-files/note.txt"));
 

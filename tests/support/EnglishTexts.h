@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/MessageCatalogue.h"
-#include "shell/MessageTexts.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
 
 namespace drivecopy::test_support {
 

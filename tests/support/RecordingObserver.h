@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/JobObserver.h"
+#include "jobs/JobObserver.h"
 
 namespace drivecopy::test_support {
 

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "disk/KindTags.h"
-#include "imaging/BlockBatch.h"
-#include "imaging/BlockRule.h"
-#include "imaging/ImageWriter.h"
-#include "imaging/LittleEndian.h"
+#include "platform/KindTags.h"
+#include "image/BlockBatch.h"
+#include "image/BlockRule.h"
+#include "image/ImageWriter.h"
+#include "image/LittleEndian.h"
 #include "support/MemoryDevice.h"
 
 namespace drivecopy::test_support {
@@ -24,8 +24,8 @@ std::vector<std::byte> PatternSectors(std::int64_t sectors, std::uint32_t seed) 
   return bytes;
 }
 
-TVRZHeader PartitionHeader(std::int64_t sectors, std::vector<std::int64_t> partitionStarts) {
-  TVRZHeader header;
+ImageHeader PartitionHeader(std::int64_t sectors, std::vector<std::int64_t> partitionStarts) {
+  ImageHeader header;
   header.SectorCount = sectors;
   header.FirstSector = partitionStarts.empty() ? 0 : partitionStarts.front();
   header.LastSector = header.FirstSector + sectors;
@@ -35,7 +35,7 @@ TVRZHeader PartitionHeader(std::int64_t sectors, std::vector<std::int64_t> parti
   return header;
 }
 
-std::vector<std::byte> WriteHeadedImage(std::span<const std::byte> data, const TVRZHeader& header,
+std::vector<std::byte> WriteHeadedImage(std::span<const std::byte> data, const ImageHeader& header,
                                         CompressionLevel level, int blocksPerBatch, bool virtualMode) {
   MemoryDevice file;
   auto writer = ImageWriter::Start(file, ImageFormat::Headed, header, virtualMode);
@@ -58,14 +58,14 @@ std::vector<std::byte> WriteHeadedImage(std::span<const std::byte> data, const T
   return file.Bytes;
 }
 
-TVRZHeader HeaderOf(std::span<const std::byte> image) {
+ImageHeader HeaderOf(std::span<const std::byte> image) {
   auto header = ParseHeader(image);
   EXPECT_TRUE(header.has_value());
-  return header.value_or(TVRZHeader{});
+  return header.value_or(ImageHeader{});
 }
 
 std::vector<std::int64_t> IndexEntries(std::span<const std::byte> image) {
-  const TVRZHeader header = HeaderOf(image);
+  const ImageHeader header = HeaderOf(image);
   std::vector<std::int64_t> entries;
   const auto end = std::min<std::int64_t>(header.IndexOffset + header.IndexSize, static_cast<std::int64_t>(image.size()));
   for (std::int64_t at = header.IndexOffset; at >= 0 && at + 8 <= end; at += 8) {

@@ -4,8 +4,8 @@
 #include <span>
 #include <vector>
 
-#include "imaging/CompressionLevel.h"
-#include "imaging/TVRZHeader.h"
+#include "image/CompressionLevel.h"
+#include "image/ImageHeader.h"
 
 namespace drivecopy::test_support {
 
@@ -14,11 +14,11 @@ namespace drivecopy::test_support {
 std::vector<std::byte> PatternSectors(std::int64_t sectors, std::uint32_t seed = 1);
 
 // A header for `sectors` sectors of a partition starting at `partitionStarts`.
-TVRZHeader PartitionHeader(std::int64_t sectors, std::vector<std::int64_t> partitionStarts);
+ImageHeader PartitionHeader(std::int64_t sectors, std::vector<std::int64_t> partitionStarts);
 
 // The file an ImageWriter makes of `data` (whole sectors) cut by the block
 // rule, handed over in batches of `blocksPerBatch` blocks.
-std::vector<std::byte> WriteHeadedImage(std::span<const std::byte> data, const TVRZHeader& header,
+std::vector<std::byte> WriteHeadedImage(std::span<const std::byte> data, const ImageHeader& header,
                                         CompressionLevel level = CompressionLevel::Medium,
                                         int blocksPerBatch = 3, bool virtualMode = false);
 
@@ -26,6 +26,6 @@ std::vector<std::byte> WriteHeadedImage(std::span<const std::byte> data, const T
 std::vector<std::int64_t> IndexEntries(std::span<const std::byte> image);
 
 // Header fields straight from the file's bytes.
-TVRZHeader HeaderOf(std::span<const std::byte> image);
+ImageHeader HeaderOf(std::span<const std::byte> image);
 
 }  // namespace drivecopy::test_support

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "disk/SectorRange.h"
+#include "platform/SectorRange.h"
 #include "platform/WriteClaim.h"
 
 namespace drivecopy::linux_backend {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/SectorRange.h"
+#include "platform/SectorRange.h"
 #include "platform/Platform.h"
 
 namespace drivecopy::linux_backend {

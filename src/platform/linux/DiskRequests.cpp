@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "disk/Units.h"
+#include "platform/Units.h"
 #include "platform/linux/PartitionTable.h"
 #include "platform/linux/SysfsBlock.h"
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/SectorRange.h"
+#include "platform/SectorRange.h"
 #include "platform/WriteClaim.h"
 
 namespace drivecopy::linux_backend {

@@ -11,7 +11,7 @@
 #include <limits>
 #include <memory>
 
-#include "disk/Units.h"
+#include "platform/Units.h"
 #include "platform/linux/UniqueFd.h"
 
 namespace drivecopy {

@@ -4,7 +4,7 @@
 
 #include "gui/support/ScriptedPromptService.h"
 #include "platform/sim/SimulatedMachine.h"
-#include "shell/qt/DesktopSession.h"
+#include "desktop/shared/DesktopSession.h"
 
 namespace drivecopy::testing {
 

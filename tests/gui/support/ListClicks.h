@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ui/CheckListView.h"
+#include "desktop/widgets/CheckListView.h"
 
 namespace drivecopy::testing {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "shell/qt/PromptService.h"
+#include "desktop/shared/PromptService.h"
 
 namespace drivecopy::testing {
 

@@ -12,13 +12,13 @@
 #include "../LoopDevice.h"
 #include "gui/support/ListClicks.h"
 #include "gui/support/ScriptedPromptService.h"
-#include "imaging/qt/TCreateImgForm.h"
+#include "desktop/operations/CreateImageWindow.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "selection/qt/MainWindowLists.h"
-#include "shell/qt/DesktopSession.h"
-#include "shell/qt/DesktopWindows.h"
-#include "shell/qt/TVRZMainForm.h"
-#include "ui/CheckListView.h"
+#include "desktop/main_window/MainWindowLists.h"
+#include "desktop/shared/DesktopSession.h"
+#include "desktop/application/DesktopWindows.h"
+#include "desktop/main_window/MainWindow.h"
+#include "desktop/widgets/CheckListView.h"
 
 namespace drivecopy {
 namespace {
@@ -62,7 +62,7 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
   testing::ScriptedPromptService prompts;
   DesktopSession session(*platform, prompts);
   DesktopWindows windows(session);
-  TVRZMainForm& main = windows.MainForm();
+  MainWindow& main = windows.MainForm();
   main.show();
 
   QTest::mouseClick(main.findChild<QWidget*>("CreateImageButtom"), Qt::LeftButton);
@@ -77,7 +77,7 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
 
   prompts.QueueFile(QString::fromStdString(image));
   QTest::mouseClick(main.findChild<QWidget*>("HDDNextLabel"), Qt::LeftButton);
-  TCreateImgForm& create = windows.CreateImgForm();
+  CreateImageWindow& create = windows.CreateImgForm();
   ASSERT_TRUE(create.isVisible());
   QTest::mouseClick(create.findChild<QWidget*>("RegOKLabel"), Qt::LeftButton);
   EXPECT_FALSE(create.isVisible());

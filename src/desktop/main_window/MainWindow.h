@@ -1,0 +1,150 @@
+#pragma once
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "disk/VolumeReadiness.h"
+#include "desktop/shared/DesktopSession.h"
+
+class QListWidgetItem;
+class QTabWidget;
+class QPlainTextEdit;
+class QToolButton;
+
+namespace drivecopy {
+
+class CheckListView;
+class FileDialogSettings;
+class LabelButton;
+class MainWindowLists;
+class PanelStatusBar;
+class SkinnedImageButton;
+class CloneWindow;
+struct DriveRow;
+class CreateImageWindow;
+class InfoWindow;
+class RestoreImageWindow;
+class WindowTranslator;
+
+// The main window: a wizard whose pages the program switches itself (no page
+// tabs are shown): the start screen with three image buttons, the create-image
+// page (also used to choose a clone's source and destination) and the
+// restore-image page. Its creation reads the stored language, sets it on the
+// language dispatcher and loads the message texts, so it must be created
+// before every other window. Closing it ends the program.
+class MainWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // Design client size and smallest outer size.
+  static constexpr int DesignClientWidth = 597;
+  static constexpr int DesignClientHeight = 522;
+  static constexpr int SmallestWidth = 400;
+  static constexpr int SmallestHeight = 300;
+
+  explicit MainWindow(DesktopSession& session);
+  ~MainWindow() override;
+
+  // The other windows, created after this one; the main window shows them and
+  // clears the clone window's selection. Call once, before the window is shown.
+  void AttachWindows(RestoreImageWindow* restoreWindow, CreateImageWindow* createWindow,
+                     CloneWindow* cloneWindow, InfoWindow* infoWindow);
+
+  // Page switching: 0 start screen, 1 create-image page, 2 restore-image page;
+  // the create page's inner pages 0 physical drives, 1 logical drives; the
+  // restore page's one inner page 0. Each also sets the caption (and, for the
+  // main pages, the window colour).
+  void ShowMainPage(std::uint8_t index);
+  void ShowCreateImagePage(std::uint8_t index);
+  void ShowRestoreImagePage(std::uint8_t index);
+
+  // How often the message texts were loaded (the language change event and
+  // the creation each load them).
+  int UpdateStringsRuns() const { return updateStringsRuns_; }
+
+  // The override cursor saved when the mouse entered a start-screen button.
+  std::optional<Qt::CursorShape> CursorBeforeHover() const { return cursorBeforeHover_; }
+
+  VolumeReadiness& UserSystem() { return *userSystem_; }
+  DesktopSession& Session() { return session_; }
+  FileDialogSettings& OpenImageDialog() { return *openImageDialog_; }
+  const QString& ChosenImagePath() const { return chosenImagePath_; }
+  // The drive, partition and logical drive lists of the create and restore pages.
+  MainWindowLists& Lists() { return *lists_; }
+
+  // Start-screen buttons and labels (public so that the set-ups and the tests
+  // can drive them as a click would).
+  void CreateImageButtomClick();
+  void RestoreImageButtomClick();
+  void CloneImageButtomClick();
+  void CancelLabelClick();
+  void TntLabel2Click();
+  void InfoToolButtonClick();
+  void HDDNextLabelClick();
+  void RestoreNextLabelClick();
+
+  // What Restore Image does once `imagePath` was chosen: the restore page
+  // with the image's size in its memo and the destinations listed.
+  void OpenImageForRestore(const QString& imagePath);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void BuildControls();
+  QWidget* BuildStartScreen();
+  QWidget* BuildCreateImagePage();
+  QWidget* BuildRestoreImagePage();
+  void WireLists();
+  void FormCreate();
+  void FormShow();
+  void FormResize();
+  void UpdateStrings();
+  void SetWindowColour(const QColor& colour);
+
+  void StartButtonMouseEnter(SkinnedImageButton* button);
+  void StartButtonMouseLeave(SkinnedImageButton* button, std::optional<Qt::CursorShape> cursor);
+  void HDDNextLabelMouseEnter();
+  void HDDNextLabelMouseLeave();
+
+  // The two branches of the create page's Next.
+  void CreateImageNext(const DriveRow& row);
+  void CloneNext(QListWidgetItem* item, const DriveRow& row);
+  void SetCreatePageLabelsEnabled(bool enabled);
+  void ShowError(const std::string& text);
+
+  DesktopSession& session_;
+  WindowTranslator* siLang1_ = nullptr;
+  std::unique_ptr<VolumeReadiness> userSystem_;
+  FileDialogSettings* openImageDialog_ = nullptr;
+  QString chosenImagePath_;
+  int updateStringsRuns_ = 0;
+  std::optional<Qt::CursorShape> cursorBeforeHover_;
+  bool firstShowDone_ = false;
+
+  QTabWidget* pageControl_ = nullptr;
+  QTabWidget* createImagePageControl_ = nullptr;
+  QTabWidget* restoreImagePageControl_ = nullptr;
+  SkinnedImageButton* createImageButtom_ = nullptr;
+  SkinnedImageButton* restoreImageButtom_ = nullptr;
+  SkinnedImageButton* cloneImageButtom_ = nullptr;
+  PanelStatusBar* statusBar_ = nullptr;
+  MainWindowLists* lists_ = nullptr;
+  CheckListView* ciHddList_ = nullptr;
+  CheckListView* ciPartitionList_ = nullptr;
+  CheckListView* ciLogicalList_ = nullptr;
+  CheckListView* riHddList_ = nullptr;
+  CheckListView* riPartitionList_ = nullptr;
+  QPlainTextEdit* ciHddMemo_ = nullptr;
+  QPlainTextEdit* riMemo_ = nullptr;
+  LabelButton* hddNextLabel_ = nullptr;
+  LabelButton* cancelLabel_ = nullptr;
+
+  RestoreImageWindow* restoreWindow_ = nullptr;
+  CreateImageWindow* createWindow_ = nullptr;
+  CloneWindow* cloneWindow_ = nullptr;
+  InfoWindow* infoWindow_ = nullptr;
+};
+
+}  // namespace drivecopy

@@ -1,0 +1,167 @@
+#include "desktop/operations/OperationWindowParts.h"
+
+#include <algorithm>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimer>
+
+#include "jobs/OperationMemo.h"
+#include "desktop/shared/WindowTranslator.h"
+#include "desktop/widgets/LabelButton.h"
+
+namespace drivecopy {
+
+Qt::WindowFlags OperationWindowFlags() {
+  return Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+         Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+}
+
+QFont OperationWindowFont() {
+  QFont font;
+  font.setFamilies(FontFamiliesFor("Tahoma", "DEFAULT_CHARSET"));
+  font.setPixelSize(11);
+  return font;
+}
+
+void StyleCommandLabel(LabelButton& label) {
+  QFont font = label.font();
+  font.setFamilies(FontFamiliesFor("Tahoma", "DEFAULT_CHARSET"));
+  font.setPixelSize(13);
+  font.setBold(true);
+  label.setFont(font);
+  label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  // A caption like "&Abort" marks its access key with the ampersand; a label
+  // draws that as an underline only when it has a buddy.
+  label.setTextFormat(Qt::PlainText);
+  label.setBuddy(&label);
+  ShowCommandLabelHover(label, false, false);
+}
+
+namespace {
+
+int CaptionAdvance(const QLabel& label) {
+  QString text = label.text();
+  text.remove('&');  // the access-key mark is drawn as an underline, not as a character
+  return label.fontMetrics().horizontalAdvance(text) + 4;
+}
+
+}  // namespace
+
+void HideMainWindow(QWidget& mainWindow) {
+  if (mainWindow.isVisible()) mainWindow.setProperty("placeBeforeHiding", mainWindow.geometry());
+  mainWindow.setEnabled(false);
+  mainWindow.hide();
+}
+
+void ShowMainWindowAgain(QWidget& mainWindow) {
+  // The client area goes back where it was: before the window is mapped
+  // again, and once more when the window manager has mapped it (some place a
+  // window they map again by their own rules).
+  const QVariant place = mainWindow.property("placeBeforeHiding");
+  if (place.isValid()) mainWindow.setGeometry(place.toRect());
+  mainWindow.show();
+  if (place.isValid()) {
+    QTimer::singleShot(50, &mainWindow, [&mainWindow, rect = place.toRect()] { mainWindow.setGeometry(rect); });
+  }
+  mainWindow.setEnabled(true);
+}
+
+void FitCommandLabels(LabelButton& start, LabelButton& cancel) {
+  const int cancelRight = cancel.geometry().right();
+  const int cancelWidth = std::max(cancel.width(), CaptionAdvance(cancel));
+  cancel.setGeometry(cancelRight - cancelWidth + 1, cancel.y(), cancelWidth, cancel.height());
+  // Start's text ends 16 pixels before Cancel's text begins (labels are right-aligned).
+  const int startRight = std::min(start.geometry().right(), cancelRight - CaptionAdvance(cancel) - 16);
+  const int startWidth = std::max(start.width(), CaptionAdvance(start));
+  start.setGeometry(startRight - startWidth + 1, start.y(), startWidth, start.height());
+}
+
+void FitCheckBoxes(QWidget& container) {
+  for (QCheckBox* box : container.findChildren<QCheckBox*>()) {
+    const QWidget* parent = box->parentWidget();
+    const int room = parent ? parent->width() - box->x() - 4 : box->sizeHint().width();
+    box->resize(std::max(box->width(), std::min(box->sizeHint().width(), room)), box->height());
+  }
+}
+
+void ShowCommandLabelHover(LabelButton& label, bool entered, bool handCursor, bool colour) {
+  if (colour) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, entered ? QColor(HoverRed, HoverGreen, HoverBlue)
+                                                   : QColor(RestingGrey, RestingGrey, RestingGrey));
+    // Start is disabled while a job runs; it must look so.
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(DisabledGrey, DisabledGrey, DisabledGrey));
+    label.setPalette(palette);
+  }
+  if (entered && handCursor) {
+    label.setCursor(Qt::PointingHandCursor);
+  } else {
+    label.unsetCursor();
+  }
+}
+
+QPlainTextEdit* MakeOperationMemoView(QWidget& parent, const QString& objectName, bool wrapLines) {
+  auto* memo = new QPlainTextEdit(&parent);
+  memo->setObjectName(objectName);
+  memo->setReadOnly(true);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  if (wrapLines) {
+    memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  } else {
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  }
+  return memo;
+}
+
+void AppendMemoLine(OperationMemo& lines, QPlainTextEdit& view, const std::string& line) {
+  lines.Append(line);
+  ShowMemoLine(view, line);
+}
+
+void ShowMemoLine(QPlainTextEdit& view, const std::string& line) {
+  QString shown = Q(line);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  view.appendPlainText(shown);
+  // The newest line in view, from its beginning (the view follows its cursor).
+  QTextCursor cursor = view.textCursor();
+  cursor.movePosition(QTextCursor::End);
+  cursor.movePosition(QTextCursor::StartOfBlock);
+  view.setTextCursor(cursor);
+  view.ensureCursorVisible();
+}
+
+void AlignValueColumn(std::initializer_list<CaptionAndValue> rows, int designLeft) {
+  constexpr int gap = 6;
+  int left = designLeft;
+  for (const CaptionAndValue& row : rows) {
+    row.Caption->resize(row.Caption->sizeHint().width(), row.Caption->height());
+    left = std::max(left, row.Caption->x() + row.Caption->width() + gap);
+  }
+  for (const CaptionAndValue& row : rows) {
+    const int right = row.Value->x() + row.Value->width();
+    row.Value->setGeometry(left, row.Value->y(), std::max(0, right - left), row.Value->height());
+  }
+}
+
+void CentreOver(QWidget& window, const QWidget& over) {
+  const QRect outer = over.frameGeometry();
+  QRect placed = window.frameGeometry();
+  placed.moveCenter(outer.center());
+  window.move(placed.topLeft());
+}
+
+char UserDecimalSeparator() {
+  const QString point = QLocale().decimalPoint();
+  if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
+  return '.';
+}
+
+}  // namespace drivecopy

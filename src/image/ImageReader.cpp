@@ -1,0 +1,171 @@
+#include "image/ImageReader.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "platform/Units.h"
+#include "image/BlockRule.h"
+#include "image/ImageFault.h"
+#include "image/ImageFileIo.h"
+#include "image/LittleEndian.h"
+
+namespace drivecopy {
+
+namespace {
+
+const std::string kImageFile = "the image file";
+
+// The least a stored block can take: its 8-byte length and a zlib stream of
+// 2 header bytes, at least one byte of deflate data and a 4-byte checksum.
+constexpr std::int64_t SmallestStoredBlock = 8 + 7;
+
+// Compressed data is read and inflated in pieces of this size.
+constexpr std::size_t StreamPieceSize = 64 * 1024;
+
+SystemError NotAnImage(const std::string& why) { return ImageFault("Not a valid image: " + why); }
+
+std::string BlockName(std::int64_t block) { return "block " + std::to_string(block); }
+
+}  // namespace
+
+Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
+  auto inflater = BlockInflater::Open();
+  if (!inflater) return inflater.error();
+  ImageReader reader(file, std::move(*inflater));
+
+  auto size = file.Size();
+  if (!size) return FileOperationFailed("Cannot find out the size of the image file", size.error());
+  reader.fileSize_ = *size;
+
+  std::array<std::byte, ImageHeaderSize> headerBytes{};
+  if (auto moved = SeekTo(file, 0, kImageFile); !moved) return moved.error();
+  auto got = ReadUntilFullOrEnd(file, headerBytes, "the image header");
+  if (!got) return got.error();
+
+  if (!HasImageMagic(std::span(headerBytes).first(*got))) {
+    // No mark: the sectors back to back; a trailing part sector is not data.
+    reader.format_ = ImageFormat::Raw;
+    reader.sectors_ = reader.fileSize_ / BytesPerSector;
+    reader.blockCount_ = drivecopy::BlockCount(reader.sectors_);
+    reader.blockBuffer_.resize(static_cast<std::size_t>(BlockBytes));
+    return reader;
+  }
+
+  reader.format_ = ImageFormat::Headed;
+  if (*got < ImageHeaderSize) {
+    return NotAnImage("the file begins with the image mark but is only " + std::to_string(*got) +
+                      " bytes long, shorter than the 65-byte header");
+  }
+  reader.header_ = *ParseHeader(headerBytes);
+  const ImageHeader& header = reader.header_;
+
+  if (header.PartitionCount < 0) {
+    return NotAnImage("its partition count is negative (" + std::to_string(header.PartitionCount) + ")");
+  }
+  if (header.PartitionCount > MaxPartitionStarts) {
+    return NotAnImage("its list of " + std::to_string(header.PartitionCount) + " partition starts is longer than the " +
+                      std::to_string(MaxPartitionStarts) + " a drive's partition layout can hold");
+  }
+  reader.firstBlockOffset_ = ImageHeaderSize + 8 * static_cast<std::int64_t>(header.PartitionCount);
+  if (reader.firstBlockOffset_ > reader.fileSize_) {
+    return NotAnImage("its list of " + std::to_string(header.PartitionCount) +
+                      " partition starts would reach past the end of the file (" +
+                      std::to_string(reader.fileSize_) + " bytes)");
+  }
+  std::vector<std::byte> list(8 * static_cast<std::size_t>(header.PartitionCount));
+  auto listRead = ReadUntilFullOrEnd(file, list, "the partition list of the image");
+  if (!listRead) return listRead.error();
+  if (*listRead != list.size()) return NotAnImage("the file ends inside its partition list");
+  reader.header_.PartitionStarts.resize(list.size() / 8);
+  for (std::size_t i = 0; i < list.size() / 8; ++i) {
+    reader.header_.PartitionStarts[i] = LoadLittleEndian<std::int64_t>(list.data() + 8 * i);
+  }
+
+  if (header.SectorsStored < 0) {
+    return NotAnImage("its count of stored sectors is negative (" + std::to_string(header.SectorsStored) + ")");
+  }
+  const std::int64_t blocks = drivecopy::BlockCount(header.SectorsStored);
+  const std::int64_t room = reader.fileSize_ - reader.firstBlockOffset_;
+  if (blocks > room / SmallestStoredBlock) {
+    return NotAnImage("it claims " + std::to_string(header.SectorsStored) + " stored sectors in " +
+                      std::to_string(blocks) + " blocks, more than the " + std::to_string(room) +
+                      " bytes behind its partition list can hold");
+  }
+  reader.sectors_ = header.SectorsStored;
+  reader.blockCount_ = blocks;
+  reader.nextOffset_ = reader.firstBlockOffset_;
+  reader.blockBuffer_.resize(static_cast<std::size_t>(BlockBytes));
+  reader.streamBuffer_.resize(StreamPieceSize);
+  return reader;
+}
+
+std::int64_t ImageReader::NextBlockFirstSector() const { return BlockFirstSector(sectors_, nextBlock_); }
+
+Outcome<std::span<const std::byte>> ImageReader::ReadBlock() {
+  if (AtEnd()) return SystemError{0, "The image holds no further block"};
+  const auto rawSize = static_cast<std::size_t>(BlockRawSize(sectors_, nextBlock_));
+  const std::span<std::byte> block(blockBuffer_.data(), rawSize);
+  auto result = format_ == ImageFormat::Headed ? ReadHeadedBlock(block) : ReadRawBlock(block);
+  if (!result) {
+    const SystemError& error = result.error();
+    return SystemError{error.code, BlockName(nextBlock_) + " (at byte " + std::to_string(nextOffset_) +
+                                       "): " + error.text};
+  }
+  ++nextBlock_;
+  return std::span<const std::byte>(block);
+}
+
+Outcome<void> ImageReader::ReadRawBlock(std::span<std::byte> block) {
+  if (auto moved = SeekTo(*file_, nextOffset_, kImageFile); !moved) return moved;
+  auto got = ReadUntilFullOrEnd(*file_, block, kImageFile);
+  if (!got) return got.error();
+  if (*got != block.size()) {
+    return ImageFault("truncated: the file ends after " + std::to_string(*got) + " of its " +
+                      std::to_string(block.size()) + " bytes");
+  }
+  nextOffset_ += static_cast<std::int64_t>(block.size());
+  return {};
+}
+
+Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block) {
+  if (auto moved = SeekTo(*file_, nextOffset_, kImageFile); !moved) return moved;
+  std::array<std::byte, 8> lengthField{};
+  auto got = ReadUntilFullOrEnd(*file_, lengthField, kImageFile);
+  if (!got) return got.error();
+  if (*got == 0) return ImageFault("truncated: the file ends before this block");
+  if (*got < lengthField.size()) {
+    return ImageFault("truncated: the file ends inside its 8-byte length field");
+  }
+  const auto length = LoadLittleEndian<std::int64_t>(lengthField.data());
+  if (length <= 0) return ImageFault("its length " + std::to_string(length) + " is not positive");
+  const std::int64_t remaining = fileSize_ - nextOffset_ - 8;
+  if (length > remaining) {
+    return ImageFault("its length " + std::to_string(length) + " points past the end of the file (only " +
+                      std::to_string(remaining) + " bytes follow)");
+  }
+
+  if (auto begun = inflater_.Begin(block); !begun) return begun;
+  std::int64_t left = length;
+  while (left > 0) {
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(left, StreamPieceSize));
+    const std::span<std::byte> piece(streamBuffer_.data(), want);
+    auto read = ReadUntilFullOrEnd(*file_, piece, kImageFile);
+    if (!read) return read.error();
+    if (*read != want) {
+      return ImageFault("truncated: the file ends after " + std::to_string(length - left + static_cast<std::int64_t>(*read)) +
+                        " of its " + std::to_string(length) + " bytes");
+    }
+    if (auto fed = inflater_.Feed(piece); !fed) return fed;
+    left -= static_cast<std::int64_t>(want);
+    if (left > 0 && inflater_.StreamEnded()) {
+      inflater_.CountUnreadStray(static_cast<std::uint64_t>(left));
+      break;
+    }
+  }
+  if (auto finished = inflater_.Finish(); !finished) return finished;
+  nextOffset_ += 8 + length;
+  return {};
+}
+
+}  // namespace drivecopy

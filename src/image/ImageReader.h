@@ -1,0 +1,75 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "image/BlockInflater.h"
+#include "image/ImageFormat.h"
+#include "image/ImageHeader.h"
+#include "platform/DeviceHandle.h"
+#include "platform/SystemError.h"
+
+namespace drivecopy {
+
+// Reads an image file block by block, so that a restore can write each block
+// as soon as it is decoded. The first 8 bytes decide the variant: with the
+// magic the file is headed, otherwise it is a raw image of (size div 512)
+// sectors. A headed image yields SectorsStored sectors, cut by the block
+// rule; its index and its other header fields are not needed for reading.
+//
+// Nothing in the file is trusted: every count is checked against the file's
+// size before memory is taken for it, and every fault is an error that says
+// what is wrong and, for a block, which one ("block 17", counted from 0).
+class ImageReader {
+ public:
+  // Reads the header and partition list. Fails on a headed image whose
+  // header is damaged past reading (too short, a negative PartitionCount or
+  // one above the 101 entries of a drive's layout, a list or SectorsStored
+  // that the file cannot hold). What it keeps in memory is fixed: two 64 KiB
+  // buffers and at most 101 partition starts.
+  static Outcome<ImageReader> Open(DeviceHandle& file);
+
+  ImageFormat Format() const { return format_; }
+  // The header with its partition starts; meaningful for a headed image.
+  const ImageHeader& Header() const { return header_; }
+  std::int64_t FileSize() const { return fileSize_; }
+  // Sectors the image holds: what a restore writes.
+  std::int64_t SectorCount() const { return sectors_; }
+  std::int64_t BlockCount() const { return blockCount_; }
+  // File offset of the first block: 0, or 65 + 8 × PartitionCount.
+  std::int64_t FirstBlockOffset() const { return firstBlockOffset_; }
+
+  // The block the next ReadBlock returns, and where it starts in the file
+  // (for a headed image, the offset of its length field).
+  std::int64_t NextBlock() const { return nextBlock_; }
+  std::int64_t NextBlockOffset() const { return nextOffset_; }
+  // Sector, counted from the start of the image, where the next block begins.
+  std::int64_t NextBlockFirstSector() const;
+  bool AtEnd() const { return nextBlock_ >= blockCount_; }
+
+  // Reads and decodes the next block to exactly its raw size (65,536 or 512
+  // bytes). The view stays valid until the next call. After a failure the
+  // reader stays on the failed block.
+  Outcome<std::span<const std::byte>> ReadBlock();
+
+ private:
+  ImageReader(DeviceHandle& file, BlockInflater inflater) : file_(&file), inflater_(std::move(inflater)) {}
+  Outcome<void> ReadHeadedBlock(std::span<std::byte> block);
+  Outcome<void> ReadRawBlock(std::span<std::byte> block);
+
+  DeviceHandle* file_;
+  BlockInflater inflater_;
+  ImageFormat format_ = ImageFormat::Raw;
+  ImageHeader header_;
+  std::int64_t fileSize_ = 0;
+  std::int64_t sectors_ = 0;
+  std::int64_t blockCount_ = 0;
+  std::int64_t firstBlockOffset_ = 0;
+  std::int64_t nextBlock_ = 0;
+  std::int64_t nextOffset_ = 0;
+  std::vector<std::byte> blockBuffer_;
+  std::vector<std::byte> streamBuffer_;
+};
+
+}  // namespace drivecopy

@@ -1,0 +1,166 @@
+#include "image/ImageVerifier.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "platform/Units.h"
+#include "image/BlockIndexCursor.h"
+#include "image/BlockRule.h"
+#include "image/ImageReader.h"
+
+namespace drivecopy {
+
+namespace {
+
+ImageVerification Faulty(std::string fault, std::int64_t blocksChecked) {
+  ImageVerification result;
+  result.Fault = std::move(fault);
+  result.BlocksChecked = blocksChecked;
+  return result;
+}
+
+// Where the index stands and how long it is, checked against the file before
+// any of it is read; the fault, or "" when it can be the index.
+std::string IndexPlacementFault(const ImageReader& reader) {
+  const ImageHeader& header = reader.Header();
+  const std::int64_t fileSize = reader.FileSize();
+  if (header.IndexOffset < reader.FirstBlockOffset() || header.IndexOffset > fileSize) {
+    return "the index offset " + std::to_string(header.IndexOffset) + " lies outside the blocks' area (" +
+           std::to_string(reader.FirstBlockOffset()) + " to " + std::to_string(fileSize) + ")";
+  }
+  if (header.IndexSize < 8 || header.IndexSize % 8 != 0 || header.IndexSize > fileSize - header.IndexOffset) {
+    return "the index size " + std::to_string(header.IndexSize) + " does not fit a whole index at offset " +
+           std::to_string(header.IndexOffset) + " of a file of " + std::to_string(fileSize) + " bytes";
+  }
+  if (header.IndexOffset + header.IndexSize != fileSize) {
+    return std::to_string(fileSize - header.IndexOffset - header.IndexSize) +
+           " bytes follow the index at the end of the file";
+  }
+  return "";
+}
+
+// A virtual-mode image: no stored sectors, the index right behind the list,
+// no more entries than the blocks of the range the header names can need,
+// and entries that start there and grow by at least one stored block each.
+// The entries are read one by one, so an index of any length costs nothing
+// but the time to read it. A failure to read it is an error.
+Outcome<bool> IsIndexOnlyImage(DeviceHandle& file, const ImageReader& reader) {
+  const ImageHeader& header = reader.Header();
+  if (header.SectorsStored != 0 || header.IndexOffset != reader.FirstBlockOffset()) return false;
+  const std::int64_t entries = header.IndexSize / 8;
+  if (entries < 2 || entries - 1 > MostBlocksWithin(std::max<std::int64_t>(header.SectorCount, 0))) return false;
+  BlockIndexCursor cursor(file, header.IndexOffset, entries);
+  auto previous = cursor.Next();
+  if (!previous) return previous.error();
+  if (*previous != reader.FirstBlockOffset()) return false;
+  while (cursor.EntriesLeft() > 0) {
+    auto entry = cursor.Next();
+    if (!entry) return entry.error();
+    // No entry can exceed one that is already within 8 of the largest offset
+    // (and adding 8 to it would overflow).
+    if (*previous > std::numeric_limits<std::int64_t>::max() - 8) return false;
+    if (*entry <= *previous + 8) return false;
+    previous = entry;
+  }
+  return true;
+}
+
+ImageVerification VerifyRaw(ImageReader& reader) {
+  // Any bytes are a raw image, but no bytes (or fewer than a sector, or a
+  // device that reports no size, as /dev/zero does) are nothing to restore.
+  if (reader.SectorCount() == 0) {
+    return Faulty("it holds no sectors (" + std::to_string(reader.FileSize()) +
+                      " bytes), so it is no image of anything",
+                  0);
+  }
+  while (!reader.AtEnd()) {
+    const std::int64_t checked = reader.NextBlock();
+    if (auto block = reader.ReadBlock(); !block) return Faulty(block.error().text, checked);
+  }
+  ImageVerification result;
+  result.Sound = true;
+  result.BlocksChecked = reader.BlockCount();
+  if (const std::int64_t tail = reader.FileSize() % BytesPerSector; tail != 0) {
+    result.Note = "the last " + std::to_string(tail) + " bytes are less than a sector and are never restored";
+  }
+  return result;
+}
+
+ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader) {
+  if (reader.Header().IndexOffset == 0 && reader.Header().IndexSize == 0) {
+    // The header a create writes first; it is replaced only at the end.
+    return Faulty("its writing never finished: the block index and the final header were never written", 0);
+  }
+  const ImageHeader& header = reader.Header();
+  if (header.HeaderSize != ImageHeaderSize) {
+    return Faulty("the header size field is " + std::to_string(header.HeaderSize) + " instead of 65", 0);
+  }
+  // An index fault is reported after the blocks, so that a damaged block is
+  // named first; the entries are compared only with an index that has the
+  // size SectorsStored gives it: 8 bytes a block and 8 for the end.
+  std::string indexFault = IndexPlacementFault(reader);
+  if (indexFault.empty()) {
+    auto indexOnly = IsIndexOnlyImage(file, reader);
+    if (!indexOnly) return Faulty(indexOnly.error().text, 0);
+    if (*indexOnly) {
+      ImageVerification result;
+      result.Sound = true;
+      result.IndexOnly = true;
+      result.Note = "the image holds no blocks, only an index of the " + std::to_string(header.IndexSize / 8 - 1) +
+                    " blocks it would have had";
+      return result;
+    }
+    const std::int64_t expectedEntries = reader.BlockCount() + 1;
+    if (header.IndexSize / 8 != expectedEntries) {
+      indexFault = "the index holds " + std::to_string(header.IndexSize / 8) + " entries, but " +
+                   std::to_string(reader.BlockCount()) + " blocks need " + std::to_string(expectedEntries);
+    }
+  }
+  std::optional<BlockIndexCursor> index;
+  if (indexFault.empty()) index.emplace(file, header.IndexOffset, header.IndexSize / 8);
+
+  while (!reader.AtEnd()) {
+    const std::int64_t block = reader.NextBlock();
+    const std::int64_t offset = reader.NextBlockOffset();
+    if (index) {
+      auto entry = index->Next();
+      if (!entry) return Faulty(entry.error().text, block);
+      if (*entry != offset) {
+        return Faulty("block " + std::to_string(block) + ": the index gives its offset as " + std::to_string(*entry) +
+                          ", but it starts at " + std::to_string(offset),
+                      block);
+      }
+    }
+    if (auto decoded = reader.ReadBlock(); !decoded) return Faulty(decoded.error().text, block);
+  }
+  if (!indexFault.empty()) return Faulty(indexFault, reader.BlockCount());
+  const std::int64_t end = reader.NextBlockOffset();
+  auto last = index->Next();
+  if (!last) return Faulty(last.error().text, reader.BlockCount());
+  if (*last != end) {
+    return Faulty("the index's last entry " + std::to_string(*last) + " is not the end of the last block (" +
+                      std::to_string(end) + ")",
+                  reader.BlockCount());
+  }
+  if (header.IndexOffset != end) {
+    return Faulty("the index starts at " + std::to_string(header.IndexOffset) + ", not right after the last block (" +
+                      std::to_string(end) + ")",
+                  reader.BlockCount());
+  }
+  ImageVerification result;
+  result.Sound = true;
+  result.BlocksChecked = reader.BlockCount();
+  return result;
+}
+
+}  // namespace
+
+ImageVerification VerifyImage(DeviceHandle& file) {
+  auto reader = ImageReader::Open(file);
+  if (!reader) return Faulty(reader.error().text, 0);
+  return reader->Format() == ImageFormat::Raw ? VerifyRaw(*reader) : VerifyHeaded(file, *reader);
+}
+
+}  // namespace drivecopy

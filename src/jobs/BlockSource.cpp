@@ -1,0 +1,171 @@
+#include "jobs/BlockSource.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+#include "platform/Units.h"
+#include "image/BlockRule.h"
+
+namespace drivecopy {
+
+namespace {
+
+// Blocks fetched by one read: 2 MiB keeps system calls few and the parallel
+// compressors busy while staying small next to the 32 MB output batch.
+constexpr std::int64_t kGroupBlocks = 32;
+constexpr std::size_t kGroupBytes = static_cast<std::size_t>(kGroupBlocks * BlockBytes);
+// Multi-block reads kept ready ahead of the caller (8 MiB).
+constexpr std::size_t kReadAheadDepth = 4;
+constexpr std::size_t kSectorBytes = static_cast<std::size_t>(BytesPerSector);
+
+}  // namespace
+
+BlockSource::BlockSource(DeviceHandle& device, std::int64_t firstSector, std::int64_t endSector,
+                         std::function<void()> pump)
+    : device_(device),
+      firstSector_(firstSector),
+      sectorCount_(std::max<std::int64_t>(0, endSector - firstSector)),
+      blockCount_(drivecopy::BlockCount(sectorCount_)),
+      pump_(std::move(pump)),
+      single_(static_cast<std::size_t>(BlockBytes), device.PreferredAlignment()) {}
+
+std::int64_t BlockSource::FirstSectorOf(std::int64_t index) const {
+  return firstSector_ + BlockFirstSector(sectorCount_, index);
+}
+
+BlockSource::~BlockSource() { readAhead_.reset(); }
+
+void BlockSource::NoteFailure(const SystemError& error) {
+  if (error.kind != FailureKind::DeviceGone) return;
+  std::lock_guard<std::mutex> lock(lostMutex_);
+  if (!lost_) lost_ = error;
+}
+
+std::optional<SystemError> BlockSource::SourceLost() const {
+  std::lock_guard<std::mutex> lock(lostMutex_);
+  return lost_;
+}
+
+std::size_t BlockSource::ReadAt(std::int64_t sector, std::span<std::byte> into) {
+  auto positioned = device_.Seek(sector * BytesPerSector);
+  Pump();
+  if (!positioned) {
+    NoteFailure(positioned.error());
+    return 0;
+  }
+  auto got = device_.Read(into);
+  Pump();
+  if (!got) {
+    NoteFailure(got.error());
+    return 0;
+  }
+  return std::min(*got, into.size());
+}
+
+std::int64_t BlockSource::GroupEnd(std::int64_t index) const {
+  const std::int64_t wholeBlocks = sectorCount_ / BlockSectors;
+  // The single-sector tail (fewer than 128 sectors) goes in one read as well.
+  return index < wholeBlocks ? std::min(index + kGroupBlocks, wholeBlocks) : blockCount_;
+}
+
+std::int64_t BlockSource::GroupBlockBytes(std::int64_t index) const {
+  return index < sectorCount_ / BlockSectors ? BlockBytes : BytesPerSector;
+}
+
+std::int64_t BlockSource::ReadGroup(std::int64_t index, AlignedBuffer& into) {
+  const std::int64_t blockBytes = GroupBlockBytes(index);
+  const auto bytes = static_cast<std::size_t>((GroupEnd(index) - index) * blockBytes);
+  if (auto positioned = device_.Seek(FirstSectorOf(index) * BytesPerSector); !positioned) {
+    NoteFailure(positioned.error());
+    return 0;
+  }
+  auto read = device_.Read(into.Span().first(bytes));
+  if (!read) {
+    NoteFailure(read.error());
+    return 0;
+  }
+  return static_cast<std::int64_t>(std::min(*read, bytes)) / blockBytes;
+}
+
+void BlockSource::FillGroup(std::int64_t index) {
+  if (!readAheadTried_) {
+    readAheadTried_ = true;
+    readAhead_ = std::make_unique<ReadAheadThread>(
+        kGroupBytes, device_.PreferredAlignment(), kReadAheadDepth, index, blockCount_,
+        [this](std::int64_t first, AlignedBuffer& into) { return ReadGroup(first, into); },
+        [this](std::int64_t first) { return GroupEnd(first); });
+    if (!readAhead_->Running()) readAhead_.reset();
+  }
+  std::int64_t good = 0;
+  if (readAhead_) {
+    const ReadAheadThread::Run run = readAhead_->Take(index);
+    group_ = run.Buffer;
+    good = run.Good;
+  } else {
+    if (ownGroup_.size() == 0) ownGroup_ = AlignedBuffer(kGroupBytes, device_.PreferredAlignment());
+    good = ReadGroup(index, ownGroup_);
+    group_ = &ownGroup_;
+  }
+  groupFirst_ = index;
+  groupEnd_ = GroupEnd(index);
+  groupGood_ = good;
+}
+
+std::optional<std::span<const std::byte>> BlockSource::ReadAhead(std::int64_t index) const {
+  if (index < groupFirst_ || index >= groupFirst_ + groupGood_) return std::nullopt;
+  const std::int64_t blockBytes = GroupBlockBytes(groupFirst_);
+  return std::span<const std::byte>(group_->data() + (index - groupFirst_) * blockBytes,
+                                    static_cast<std::size_t>(blockBytes));
+}
+
+void BlockSource::ReadBlockAlone(std::int64_t index) {
+  std::unique_lock<std::mutex> deviceLock;  // keeps the read-ahead thread off the device
+  if (readAhead_) deviceLock = readAhead_->DeviceLock();
+  const std::int64_t first = FirstSectorOf(index);
+  const std::int64_t sectors = BlockSectorCount(sectorCount_, index);
+  const auto size = static_cast<std::size_t>(sectors * BytesPerSector);
+  std::span<std::byte> block = single_.Span().first(size);
+
+  block_.Bytes = block;
+  const std::size_t got = ReadAt(first, block);
+  const auto goodSectors = static_cast<std::int64_t>(got / kSectorBytes);
+  // What follows the last whole sector delivered is read again sector by
+  // sector; a part sector is not trusted.
+  std::memset(block.data() + goodSectors * BytesPerSector, 0,
+              size - static_cast<std::size_t>(goodSectors * BytesPerSector));
+  if (goodSectors == 0 && !SourceLost() && !device_.StillPresent()) {
+    // Nothing came from a device that is no longer there: not bad sectors.
+    NoteFailure(SystemError{0, "the device is no longer present", FailureKind::DeviceGone});
+  }
+  for (std::int64_t k = goodSectors; k < sectors && !SourceLost(); ++k) {
+    std::span<std::byte> sector = block.subspan(static_cast<std::size_t>(k * BytesPerSector), kSectorBytes);
+    const std::size_t one = ReadAt(first + k, sector);
+    Pump();
+    if (one < kSectorBytes) {
+      std::memset(sector.data(), 0, kSectorBytes);
+      block_.UnreadableSectors.push_back(first + k);
+    } else {
+      Pump();
+    }
+  }
+}
+
+const SourceBlock& BlockSource::ReadBlock(std::int64_t index) {
+  block_.UnreadableSectors.clear();
+  if (SourceLost()) return block_;
+  if (index < groupFirst_ || index >= groupEnd_) FillGroup(index);
+  if (auto ahead = ReadAhead(index)) {
+    // Read with its neighbours; the front end still gets its turns as if
+    // this block had been positioned and read alone.
+    Pump();
+    Pump();
+    block_.Bytes = *ahead;
+  } else {
+    ReadBlockAlone(index);
+  }
+  return block_;
+}
+
+}  // namespace drivecopy

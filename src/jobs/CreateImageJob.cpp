@@ -1,0 +1,368 @@
+#include "jobs/CreateImageJob.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/KindTags.h"
+#include "text/SizeText.h"
+#include "platform/Units.h"
+#include "image/BlockBatch.h"
+#include "image/BlockRule.h"
+#include "jobs/BlockSource.h"
+#include "image/ImageWriter.h"
+#include "image/ParallelBlockEncoder.h"
+#include "jobs/TargetVolumeCheck.h"
+#include "jobs/DestinationChecks.h"
+#include "jobs/DestinationGuard.h"
+#include "jobs/LogFileNames.h"
+#include "jobs/OperationLog.h"
+#include "text/CountInText.h"
+#include "text/FillPlaceholders.h"
+#include "jobs/ProgressPercent.h"
+#include "text/SystemErrorCause.h"
+
+namespace drivecopy {
+
+namespace {
+
+// Output is gathered in memory and written once it holds more than this
+// (500 blocks of 65,536 bytes): the block that passes it goes into that batch.
+constexpr std::int64_t kFlushThreshold = 500 * BlockBytes;
+
+// Compressed forms of a run of consecutive blocks, made together so that all
+// cores work; the job takes them one by one in block order.
+struct EncodedRun {
+  std::int64_t First = 0;
+  std::vector<std::vector<std::byte>> Streams;
+  bool Holds(std::int64_t index) const {
+    return index >= First && index < First + static_cast<std::int64_t>(Streams.size());
+  }
+};
+
+// One run of the create job; lives for one call of RunCreateImageJob.
+class CreateImageRun {
+ public:
+  CreateImageRun(Platform& platform, const MessageTexts& texts, const CreateImageParameters& parameters,
+                 OperationMemo& memo, JobObserver& observer)
+      : platform_(platform), texts_(texts), p_(parameters), memo_(memo), observer_(observer) {}
+
+  JobOutcome Execute();
+
+ private:
+  void Memo(std::string line) {
+    memo_.Append(line);
+    observer_.MemoLine(line);
+  }
+  std::string Size(std::int64_t bytes) const { return SizeText(bytes, p_.DecimalSeparator); }
+  JobOutcome Refuse(const std::string& title, const std::string& text, std::string detail);
+  JobOutcome Fail(const std::string& title, const std::string& text);
+  // Ends a run whose writing had begun. A raw image cannot show that it is
+  // incomplete, so it is deleted (and the memo says so); a headed one keeps
+  // the header it got first, which says it was never finished.
+  JobOutcome FailWriting(const std::string& text);
+  bool ClaimTargets(JobOutcome& refusal);
+  bool PrepareTarget(JobOutcome& refusal);
+  Outcome<void> StoreBlock(std::int64_t index, const SourceBlock& block);
+  Outcome<void> FlushBatch();
+  void ReportProgress(bool flushed);
+  void SaveLog();
+
+  Platform& platform_;
+  const MessageTexts& texts_;
+  CreateImageParameters p_;
+  OperationMemo& memo_;
+  JobObserver& observer_;
+
+  GuardedDestination imageClaim_;
+  GuardedDestination logClaim_;
+  std::unique_ptr<DeviceHandle> source_;
+  std::unique_ptr<DeviceHandle> file_;
+  std::optional<ImageWriter> writer_;
+  std::optional<BlockBatch> batch_;
+  std::optional<ParallelBlockEncoder> encoder_;
+  std::unique_ptr<BlockSource> blocks_;
+  EncodedRun encoded_;
+
+  std::int64_t totalSectors_ = 0;
+  std::int64_t currentSector_ = 0;
+  std::int64_t remainingBytes_ = 0;
+  std::int64_t bytesWritten_ = 0;
+  std::int64_t unreadable_ = 0;
+  bool logNotWritten_ = false;
+};
+
+JobOutcome CreateImageRun::Refuse(const std::string& title, const std::string& text, std::string detail) {
+  observer_.ShowError(title, text);
+  JobOutcome outcome;
+  outcome.Status = JobStatus::NotStarted;
+  outcome.ErrorText = std::move(detail);
+  return outcome;
+}
+
+JobOutcome CreateImageRun::Fail(const std::string& title, const std::string& text) {
+  observer_.ShowError(title, text);
+  JobOutcome outcome;
+  outcome.Status = JobStatus::Failed;
+  outcome.ErrorText = text;
+  outcome.UnreadableSectors = unreadable_;
+  outcome.SectorsDone = currentSector_ - p_.FirstSector;
+  return outcome;
+}
+
+JobOutcome CreateImageRun::FailWriting(const std::string& text) {
+  blocks_.reset();
+  source_.reset();
+  file_.reset();
+  if (p_.Raw && !p_.Virtual) {
+    if (platform_.DeleteFile(p_.ImagePath)) {
+      Memo(FillPlaceholders(texts_.Checks.strSRawImageDeleted, {p_.ImagePath, text}));
+    }
+  }
+  return Fail(texts_.strSTitleERROR, text);
+}
+
+// The image file and the log are claimed before anything is written; the
+// claims last until the run ends. Nothing is created when the log is refused.
+bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
+  if (p_.WriteLog) {
+    logClaim_ = GuardDestination(platform_, texts_, CreateImageLogName(p_.ImagePath), SectorRange{}, ClaimTarget::LogFile);
+    if (!logClaim_) {
+      refusal = Refuse(texts_.strSTitleERROR, logClaim_.Refusal, logClaim_.Refusal);
+      return false;
+    }
+  }
+  imageClaim_ = GuardDestination(platform_, texts_, p_.ImagePath, SectorRange{}, ClaimTarget::ImageFile);
+  if (!imageClaim_) {
+    // A file that cannot be made at all gets the window's own message, with
+    // the reason on a line of its own.
+    const std::string text = imageClaim_.CouldNotOpen
+                                 ? texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + imageClaim_.Cause
+                                 : imageClaim_.Refusal;
+    refusal = Refuse(texts_.strSTitleERROR, text, imageClaim_.Refusal);
+    return false;
+  }
+  return true;
+}
+
+// The two refusals that can be told before anything is written. The
+// window's own message comes first, then the image's path and the sizes
+// that decided it.
+bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
+  const std::int64_t rangeBytes = totalSectors_ * BytesPerSector;
+  const TargetVerdict verdict = CheckTargetVolume(platform_, p_.ImagePath, rangeBytes, p_.Raw, p_.Level, p_.Virtual);
+  const CountInText needed = BytesInText(texts_, rangeBytes, p_.DecimalSeparator);
+  switch (verdict.Refusal) {
+    case TargetRefusal::None: return true;
+    case TargetRefusal::FileTooLargeForFat: {
+      const std::string text =
+          texts_.strSFSTOSMALL + "\n" +
+          FillPlaceholders(texts_.Checks.strSFatFileTooLargeDetail, {p_.ImagePath, needed.Count, needed.Size});
+      refusal = Refuse(texts_.strSFSTOSMALLTitle, text, text);
+      return false;
+    }
+    case TargetRefusal::NotEnoughSpace: {
+      const CountInText free = BytesInText(texts_, verdict.FreeBytes, p_.DecimalSeparator);
+      const std::string text = texts_.strSNotEnoughSpace + "\n" +
+                               FillPlaceholders(texts_.Checks.strSNotEnoughSpaceDetail,
+                                                {p_.ImagePath, needed.Count, needed.Size, free.Count, free.Size});
+      refusal = Refuse(texts_.strSNotEnoughSpaceTitle, text, text);
+      return false;
+    }
+  }
+  return true;
+}
+
+Outcome<void> CreateImageRun::StoreBlock(std::int64_t index, const SourceBlock& block) {
+  if (p_.Raw) return batch_->AppendBlock(block.Bytes);
+
+  if (!encoded_.Holds(index)) {
+    // This block and the following ones already read with it are compressed
+    // together; blocks that need a read of their own come one at a time.
+    std::vector<std::span<const std::byte>> run{block.Bytes};
+    for (std::int64_t next = index + 1;; ++next) {
+      auto ahead = blocks_->ReadAhead(next);
+      if (!ahead) break;
+      run.push_back(*ahead);
+    }
+    encoded_.First = index;
+    if (auto made = encoder_->Encode(run, encoded_.Streams); !made) {
+      encoded_.Streams.clear();
+      return made.error();
+    }
+  }
+  const auto& stream = encoded_.Streams[static_cast<std::size_t>(index - encoded_.First)];
+  return batch_->AppendEncodedBlock(stream, static_cast<std::int64_t>(block.Bytes.size()) / BytesPerSector);
+}
+
+Outcome<void> CreateImageRun::FlushBatch() {
+  const auto size = static_cast<std::int64_t>(batch_->ByteSize());
+  if (auto written = writer_->WriteBatch(*batch_); !written) return written.error();
+  bytesWritten_ += size;
+  batch_->Clear();
+  return {};
+}
+
+void CreateImageRun::ReportProgress(bool flushed) {
+  JobProgress progress;
+  const std::int64_t done = currentSector_ - p_.FirstSector;
+  progress.MainPercent = ProgressPercent(totalSectors_, done);
+  progress.BufferPercent =
+      flushed ? 0 : ProgressPercent(kFlushThreshold, static_cast<std::int64_t>(batch_->ByteSize()));
+  progress.BytesRemaining = remainingBytes_;
+  progress.FileSizeText = "< " + Size(kFlushThreshold + bytesWritten_);
+  progress.BytesDone = done * BytesPerSector;
+  progress.BytesTotal = totalSectors_ * BytesPerSector;
+  observer_.Progress(progress);
+}
+
+void CreateImageRun::SaveLog() {
+  if (!p_.WriteLog) return;
+  if (auto saved = WriteOperationLog(platform_, CreateImageLogName(p_.ImagePath), memo_.Lines()); !saved) {
+    observer_.ShowError(texts_.strSTitleERROR, saved.error().text);
+    logNotWritten_ = true;
+  }
+}
+
+JobOutcome CreateImageRun::Execute() {
+  JobOutcome outcome;
+  if (p_.ImagePath.empty()) return outcome;  // nothing to write to: not started, no message
+
+  // A logical drive is read through its own device, so its sectors count
+  // from the start of the volume.
+  if (p_.DeviceKind == KindFixedVolume || p_.DeviceKind == KindRemovableVolume) {
+    p_.EndSector -= p_.FirstSector;
+    p_.FirstSector = 0;
+    p_.Header.FirstSector = 0;
+    p_.Header.LastSector = p_.EndSector;
+  }
+  totalSectors_ = std::max<std::int64_t>(0, p_.EndSector - p_.FirstSector);
+  currentSector_ = p_.FirstSector;
+
+  // An image inside the range it is made of is refused before anything else
+  // about its volume is asked.
+  if (auto inside = ImageInsideSourceRefusal(platform_, texts_, p_.ImagePath, p_.DevicePath,
+                                             SectorRange{p_.FirstSector, p_.EndSector})) {
+    return Refuse(texts_.strSTitleERROR, *inside, *inside);
+  }
+  if (!PrepareTarget(outcome)) return outcome;
+
+  // The source is opened before the image file is touched, so that a source
+  // that cannot be read never costs the user an existing image.
+  auto opened = platform_.Open(p_.DevicePath, OpenMode::Read);
+  if (!opened) {
+    return Fail("", FillPlaceholders(texts_.Checks.strSCannotOpenToRead,
+                                     {p_.DevicePath, SystemErrorCause(texts_, opened.error())}));
+  }
+  source_ = std::move(*opened);
+
+  const bool imageExisted = platform_.FileExists(p_.ImagePath);
+  if (!ClaimTargets(outcome)) return outcome;
+  if (imageExisted) {
+    if (!observer_.Confirm(JobQuestion::OverwriteImageFile, FillPlaceholders(texts_.strSFileExist, {p_.ImagePath}))) {
+      return outcome;
+    }
+    observer_.Pump();
+  }
+  // The claimed file is emptied in place rather than deleted first: a
+  // deleted name would let another job take it while this one writes.
+  auto created = platform_.Open(p_.ImagePath, OpenMode::CreateAlways);
+  if (!created) {
+    const std::string text =
+        texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + SystemErrorCause(texts_, created.error());
+    return Refuse(texts_.strSTitleERROR, text, text);
+  }
+  file_ = std::move(*created);
+
+  const ImageFormat format = p_.Raw ? ImageFormat::Raw : ImageFormat::Headed;
+  auto started = ImageWriter::Start(*file_, format, p_.Header, p_.Virtual);
+  if (!started) return Fail(texts_.strSTitleERROR, p_.ImagePath + ": " + started.error().text);
+  writer_.emplace(std::move(*started));
+  if (p_.Raw) {
+    batch_.emplace(BlockBatch::ForRawImage());
+    // A raw batch is flushed once it passes the threshold by at most one block.
+    batch_->Reserve(static_cast<std::size_t>(kFlushThreshold + BlockBytes));
+  } else {
+    auto batch = BlockBatch::ForHeadedImage(p_.Level);
+    if (!batch) return Fail(texts_.strSTitleERROR, batch.error().text);
+    batch_.emplace(std::move(*batch));
+    auto encoder = ParallelBlockEncoder::Open(p_.Level, p_.CompressionThreads);
+    if (!encoder) return Fail(texts_.strSTitleERROR, encoder.error().text);
+    encoder_.emplace(std::move(*encoder));
+  }
+
+  blocks_ = std::make_unique<BlockSource>(*source_, p_.FirstSector, p_.EndSector, [this] { observer_.Pump(); });
+  remainingBytes_ = totalSectors_ * BytesPerSector;
+  bool stopped = false;
+  for (std::int64_t index = 0; index < blocks_->BlockCount(); ++index) {
+    if (observer_.StopRequested()) {
+      stopped = true;
+      break;
+    }
+    observer_.Pump();
+    const SourceBlock& block = blocks_->ReadBlock(index);
+    if (auto lost = blocks_->SourceLost()) {
+      return FailWriting(FillPlaceholders(texts_.Checks.strSSourceLost,
+                                          {p_.DevicePath, std::to_string(currentSector_), lost->text}));
+    }
+    remainingBytes_ -= static_cast<std::int64_t>(block.Bytes.size());
+    for (const std::int64_t sector : block.UnreadableSectors) {
+      Memo(texts_.strSBADSingleSECTOR + " @:" + std::to_string(sector));
+      ++unreadable_;
+    }
+    if (auto stored = StoreBlock(index, block); !stored) {
+      // A block left out would shift every later sector of the image.
+      return FailWriting("Cannot compress the block at sector " + std::to_string(currentSector_) + ": " +
+                         stored.error().text);
+    }
+    currentSector_ = blocks_->FirstSectorOf(index + 1);
+
+    const bool flush = static_cast<std::int64_t>(batch_->ByteSize()) > kFlushThreshold;
+    if (flush) {
+      if (auto flushed = FlushBatch(); !flushed) return FailWriting(p_.ImagePath + ": " + flushed.error().text);
+    }
+    ReportProgress(flush);
+    observer_.Pump();
+  }
+
+  if (!batch_->Empty()) {
+    if (auto flushed = FlushBatch(); !flushed) return FailWriting(p_.ImagePath + ": " + flushed.error().text);
+  }
+  if (auto finished = writer_->Finish(); !finished) return FailWriting(p_.ImagePath + ": " + finished.error().text);
+  blocks_.reset();
+  source_.reset();
+  file_.reset();
+
+  outcome.UnreadableSectors = unreadable_;
+  outcome.SectorsDone = currentSector_ - p_.FirstSector;
+  const std::string fileSizeLine = texts_.strSFileSizeLabel + Size(bytesWritten_);
+  if (stopped) {
+    outcome.Status = JobStatus::Stopped;
+    if (observer_.Confirm(JobQuestion::DeleteImageAfterStop, texts_.StrSDeleteImage)) {
+      if (auto deleted = platform_.DeleteFile(p_.ImagePath)) {
+        Memo(texts_.StrSDeleteImageText);
+      } else {
+        observer_.ShowError(texts_.strSTitleERROR, p_.ImagePath + ": " + deleted.error().text);
+      }
+    }
+    Memo(fileSizeLine);
+    Memo(texts_.StrSUserAbort + std::to_string(currentSector_));
+  } else {
+    outcome.Status = unreadable_ > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
+    Memo(fileSizeLine);
+    Memo(texts_.StrSReady);
+  }
+  SaveLog();
+  outcome.LogNotWritten = logNotWritten_;
+  return outcome;
+}
+
+}  // namespace
+
+JobOutcome RunCreateImageJob(Platform& platform, const MessageTexts& texts, const CreateImageParameters& parameters,
+                             OperationMemo& memo, JobObserver& observer) {
+  return CreateImageRun(platform, texts, parameters, memo, observer).Execute();
+}
+
+}  // namespace drivecopy

@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "image/CompressionLevel.h"
+#include "image/ImageHeader.h"
+#include "platform/Platform.h"
+#include "jobs/JobObserver.h"
+#include "jobs/JobOutcome.h"
+#include "text/MessageTexts.h"
+#include "jobs/OperationMemo.h"
+
+namespace drivecopy {
+
+// Everything a create-image run needs, as the create window holds it when
+// Start is pressed.
+struct CreateImageParameters {
+  std::string DevicePath;        // source device (a partition is read through its drive)
+  std::uint8_t DeviceKind = 0;   // kind tag of the source
+  std::int64_t FirstSector = 0;  // first sector to read
+  std::int64_t EndSector = 0;    // sector after the last one to read
+  ImageHeader Header;             // prepared by the set-up; SectorsStored/IndexOffset/IndexSize are the job's
+  std::string ImagePath;         // the path field; empty: the job does not start
+  bool Raw = true;               // raw image; otherwise headed at Level
+  CompressionLevel Level = CompressionLevel::Medium;
+  bool Virtual = false;          // write nothing but the headed image's header, list and index
+  bool WriteLog = false;         // save the memo as ImagePath + ".log" at the end
+  char DecimalSeparator = '.';   // the user's decimal point, for the size texts
+  unsigned CompressionThreads = 0;  // blocks compressed at once; 0: one per processor core
+};
+
+// Reads the source range block by block (single sectors where a block fails
+// or comes back short, unreadable sectors zero-filled and named in the memo),
+// stores it as a raw or headed image, flushes it to stable storage, and ends
+// with the file-size line and "Ready" (or the stop lines). Asks before
+// replacing an existing file and, after a stop, whether to delete the image.
+JobOutcome RunCreateImageJob(Platform& platform, const MessageTexts& texts,
+                             const CreateImageParameters& parameters, OperationMemo& memo,
+                             JobObserver& observer);
+
+}  // namespace drivecopy

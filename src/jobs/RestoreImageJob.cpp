@@ -1,0 +1,191 @@
+#include "jobs/RestoreImageJob.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/SectorRange.h"
+#include "platform/Units.h"
+#include "image/BlockRule.h"
+#include "image/ImageCompleteness.h"
+#include "image/ImageReader.h"
+#include "image/ParallelImageDecoder.h"
+#include "jobs/AfterWritingNotes.h"
+#include "jobs/BlockRunWriter.h"
+#include "jobs/DestinationChecks.h"
+#include "jobs/DestinationGuard.h"
+#include "jobs/DestinationTooSmallText.h"
+#include "jobs/JobMemoLine.h"
+#include "jobs/OverwriteQuestion.h"
+#include "text/FillPlaceholders.h"
+#include "jobs/JobEnd.h"
+#include "jobs/ProgressPercent.h"
+#include "text/SystemErrorCause.h"
+
+namespace drivecopy {
+
+namespace {
+
+JobProgress RestoreProgress(std::int64_t total, std::int64_t done) {
+  JobProgress progress;
+  progress.MainPercent = ProgressPercent(total, done);
+  progress.BytesRemaining = (total - done) * BytesPerSector;
+  progress.BytesDone = done * BytesPerSector;
+  progress.BytesTotal = total * BytesPerSector;
+  return progress;
+}
+
+}  // namespace
+
+JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
+                              const RestoreImageParameters& parameters, OperationMemo& memo,
+                              JobObserver& observer) {
+  JobOutcome outcome;
+  if (!observer.Confirm(JobQuestion::OverwriteDestination, OverwriteQuestion(texts, parameters.Description))) {
+    return outcome;
+  }
+
+  auto imageFile = platform.Open(parameters.ImagePath, OpenMode::Read);
+  if (!imageFile) {
+    return EndWith(outcome, JobStatus::Failed, observer, "",
+                   FillPlaceholders(texts.Checks.strSCannotOpenToRead,
+                                    {parameters.ImagePath, SystemErrorCause(texts, imageFile.error())}));
+  }
+  auto reader = ImageReader::Open(**imageFile);
+  if (!reader) {
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR,
+                   "The image file " + parameters.ImagePath + " cannot be restored: " + reader.error().text);
+  }
+
+  // Refusals come before the destination is opened: nothing is touched. An
+  // image that holds nothing, or whose writing never finished, would pass
+  // for a restore that did its work.
+  if (IsUnfinishedImage(*reader)) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR,
+                   FillPlaceholders(texts.Checks.strSImageUnfinished, {parameters.ImagePath}));
+  }
+  const std::int64_t totalSectors = reader->SectorCount();
+  if (totalSectors <= 0) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR,
+                   FillPlaceholders(texts.Checks.strSImageEmpty, {parameters.ImagePath}));
+  }
+  const SectorRange destinationRange{parameters.FirstSector, parameters.EndSector};
+  if (destinationRange.SectorCount() < totalSectors) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
+                   DestinationTooSmallText(texts, parameters.ImagePath, totalSectors, parameters.DevicePath,
+                                           destinationRange, parameters.DecimalSeparator));
+  }
+  if (auto refusal = FileInRangeRefusal(platform, texts, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
+    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
+  }
+  GuardedDestination guarded =
+      GuardDestination(platform, texts, parameters.DevicePath, destinationRange, ClaimTarget::Destination);
+  if (!guarded) return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, guarded.Refusal);
+
+  auto destination = platform.Open(parameters.DevicePath, OpenMode::ReadWrite);
+  if (!destination) {
+    return EndWith(outcome, JobStatus::Failed, observer, "",
+                   FillPlaceholders(texts.Checks.strSCannotClaim,
+                                    {parameters.DevicePath, SystemErrorCause(texts, destination.error())}));
+  }
+  DeviceHandle& device = **destination;
+
+  if (auto stoppedEarly = StoppedEarlyLine(texts, parameters.ImagePath, *reader)) {
+    AddMemoLine(memo, observer, *stoppedEarly);
+  }
+  AddMemoLine(memo, observer, "Starting...");
+  std::string damage;
+  WriteReport written;  // what writing left undone: sectors named, and a failure that ended it
+  bool stopped = false;
+  {
+    // Blocks are read and inflated ahead on threads of their own; this thread
+    // writes them, reports and pumps. On a device written with direct I/O
+    // consecutive blocks go out in one request (each request is a synchronous
+    // transfer there); elsewhere the system merges writes itself and every
+    // block is its own request.
+    ParallelImageDecoder decoder(**imageFile, *reader, device.PreferredAlignment(), 0);
+    const std::size_t requestLimit = device.PreferredAlignment() > 1 ? ParallelImageDecoder::RunBytes : 0;
+    BlockRunWriter writer(device, parameters.FirstSector, requestLimit);
+    // Names the sectors a write could not store; false once writing must end.
+    auto take = [&](const WriteReport& report) {
+      for (std::int64_t sector : report.Unwritable) {
+        AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + " @:" + std::to_string(sector));
+        ++outcome.UnwritableSectors;
+      }
+      written.Take(report);
+      return !written.Stopped();
+    };
+
+    // The stop flag is tested before every block; the block in progress is
+    // always finished and written, nothing after it. Blocks gathered for one
+    // request are written before the run that holds them is let go, before a
+    // damaged block is reported, and at the end.
+    const ParallelImageDecoder::Run* run = nullptr;
+    std::int64_t block = 0;
+    const std::int64_t blockCount = reader->BlockCount();
+    while (block < blockCount) {
+      if (observer.StopRequested()) {
+        stopped = true;
+        break;
+      }
+      if (run == nullptr || block == run->FirstBlock + run->Blocks) {
+        if (run != nullptr && run->Damage) {
+          damage = run->Damage->text;
+          break;
+        }
+        if (!take(writer.Write())) break;
+        run = &decoder.Next();
+        if (run->Blocks == 0 && run->Damage) {
+          damage = run->Damage->text;
+          break;
+        }
+      }
+      // Image sector k always goes to destination sector FirstSector + k.
+      const std::int64_t imageSector = BlockFirstSector(totalSectors, block);
+      const auto offset = static_cast<std::size_t>((imageSector - run->FirstSector) * BytesPerSector);
+      const auto bytes = static_cast<std::size_t>(BlockRawSize(totalSectors, block));
+      if (!take(writer.Add(imageSector, run->Bytes.subspan(offset, bytes)))) break;
+      ++block;
+      outcome.SectorsDone = BlockFirstSector(totalSectors, block);
+      if (block == blockCount) break;  // no progress update after the last chunk
+      observer.Progress(RestoreProgress(totalSectors, outcome.SectorsDone));
+      observer.Pump();
+    }
+    if (!written.Stopped()) take(writer.Write());
+  }
+
+  // What was written is brought to stable storage whatever ends the run, so
+  // that a stopped or broken-off restore leaves exactly what it reports; then
+  // the system is made to show it.
+  auto flushed = device.Flush();
+  destination->reset();
+  const std::string flushFailure =
+      flushed ? "" : " Bringing them to stable storage failed as well: " + flushed.error().text;
+  AddAfterWritingNotes(texts, parameters.DevicePath, guarded.Claim->AfterWriting(), memo, observer);
+  if (written.Stopped()) {
+    outcome.SectorsDone = std::min(outcome.SectorsDone, written.StopSector);
+    const std::string text = FillPlaceholders(
+        texts.Checks.strSWriteEnded,
+        {parameters.DevicePath, std::to_string(parameters.FirstSector + written.StopSector), written.Stop->text});
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text + flushFailure);
+  }
+  if (!damage.empty()) {
+    const std::string text = FillPlaceholders(texts.Checks.strSImageDamaged,
+                                              {parameters.ImagePath, damage, std::to_string(outcome.SectorsDone)});
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text + flushFailure);
+  }
+  if (!flushed) {
+    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR,
+                   "The data written to " + parameters.DevicePath +
+                       " could not be brought to stable storage: " + flushed.error().text);
+  }
+  if (stopped) {
+    outcome.Status = JobStatus::Stopped;
+  } else {
+    outcome.Status = outcome.UnwritableSectors > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
+  }
+  return outcome;
+}
+
+}  // namespace drivecopy

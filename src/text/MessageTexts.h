@@ -1,0 +1,168 @@
+#pragma once
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "text/MessageCatalogue.h"
+
+namespace drivecopy {
+
+// The refusals of the destination checks and the destination guard, what an
+// image holds, the ends of a job on a device that went away, and why a device
+// or file cannot be used, each a
+// catalogue message whose "%s" slots take the names and numbers (filled with
+// FillPlaceholders, src/shell/FillPlaceholders.h). They are loaded with the other
+// texts but kept apart from the 82 keys listed by LoadedMessageKeys.
+struct CheckTexts {
+  std::string strSDestinationMounted;  // device, mounted file system
+  std::string strSImageIsDestination;  // image file
+  std::string strSImageOnDestination;  // image file, device, first sector, last sector
+  std::string strSRangesOverlap;       // source first, last; destination first, last; device
+  std::string strSImageDamaged;        // image file, what is damaged, sectors restored before it
+  std::string strSImageHeaderDamaged;  // image file, stored sectors its header claims
+  // What holds a destination (see the destination guard).
+  std::string strSDestinationSwap;     // destination, swap area
+  std::string strSDestinationStacked;  // destination, the device built on it
+  std::string strSDestinationLoop;     // destination, loop device
+  std::string strSDestinationInUse;    // destination
+  std::string strSDestinationReadOnly; // destination
+  std::string strSNotRegularFile;      // path
+  std::string strSCannotClaim;         // path, system error text
+  std::string strSImageInsideSource;   // image file, source device, first sector, last sector
+  // What an image holds.
+  std::string strSImageEmpty;          // image file
+  std::string strSImageUnfinished;     // image file
+  std::string strSImageStoppedEarly;   // image file, sectors held, sectors of its source range
+  std::string strSThousandsSeparator;  // between groups of three digits in sector counts
+  std::string strSRawImageDeleted;     // image file, why it could not be written
+  // After and during writing.
+  std::string strSPartitionTableNotReread;  // device, system error text
+  std::string strSWriteEnded;          // device, sector, system error text
+  std::string strSSourceLost;          // device, sector, system error text
+  // Why a device or file cannot be used.
+  std::string strSCannotOpenToRead;    // path, why (SystemErrorCause)
+  std::string strSDiskRightsNeeded;    // the system's text for a disk device this user may not open
+  // The sizes behind a refusal, on a line after the window's own message.
+  std::string strSNotEnoughSpaceDetail;   // image file, bytes needed, their size, bytes free, their size
+  std::string strSFatFileTooLargeDetail;  // image file, bytes it would hold, their size
+  std::string strSTooSmallDetail;  // source, sectors needed, their size; destination, first, last sector,
+                                   // sectors it holds, their size
+};
+
+// The loaded message texts (UTF-8), one per key and named exactly as the
+// program requests the key, in load order; empty until UpdateStrings fills
+// them. The other parts of the program read their messages, memo lines, dialog
+// titles and run-time labels from here and never look keys up themselves.
+// StrSNTFS is in the catalogue but is not loaded.
+struct MessageTexts {
+  std::string strSDestDrive;
+  std::string strSSourceDrive;
+  std::string strSDestCloneDrivesMemo;
+  std::string strSScourceCloneDrivesMemo;
+  std::string strSVISTA;
+  std::string strSVISTATitle;
+  std::string strSInfoSelectLogicalandContinue;
+  std::string strSInfoSelectDriveandContinue;
+  std::string strScreateImageTitle;
+  std::string strSRestoreImageTitle;
+  std::string strSFileExist;
+  std::string strSNotEnoughSpace;
+  std::string strSNotEnoughSpaceTitle;
+  std::string strSFSTOSMALL;
+  std::string strSFSTOSMALLTitle;
+  std::string strSStart;
+  std::string strSStop;
+  std::string strSAbort;
+  std::string strSSKIP;
+  std::string strSBADSingleSECTOR;
+  std::string strSBADSECTOR;
+  std::string strSTitleERROR;
+  std::string strSCannotopenfile;
+  std::string strSNOVRZIMAGE;
+  std::string strSNOVRZIMAGETitle;
+  std::string strSPARTIONTOSMALLTitle;
+  std::string strSPARTIONTOSMALL;
+  std::string strSBADDisk;
+  std::string strSRealyClose;
+  std::string strSTip_1;
+  std::string strSBeginScan;
+  std::string strScopyright;
+  std::string strSVRZCloneImage;
+  std::string strSVRZBrowseImage;
+  std::string strSVRZRestoreImage;
+  std::string strSVRZCreateImage;
+  std::string strSVRZTitle;
+  std::string strSVRZVersion;
+  std::string strStrMsgDlgWarning;
+  std::string strStrMsgDlgError;
+  std::string strStrMsgDlgInformation;
+  std::string strStrMsgDlgConfirm;
+  std::string strStrMsgDlgYes;
+  std::string strStrMsgDlgNo;
+  std::string strStrMsgDlgOK;
+  std::string strStrMsgDlgCancel;
+  std::string strStrMsgDlgAbort;
+  std::string strStrMsgDlgRetry;
+  std::string strStrMsgDlgIgnore;
+  std::string strStrMsgDlgAll;
+  std::string strStrMsgDlgNoToAll;
+  std::string strStrMsgDlgYesToAll;
+  std::string strStrMsgDlgHelp;
+  std::string strSStopVSS;
+  std::string strSStartVSS;
+  std::string StrSInfoSelectDriveLetter;
+  std::string StrSOverwrite;
+  std::string StrSInitCloneDriveNew;
+  std::string StrSImageSize;
+  std::string StrSInfoSelectDriveToRestore;
+  std::string StrSDeleteImage;
+  std::string StrSDeleteImageText;
+  std::string StrSUserAbort;
+  std::string StrSReady;
+  std::string strSVirtualNoWrite;
+  std::string strSVirtualWrite;
+  std::string strSWriteLogfile;
+  std::string strSdontWriteLogfile;
+  std::string strSCompression;
+  std::string strSGeneral;
+  std::string strSCompressionLow;
+  std::string strSCompressionHigh;
+  std::string strSCompressionMedium;
+  std::string strSCompressionNone;
+  std::string strSLogfileCaption;
+  std::string strSShadowCopyCaption;
+  std::string strSVirtuellCaption;
+  std::string strSRemainingBytesLabel;
+  std::string strSFileSizeLabel;
+  std::string strSLastPartitionSectorCaption;
+  std::string strSOnlytoLastPartitionSector;
+  std::string strSCompleteSeletedDrive;
+
+  CheckTexts Checks;
+};
+
+// A requested key and the text it fills.
+struct MessageKeyBinding {
+  std::string_view RequestedKey;
+  std::string MessageTexts::*Text;
+};
+
+// Every loaded key, in load order.
+std::span<const MessageKeyBinding> LoadedMessageKeys();
+
+// A key of the refusal texts and the text of MessageTexts::Checks it fills.
+struct CheckTextBinding {
+  std::string_view Key;
+  std::string CheckTexts::*Text;
+};
+
+// Every key of the refusal texts.
+std::span<const CheckTextBinding> CheckTextKeys();
+
+// Fetches every loaded key and every refusal text from `catalogue` in `language` (German where that
+// language has no text; "" for a key the catalogue lacks or a language outside 1..6). With a
+// `variant` ("linux"), a key that has a row "KEY.variant" takes that row's text instead: the same
+// message, written for that system.
+MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language, std::string_view variant = {});
+
+}  // namespace drivecopy

@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+#include "platform/SystemError.h"
+#include "text/MessageTexts.h"
+
+namespace drivecopy {
+
+// The cause of a failure as a message names it after the path: the system's
+// own text, and for a disk device this user may not open (NoDiskRights) what
+// is needed to read or write disks, in the language of `texts`.
+std::string SystemErrorCause(const MessageTexts& texts, const SystemError& error);
+
+}  // namespace drivecopy
