@@ -87,7 +87,7 @@ TEST(DeviceNames, LinuxNamesAreTakenExactlyAsListed) {
 }
 
 TEST(DeviceNames, WindowsStyleNamesFindTheListedRecords) {
-  auto machine = sim_test::Machine(R"({
+  auto machine = test_support::Machine(R"({
     "floppies": [{"letter": "A"}],
     "physicalDrives": [
       {"number": 0, "size": "64 MiB", "model": "Disk Zero",
@@ -141,8 +141,8 @@ TEST(DeviceNames, WindowsStyleNamesFindTheListedRecords) {
 }
 
 TEST(DeviceNames, RegularFilesStandForWholeDrivesAndOtherNamesAreRefused) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(R"({"volumes": [{"letter": "C", "size": "1 MiB"}]})");
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(R"({"volumes": [{"letter": "C", "size": "1 MiB"}]})");
   ASSERT_TRUE(machine);
   const std::string file = folder / "disk.bin";
   std::ofstream(file, std::ios::binary) << std::string(5 * 512 + 100, 'x');

@@ -96,7 +96,7 @@ class JobCommandsTest : public ::testing::Test {
   // One job command with a terminal set up by the test.
   template <typename Command>
   RunResult RunWith(Command command, const std::vector<std::string>& args, const TerminalSetup& terminal) {
-    auto machine = sim_test::Machine(Description, folder_.Path());
+    auto machine = test_support::Machine(Description, folder_.Path());
     std::ostringstream out, err;
     const int status = command(*machine, args, out, err, terminal);
     return {status, out.str(), err.str()};
@@ -104,7 +104,7 @@ class JobCommandsTest : public ::testing::Test {
 
   std::string Disk(int number) const { return folder_ / ("disk" + std::to_string(number) + ".bin"); }
 
-  sim_test::ScratchFolder folder_;
+  test_support::ScratchFolder folder_;
   const std::string machineFile_ = folder_ / "machine.json";
 };
 

@@ -15,11 +15,11 @@
 #include "desktop/widgets/Artwork.h"
 
 using namespace drivecopy;
-using drivecopy::testing::Captions;
-using drivecopy::testing::ClickCheckBox;
-using drivecopy::testing::ClickRow;
-using drivecopy::testing::DesktopFixture;
-using drivecopy::testing::TickedRows;
+using drivecopy::test_support::Captions;
+using drivecopy::test_support::ClickCheckBox;
+using drivecopy::test_support::ClickRow;
+using drivecopy::test_support::DesktopFixture;
+using drivecopy::test_support::TickedRows;
 
 namespace {
 

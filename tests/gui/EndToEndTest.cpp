@@ -21,7 +21,7 @@
 #include "desktop/widgets/SkinnedImageButton.h"
 
 using namespace drivecopy;
-using namespace drivecopy::testing;
+using namespace drivecopy::test_support;
 using Bytes = std::vector<char>;
 
 namespace {

@@ -24,7 +24,7 @@ struct InfoFixture {
     mainWindow.setGeometry(200, 150, 597, 522);
   }
 
-  testing::DesktopFixture desktop;
+  test_support::DesktopFixture desktop;
   std::unique_ptr<SimulatedMachine>& machine;
   DesktopSession& session;
   QWidget mainWindow;

@@ -160,7 +160,7 @@ struct JobFixture {
     QVERIFY2(unanswered.empty(), unanswered.empty() ? "" : qPrintable(unanswered.front()));
   }
 
-  testing::DesktopFixture desktop;
+  test_support::DesktopFixture desktop;
   QWidget mainWindow;
   QPlainTextEdit* pageMemo = nullptr;
 };
@@ -435,7 +435,7 @@ class JobRunTest : public QObject {
     window.RegOKLabelClick();
 
     const auto& box = fixture.desktop.prompts.Requests().back();
-    QCOMPARE(box.What, testing::ScriptedPromptService::Request::Kind::MessageBox);
+    QCOMPARE(box.What, test_support::ScriptedPromptService::Request::Kind::MessageBox);
     QCOMPARE(box.Icon, MessageBoxIcon::Error);
     QCOMPARE(box.Title, QStringLiteral("Error"));
     QVERIFY2(box.Text.contains(cause), qPrintable(box.Text));
@@ -471,7 +471,7 @@ class JobRunTest : public QObject {
   }
 
   void timeLeftIsWordedByTheWindowsLanguage() {
-    testing::DesktopFixture desktop(kMachine);
+    test_support::DesktopFixture desktop(kMachine);
     desktop.session.dispatcher.SetActiveLanguage(1);
     desktop.session.texts = UpdateStrings(MessageCatalogue::Builtin(), 1);
     QWidget mainWindow;

@@ -15,7 +15,7 @@
 #include "disk/DriveRow.h"
 
 using namespace drivecopy;
-using drivecopy::testing::DesktopFixture;
+using drivecopy::test_support::DesktopFixture;
 
 namespace {
 

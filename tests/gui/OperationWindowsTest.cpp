@@ -37,7 +37,7 @@ struct Fixture {
   }
 
   std::unique_ptr<Platform> machine;
-  testing::ScriptedPromptService prompts;
+  test_support::ScriptedPromptService prompts;
   DesktopSession session;
   QWidget mainWindow;
 };

@@ -20,11 +20,11 @@
 #include "desktop/widgets/CheckListView.h"
 
 using namespace drivecopy;
-using drivecopy::testing::Captions;
-using drivecopy::testing::ClickCheckBox;
-using drivecopy::testing::ClickRow;
-using drivecopy::testing::DesktopFixture;
-using Request = drivecopy::testing::ScriptedPromptService::Request;
+using drivecopy::test_support::Captions;
+using drivecopy::test_support::ClickCheckBox;
+using drivecopy::test_support::ClickRow;
+using drivecopy::test_support::DesktopFixture;
+using Request = drivecopy::test_support::ScriptedPromptService::Request;
 
 namespace {
 
@@ -272,7 +272,7 @@ class SetUpTest : public QObject {
     // the ticked row as the new source, and the former source is back.
     clone.close();
     QVERIFY(clone.Selection().DestinationChosen());
-    QCOMPARE(drivecopy::testing::TickedRows(partitions), QList<int>({0}));  // D:, still ticked
+    QCOMPARE(drivecopy::test_support::TickedRows(partitions), QList<int>({0}));  // D:, still ticked
     desktop.main.HDDNextLabelClick();
     QVERIFY(clone.Selection().SourceChosen());
     QVERIFY(!clone.Selection().DestinationChosen());

@@ -13,15 +13,15 @@
 namespace drivecopy {
 namespace {
 
-using testing::FaultyDisk;
-using testing::FileBytes;
-using testing::LoopDevice;
-using testing::RunDrivecopy;
+using test_support::FaultyDisk;
+using test_support::FileBytes;
+using test_support::LoopDevice;
+using test_support::RunDrivecopy;
 
 constexpr std::int64_t kDiskSectors = 16384;  // 8 MiB
 
 std::vector<std::byte> DiskContent() {
-  auto content = testing::PseudoRandomBytes(kDiskSectors * 512, 17);
+  auto content = test_support::PseudoRandomBytes(kDiskSectors * 512, 17);
   // No stray boot signature: the disk starts without a partition table.
   content[510] = content[511] = std::byte{0};
   return content;
@@ -51,17 +51,17 @@ TEST(BadSectorCommands, ImageOfAPartitionZeroFillsAndNamesEachUnreadableSectorBy
   // Alone, in a run across a block boundary, the partition's first and last.
   const std::set<std::int64_t> bad = {kFirst, 3000, 4223, 4224, 4225, 9000, kFirst + kSectors - 1};
   auto content = DiskContent();
-  testing::PutOnePartitionTable(content, kFirst, kSectors);
+  test_support::PutOnePartitionTable(content, kFirst, kSectors);
   FaultyDisk disk(content, {bad.begin(), bad.end()});
   disk.Loop().AwaitPartitions({1});
-  testing::ScratchDirectory scratch;
+  test_support::ScratchDirectory scratch;
 
   for (const char* compression : {"raw", "low"}) {
     SCOPED_TRACE(compression);
     const std::string image = scratch.File(std::string(compression) + ".img");
     auto run = RunDrivecopy({"create", disk.Loop().PartitionPath(1), image, "--compression", compression, "--yes"});
     EXPECT_EQ(run.ExitCode, 4) << run;
-    EXPECT_EQ(testing::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end())) << run;
+    EXPECT_EQ(test_support::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end())) << run;
 
     std::vector<std::byte> copy;
     if (std::string(compression) == "raw") {
@@ -82,11 +82,11 @@ TEST(BadSectorCommands, DiskCloneZeroFillsAndNamesEachUnreadableSource) {
   const std::set<std::int64_t> bad = {1000, 2047, 2048, 2049, 2050, 9000, kDiskSectors - 1};
   FaultyDisk disk(DiskContent(), {bad.begin(), bad.end()});
   constexpr std::int64_t kDestinationBytes = kDiskSectors * 512;
-  LoopDevice destination(kDestinationBytes, testing::PseudoRandomBytes(kDestinationBytes, 23));
+  LoopDevice destination(kDestinationBytes, test_support::PseudoRandomBytes(kDestinationBytes, 23));
 
   auto run = RunDrivecopy({"clone", disk.DevicePath(), destination.WritablePath(destination.DevicePath()), "--yes"});
   EXPECT_EQ(run.ExitCode, 4) << run;
-  EXPECT_EQ(testing::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end())) << run;
+  EXPECT_EQ(test_support::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end())) << run;
   EXPECT_TRUE(HoldsTheReadableSectors(FileBytes(destination.BackingFile(), 0, kDestinationBytes), disk.BackingImage(),
                                       0, bad));
 }

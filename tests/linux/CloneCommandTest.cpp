@@ -7,17 +7,17 @@
 namespace drivecopy {
 namespace {
 
-using testing::Ext4SourceDisk;
-using testing::FileBytes;
-using testing::LoopDevice;
-using testing::RunDrivecopy;
+using test_support::Ext4SourceDisk;
+using test_support::FileBytes;
+using test_support::LoopDevice;
+using test_support::RunDrivecopy;
 
 TEST(CloneCommand, DiskCloneOntoALargerDiskCopiesTheSourceLengthAndNothingMore) {
   SKIP_WITHOUT_LOOP_DEVICES();
   Ext4SourceDisk source;
   constexpr std::int64_t kDestinationBytes = Ext4SourceDisk::kDiskBytes + (16LL << 20);
   // Other bytes everywhere, so that every byte the clone must write shows.
-  LoopDevice destination(kDestinationBytes, testing::PseudoRandomBytes(kDestinationBytes, 9));
+  LoopDevice destination(kDestinationBytes, test_support::PseudoRandomBytes(kDestinationBytes, 9));
   const auto before = FileBytes(destination.BackingFile(), 0, kDestinationBytes);
 
   auto run = RunDrivecopy({"clone", source.Loop().DevicePath(), destination.WritablePath(destination.DevicePath()), "--yes"});

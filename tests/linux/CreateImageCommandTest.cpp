@@ -11,11 +11,11 @@
 namespace drivecopy {
 namespace {
 
-using testing::Ext4SourceDisk;
-using testing::FileBytes;
-using testing::LoopDevice;
-using testing::RunDrivecopy;
-using testing::ScratchDirectory;
+using test_support::Ext4SourceDisk;
+using test_support::FileBytes;
+using test_support::LoopDevice;
+using test_support::RunDrivecopy;
+using test_support::ScratchDirectory;
 
 TEST(CreateImageCommand, RawImageOfAPartitionEqualsThatRangeOfTheDisk) {
   SKIP_WITHOUT_LOOP_DEVICES();
@@ -28,8 +28,8 @@ TEST(CreateImageCommand, RawImageOfAPartitionEqualsThatRangeOfTheDisk) {
   EXPECT_NE(run.Out.find("Ready"), std::string::npos) << run;
 
   const std::string copied = scratch.File("dd.img");
-  auto dd = testing::RunCommand("dd if=" + testing::ShellQuoted(source.Loop().DevicePath()) + " of=" +
-                                testing::ShellQuoted(copied) + " bs=512 skip=" +
+  auto dd = test_support::RunCommand("dd if=" + test_support::ShellQuoted(source.Loop().DevicePath()) + " of=" +
+                                test_support::ShellQuoted(copied) + " bs=512 skip=" +
                                 std::to_string(Ext4SourceDisk::kFirstSector) +
                                 " count=" + std::to_string(Ext4SourceDisk::kPartitionSectors) + " iflag=direct status=none 2>&1");
   ASSERT_EQ(dd.ExitCode, 0) << dd.Output;
@@ -60,7 +60,7 @@ TEST(CreateImageCommand, HeadedImageAtMediumPassesVerification) {
 TEST(CreateImageCommand, TargetFileSystemRunningFullFailsNamingTheFileAndTheCause) {
   SKIP_WITHOUT_LOOP_DEVICES();
   LoopDevice target(8LL << 20);
-  target.WritePartitionTable(testing::OnePartitionTable(2048, 12288), {1});
+  target.WritePartitionTable(test_support::OnePartitionTable(2048, 12288), {1});
   target.MakeFileSystem(1, "mkfs.ext2 -q -F -b 1024 -m 0");
   const std::string mountPoint = target.Mount(1, "ext2");
   struct statvfs space {};
@@ -69,8 +69,8 @@ TEST(CreateImageCommand, TargetFileSystemRunningFullFailsNamingTheFileAndTheCaus
   const std::int64_t sourceSectors = freeBytes / 512;
   ASSERT_GT(sourceSectors, 4096);
 
-  LoopDevice source(sourceSectors * 512 + (4LL << 20), testing::PseudoRandomBytes(sourceSectors * 512 + (1LL << 20), 3));
-  source.WritePartitionTable(testing::OnePartitionTable(2048, sourceSectors), {1});
+  LoopDevice source(sourceSectors * 512 + (4LL << 20), test_support::PseudoRandomBytes(sourceSectors * 512 + (1LL << 20), 3));
+  source.WritePartitionTable(test_support::OnePartitionTable(2048, sourceSectors), {1});
   const std::string image = mountPoint + "/full.img";
 
   auto run = RunDrivecopy({"create", source.PartitionPath(1), image, "--compression", "raw", "--yes"});

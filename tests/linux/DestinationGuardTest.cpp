@@ -22,12 +22,12 @@ namespace drivecopy {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::BackgroundRun;
-using testing::FileBytes;
-using testing::LoopDevice;
-using testing::PseudoRandomBytes;
-using testing::RunDrivecopy;
-using testing::ScratchDirectory;
+using test_support::BackgroundRun;
+using test_support::FileBytes;
+using test_support::LoopDevice;
+using test_support::PseudoRandomBytes;
+using test_support::RunDrivecopy;
+using test_support::ScratchDirectory;
 
 constexpr std::int64_t kFirst = 2048;
 constexpr std::int64_t kSectors = 65536;               // 32 MiB partitions
@@ -61,7 +61,7 @@ struct Scenario {
 // A loop disk with one partition at 2,048 sectors of `sectors`.
 std::unique_ptr<LoopDevice> OnePartitionDisk(std::int64_t sectors = kSectors) {
   auto disk = std::make_unique<LoopDevice>((kFirst + sectors + 2048) * 512);
-  disk->WritePartitionTable(testing::OnePartitionTable(kFirst, sectors), {1});
+  disk->WritePartitionTable(test_support::OnePartitionTable(kFirst, sectors), {1});
   return disk;
 }
 
@@ -81,8 +81,8 @@ TEST(DestinationGuardOnDevices, WhatLivesThereRefusesTheJobAndNothingIsWritten) 
     std::function<Scenario()> Setup;
     bool NeedsBtrfs = false;
   };
-  const bool btrfs = testing::RunCommand("grep -qw btrfs /proc/filesystems || modprobe btrfs 2>/dev/null").ExitCode == 0 &&
-                     testing::RunCommand("command -v mkfs.btrfs >/dev/null").ExitCode == 0;
+  const bool btrfs = test_support::RunCommand("grep -qw btrfs /proc/filesystems || modprobe btrfs 2>/dev/null").ExitCode == 0 &&
+                     test_support::RunCommand("command -v mkfs.btrfs >/dev/null").ExitCode == 0;
   const Case cases[] = {
       {"restore onto a mounted ext4",
        [&] {
@@ -264,7 +264,7 @@ TEST(DestinationGuardOnDevices, ImagesThatHoldNothingAreNotRestored) {
   // A headed create killed half-way, by SIGKILL, of a slow source.
   const std::string killed = scratch.File("killed.img");
   {
-    testing::FaultyDisk slow(PseudoRandomBytes(8LL << 20, 6), testing::DiskFaults{{}, -1, 200});
+    test_support::FaultyDisk slow(PseudoRandomBytes(8LL << 20, 6), test_support::DiskFaults{{}, -1, 200});
     BackgroundRun create({"create", slow.DevicePath(), killed, "--compression", "low", "--yes"});
     ASSERT_TRUE(create.WaitForOutput("Source drive"));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -304,8 +304,8 @@ TEST(DestinationGuardOnDevices, SecondRestoreOntoTheSamePartitionIsRefused) {
   // The destination takes its writes slowly, so the first restore is still
   // writing when the second one starts.
   std::vector<std::byte> disk(static_cast<std::size_t>((kFirst + kSectors) * 512));
-  testing::PutOnePartitionTable(disk, kFirst, kSectors);
-  testing::FaultyDisk destination(disk, testing::DiskFaults{{}, -1, 0, 200});
+  test_support::PutOnePartitionTable(disk, kFirst, kSectors);
+  test_support::FaultyDisk destination(disk, test_support::DiskFaults{{}, -1, 0, 200});
   destination.Loop().AwaitPartitions({1});
   const std::string partition = destination.Loop().WritablePath(destination.Loop().PartitionPath(1));
   const std::string firstImage = scratch.File("first.raw");
@@ -331,7 +331,7 @@ TEST(DestinationGuardOnDevices, SecondRestoreOntoTheSamePartitionIsRefused) {
 TEST(DestinationGuardOnDevices, TerminationSignalsStopLikeControlC) {
   SKIP_WITHOUT_FAULTY_DEVICES();
   ScratchDirectory scratch;
-  testing::FaultyDisk slow(PseudoRandomBytes(8LL << 20, 10), testing::DiskFaults{{}, -1, 200});
+  test_support::FaultyDisk slow(PseudoRandomBytes(8LL << 20, 10), test_support::DiskFaults{{}, -1, 200});
   for (const int signal : {SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signal);
     const std::string image = scratch.File("stopped-" + std::to_string(signal) + ".img");
@@ -355,7 +355,7 @@ TEST(DestinationGuardOnDevices, SourceThatGoesAwayEndsTheJob) {
   ScratchDirectory scratch;
   for (const char* command : {"create", "clone"}) {
     SCOPED_TRACE(command);
-    testing::FaultyDisk vanishing(PseudoRandomBytes(8LL << 20, 11), testing::DiskFaults{{}, 9000, 0});
+    test_support::FaultyDisk vanishing(PseudoRandomBytes(8LL << 20, 11), test_support::DiskFaults{{}, 9000, 0});
     auto destination = std::make_unique<LoopDevice>(8LL << 20);
     const std::string image = scratch.File("vanished.img");
     const auto run = std::string(command) == "create"

@@ -10,7 +10,7 @@
 namespace drivecopy {
 namespace {
 
-using testing::LoopDevice;
+using test_support::LoopDevice;
 
 TEST(LoopDeviceRanges, SharedStorageMountsInRangeAndSameFile) {
   SKIP_WITHOUT_LOOP_DEVICES();

@@ -11,7 +11,7 @@
 namespace drivecopy {
 namespace {
 
-using testing::LoopDevice;
+using test_support::LoopDevice;
 
 constexpr std::int64_t kDiskBytes = 4LL << 20;
 

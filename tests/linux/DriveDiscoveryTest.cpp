@@ -18,10 +18,10 @@
 namespace drivecopy {
 namespace {
 
-using testing::FileBytes;
-using testing::LoopDevice;
-using testing::RunDrivecopy;
-using testing::ScratchDirectory;
+using test_support::FileBytes;
+using test_support::LoopDevice;
+using test_support::RunDrivecopy;
+using test_support::ScratchDirectory;
 
 nlohmann::json ListJson() {
   const auto run = RunDrivecopy({"list", "--json"});
@@ -89,7 +89,7 @@ TEST(DriveDiscovery, ManyLoopDevicesAreAllListedAfterTheRealDisksAndSnapImagesAr
 
 TEST(DriveDiscovery, ListedNamesReachTheRowsTheyNameAndNothingElse) {
   SKIP_WITHOUT_LOOP_DEVICES();
-  LoopDevice disk(8 << 20, testing::PseudoRandomBytes(8 << 20, 7));
+  LoopDevice disk(8 << 20, test_support::PseudoRandomBytes(8 << 20, 7));
   disk.WritePartitionTable("label: dos\nstart=2048, size=2048, type=83\nstart=6144, size=4096, type=83\n", {1, 2});
   ScratchDirectory scratch;
 
@@ -122,14 +122,14 @@ TEST(DriveDiscovery, ListedNamesReachTheRowsTheyNameAndNothingElse) {
 
 TEST(DriveDiscovery, APartitionNodeTheKernelKeptFromAnOlderTableIsRefused) {
   SKIP_WITHOUT_LOOP_DEVICES();
-  LoopDevice disk(16 << 20, testing::PseudoRandomBytes(16 << 20, 11));
+  LoopDevice disk(16 << 20, test_support::PseudoRandomBytes(16 << 20, 11));
   disk.WritePartitionTable("label: dos\nstart=2048, size=4096, type=83\n", {1});
   // The table changes on disk while the kernel keeps the old partition 1.
   const std::string device = disk.WritablePath(disk.DevicePath());
-  const auto rewrite = testing::RunCommand("echo 'label: dos\nstart=8192, size=8192, type=83' | sfdisk -q "
+  const auto rewrite = test_support::RunCommand("echo 'label: dos\nstart=8192, size=8192, type=83' | sfdisk -q "
                                            "--no-reread --no-tell-kernel " + device + " 2>&1");
   ASSERT_EQ(rewrite.ExitCode, 0) << rewrite.Output;
-  ASSERT_EQ(testing::RunCommand("cat /sys/class/block/" + disk.PartitionPath(1).substr(5) + "/start").Output,
+  ASSERT_EQ(test_support::RunCommand("cat /sys/class/block/" + disk.PartitionPath(1).substr(5) + "/start").Output,
             "2048\n");
 
   ScratchDirectory scratch;

@@ -17,19 +17,19 @@ namespace drivecopy {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::LoopDevice;
-using testing::ProgramRun;
-using testing::RunCommand;
-using testing::RunDrivecopy;
-using testing::ScratchDirectory;
-using testing::ShellQuoted;
+using test_support::LoopDevice;
+using test_support::ProgramRun;
+using test_support::RunCommand;
+using test_support::RunDrivecopy;
+using test_support::ScratchDirectory;
+using test_support::ShellQuoted;
 
 constexpr std::int64_t kImageBytes = 4LL << 20;
 const std::string kRightsNeeded = "(reading or writing disks needs root rights or membership in the group disk)";
 const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
 
 void WriteFileOf(const std::string& path, std::int64_t bytes, fs::perms permissions) {
-  const auto content = testing::PseudoRandomBytes(bytes, 7);
+  const auto content = test_support::PseudoRandomBytes(bytes, 7);
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(content.data()), bytes);
   fs::permissions(path, permissions);
 }
@@ -87,7 +87,7 @@ struct Case {
 class ErrorTexts : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (auto reason = testing::LoopDevicesUnavailableReason(); !reason.empty()) GTEST_SKIP() << reason;
+    if (auto reason = test_support::LoopDevicesUnavailableReason(); !reason.empty()) GTEST_SKIP() << reason;
     folder_ = fs::path(scratch_.File("x")).parent_path().string();
     fs::permissions(folder_, fs::perms::all, fs::perm_options::replace);
     fs::permissions(folder_, fs::perms::others_write | fs::perms::group_write, fs::perm_options::remove);
@@ -101,7 +101,7 @@ class ErrorTexts : public ::testing::Test {
     WriteFileOf(Path("open/destination.bin"), kImageBytes, fs::perms(0666));
 
     disk_ = std::make_unique<LoopDevice>(8LL << 20);
-    disk_->WritePartitionTable(testing::OnePartitionTable(2048, 4096), {1});
+    disk_->WritePartitionTable(test_support::OnePartitionTable(2048, 4096), {1});
     small_ = std::make_unique<LoopDevice>(1LL << 20);
   }
 

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <thread>
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 namespace fs = std::filesystem;
 using std::chrono::steady_clock;
 
@@ -143,4 +143,4 @@ void FaultyDisk::StopHelper() {
   helper_ = -1;
 }
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

@@ -9,7 +9,7 @@
 
 #include "LoopDevice.h"
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 
 // Why devices with unreadable sectors cannot be made here ("" when they can):
 // on top of the loop devices they need /dev/fuse, fusermount3 and the FUSE
@@ -18,7 +18,7 @@ std::string FaultyDevicesUnavailableReason();
 
 #define SKIP_WITHOUT_FAULTY_DEVICES()                                                          \
   do {                                                                                         \
-    if (auto reason = ::drivecopy::testing::FaultyDevicesUnavailableReason(); !reason.empty()) \
+    if (auto reason = ::drivecopy::test_support::FaultyDevicesUnavailableReason(); !reason.empty()) \
       GTEST_SKIP() << reason;                                                                  \
   } while (0)
 
@@ -67,4 +67,4 @@ class FaultyDisk {
   std::unique_ptr<LoopDevice> loop_;
 };
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

@@ -18,7 +18,7 @@
 namespace drivecopy {
 namespace {
 
-using testing::FaultyDisk;
+using test_support::FaultyDisk;
 
 struct AlignedFree {
   void operator()(void* memory) const { std::free(memory); }
@@ -27,7 +27,7 @@ struct AlignedFree {
 TEST(FaultyDisk, DirectReadsFailExactlyTheChosenSectorsAndWritesReachTheBackingFile) {
   SKIP_WITHOUT_FAULTY_DEVICES();
   constexpr std::int64_t kSectors = 2048;
-  const auto content = testing::PseudoRandomBytes(kSectors * 512, 11);
+  const auto content = test_support::PseudoRandomBytes(kSectors * 512, 11);
   const std::set<std::int64_t> bad = {0, 100, 1000, 1001, 1002, kSectors - 1};
   FaultyDisk disk(content, {bad.begin(), bad.end()});
 
@@ -57,7 +57,7 @@ TEST(FaultyDisk, DirectReadsFailExactlyTheChosenSectorsAndWritesReachTheBackingF
   ASSERT_EQ(::pwrite(fd, buffer, 1024, 100 * 512), 1024);
   ASSERT_EQ(::fsync(fd), 0);
   ::close(fd);
-  const auto stored = testing::FileBytes(disk.BackingImage(), 100 * 512, 1024);
+  const auto stored = test_support::FileBytes(disk.BackingImage(), 100 * 512, 1024);
   EXPECT_EQ(stored, std::vector<std::byte>(1024, std::byte{0x5A}));
 }
 

@@ -14,7 +14,7 @@
 #include <stdexcept>
 #include <thread>
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 namespace fs = std::filesystem;
 
 std::vector<std::byte> PseudoRandomBytes(std::int64_t count, std::uint32_t seed) {
@@ -194,4 +194,4 @@ std::vector<std::byte> Ext4SourceDisk::PartitionBytes() const {
   return FileBytes(loop_->BackingFile(), kFirstSector * 512, kPartitionSectors * 512);
 }
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

@@ -8,7 +8,7 @@
 
 #include "LoopDevice.h"
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 
 // Bytes that do not compress and differ from run to run of `seed`.
 std::vector<std::byte> PseudoRandomBytes(std::int64_t count, std::uint32_t seed);
@@ -94,4 +94,4 @@ void PutOnePartitionTable(std::vector<std::byte>& disk, std::int64_t firstSector
 // The sfdisk script of a disk with one Linux partition.
 std::string OnePartitionTable(std::int64_t firstSector, std::int64_t sectors);
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

@@ -10,7 +10,7 @@
 namespace drivecopy {
 namespace {
 
-using testing::LoopDevice;
+using test_support::LoopDevice;
 
 const nlohmann::json* FindByDevicePath(const nlohmann::json& list, const std::string& path) {
   for (const auto& entry : list)
@@ -38,7 +38,7 @@ TEST(ListCommandOnLoopDisk, NamesTheDiskItsPartitionsAndTheMountedVolume) {
       "start=69632, size=16384, type=83\n",
       {1, 5});
 
-  auto run = testing::RunCommand(std::string(DRIVECOPY_BINARY) + " list --json 2>/dev/null");
+  auto run = test_support::RunCommand(std::string(DRIVECOPY_BINARY) + " list --json 2>/dev/null");
   ASSERT_EQ(run.ExitCode, 0) << run.Output;
   auto listing = nlohmann::json::parse(run.Output, nullptr, false);
   ASSERT_FALSE(listing.is_discarded()) << run.Output;

@@ -16,7 +16,7 @@
 
 extern char** environ;
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 namespace fs = std::filesystem;
 
 namespace {
@@ -230,4 +230,4 @@ std::string LoopDevice::WritablePath(const std::string& path) const {
   return path;
 }
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 
 // Why real-device tests cannot run here ("" when they can): they need root
 // and the loop device control node.
@@ -17,7 +17,7 @@ std::string LoopDevicesUnavailableReason();
 
 #define SKIP_WITHOUT_LOOP_DEVICES()                                              \
   do {                                                                           \
-    if (auto reason = ::drivecopy::testing::LoopDevicesUnavailableReason(); !reason.empty()) \
+    if (auto reason = ::drivecopy::test_support::LoopDevicesUnavailableReason(); !reason.empty()) \
       GTEST_SKIP() << reason;                                                    \
   } while (0)
 
@@ -98,4 +98,4 @@ pid_t StartProgram(const std::vector<std::string>& words, const std::string& out
 // Single-quotes a word for the shell.
 std::string ShellQuoted(const std::string& word);
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

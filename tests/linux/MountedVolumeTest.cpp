@@ -11,7 +11,7 @@
 namespace drivecopy {
 namespace {
 
-using testing::LoopDevice;
+using test_support::LoopDevice;
 
 TEST(LoopMountedVolume, IsListedWithItsDeviceAndAnswersAsItsPartition) {
   SKIP_WITHOUT_LOOP_DEVICES();

@@ -10,7 +10,7 @@
 namespace drivecopy {
 namespace {
 
-using testing::LoopDevice;
+using test_support::LoopDevice;
 
 constexpr std::int64_t kDiskBytes = 64LL << 20;  // 131072 sectors
 

@@ -15,12 +15,12 @@
 namespace drivecopy {
 namespace {
 
-using testing::Ext4SourceDisk;
-using testing::FileBytes;
-using testing::LoopDevice;
-using testing::PseudoRandomBytes;
-using testing::RunDrivecopy;
-using testing::ScratchDirectory;
+using test_support::Ext4SourceDisk;
+using test_support::FileBytes;
+using test_support::LoopDevice;
+using test_support::PseudoRandomBytes;
+using test_support::RunDrivecopy;
+using test_support::ScratchDirectory;
 
 constexpr std::int64_t kFirst = Ext4SourceDisk::kFirstSector;
 constexpr std::int64_t kSectors = Ext4SourceDisk::kPartitionSectors;
@@ -29,7 +29,7 @@ constexpr std::int64_t kSectors = Ext4SourceDisk::kPartitionSectors;
 // the restore must write shows whether it was written.
 std::unique_ptr<LoopDevice> DestinationDisk(std::int64_t bytes, std::uint32_t seed) {
   auto disk = std::make_unique<LoopDevice>(bytes, PseudoRandomBytes(bytes, seed));
-  disk->WritePartitionTable(testing::OnePartitionTable(kFirst, kSectors), {1});
+  disk->WritePartitionTable(test_support::OnePartitionTable(kFirst, kSectors), {1});
   return disk;
 }
 
@@ -73,7 +73,7 @@ TEST(RestoreImageCommand, RestoredPartitionIsIdenticalAndItsFileSystemChecksClea
     EXPECT_TRUE(std::memcmp(shown.data(), sourceBytes.data(), shown.size()) == 0)
         << "the partition node still shows the bytes of before";
     watcher.close();
-    auto fsck = testing::RunCommand("fsck.ext4 -fn " + testing::ShellQuoted(partition) + " 2>&1");
+    auto fsck = test_support::RunCommand("fsck.ext4 -fn " + test_support::ShellQuoted(partition) + " 2>&1");
     EXPECT_EQ(fsck.ExitCode, 0) << fsck.Output;
   }
 }
@@ -85,14 +85,14 @@ TEST(RestoreImageCommand, DamagedBlockStopsTheRestoreBeforeThatBlockIsWritten) {
   constexpr std::int64_t kDiskBytes = 8LL << 20;
   constexpr std::int64_t kPartitionSectors = 8192;
   LoopDevice source(kDiskBytes, PseudoRandomBytes(kDiskBytes, 21));
-  source.WritePartitionTable(testing::OnePartitionTable(kFirst, kPartitionSectors), {1});
+  source.WritePartitionTable(test_support::OnePartitionTable(kFirst, kPartitionSectors), {1});
   ScratchDirectory scratch;
   const std::string image = scratch.File("damaged.img");
   auto created = RunDrivecopy({"create", source.PartitionPath(1), image, "--compression", "low", "--yes"});
   ASSERT_EQ(created.ExitCode, 0) << created;
 
   {
-    const std::int64_t damaged = testing::HeadedImageBlockOffset(image, 5) + 8 + 1000;
+    const std::int64_t damaged = test_support::HeadedImageBlockOffset(image, 5) + 8 + 1000;
     std::fstream file(image, std::ios::in | std::ios::out | std::ios::binary);
     file.seekp(damaged);
     file.write("\x13\x37\xC0\xDE", 4);
@@ -100,7 +100,7 @@ TEST(RestoreImageCommand, DamagedBlockStopsTheRestoreBeforeThatBlockIsWritten) {
   }
 
   LoopDevice destination(kDiskBytes);  // all zeros
-  destination.WritePartitionTable(testing::OnePartitionTable(kFirst, kPartitionSectors), {1});
+  destination.WritePartitionTable(test_support::OnePartitionTable(kFirst, kPartitionSectors), {1});
   auto restored = RunDrivecopy({"restore", image, destination.WritablePath(destination.PartitionPath(1)), "--yes"});
   EXPECT_EQ(restored.ExitCode, 1) << restored;
   EXPECT_NE(restored.Err.find("block 5"), std::string::npos) << restored;
@@ -123,7 +123,7 @@ TEST(RestoreImageCommand, MountedDestinationIsRefusedNamingItsMountPoint) {
     std::ofstream(image, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), 1 << 20);
   }
   LoopDevice destination(Ext4SourceDisk::kDiskBytes);
-  destination.WritePartitionTable(testing::OnePartitionTable(kFirst, kSectors), {1});
+  destination.WritePartitionTable(test_support::OnePartitionTable(kFirst, kSectors), {1});
   destination.MakeExt4(1);
   const std::string mountPoint = destination.Mount(1);
 
@@ -151,7 +151,7 @@ TEST(RestoreImageCommand, WholeDriveRestoreShowsItsNewPartitions) {
   EXPECT_EQ(restored.Out.find("partition table"), std::string::npos) << restored;
   struct stat status {};
   ASSERT_EQ(::stat(blank.PartitionPath(1).c_str(), &status), 0) << blank.PartitionPath(1) << " did not appear";
-  auto fsck = testing::RunCommand("fsck.ext4 -fn " + testing::ShellQuoted(blank.WritablePath(blank.PartitionPath(1))) +
+  auto fsck = test_support::RunCommand("fsck.ext4 -fn " + test_support::ShellQuoted(blank.WritablePath(blank.PartitionPath(1))) +
                                   " 2>&1");
   EXPECT_EQ(fsck.ExitCode, 0) << fsck.Output;
 }

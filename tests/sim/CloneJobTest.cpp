@@ -49,7 +49,7 @@ struct CloneMachine {
   std::unique_ptr<SimulatedMachine> machine;
   std::vector<std::byte> source;
 
-  explicit CloneMachine(const std::string& json) : machine(sim_test::Machine(json)) {
+  explicit CloneMachine(const std::string& json) : machine(test_support::Machine(json)) {
     if (!machine) return;
     source = PatternSectors(DriveSectors, 11);
     test_support::WriteHostBytes(*machine->ContentPath(Drive0), 0, source);

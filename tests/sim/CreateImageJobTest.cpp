@@ -21,7 +21,7 @@
 namespace drivecopy {
 namespace {
 
-using sim_test::ScratchFolder;
+using test_support::ScratchFolder;
 using test_support::RecordingObserver;
 
 const std::string kDrive0 = R"(\\.\PhysicalDrive0)";
@@ -70,7 +70,7 @@ void WriteFile(const std::string& path, std::int64_t offset, const std::vector<s
 struct Fixture {
   explicit Fixture(const std::string& extra = "", std::int64_t patternSectors = 4096, const std::string& more = "",
                    const std::string& size = "8 MiB") {
-    machine = sim_test::Machine(R"({"physicalDrives": [{"number": 0, "size": ")" + size + "\"" + extra + "}]" +
+    machine = test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": ")" + size + "\"" + extra + "}]" +
                                 more + "}");
     source = SourcePattern(patternSectors);
     WriteFile(*machine->ContentPath(kDrive0), 0, source);

@@ -35,7 +35,7 @@ DriveRecord WholeDrive(std::uint8_t kind, const std::string& path = kDrive0) {
 }
 
 TEST(CreateImageSetup, PartitionRangeDescriptionAndHeader) {
-  auto machine = sim_test::Machine(kMachine);
+  auto machine = test_support::Machine(kMachine);
   DriveRecord record;
   record.Kind = KindPartition;
   record.DevicePath = kDrive0;
@@ -67,7 +67,7 @@ class WholeDriveKinds : public ::testing::TestWithParam<DriveCase> {};
 // Only numbered partitions that end within the drive are listed; a record of
 // an unknown kind is set up as a whole drive but keeps the old description.
 TEST_P(WholeDriveKinds, ListsNumberedPartitionsWithinTheDrive) {
-  auto machine = sim_test::Machine(kMachine);
+  auto machine = test_support::Machine(kMachine);
   int pumps = 0;
   const auto source = PrepareCreateSource(*machine, WholeDrive(GetParam().Kind), [&] { ++pumps; }, '.');
   ASSERT_TRUE(source);
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, WholeDriveKinds,
                          [](const auto& info) { return info.param.Name; });
 
 TEST(CreateImageSetup, DriveThatCannotBeProbedListsNoPartition) {
-  auto machine = sim_test::Machine(kMachine);
+  auto machine = test_support::Machine(kMachine);
   const auto source = PrepareCreateSource(*machine, WholeDrive(KindPhysicalDrive, R"(\\.\PhysicalDrive4)"), {}, '.');
   ASSERT_TRUE(source);
   EXPECT_EQ(source->Header.PartitionCount, 0);
@@ -97,7 +97,7 @@ TEST(CreateImageSetup, DriveThatCannotBeProbedListsNoPartition) {
 }
 
 TEST(CreateImageSetup, FloppyAndLogicalDrive) {
-  auto machine = sim_test::Machine("{}");
+  auto machine = test_support::Machine("{}");
   DriveRecord floppy;
   floppy.Kind = KindFloppy;
   floppy.DevicePath = R"(\\.\A:)";
@@ -127,7 +127,7 @@ TEST(CreateImageSetup, FloppyAndLogicalDrive) {
 }
 
 TEST(CreateImageSetup, RangeWithoutAWholeSectorIsRefused) {
-  auto machine = sim_test::Machine("{}");
+  auto machine = test_support::Machine("{}");
   DriveRecord empty = WholeDrive(KindPhysicalDrive, R"(\\.\PhysicalDrive4)");
   empty.PartitionInfo.PartitionLength = 511;
   EXPECT_FALSE(PrepareCreateSource(*machine, empty, {}, '.'));

@@ -93,8 +93,8 @@ TEST(DestinationGuard, WhatLivesOnTheDestinationRefusesRestoreAndCloneNamingIt) 
   for (const Case& c : cases) {
     for (const bool clone : {false, true}) {
       SCOPED_TRACE(std::string(c.name) + (clone ? " / clone" : " / restore"));
-      sim_test::ScratchFolder folder;
-      auto machine = sim_test::Machine(MachineJson(c.drive1Extras, c.more));
+      test_support::ScratchFolder folder;
+      auto machine = test_support::Machine(MachineJson(c.drive1Extras, c.more));
       ASSERT_TRUE(machine);
       const std::string imagePath = folder / "raw.img";
       test_support::WriteHostBytes(imagePath, 0, PatternSectors(64));
@@ -116,8 +116,8 @@ TEST(DestinationGuard, WhatLivesOnTheDestinationRefusesRestoreAndCloneNamingIt) 
 // A second job on storage the first one holds is refused; once the first
 // lets go, the same job runs.
 TEST(DestinationGuard, SecondJobOnTheSameStorageWaitsForTheFirst) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   const std::string imagePath = folder / "raw.img";
   test_support::WriteHostBytes(imagePath, 0, PatternSectors(64));
@@ -162,7 +162,7 @@ TEST(DestinationGuard, ImageAndLogPathsThatMustNotBeWrittenRefuseTheCreate) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto machine = sim_test::Machine(MachineJson());
+    auto machine = test_support::Machine(MachineJson());
     ASSERT_TRUE(machine);
     const std::string volumeF = *machine->VolumeDirectory('F');
     std::filesystem::create_directory(volumeF + "/folder.log");
@@ -188,11 +188,11 @@ TEST(DestinationGuard, ImageAndLogPathsThatMustNotBeWrittenRefuseTheCreate) {
 // there with an error naming the device and the sector, and says nothing of
 // success.
 TEST(DestinationGuard, DeviceGoneMidRunEndsTheJobWithAnError) {
-  sim_test::ScratchFolder folder;
+  test_support::ScratchFolder folder;
   const std::string goneAt = R"("goneFromSector": 2600,)";
   {
     SCOPED_TRACE("restore onto a destination that goes away");
-    auto machine = sim_test::Machine(MachineJson(goneAt));
+    auto machine = test_support::Machine(MachineJson(goneAt));
     ASSERT_TRUE(machine);
     const std::string imagePath = folder / "raw.img";
     test_support::WriteHostBytes(imagePath, 0, PatternSectors(4096));
@@ -208,7 +208,7 @@ TEST(DestinationGuard, DeviceGoneMidRunEndsTheJobWithAnError) {
   }
   for (const bool sourceGoes : {true, false}) {
     SCOPED_TRACE(sourceGoes ? "clone from a source that goes away" : "clone onto a destination that goes away");
-    auto machine = sim_test::Machine(sourceGoes ? R"({"physicalDrives": [
+    auto machine = test_support::Machine(sourceGoes ? R"({"physicalDrives": [
           {"number": 0, "size": "4 MiB", "goneFromSector": 2600,
            "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]},
           {"number": 1, "size": "4 MiB",
@@ -227,7 +227,7 @@ TEST(DestinationGuard, DeviceGoneMidRunEndsTheJobWithAnError) {
   }
   {
     SCOPED_TRACE("raw image of a source that goes away");
-    auto machine = sim_test::Machine(R"({"physicalDrives": [{"number": 0, "size": "4 MiB", "goneFromSector": 2600,
+    auto machine = test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": "4 MiB", "goneFromSector": 2600,
         "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]}]})");
     ASSERT_TRUE(machine);
     const std::string imagePath = folder / "gone.img";
@@ -244,8 +244,8 @@ TEST(DestinationGuard, DeviceGoneMidRunEndsTheJobWithAnError) {
 }
 
 TEST(DestinationGuard, PartitionTableNotReadAnewIsNamedInTheMemo) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson(R"("partitionTableBusy": true,)"));
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson(R"("partitionTableBusy": true,)"));
   ASSERT_TRUE(machine);
   const std::string imagePath = folder / "disk.img";
   test_support::WriteHostBytes(imagePath, 0, PatternSectors(256));

@@ -39,7 +39,7 @@ std::vector<std::string> Captions(const std::vector<DriveRow>& rows) {
 }
 
 TEST(DriveLists, PhysicalRowsShowFloppiesDrivesAndTheirLetters) {
-  auto machine = sim_test::Machine(Workstation);
+  auto machine = test_support::Machine(Workstation);
   ASSERT_TRUE(machine);
   const DriveLists lists(*machine);
   const PhysicalDriveListing listing = lists.PhysicalDriveRows({});
@@ -65,7 +65,7 @@ TEST(DriveLists, PhysicalRowsShowFloppiesDrivesAndTheirLetters) {
 }
 
 TEST(DriveLists, PartitionRowsLeaveOutContainersAndEntriesBeyondTheDrive) {
-  auto machine = sim_test::Machine(Workstation);
+  auto machine = test_support::Machine(Workstation);
   ASSERT_TRUE(machine);
   const DriveLists lists(*machine);
   const auto drives = lists.PhysicalDriveRows({}).Rows;
@@ -90,7 +90,7 @@ TEST(DriveLists, PartitionRowsLeaveOutContainersAndEntriesBeyondTheDrive) {
 }
 
 TEST(DriveLists, TheCloneSourceIsNotOfferedAgain) {
-  auto machine = sim_test::Machine(Workstation);
+  auto machine = test_support::Machine(Workstation);
   ASSERT_TRUE(machine);
   const DriveLists lists(*machine);
   const auto drives = lists.PhysicalDriveRows({}).Rows;
@@ -109,7 +109,7 @@ TEST(DriveLists, TheCloneSourceIsNotOfferedAgain) {
 }
 
 TEST(DriveLists, LogicalRowsAreReadyRemovableAndFixedVolumesInLetterOrder) {
-  auto machine = sim_test::Machine(Workstation);
+  auto machine = test_support::Machine(Workstation);
   ASSERT_TRUE(machine);
   const auto rows = DriveLists(*machine).LogicalDriveRows();
   // The floppy in A: counts as a removable volume; the CD-ROM, the network
@@ -145,7 +145,7 @@ TEST(DriveLists, PhysicalDrivesNeedAVolumeBesidesTheFloppies) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    auto machine = sim_test::Machine(c.machine);
+    auto machine = test_support::Machine(c.machine);
     ASSERT_TRUE(machine);
     const PhysicalDriveListing listing = DriveLists(*machine).PhysicalDriveRows({});
     EXPECT_EQ(listing.Rows.size(), c.rows);
@@ -154,7 +154,7 @@ TEST(DriveLists, PhysicalDrivesNeedAVolumeBesidesTheFloppies) {
 }
 
 TEST(DriveLists, PumpsBetweenRows) {
-  auto machine = sim_test::Machine(Workstation);
+  auto machine = test_support::Machine(Workstation);
   ASSERT_TRUE(machine);
   int pumps = 0;
   const DriveLists lists(*machine, [&pumps] { ++pumps; });

@@ -11,7 +11,7 @@
 namespace drivecopy {
 namespace {
 
-using sim_test::Machine;
+using test_support::Machine;
 
 TEST(DriveProbeOnSimulatedMachine, MissingDriveInAGapReportsNothing) {
   auto machine = Machine(R"({"physicalDrives": [{"number": 0, "size": "1 MiB"}, {"number": 2, "size": "1 MiB"}]})");
@@ -93,7 +93,7 @@ struct ImageCase {
 class ImageFileProbe : public ::testing::TestWithParam<ImageCase> {};
 
 TEST_P(ImageFileProbe, ReadsTheStartListFromTheFirstSectorOnly) {
-  sim_test::ScratchFolder folder;
+  test_support::ScratchFolder folder;
   ImageHeader header;
   header.PartitionCount = GetParam().partitionCount;
   std::array<std::byte, 512> sector{};

@@ -23,7 +23,7 @@ const std::string Drive0 = "\\\\.\\PhysicalDrive0";
 const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 
 std::unique_ptr<SimulatedMachine> ModelMachine() {
-  return sim_test::Machine(R"({"physicalDrives": [{"number": 0, "size": "512 MiB", "model": "Test Disk"}]})");
+  return test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": "512 MiB", "model": "Test Disk"}]})");
 }
 
 DriveRecord PartitionRecord(std::int64_t startingOffset, std::int64_t length) {
@@ -109,7 +109,7 @@ class ImageSizeReport : public ::testing::TestWithParam<ImageSizeCase> {};
 
 TEST_P(ImageSizeReport, HeadedImagesReportStoredSectorsRawOnesTheirFileSize) {
   const ImageSizeCase& c = GetParam();
-  sim_test::ScratchFolder folder;
+  test_support::ScratchFolder folder;
   auto machine = ModelMachine();
   ASSERT_TRUE(machine);
   const std::string path = folder / "image.img";

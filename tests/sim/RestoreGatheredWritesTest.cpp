@@ -60,7 +60,7 @@ class DirectIoPlatform : public test_support::TransferRecordingPlatform {
 constexpr std::int64_t ImageSectors = 40 * 128 + 3;
 
 struct GatheredRun {
-  sim_test::ScratchFolder folder;
+  test_support::ScratchFolder folder;
   std::unique_ptr<SimulatedMachine> machine;
   std::unique_ptr<DirectIoPlatform> platform;
   RecordingObserver observer;
@@ -69,7 +69,7 @@ struct GatheredRun {
   std::vector<std::byte> data = PatternSectors(ImageSectors, 6);
 
   GatheredRun(const std::string& drive0Extras, bool headed, std::optional<int> stopAfter = {}) {
-    machine = sim_test::Machine(R"({"physicalDrives": [{"number": 0, "size": "4 MiB", )" + drive0Extras +
+    machine = test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": "4 MiB", )" + drive0Extras +
                                 R"( "layout": []}]})");
     platform = std::make_unique<DirectIoPlatform>(*machine);
     const std::string imagePath = folder / "image.img";

@@ -84,8 +84,8 @@ class RawImageRestore : public ::testing::TestWithParam<RawCase> {};
 
 TEST_P(RawImageRestore, WritesLargeChunksThenSectorsFromTheFirstSector) {
   const RawCase& c = GetParam();
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   std::vector<std::byte> image = PatternSectors(386);
@@ -121,8 +121,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RawImageRestore,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RestoreImageJob, HeadedImageRestoresItsStoredSectorsWhateverItsOwnFirstSector) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   const auto data = PatternSectors(300, 7);
   ImageHeader header = test_support::PartitionHeader(300, {63, 9999});
@@ -150,8 +150,8 @@ class RestoreSizeCheck : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(RestoreSizeCheck, AcceptsAnExactFitAndRefusesOneSectorLess) {
   const SizeCase& c = GetParam();
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   const std::string imagePath = folder / "raw.img";
@@ -212,8 +212,8 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    sim_test::ScratchFolder folder;
-    auto machine = sim_test::Machine(MachineJson());
+    test_support::ScratchFolder folder;
+    auto machine = test_support::Machine(MachineJson());
     ASSERT_TRUE(machine);
     TransferRecordingPlatform platform(*machine);
     const std::string imagePath = folder / "nothing.img";
@@ -233,8 +233,8 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
 }
 
 TEST(RestoreImageJob, ImageOfAStoppedCreateIsRestoredAndSaysItHoldsOnlyPart) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   const auto data = PatternSectors(1000, 6);
   // Made from a range of 65,536 sectors, stopped after 1,000.
@@ -263,8 +263,8 @@ struct DamageCase {
 class DamagedHeadedImage : public ::testing::TestWithParam<DamageCase> {};
 
 TEST_P(DamagedHeadedImage, FailsNamingTheBlockAfterWritingOnlyTheBlocksBeforeIt) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   const auto data = PatternSectors(3 * 128, 3);
@@ -305,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(
 // --- refused destinations ----------------------------------------------------
 
 TEST(RestoreImageJob, RefusesTheRangeThatHoldsTheImageFile) {
-  auto machine = sim_test::Machine(MachineJson());
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   const std::string hostImage = *machine->VolumeDirectory('E') + "/backup.img";
   WriteFile(hostImage, PatternSectors(16));
@@ -323,8 +323,8 @@ TEST(RestoreImageJob, RefusesTheRangeThatHoldsTheImageFile) {
 }
 
 TEST(RestoreImageJob, RefusesADestinationUnderAMountedFileSystem) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson("", /*partitionInUse=*/true));
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson("", /*partitionInUse=*/true));
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   const std::string imagePath = folder / "raw.img";
@@ -342,7 +342,7 @@ TEST(RestoreImageJob, RefusesADestinationUnderAMountedFileSystem) {
 }
 
 TEST(RestoreImageJob, DeclinedQuestionTouchesNothing) {
-  auto machine = sim_test::Machine(MachineJson());
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   RecordingObserver observer;
@@ -359,7 +359,7 @@ TEST(RestoreImageJob, DeclinedQuestionTouchesNothing) {
 }
 
 TEST(RestoreImageJob, MissingImageFileIsAnErrorNamingIt) {
-  auto machine = sim_test::Machine(MachineJson());
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   RecordingObserver observer;
@@ -377,8 +377,8 @@ TEST(RestoreImageJob, MissingImageFileIsAnErrorNamingIt) {
 // --- faults of the destination -----------------------------------------------
 
 TEST(RestoreImageJob, NamesEachUnwritableSectorAndWritesTheRest) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson(R"("unwritableSectors": [2053, 2180],)"));
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson(R"("unwritableSectors": [2053, 2180],)"));
   ASSERT_TRUE(machine);
   const auto data = PatternSectors(256, 5);
   const std::string imagePath = folder / "raw.img";
@@ -401,8 +401,8 @@ TEST(RestoreImageJob, NamesEachUnwritableSectorAndWritesTheRest) {
 }
 
 TEST(RestoreImageJob, ShortWritesAreCompletedSectorBySector) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   platform.ShortWritePaths.insert(Drive0);
@@ -419,8 +419,8 @@ TEST(RestoreImageJob, ShortWritesAreCompletedSectorBySector) {
 }
 
 TEST(RestoreImageJob, FailedFlushIsAFailureNamingTheDevice) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   platform.FailingFlushPaths.insert(Drive0);
@@ -438,8 +438,8 @@ TEST(RestoreImageJob, FailedFlushIsAFailureNamingTheDevice) {
 }
 
 TEST(RestoreImageJob, StopEndsAfterTheCurrentChunk) {
-  sim_test::ScratchFolder folder;
-  auto machine = sim_test::Machine(MachineJson());
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
   ASSERT_TRUE(machine);
   TransferRecordingPlatform platform(*machine);
   const std::string imagePath = folder / "raw.img";

@@ -41,7 +41,7 @@ TEST(ServiceControl, StartWaitsUntilRunningOrUntilTheWaitEnds) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.service);
-    auto machine = sim_test::Machine(Services);
+    auto machine = test_support::Machine(Services);
     ASSERT_TRUE(machine);
     const std::uint64_t before = machine->Clock();
     EXPECT_EQ(StartServiceAndWait(*machine, "", c.service), c.started);
@@ -51,7 +51,7 @@ TEST(ServiceControl, StartWaitsUntilRunningOrUntilTheWaitEnds) {
 }
 
 TEST(ServiceControl, StopOfAStoppedServiceIsTrueWithoutWaiting) {
-  auto machine = sim_test::Machine(Services);
+  auto machine = test_support::Machine(Services);
   ASSERT_TRUE(machine);
   EXPECT_FALSE(IsServiceRunning(*machine, "", "VSS"));
   EXPECT_TRUE(StopServiceAndWait(*machine, "", "VSS"));  // rejected, but reports stopped
@@ -59,7 +59,7 @@ TEST(ServiceControl, StopOfAStoppedServiceIsTrueWithoutWaiting) {
 }
 
 TEST(ServiceControl, StopEndsAtAFailedQuery) {
-  auto machine = sim_test::Machine(Services);
+  auto machine = test_support::Machine(Services);
   ASSERT_TRUE(machine);
   EXPECT_TRUE(IsServiceRunning(*machine, "", "Flaky"));
   // The second query fails: the last status obtained is still stop pending.
@@ -67,7 +67,7 @@ TEST(ServiceControl, StopEndsAtAFailedQuery) {
 }
 
 TEST(ServiceControl, WithoutRightsEverythingReportsNothing) {
-  auto machine = sim_test::Machine(R"({"session": {"serviceManagerRights": false},
+  auto machine = test_support::Machine(R"({"session": {"serviceManagerRights": false},
                                        "services": [{"name": "VSS", "state": "running"}]})");
   ASSERT_TRUE(machine);
   EXPECT_EQ(QueryServiceState(*machine, "", "VSS"), 0u);
@@ -78,7 +78,7 @@ TEST(ServiceControl, WithoutRightsEverythingReportsNothing) {
 }
 
 TEST(ServiceControl, StartedThenStoppedRoundTrip) {
-  auto machine = sim_test::Machine(Services);
+  auto machine = test_support::Machine(Services);
   ASSERT_TRUE(machine);
   ASSERT_TRUE(StartServiceAndWait(*machine, "", "VSS"));
   EXPECT_TRUE(IsServiceRunning(*machine, "", "VSS"));

@@ -11,7 +11,7 @@
 
 #include "platform/sim/SimulatedMachine.h"
 
-namespace drivecopy::sim_test {
+namespace drivecopy::test_support {
 
 // A machine from an inline description; fails the test when it does not load.
 inline std::unique_ptr<SimulatedMachine> Machine(std::string_view json, const std::string& base = ".") {
@@ -56,4 +56,4 @@ class ScratchFolder {
   std::filesystem::path path_;
 };
 
-}  // namespace drivecopy::sim_test
+}  // namespace drivecopy::test_support

@@ -10,8 +10,8 @@
 namespace drivecopy {
 namespace {
 
-using sim_test::Machine;
-using sim_test::OpenOrFail;
+using test_support::Machine;
+using test_support::OpenOrFail;
 
 struct ReadCase {
   const char* name;
@@ -92,7 +92,7 @@ TEST(SimulatedDeviceIo, ReadOnlyHandleRefusesWrites) {
   ASSERT_TRUE(machine);
   auto drive = OpenOrFail(*machine, "\\\\.\\PhysicalDrive0");
   ASSERT_TRUE(drive);
-  auto refused = drive->Write(sim_test::Bytes("x"));
+  auto refused = drive->Write(test_support::Bytes("x"));
   ASSERT_FALSE(refused.ok());
   EXPECT_EQ(refused.error().code, 5);
 }
@@ -108,7 +108,7 @@ TEST(SimulatedDeviceIo, VolumeIsAWindowOntoItsPartitionWithDiskSectorNumbers) {
   EXPECT_EQ(*volume->Size(), 4096 * 512);
   std::vector<std::byte> sector(512);
   ASSERT_TRUE(volume->Read(sector).ok());
-  EXPECT_EQ(sim_test::Text(sector).c_str(), std::string("T PhysicalDrive0 sector 2048"));
+  EXPECT_EQ(test_support::Text(sector).c_str(), std::string("T PhysicalDrive0 sector 2048"));
 
   ASSERT_TRUE(volume->Seek(2 * 512).ok());
   auto bad = volume->Read(sector);
@@ -116,11 +116,11 @@ TEST(SimulatedDeviceIo, VolumeIsAWindowOntoItsPartitionWithDiskSectorNumbers) {
   EXPECT_EQ(bad.error().code, 23);
 
   ASSERT_TRUE(volume->Seek(10 * 512).ok());
-  ASSERT_TRUE(volume->Write(sim_test::Bytes("written through C:")).ok());
+  ASSERT_TRUE(volume->Write(test_support::Bytes("written through C:")).ok());
   auto drive = OpenOrFail(*machine, "\\\\.\\PhysicalDrive0");
   ASSERT_TRUE(drive->Seek((2048 + 10) * 512).ok());
   ASSERT_TRUE(drive->Read(sector).ok());
-  EXPECT_EQ(sim_test::Text(sector).c_str(), std::string("written through C:"));
+  EXPECT_EQ(test_support::Text(sector).c_str(), std::string("written through C:"));
 
   auto layout = volume->QueryLayout();
   EXPECT_FALSE(layout.has_value());
@@ -136,7 +136,7 @@ TEST(SimulatedDeviceIo, FillStampsEveryMiBAndPartitionStartsButStaysSparse) {
   for (std::int64_t number : {0LL, 63LL, 66LL, 2048LL, 2047LL * 2048}) {
     ASSERT_TRUE(drive->Seek(number * 512).ok());
     ASSERT_TRUE(drive->Read(sector).ok());
-    EXPECT_EQ(sim_test::Text(sector).c_str(), "TALVO demo PhysicalDrive0 sector " + std::to_string(number));
+    EXPECT_EQ(test_support::Text(sector).c_str(), "TALVO demo PhysicalDrive0 sector " + std::to_string(number));
   }
   ASSERT_TRUE(drive->Seek(67 * 512).ok());
   ASSERT_TRUE(drive->Read(sector).ok());
@@ -163,7 +163,7 @@ TEST(SimulatedDeviceIo, TemporaryContentGoesWithTheMachine) {
 }
 
 TEST(SimulatedDeviceIo, NamedContentFileIsUsedInPlace) {
-  sim_test::ScratchFolder folder;
+  test_support::ScratchFolder folder;
   {
     std::ofstream file(folder / "stick.bin", std::ios::binary);
     file << "STICK";
@@ -178,7 +178,7 @@ TEST(SimulatedDeviceIo, NamedContentFileIsUsedInPlace) {
   EXPECT_EQ(*drive->Size(), 4096);
   std::vector<std::byte> first(5);
   ASSERT_TRUE(drive->Read(first).ok());
-  EXPECT_EQ(sim_test::Text(first), "STICK");  // a named file is never stamped
+  EXPECT_EQ(test_support::Text(first), "STICK");  // a named file is never stamped
 }
 
 TEST(SimulatedDeviceIo, DriveWithoutMediumReportsZeroLengthAndIsNotReady) {

@@ -10,7 +10,7 @@
 namespace drivecopy {
 namespace {
 
-using sim_test::Machine;
+using test_support::Machine;
 
 TEST(DemoMachine, ShowsItsDisksFloppyVolumesAndService) {
   auto demo = MakeDemoMachine();
@@ -44,7 +44,7 @@ TEST(DemoMachine, ShowsItsDisksFloppyVolumesAndService) {
   ASSERT_TRUE(volume.ok());
   std::vector<std::byte> sector(512);
   ASSERT_TRUE(volume.value()->Read(sector).ok());
-  EXPECT_EQ(sim_test::Text(sector).c_str(), std::string("TALVO demo PhysicalDrive1 sector 2048"));
+  EXPECT_EQ(test_support::Text(sector).c_str(), std::string("TALVO demo PhysicalDrive1 sector 2048"));
 
   auto vss = machine.OpenService("", "VSS", ServiceAccess::Start);
   ASSERT_TRUE(vss.ok());
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "no-such-file.bin"}));
 
 TEST(SimulatedMachineDescription, LoadsFromAFileWithPathsRelativeToIt) {
-  sim_test::ScratchFolder folder;
+  test_support::ScratchFolder folder;
   std::ofstream(folder / "disk.bin", std::ios::binary) << std::string(1024, 'D');
   std::ofstream(folder / "machine.json")
       << R"({"physicalDrives": [{"number": 0, "contentFile": "disk.bin"}],

@@ -9,7 +9,7 @@
 namespace drivecopy {
 namespace {
 
-using sim_test::Machine;
+using test_support::Machine;
 
 constexpr std::string_view Services = R"({
   "services": [

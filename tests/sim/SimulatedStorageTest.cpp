@@ -20,7 +20,7 @@ constexpr std::string_view Machine = R"({
     {"file": "D:\\disk.img", "kind": "loop", "name": "\\\\.\\Loop9"}]})";
 
 TEST(SimulatedStorage, FilesLieOnTheirVolumesAndVolumesOnTheirPartitions) {
-  auto machine = sim_test::Machine(Machine);
+  auto machine = test_support::Machine(Machine);
   ASSERT_TRUE(machine);
   ASSERT_TRUE(machine->Open("D:\\a.img", OpenMode::CreateAlways).ok());
   constexpr SectorRange Whole{0, INT64_MAX};
@@ -50,7 +50,7 @@ TEST(SimulatedStorage, FilesLieOnTheirVolumesAndVolumesOnTheirPartitions) {
 }
 
 TEST(SimulatedStorage, VolumesInUseAndDescribedOccupantsStandInTheWay) {
-  auto machine = sim_test::Machine(Machine);
+  auto machine = test_support::Machine(Machine);
   ASSERT_TRUE(machine);
   struct Case {
     const char* path;
@@ -77,7 +77,7 @@ TEST(SimulatedStorage, VolumesInUseAndDescribedOccupantsStandInTheWay) {
 }
 
 TEST(SimulatedStorage, SameFileComparesDevicesAndHostFiles) {
-  auto machine = sim_test::Machine(Machine);
+  auto machine = test_support::Machine(Machine);
   ASSERT_TRUE(machine);
   auto created = machine->Open("D:\\a.img", OpenMode::CreateAlways);
   ASSERT_TRUE(created.ok());

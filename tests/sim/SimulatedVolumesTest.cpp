@@ -10,8 +10,8 @@
 namespace drivecopy {
 namespace {
 
-using sim_test::Machine;
-using sim_test::OpenOrFail;
+using test_support::Machine;
+using test_support::OpenOrFail;
 
 constexpr std::string_view Letters = R"({
   "physicalDrives": [{"number": 0, "size": "8 MiB",
@@ -104,8 +104,8 @@ TEST(SimulatedVolumes, FatVolumeRefusesFilesOf4GiBWhateverItsFreeSpace) {
     auto file = OpenOrFail(*machine, path, OpenMode::CreateAlways);
     ASSERT_TRUE(file);
     ASSERT_TRUE(file->Seek(0xFFFFFFFFLL - 1).ok());
-    EXPECT_TRUE(file->Write(sim_test::Bytes("x")).ok());  // the file is now 4 GiB - 1 bytes
-    auto beyond = file->Write(sim_test::Bytes("y"));
+    EXPECT_TRUE(file->Write(test_support::Bytes("x")).ok());  // the file is now 4 GiB - 1 bytes
+    auto beyond = file->Write(test_support::Bytes("y"));
     EXPECT_EQ(beyond.ok(), std::string(path) == "N:\\big.img");
   }
 }
@@ -130,13 +130,13 @@ TEST(SimulatedVolumes, PathsOutsideAUsableVolumeAreRefused) {
 }
 
 TEST(SimulatedVolumes, OtherPathsArePlainHostFiles) {
-  sim_test::ScratchFolder folder;
+  test_support::ScratchFolder folder;
   auto machine = Machine("{}");
   ASSERT_TRUE(machine);
   const std::string path = folder / "plain.img";
   EXPECT_EQ(machine->QueryVolumeOfPath(path)->FileSystemName, "host");
   EXPECT_GT(machine->QueryFreeSpace(path)->TotalBytes, 0);
-  ASSERT_TRUE(OpenOrFail(*machine, path, OpenMode::CreateAlways)->Write(sim_test::Bytes("abc")).ok());
+  ASSERT_TRUE(OpenOrFail(*machine, path, OpenMode::CreateAlways)->Write(test_support::Bytes("abc")).ok());
   EXPECT_EQ(std::filesystem::file_size(path), 3u);
   auto again = OpenOrFail(*machine, path, OpenMode::ReadWrite);
   ASSERT_TRUE(again);

@@ -2,7 +2,7 @@
 
 #include <QtTest>
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 namespace {
 
 std::unique_ptr<SimulatedMachine> BuildMachine(const std::string& json) {
@@ -19,4 +19,4 @@ std::unique_ptr<SimulatedMachine> BuildMachine(const std::string& json) {
 DesktopFixture::DesktopFixture(const std::string& machineJson)
     : machine(BuildMachine(machineJson)), session(*machine, prompts) {}
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

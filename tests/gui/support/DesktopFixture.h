@@ -6,7 +6,7 @@
 #include "platform/sim/SimulatedMachine.h"
 #include "desktop/shared/DesktopSession.h"
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 
 // A desktop session on a simulated machine described by `machineJson`, with
 // every dialog answered by a scripted prompt service. A description that does
@@ -19,4 +19,4 @@ struct DesktopFixture {
   DesktopSession session;
 };
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

@@ -2,7 +2,7 @@
 
 #include <QtTest>
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 
 QPoint PointOf(const CheckListView& list, int row, CheckListView::HitArea area) {
   QListWidgetItem* wanted = list.item(row);
@@ -43,4 +43,4 @@ QList<int> TickedRows(const CheckListView& list) {
   return ticked;
 }
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

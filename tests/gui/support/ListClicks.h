@@ -5,7 +5,7 @@
 
 #include "desktop/widgets/CheckListView.h"
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 
 // A point (viewport coordinates) of row `row` where the list's hit test
 // reports `area`; a test failure and (-1, -1) when there is none.
@@ -20,4 +20,4 @@ void ClickRow(CheckListView& list, int row);
 QStringList Captions(const CheckListView& list);
 QList<int> TickedRows(const CheckListView& list);
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

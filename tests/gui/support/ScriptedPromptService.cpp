@@ -1,6 +1,6 @@
 #include "gui/support/ScriptedPromptService.h"
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 
 DialogButton ScriptedPromptService::AskMessage(QWidget*, DialogType type, const QString& text,
                                                const std::vector<DialogButton>& buttons) {
@@ -42,4 +42,4 @@ std::optional<QString> ScriptedPromptService::NextFile(const QString& what) {
   return answer;
 }
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

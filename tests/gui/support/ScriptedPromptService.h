@@ -6,7 +6,7 @@
 
 #include "desktop/shared/PromptService.h"
 
-namespace drivecopy::testing {
+namespace drivecopy::test_support {
 
 // A prompt service for tests: answers come from queues filled by the test,
 // and every request is recorded. A request with no queued answer fails the
@@ -47,4 +47,4 @@ class ScriptedPromptService : public PromptService {
   std::vector<QString> unanswered_;
 };
 
-}  // namespace drivecopy::testing
+}  // namespace drivecopy::test_support

@@ -23,8 +23,8 @@
 namespace drivecopy {
 namespace {
 
-using testing::Ext4SourceDisk;
-using testing::ScratchDirectory;
+using test_support::Ext4SourceDisk;
+using test_support::ScratchDirectory;
 
 // Qt needs one application object for the whole program; the windows are
 // drawn offscreen. It is never destroyed: destroying it during the exit of
@@ -59,7 +59,7 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
   const std::string image = scratch.File("from-the-windows.img");
 
   auto platform = MakeLinuxPlatform();
-  testing::ScriptedPromptService prompts;
+  test_support::ScriptedPromptService prompts;
   DesktopSession session(*platform, prompts);
   DesktopWindows windows(session);
   MainWindow& main = windows.MainForm();
@@ -68,12 +68,12 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
   QTest::mouseClick(main.findChild<QWidget*>("CreateImageButtom"), Qt::LeftButton);
   auto& drives = *main.findChild<CheckListView*>("CI_HDDListView");
   const int disk = RowOfDevice(drives, source.Loop().DevicePath());
-  ASSERT_GE(disk, 0) << "the loop disk is not listed: " << testing::Captions(drives).join(" | ").toStdString();
-  testing::ClickRow(drives, disk);
+  ASSERT_GE(disk, 0) << "the loop disk is not listed: " << test_support::Captions(drives).join(" | ").toStdString();
+  test_support::ClickRow(drives, disk);
   auto& partitions = *main.findChild<CheckListView*>("CI_PartitionListView");
   const int partition = RowOfDevice(partitions, source.Loop().DevicePath(), Ext4SourceDisk::kFirstSector);
-  ASSERT_GE(partition, 0) << testing::Captions(partitions).join(" | ").toStdString();
-  testing::ClickCheckBox(partitions, partition);
+  ASSERT_GE(partition, 0) << test_support::Captions(partitions).join(" | ").toStdString();
+  test_support::ClickCheckBox(partitions, partition);
 
   prompts.QueueFile(QString::fromStdString(image));
   QTest::mouseClick(main.findChild<QWidget*>("HDDNextLabel"), Qt::LeftButton);
@@ -84,16 +84,16 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
   EXPECT_TRUE(prompts.Unanswered().empty());
 
   const std::string copied = scratch.File("dd.img");
-  auto dd = testing::RunCommand("dd if=" + testing::ShellQuoted(source.Loop().DevicePath()) + " of=" +
-                                testing::ShellQuoted(copied) + " bs=512 skip=" +
+  auto dd = test_support::RunCommand("dd if=" + test_support::ShellQuoted(source.Loop().DevicePath()) + " of=" +
+                                test_support::ShellQuoted(copied) + " bs=512 skip=" +
                                 std::to_string(Ext4SourceDisk::kFirstSector) +
                                 " count=" + std::to_string(Ext4SourceDisk::kPartitionSectors) +
                                 " iflag=direct status=none 2>&1");
   ASSERT_EQ(dd.ExitCode, 0) << dd.Output;
   const std::int64_t bytes = Ext4SourceDisk::kPartitionSectors * 512;
-  const auto imageBytes = testing::FileBytes(image, 0, bytes + 1);
+  const auto imageBytes = test_support::FileBytes(image, 0, bytes + 1);
   ASSERT_EQ(imageBytes.size(), static_cast<std::size_t>(bytes));
-  EXPECT_TRUE(imageBytes == testing::FileBytes(copied, 0, bytes));
+  EXPECT_TRUE(imageBytes == test_support::FileBytes(copied, 0, bytes));
 }
 
 }  // namespace
