@@ -47,7 +47,7 @@ QImage IconImage(const QIcon& icon) { return icon.pixmap(32, 32).toImage(); }
 struct Page {
   DesktopFixture fixture{Machine};
   DesktopWindows windows{fixture.session};
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   CheckListView& drives = *main.findChild<CheckListView*>("CI_HDDListView");
   CheckListView& partitions = *main.findChild<CheckListView*>("CI_PartitionListView");
 
@@ -104,7 +104,7 @@ class DriveListsTest : public QObject {
     QFETCH(bool, message);
     DesktopFixture fixture(machine.toStdString());
     DesktopWindows windows(fixture.session);
-    windows.MainForm().CreateImageButtomClick();
+    windows.Main().CreateImageButtomClick();
     const auto& requests = fixture.prompts.Requests();
     QCOMPARE(requests.size(), message ? std::size_t{1} : std::size_t{0});
     if (!message) return;
@@ -142,7 +142,7 @@ class DriveListsTest : public QObject {
     ClickRow(page.drives, 1);
     ClickCheckBox(page.partitions, 0);  // C: of Disk Zero as source
     page.main.HDDNextLabelClick();
-    QCOMPARE(page.windows.CloneDriveFrm().Selection().Source().Kind, KindPartition);
+    QCOMPARE(page.windows.Clone().Selection().Source().Kind, KindPartition);
 
     // A partition source: a drive's box stays clear, its partitions are listed.
     ClickCheckBox(page.drives, 2);
@@ -155,7 +155,7 @@ class DriveListsTest : public QObject {
     page.main.CloneImageButtomClick();
     ClickCheckBox(page.drives, 1);
     page.main.HDDNextLabelClick();
-    QCOMPARE(page.windows.CloneDriveFrm().Selection().Source().Kind, KindPhysicalDrive);
+    QCOMPARE(page.windows.Clone().Selection().Source().Kind, KindPhysicalDrive);
     ClickRow(page.drives, 1);  // Stick Two, now the second row
     ClickCheckBox(page.partitions, 0);
     QVERIFY(TickedRows(page.partitions).isEmpty());

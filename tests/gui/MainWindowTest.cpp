@@ -213,9 +213,9 @@ class MainWindowTest : public QObject {
   void cancelClearsTheCloneSelectionExceptOnTheLogicalPage() {
     DesktopFixture fixture(R"({ "physicalDrives": [ { "number": 0, "size": 1048576 } ] })");
     DesktopWindows windows(fixture.session);
-    MainWindow& main = windows.MainForm();
+    MainWindow& main = windows.Main();
     main.show();
-    CloneSelection& selection = windows.CloneDriveFrm().Selection();
+    CloneSelection& selection = windows.Clone().Selection();
     auto choose = [&] {
       DriveRow row;
       row.Record.DevicePath = "\\\\.\\PhysicalDrive0";

@@ -17,6 +17,7 @@
 #include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/application/DesktopWindows.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/CheckListView.h"
 
 using namespace drivecopy;
@@ -52,14 +53,13 @@ constexpr int FloppyRow = 0;
 constexpr int DiskZeroRow = 1;
 constexpr int TinyRow = 3;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QStringList MemoLines(QPlainTextEdit* memo) { return memo->toPlainText().split('\n'); }
 
 struct Desktop {
   DesktopFixture fixture{Machine};
   DesktopWindows windows{fixture.session};
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   const MessageTexts& texts = fixture.session.texts;
 
   Desktop() {
@@ -127,7 +127,7 @@ class SetUpTest : public QObject {
     desktop.fixture.prompts.QueueFile(QString("/tmp/chosen.img"));
     desktop.main.HDDNextLabelClick();
 
-    CreateImageWindow& create = desktop.windows.CreateImgForm();
+    CreateImageWindow& create = desktop.windows.CreateImage();
     QCOMPARE(Q(create.DevicePath()), devicePath);
     QCOMPARE(int(create.DeviceKind()), kind);
     QCOMPARE(create.FirstSector(), first);
@@ -139,9 +139,9 @@ class SetUpTest : public QObject {
     QCOMPARE(header.SectorCount, end - first);
     QCOMPARE(header.LastSector, lastSector);
     QCOMPARE(int(header.SourceKind), kind);
-    QCOMPARE(create.HarddriveLabel().text(), description);
+    QCOMPARE(create.SourceLabel().text(), description);
     QCOMPARE(desktop.Count(Request::Kind::SaveFile), std::size_t{1});
-    QCOMPARE(create.TempPathEdit().text(), QString("/tmp/chosen.img"));
+    QCOMPARE(create.ImagePathEdit().text(), QString("/tmp/chosen.img"));
     QVERIFY(create.isVisible());
     create.close();
   }
@@ -152,7 +152,7 @@ class SetUpTest : public QObject {
     ClickCheckBox(desktop.List("CI_HDDListView"), DiskZeroRow);
     desktop.fixture.prompts.QueueFile(std::nullopt);
     desktop.main.HDDNextLabelClick();
-    QVERIFY(!desktop.windows.CreateImgForm().isVisible());
+    QVERIFY(!desktop.windows.CreateImage().isVisible());
     QVERIFY(desktop.main.isVisible());
   }
 
@@ -192,7 +192,7 @@ class SetUpTest : public QObject {
     QCOMPARE(last.Text, Q(desktop.texts.strSBADDisk));
     QCOMPARE(last.Icon, MessageBoxIcon::Error);
     QCOMPARE(desktop.Count(Request::Kind::SaveFile), std::size_t{0});
-    QVERIFY(!desktop.windows.CloneDriveFrm().Selection().SourceChosen());
+    QVERIFY(!desktop.windows.Clone().Selection().SourceChosen());
     QVERIFY(desktop.main.isVisible());
   }
 
@@ -215,12 +215,12 @@ class SetUpTest : public QObject {
     ClickCheckBox(desktop.List("RI_PartitionListView"), 1);
     desktop.main.RestoreNextLabelClick();
 
-    RestoreImageWindow& restore = desktop.windows.RestoreImgForm();
+    RestoreImageWindow& restore = desktop.windows.RestoreImage();
     QCOMPARE(restore.DevicePath(), std::string("\\\\.\\PhysicalDrive0"));
     QCOMPARE(restore.FirstSector(), qint64(34816));
     QCOMPARE(restore.EndSector(), qint64(34816 + 30720));
     QCOMPARE(restore.ImageFileName(), image);
-    QCOMPARE(restore.HarddriveLabel().text(), QString("Disk Zero; Partition: 2;\nType: FAT32; Size: 15.00 MBytes "));
+    QCOMPARE(restore.DestinationLabel().text(), QString("Disk Zero; Partition: 2;\nType: FAT32; Size: 15.00 MBytes "));
     QVERIFY(restore.isVisible());
     restore.close();
   }
@@ -236,14 +236,14 @@ class SetUpTest : public QObject {
     QVERIFY(last.Text.contains("missing.img"));
     QCOMPARE(desktop.List("RI_HDDListView").count(), 0);
     desktop.main.RestoreNextLabelClick();  // nothing ticked, nothing happens
-    QVERIFY(!desktop.windows.RestoreImgForm().isVisible());
+    QVERIFY(!desktop.windows.RestoreImage().isVisible());
   }
 
   void cloneNextRecordsSourceThenDestinationThenStartsOver() {
     Desktop desktop;
     CheckListView& drives = desktop.List("CI_HDDListView");
     CheckListView& partitions = desktop.List("CI_PartitionListView");
-    CloneWindow& clone = desktop.windows.CloneDriveFrm();
+    CloneWindow& clone = desktop.windows.Clone();
     QPlainTextEdit* memo = desktop.Memo("CI_HDDMemo");
     desktop.main.CloneImageButtomClick();
 
@@ -266,7 +266,7 @@ class SetUpTest : public QObject {
     QVERIFY(clone.Selection().DestinationChosen());
     QCOMPARE(clone.Selection().Destination().FirstSector, qint64(34816));
     QVERIFY(clone.isVisible());
-    QVERIFY(!clone.DestinationDriveLabel().text().isEmpty());
+    QVERIFY(!clone.DestinationLabel().text().isEmpty());
 
     // Closed by its title bar, the window keeps both; Next starts over with
     // the ticked row as the new source, and the former source is back.
@@ -277,7 +277,7 @@ class SetUpTest : public QObject {
     QVERIFY(clone.Selection().SourceChosen());
     QVERIFY(!clone.Selection().DestinationChosen());
     QCOMPARE(clone.Selection().Source().FirstSector, qint64(34816));
-    QVERIFY(clone.DestinationDriveLabel().text().isEmpty());
+    QVERIFY(clone.DestinationLabel().text().isEmpty());
     QVERIFY(!clone.isVisible());
     QCOMPARE(MemoLines(memo).size(), 3);
     ClickRow(drives, DiskZeroRow);
@@ -293,7 +293,7 @@ class SetUpTest : public QObject {
     desktop.main.HDDNextLabelClick();
     QCOMPARE(drives.count(), 3);
     QVERIFY(!Captions(drives).contains(diskZero));
-    QCOMPARE(desktop.windows.CloneDriveFrm().SourcedriveLabel().text(), QString("Disk Zero 64.00 MBytes "));
+    QCOMPARE(desktop.windows.Clone().SourceLabel().text(), QString("Disk Zero 64.00 MBytes "));
     // A refill (the clone's Cancel, then Clone Drives) lists it again.
     desktop.main.CancelLabelClick();
     desktop.main.CloneImageButtomClick();

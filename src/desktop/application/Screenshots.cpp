@@ -72,10 +72,10 @@ bool ShootWhileRunning(const Shooter& shoot, const QString& name, QWidget& windo
 
 bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, const QString& image,
                      const Shooter& shoot) {
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   MainWindowLists& lists = main.Lists();
-  auto* drives = main.findChild<CheckListView*>("CI_HDDListView");
-  auto* partitions = main.findChild<CheckListView*>("CI_PartitionListView");
+  auto* drives = lists.Controls().CI_HDDListView;
+  auto* partitions = lists.Controls().CI_PartitionListView;
 
   // Create an image of the second partition (D:) of the internal disk.
   main.CreateImageButtomClick();
@@ -88,17 +88,17 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
   }
   prompts.SetChosenFile(image);
   main.HDDNextLabelClick();
-  CreateImageWindow& create = windows.CreateImgForm();
+  CreateImageWindow& create = windows.CreateImage();
   if (!create.isVisible()) return shoot("create-window", create);  // the set-up refused: show why
   if (!shoot("create-window", create)) return false;
-  if (!ShootWhileRunning(shoot, "create-window-running", create, create.MainBar(), [&] { create.RegOKLabelClick(); }))
+  if (!ShootWhileRunning(shoot, "create-window-running", create, create.MainBar(), [&] { create.StartClick(); }))
     return false;
   if (!shoot("create-image-done", main)) return false;
 
   // Restore it onto the USB stick's partition (E:), which is a little larger.
   main.RestoreImageButtomClick();
-  auto* destinations = main.findChild<CheckListView*>("RI_HDDListView");
-  auto* destinationPartitions = main.findChild<CheckListView*>("RI_PartitionListView");
+  auto* destinations = lists.Controls().RI_HDDListView;
+  auto* destinationPartitions = lists.Controls().RI_PartitionListView;
   if (QListWidgetItem* stick = RowWhere(*destinations, [](const auto& r) { return IsDrive(r, 1); })) {
     destinations->setCurrentItem(stick);
     lists.RI_HDDListViewClick(stick, CheckListView::HitArea::Row);
@@ -107,11 +107,11 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
     lists.RI_PartitionListViewClick(e, CheckListView::HitArea::CheckBox);
   }
   main.RestoreNextLabelClick();
-  RestoreImageWindow& restore = windows.RestoreImgForm();
+  RestoreImageWindow& restore = windows.RestoreImage();
   if (!restore.isVisible()) return shoot("restore-window", restore);
   if (!shoot("restore-window", restore)) return false;
   if (!ShootWhileRunning(shoot, "restore-window-running", restore, restore.ProgressBar(),
-                         [&] { restore.RegOKLabelClick(); }))
+                         [&] { restore.StartClick(); }))
     return false;
   if (restore.isVisible()) restore.close();
 
@@ -126,10 +126,10 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
     lists.CI_HDDListViewClick(disk, CheckListView::HitArea::CheckBox);
   }
   main.HDDNextLabelClick();
-  CloneWindow& clone = windows.CloneDriveFrm();
+  CloneWindow& clone = windows.Clone();
   if (!clone.isVisible()) return shoot("clone-window", clone);
   if (!shoot("clone-window", clone)) return false;
-  if (!ShootWhileRunning(shoot, "clone-window-running", clone, clone.ProgressBar(), [&] { clone.RegOKLabelClick(); }))
+  if (!ShootWhileRunning(shoot, "clone-window-running", clone, clone.ProgressBar(), [&] { clone.StartClick(); }))
     return false;
   const bool ok = shoot("clone-window-done", clone);
   clone.close();
@@ -159,15 +159,15 @@ QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& p
 
   // Keep the pointer away from the windows, so no button shows its hover look.
   QCursor::setPos(-1000, -1000);
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   main.show();
   if (!shoot("start-screen", main)) return written;
 
   // The create page with the first partition ticked, as a user leaves it
   // before Next.
   main.CreateImageButtomClick();
-  auto* drives = main.findChild<CheckListView*>("CI_HDDListView");
-  auto* partitions = main.findChild<CheckListView*>("CI_PartitionListView");
+  auto* drives = main.Lists().Controls().CI_HDDListView;
+  auto* partitions = main.Lists().Controls().CI_PartitionListView;
   if (QListWidgetItem* disk = FirstDiskRow(*drives)) {
     drives->setCurrentItem(disk);
     main.Lists().CI_HDDListViewClick(disk, CheckListView::HitArea::Row);
@@ -190,7 +190,7 @@ QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& p
   image.close();
   main.Session().JobKind = 2;
   main.OpenImageForRestore(image.fileName());
-  auto* destinations = main.findChild<CheckListView*>("RI_HDDListView");
+  auto* destinations = main.Lists().Controls().RI_HDDListView;
   if (QListWidgetItem* disk = FirstDiskRow(*destinations)) {
     destinations->setCurrentItem(disk);
     main.Lists().RI_HDDListViewClick(disk, CheckListView::HitArea::Row);
@@ -208,9 +208,9 @@ QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& p
   const QString demoImage = jobFolder.filePath("demo-D.img");
   if (!ShootOperations(windows, prompts, demoImage, shoot)) return written;
 
-  windows.InfoFrm().ShowInFront();
-  const bool ok = shoot("info-window", windows.InfoFrm());
-  windows.InfoFrm().close();
+  windows.Info().ShowInFront();
+  const bool ok = shoot("info-window", windows.Info());
+  windows.Info().close();
   if (!ok) return written;
   return written;
 }

@@ -1,8 +1,11 @@
 #pragma once
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "desktop/shared/DesktopSession.h"
+
+class QLabel;
 
 namespace drivecopy {
 
@@ -47,6 +50,7 @@ class InfoWindow : public QWidget {
   DesktopSession& session_;
   QWidget& mainWindow_;
   WindowTranslator* translator_;
+  std::vector<QLabel*> labels_;  // the texts, which FitLabels sizes
 };
 
 }  // namespace drivecopy

@@ -20,6 +20,7 @@
 #include "desktop/main_window/MainWindowLists.h"
 #include "text/MessageCatalogue.h"
 #include "text/StoredLanguage.h"
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/shared/FileDialogSettings.h"
 #include "desktop/shared/OverrideCursor.h"
 #include "desktop/main_window/InfoWindow.h"
@@ -45,16 +46,6 @@ const QColor SplitterColour(118, 198, 247);  // the splitter between the drive a
 constexpr int StartButtonLeft = 90;
 constexpr int StartButtonTop = 58;
 constexpr int StartButtonStep = 59;
-
-QFont TahomaFont(int pixelSize, bool bold) {
-  QFont font;
-  font.setFamilies(FontFamiliesFor("Tahoma", "DEFAULT_CHARSET"));
-  font.setPixelSize(pixelSize);
-  font.setBold(bold);
-  return font;
-}
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A description for a label: its CR LF line break as Qt's.
 QString LabelText(const std::string& description) {
@@ -155,6 +146,12 @@ void MainWindow::AttachWindows(RestoreImageWindow* restoreWindow, CreateImageWin
   cloneWindow_ = cloneWindow;
   infoWindow_ = infoWindow;
   lists_->SetCloneWindow(cloneWindow);
+  if (createWindow != nullptr) {
+    connect(createWindow, &CreateImageWindow::runEnded, ciHddMemo_, &QPlainTextEdit::setPlainText);
+  }
+  if (cloneWindow != nullptr) {
+    connect(cloneWindow, &CloneWindow::copyLetGo, ciHddMemo_, &QPlainTextEdit::appendPlainText);
+  }
 }
 
 // --- construction ---
@@ -265,8 +262,10 @@ QWidget* MainWindow::BuildCreateImagePage() {
   auto* toolBar = new GradientToolBar(page);
   toolBar->setObjectName("DiskToolBar");
   // Physical Drives and Logical Drives belong to the lists (WireLists).
-  MakePressable(toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives"));
-  MakePressable(toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives"));
+  listControls_.CI_PhysicalDrivesToolButton = toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives");
+  listControls_.CI_LogicalDrivesToolButton = toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives");
+  MakePressable(listControls_.CI_PhysicalDrivesToolButton);
+  MakePressable(listControls_.CI_LogicalDrivesToolButton);
   connect(toolBar->AddButton("TntToolButton1", "Info"), &QToolButton::clicked, this,
           &MainWindow::InfoToolButtonClick);
   layout->addWidget(toolBar);
@@ -280,16 +279,19 @@ QWidget* MainWindow::BuildCreateImagePage() {
     auto* inner = new QVBoxLayout(physical);
     inner->setContentsMargins(8, 6, 8, 8);
     inner->setSpacing(2);
-    inner->addWidget(DriveSplitter(Framed(MakeList("CI_HDDListView", DriveCell, true, physical), physical),
-                                   Framed(MakeList("CI_PartitionListView", PartitionCell, false, physical), physical)),
+    listControls_.CI_HDDListView = MakeList("CI_HDDListView", DriveCell, true, physical);
+    listControls_.CI_PartitionListView = MakeList("CI_PartitionListView", PartitionCell, false, physical);
+    inner->addWidget(DriveSplitter(Framed(listControls_.CI_HDDListView, physical),
+                                   Framed(listControls_.CI_PartitionListView, physical)),
                      3);
-    inner->addWidget(Framed(MakeMemo("CI_HDDMemo", physical), physical), 1);
-    auto* next = MakeNavigationLabel("HDDNextLabel", "Next", physical);
-    auto* cancel = MakeNavigationLabel("CancelLabel", "Cancel", physical);
-    inner->addLayout(NavigationRow(next, cancel));
-    connect(next, &LabelButton::clicked, this, &MainWindow::HDDNextLabelClick);
-    connect(cancel, &LabelButton::clicked, this, &MainWindow::CancelLabelClick);
-    for (LabelButton* label : {next, cancel}) {
+    ciHddMemo_ = MakeMemo("CI_HDDMemo", physical);
+    inner->addWidget(Framed(ciHddMemo_, physical), 1);
+    hddNextLabel_ = MakeNavigationLabel("HDDNextLabel", "Next", physical);
+    cancelLabel_ = MakeNavigationLabel("CancelLabel", "Cancel", physical);
+    inner->addLayout(NavigationRow(hddNextLabel_, cancelLabel_));
+    connect(hddNextLabel_, &LabelButton::clicked, this, &MainWindow::HDDNextLabelClick);
+    connect(cancelLabel_, &LabelButton::clicked, this, &MainWindow::CancelLabelClick);
+    for (LabelButton* label : {hddNextLabel_, cancelLabel_}) {
       connect(label, &LabelButton::mouseEntered, this, &MainWindow::HDDNextLabelMouseEnter);
       connect(label, &LabelButton::mouseLeft, this, &MainWindow::HDDNextLabelMouseLeave);
     }
@@ -302,8 +304,10 @@ QWidget* MainWindow::BuildCreateImagePage() {
     auto* inner = new QVBoxLayout(logical);
     inner->setContentsMargins(8, 6, 8, 8);
     inner->setSpacing(2);
-    inner->addWidget(Framed(MakeList("CI_LogicalDrivesListView", VolumeCell, true, logical), logical), 3);
-    inner->addWidget(Framed(MakeMemo("CI_LogicalMemo", logical), logical), 1);
+    listControls_.CI_LogicalDrivesListView = MakeList("CI_LogicalDrivesListView", VolumeCell, true, logical);
+    inner->addWidget(Framed(listControls_.CI_LogicalDrivesListView, logical), 3);
+    listControls_.CI_LogicalMemo = MakeMemo("CI_LogicalMemo", logical);
+    inner->addWidget(Framed(listControls_.CI_LogicalMemo, logical), 1);
     auto* next = MakeNavigationLabel("TntLabel1", "Next", logical);
     auto* cancel = MakeNavigationLabel("TntLabel2", "Cancel", logical);
     next->setCursor(Qt::PointingHandCursor);
@@ -328,8 +332,10 @@ QWidget* MainWindow::BuildRestoreImagePage() {
   toolBar->setObjectName("TntToolBar1");
   // The restore page lists physical destinations only: the restore set-up
   // hides its Logical Drives button.
-  MakePressable(toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives"));
-  MakePressable(toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives"));
+  listControls_.RI_PhysicalDrivesToolButton = toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives");
+  listControls_.RI_LogicalDrivesToolButton = toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives");
+  MakePressable(listControls_.RI_PhysicalDrivesToolButton);
+  MakePressable(listControls_.RI_LogicalDrivesToolButton);
   connect(toolBar->AddButton("InfoToolButton", "Info"), &QToolButton::clicked, this,
           &MainWindow::InfoToolButtonClick);
   layout->addWidget(toolBar);
@@ -341,10 +347,13 @@ QWidget* MainWindow::BuildRestoreImagePage() {
   auto* inner = new QVBoxLayout(physical);
   inner->setContentsMargins(8, 6, 8, 8);
   inner->setSpacing(2);
-  inner->addWidget(DriveSplitter(Framed(MakeList("RI_HDDListView", DriveCell, true, physical), physical),
-                                 Framed(MakeList("RI_PartitionListView", PartitionCell, false, physical), physical)),
+  listControls_.RI_HDDListView = MakeList("RI_HDDListView", DriveCell, true, physical);
+  listControls_.RI_PartitionListView = MakeList("RI_PartitionListView", PartitionCell, false, physical);
+  inner->addWidget(DriveSplitter(Framed(listControls_.RI_HDDListView, physical),
+                                 Framed(listControls_.RI_PartitionListView, physical)),
                    3);
-  inner->addWidget(Framed(MakeMemo("RI_Memo", physical), physical), 1);
+  riMemo_ = MakeMemo("RI_Memo", physical);
+  inner->addWidget(Framed(riMemo_, physical), 1);
   auto* next = MakeNavigationLabel("RestoreNextLabel", "Next", physical);
   auto* cancel = MakeNavigationLabel("TntLabel4", "Cancel", physical);
   next->setCursor(Qt::PointingHandCursor);
@@ -359,34 +368,11 @@ QWidget* MainWindow::BuildRestoreImagePage() {
 }
 
 void MainWindow::WireLists() {
-  auto list = [this](const char* name) { return findChild<CheckListView*>(name); };
-  auto toolButton = [this](const char* name) { return findChild<QToolButton*>(name); };
-  ciHddList_ = list("CI_HDDListView");
-  ciPartitionList_ = list("CI_PartitionListView");
-  ciLogicalList_ = list("CI_LogicalDrivesListView");
-  riHddList_ = list("RI_HDDListView");
-  riPartitionList_ = list("RI_PartitionListView");
-  ciHddMemo_ = findChild<QPlainTextEdit*>("CI_HDDMemo");
-  riMemo_ = findChild<QPlainTextEdit*>("RI_Memo");
-  hddNextLabel_ = findChild<LabelButton*>("HDDNextLabel");
-  cancelLabel_ = findChild<LabelButton*>("CancelLabel");
-
-  MainWindowListControls controls;
-  controls.CI_HDDListView = ciHddList_;
-  controls.CI_PartitionListView = ciPartitionList_;
-  controls.CI_LogicalDrivesListView = ciLogicalList_;
-  controls.CI_LogicalMemo = findChild<QPlainTextEdit*>("CI_LogicalMemo");
-  controls.CI_PhysicalDrivesToolButton = toolButton("CI_PhysicalDrivesToolButton");
-  controls.CI_LogicalDrivesToolButton = toolButton("CI_LogicalDrivesToolButton");
-  controls.RI_HDDListView = riHddList_;
-  controls.RI_PartitionListView = riPartitionList_;
-  controls.RI_PhysicalDrivesToolButton = toolButton("RI_PhysicalDrivesToolButton");
-  controls.RI_LogicalDrivesToolButton = toolButton("RI_LogicalDrivesToolButton");
   ListPageSwitches pages;
   pages.ShowCreatePhysical = [this] { ShowCreateImagePage(0); };
   pages.ShowCreateLogical = [this] { ShowCreateImagePage(1); };
   pages.ShowRestorePhysical = [this] { ShowRestoreImagePage(0); };
-  lists_ = new MainWindowLists(session_, *this, controls, std::move(pages));
+  lists_ = new MainWindowLists(session_, *this, listControls_, std::move(pages));
 }
 
 // --- creation and showing ---
@@ -401,7 +387,6 @@ void MainWindow::FormCreate() {
   }
   UpdateStrings();
   SetWindowColour(MainWindowColour);
-  userSystem_ = std::make_unique<VolumeReadiness>(session_.platform);
 }
 
 void MainWindow::UpdateStrings() {
@@ -511,10 +496,10 @@ void MainWindow::CreateImageButtomClick() {
   ShowCreateImagePage(0);
   lists_->PrepareCreatePageButtons(true);
   // A volume ticked in an earlier visit must not become the source of this one.
-  ciLogicalList_->clear();
-  ciHddList_->clear();
+  listControls_.CI_LogicalDrivesListView->clear();
+  listControls_.CI_HDDListView->clear();
   lists_->Pump()();
-  lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
+  lists_->ShowPhysicalDrives(*listControls_.CI_HDDListView, *listControls_.CI_PartitionListView);
   ciHddMemo_->appendPlainText(Q(session_.texts.strSInfoSelectDriveandContinue));
   SetCreatePageLabelsEnabled(true);
 }
@@ -528,8 +513,8 @@ void MainWindow::CloneImageButtomClick() {
   ShowMainPage(1);
   ShowCreateImagePage(0);
   lists_->PrepareCreatePageButtons(false);
-  ciLogicalList_->clear();  // volumes are no clone source
-  lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
+  listControls_.CI_LogicalDrivesListView->clear();  // volumes are no clone source
+  lists_->ShowPhysicalDrives(*listControls_.CI_HDDListView, *listControls_.CI_PartitionListView);
   ciHddMemo_->appendPlainText(Q(CloneSelection::FirstStepPrompt(session_.texts)));
   SetCreatePageLabelsEnabled(true);
 }
@@ -554,14 +539,14 @@ void MainWindow::OpenImageForRestore(const QString& imagePath) {
   if (!sizeLine) {
     // No destination is offered for an image that cannot be read, so no
     // earlier list's tick can lead Next to it.
-    riHddList_->clear();
-    riPartitionList_->clear();
+    listControls_.RI_HDDListView->clear();
+    listControls_.RI_PartitionListView->clear();
     ShowError(sizeLine.error().text);
     return;
   }
   riMemo_->appendPlainText(Q(sizeLine.value()));
   lists_->PrepareRestorePageButtons();
-  lists_->ShowPhysicalDrives(*riHddList_, *riPartitionList_);
+  lists_->ShowPhysicalDrives(*listControls_.RI_HDDListView, *listControls_.RI_PartitionListView);
   riMemo_->appendPlainText(Q(session_.texts.StrSInfoSelectDriveToRestore));
 }
 
@@ -600,9 +585,9 @@ void MainWindow::ShowError(const std::string& text) {
 void MainWindow::HDDNextLabelClick() {
   if (lists_->Filling()) return;  // the lists are half built
   // The source: the first ticked drive, else partition, else volume.
-  QListWidgetItem* item = MainWindowLists::FirstTicked(*ciHddList_);
-  if (item == nullptr) item = MainWindowLists::FirstTicked(*ciPartitionList_);
-  if (item == nullptr) item = MainWindowLists::FirstTicked(*ciLogicalList_);
+  QListWidgetItem* item = MainWindowLists::FirstTicked(*listControls_.CI_HDDListView);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*listControls_.CI_PartitionListView);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*listControls_.CI_LogicalDrivesListView);
   if (item == nullptr) return;
   const std::optional<DriveRow> row = MainWindowLists::RowOf(*item);
   if (!row) return;
@@ -623,10 +608,10 @@ void MainWindow::CreateImageNext(const DriveRow& row) {
   }
   createWindow_->SetSource(source->DevicePath, source->Kind, source->Range.FirstSector, source->Range.EndSector);
   createWindow_->Header() = source->Header;
-  if (source->Description) createWindow_->HarddriveLabel().setText(LabelText(*source->Description));
-  const std::optional<QString> imagePath = createWindow_->RunSaveImgDialog();
+  if (source->Description) createWindow_->SourceLabel().setText(LabelText(*source->Description));
+  const std::optional<QString> imagePath = createWindow_->AskImagePath();
   if (!imagePath || imagePath->isEmpty()) return;
-  createWindow_->TempPathEdit().setText(*imagePath);
+  createWindow_->ImagePathEdit().setText(*imagePath);
   createWindow_->show();
 }
 
@@ -648,7 +633,7 @@ void MainWindow::CloneNext(QListWidgetItem* item, const DriveRow& row) {
   if (startOver) {
     ciHddMemo_->clear();
     ciHddMemo_->appendPlainText(Q(CloneSelection::FirstStepPrompt(session_.texts)));
-    cloneWindow_->DestinationDriveLabel().clear();
+    cloneWindow_->DestinationLabel().clear();
   }
   for (const std::string& line : step->PageMemoLines) ciHddMemo_->appendPlainText(Q(line));
   cloneWindow_->ShowSelectionStep(step.value());
@@ -656,7 +641,7 @@ void MainWindow::CloneNext(QListWidgetItem* item, const DriveRow& row) {
   if (step->Recorded == CloneSelection::Step::SourceRecorded) {
     if (startOver) {
       // The former source comes back; the new one is left out by the fill.
-      lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
+      lists_->ShowPhysicalDrives(*listControls_.CI_HDDListView, *listControls_.CI_PartitionListView);
     } else {
       lists_->RemoveCloneSourceRow(item);
     }
@@ -667,8 +652,8 @@ void MainWindow::CloneNext(QListWidgetItem* item, const DriveRow& row) {
 
 void MainWindow::RestoreNextLabelClick() {
   if (lists_->Filling()) return;
-  QListWidgetItem* item = MainWindowLists::FirstTicked(*riHddList_);
-  if (item == nullptr) item = MainWindowLists::FirstTicked(*riPartitionList_);
+  QListWidgetItem* item = MainWindowLists::FirstTicked(*listControls_.RI_HDDListView);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*listControls_.RI_PartitionListView);
   if (item == nullptr || restoreWindow_ == nullptr) return;
   const std::optional<DriveRow> row = MainWindowLists::RowOf(*item);
   if (!row) return;
@@ -678,7 +663,7 @@ void MainWindow::RestoreNextLabelClick() {
     ShowError(destination.error().text);
     return;
   }
-  restoreWindow_->HarddriveLabel().setText(LabelText(destination.value().Description));
+  restoreWindow_->DestinationLabel().setText(LabelText(destination.value().Description));
   restoreWindow_->SetRestoreParameters(destination.value().DevicePath, destination.value().Range.FirstSector,
                                        destination.value().Range.EndSector);
   restoreWindow_->SetImageFileName(chosenImagePath_);

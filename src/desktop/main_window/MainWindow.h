@@ -1,10 +1,9 @@
 #pragma once
 #include <QWidget>
 #include <cstdint>
-#include <memory>
 #include <optional>
 
-#include "disk/VolumeReadiness.h"
+#include "desktop/main_window/MainWindowLists.h"
 #include "desktop/shared/DesktopSession.h"
 
 class QListWidgetItem;
@@ -14,10 +13,8 @@ class QToolButton;
 
 namespace drivecopy {
 
-class CheckListView;
 class FileDialogSettings;
 class LabelButton;
-class MainWindowLists;
 class PanelStatusBar;
 class SkinnedImageButton;
 class CloneWindow;
@@ -45,8 +42,10 @@ class MainWindow : public QWidget {
   explicit MainWindow(DesktopSession& session);
   ~MainWindow() override;
 
-  // The other windows, created after this one; the main window shows them and
-  // clears the clone window's selection. Call once, before the window is shown.
+  // The other windows, created after this one; the main window shows them,
+  // clears the clone window's selection and keeps in its create page's memo
+  // what the create and clone windows hand it after a run. Call once, before
+  // the window is shown.
   void AttachWindows(RestoreImageWindow* restoreWindow, CreateImageWindow* createWindow,
                      CloneWindow* cloneWindow, InfoWindow* infoWindow);
 
@@ -65,7 +64,6 @@ class MainWindow : public QWidget {
   // The override cursor saved when the mouse entered a start-screen button.
   std::optional<Qt::CursorShape> CursorBeforeHover() const { return cursorBeforeHover_; }
 
-  VolumeReadiness& UserSystem() { return *userSystem_; }
   DesktopSession& Session() { return session_; }
   FileDialogSettings& OpenImageDialog() { return *openImageDialog_; }
   const QString& ChosenImagePath() const { return chosenImagePath_; }
@@ -116,7 +114,6 @@ class MainWindow : public QWidget {
 
   DesktopSession& session_;
   WindowTranslator* siLang1_ = nullptr;
-  std::unique_ptr<VolumeReadiness> userSystem_;
   FileDialogSettings* openImageDialog_ = nullptr;
   QString chosenImagePath_;
   int updateStringsRuns_ = 0;
@@ -131,11 +128,9 @@ class MainWindow : public QWidget {
   SkinnedImageButton* cloneImageButtom_ = nullptr;
   PanelStatusBar* statusBar_ = nullptr;
   MainWindowLists* lists_ = nullptr;
-  CheckListView* ciHddList_ = nullptr;
-  CheckListView* ciPartitionList_ = nullptr;
-  CheckListView* ciLogicalList_ = nullptr;
-  CheckListView* riHddList_ = nullptr;
-  CheckListView* riPartitionList_ = nullptr;
+  // The lists, their tool buttons and the logical drives' memo, as the
+  // lists' owner gets them.
+  MainWindowListControls listControls_;
   QPlainTextEdit* ciHddMemo_ = nullptr;
   QPlainTextEdit* riMemo_ = nullptr;
   LabelButton* hddNextLabel_ = nullptr;

@@ -1,25 +1,17 @@
 #include "desktop/main_window/MainWindowLists.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "platform/KindTags.h"
 #include "desktop/operations/CloneWindow.h"
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/Artwork.h"
 
 namespace drivecopy {
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-char LocaleDecimalSeparator() {
-  const QString point = QLocale().decimalPoint();
-  if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
-  return '.';  // a separator outside ASCII cannot stand in the size texts
-}
 
 void SetTicks(CheckListView& view, Qt::CheckState state) {
   for (int row = 0; row < view.count(); ++row) view.item(row)->setCheckState(state);
@@ -77,7 +69,7 @@ MainWindowLists::MainWindowLists(DesktopSession& session, QWidget& mainWindow,
       controls_(controls),
       pages_(std::move(pages)),
       pump_([] { QCoreApplication::processEvents(); }),
-      decimalSeparator_(LocaleDecimalSeparator()),
+      decimalSeparator_(UserDecimalSeparator()),
       driveLists_(session.platform, pump_) {
   driveLists_.SetDecimalSeparator(decimalSeparator_);
   for (QToolButton* button : {controls_.CI_PhysicalDrivesToolButton, controls_.CI_LogicalDrivesToolButton,

@@ -113,6 +113,7 @@ class MainWindowLists : public QObject {
   // A row's caption and record; nullopt for a row without a record.
   static std::optional<DriveRow> RowOf(const QListWidgetItem& item);
 
+  const MainWindowListControls& Controls() const { return controls_; }
   bool Filling() const { return filling_; }
   // The decimal separator of the user's locale, for every size text.
   char DecimalSeparator() const { return decimalSeparator_; }
