@@ -239,7 +239,7 @@ class OperationWindowsTest : public QObject {
     QCOMPARE(Child<QLabel>(window, "TntLabel1").text(), QStringLiteral("Bytes Remaining:"));
     QCOMPARE(Child<LabelButton>(window, "RegOKLabel").text(), QStringLiteral("Start"));
     QCOMPARE(Child<LabelButton>(window, "RegCancelLabel").text(), QStringLiteral("&Abort"));
-    QCOMPARE(window.ProgressBar().Scheme(), GradientProgressBar::csSky);
+    QCOMPARE(window.ProgressBar().Scheme(), GradientProgressBar::ColourScheme::Sky);
 
     window.DestinationLabel().setText(QStringLiteral("Kingston DataTraveler 2.0 USB Device 256.00 MBytes "));
     window.SetRestoreParameters("\\\\.\\PhysicalDrive1", 0, 524288);

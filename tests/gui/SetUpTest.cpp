@@ -115,7 +115,7 @@ class SetUpTest : public QObject {
     QFETCH(QString, description);
 
     Desktop desktop;
-    desktop.main.CreateImageButtomClick();
+    desktop.main.CreateImageClick();
     QCOMPARE(desktop.Memo("CI_HDDMemo")->toPlainText(), Q(desktop.texts.strSInfoSelectDriveandContinue));
     CheckListView& drives = desktop.List("CI_HDDListView");
     if (partitionRow) {
@@ -125,7 +125,7 @@ class SetUpTest : public QObject {
       ClickCheckBox(drives, row);
     }
     desktop.fixture.prompts.QueueFile(QString("/tmp/chosen.img"));
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
 
     CreateImageWindow& create = desktop.windows.CreateImage();
     QCOMPARE(Q(create.DevicePath()), devicePath);
@@ -148,10 +148,10 @@ class SetUpTest : public QObject {
 
   void createNextWithoutAFileNameOpensNothing() {
     Desktop desktop;
-    desktop.main.CreateImageButtomClick();
+    desktop.main.CreateImageClick();
     ClickCheckBox(desktop.List("CI_HDDListView"), DiskZeroRow);
     desktop.fixture.prompts.QueueFile(std::nullopt);
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QVERIFY(!desktop.windows.CreateImage().isVisible());
     QVERIFY(desktop.main.isVisible());
   }
@@ -173,18 +173,18 @@ class SetUpTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(4096));
     }
     const char* drives = jobKind == 2 ? "RI_HDDListView" : "CI_HDDListView";
-    if (jobKind == 1) desktop.main.CreateImageButtomClick();
-    if (jobKind == 3) desktop.main.CloneImageButtomClick();
+    if (jobKind == 1) desktop.main.CreateImageClick();
+    if (jobKind == 3) desktop.main.CloneDrivesClick();
     if (jobKind == 2) {
       desktop.fixture.prompts.QueueFile(image);
-      desktop.main.RestoreImageButtomClick();
+      desktop.main.RestoreImageClick();
     }
     // Tiny: 300 bytes, less than one sector.
     ClickCheckBox(desktop.List(drives), TinyRow);
     if (jobKind == 2) {
-      desktop.main.RestoreNextLabelClick();
+      desktop.main.RestorePageNextClick();
     } else {
-      desktop.main.HDDNextLabelClick();
+      desktop.main.CreatePageNextClick();
     }
     const Request& last = desktop.fixture.prompts.Requests().back();
     QCOMPARE(last.What, Request::Kind::MessageBox);
@@ -205,7 +205,7 @@ class SetUpTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(1 << 20));
     }
     desktop.fixture.prompts.QueueFile(image);
-    desktop.main.RestoreImageButtomClick();
+    desktop.main.RestoreImageClick();
     QCOMPARE(MemoLines(desktop.Memo("RI_Memo")),
              QStringList({Q(desktop.texts.StrSImageSize) + " 1.00 MBytes ", Q(desktop.texts.StrSInfoSelectDriveToRestore)}));
     QVERIFY(!desktop.main.findChild<QToolButton*>("RI_LogicalDrivesToolButton")->isVisible());
@@ -213,7 +213,7 @@ class SetUpTest : public QObject {
 
     ClickRow(desktop.List("RI_HDDListView"), DiskZeroRow);
     ClickCheckBox(desktop.List("RI_PartitionListView"), 1);
-    desktop.main.RestoreNextLabelClick();
+    desktop.main.RestorePageNextClick();
 
     RestoreImageWindow& restore = desktop.windows.RestoreImage();
     QCOMPARE(restore.DevicePath(), std::string("\\\\.\\PhysicalDrive0"));
@@ -229,13 +229,13 @@ class SetUpTest : public QObject {
     Desktop desktop;
     QTemporaryDir folder;
     desktop.fixture.prompts.QueueFile(folder.filePath("missing.img"));
-    desktop.main.RestoreImageButtomClick();
+    desktop.main.RestoreImageClick();
     const Request& last = desktop.fixture.prompts.Requests().back();
     QCOMPARE(last.What, Request::Kind::MessageBox);
     QCOMPARE(last.Icon, MessageBoxIcon::Error);
     QVERIFY(last.Text.contains("missing.img"));
     QCOMPARE(desktop.List("RI_HDDListView").count(), 0);
-    desktop.main.RestoreNextLabelClick();  // nothing ticked, nothing happens
+    desktop.main.RestorePageNextClick();  // nothing ticked, nothing happens
     QVERIFY(!desktop.windows.RestoreImage().isVisible());
   }
 
@@ -245,13 +245,13 @@ class SetUpTest : public QObject {
     CheckListView& partitions = desktop.List("CI_PartitionListView");
     CloneWindow& clone = desktop.windows.Clone();
     QPlainTextEdit* memo = desktop.Memo("CI_HDDMemo");
-    desktop.main.CloneImageButtomClick();
+    desktop.main.CloneDrivesClick();
 
     // First Next: C: becomes the source and leaves its list.
     ClickRow(drives, DiskZeroRow);
     const QString sourceCaption = partitions.item(0)->text();
     ClickCheckBox(partitions, 0);
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QCOMPARE(MemoLines(memo), QStringList({Q(desktop.texts.strSScourceCloneDrivesMemo),
                                            Q(desktop.texts.strSSourceDrive) + sourceCaption,
                                            Q(desktop.texts.strSDestCloneDrivesMemo)}));
@@ -262,7 +262,7 @@ class SetUpTest : public QObject {
 
     // Second Next: D: is the destination and the clone window opens.
     ClickCheckBox(partitions, 0);
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QVERIFY(clone.Selection().DestinationChosen());
     QCOMPARE(clone.Selection().Destination().FirstSector, qint64(34816));
     QVERIFY(clone.isVisible());
@@ -273,7 +273,7 @@ class SetUpTest : public QObject {
     clone.close();
     QVERIFY(clone.Selection().DestinationChosen());
     QCOMPARE(drivecopy::test_support::TickedRows(partitions), QList<int>({0}));  // D:, still ticked
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QVERIFY(clone.Selection().SourceChosen());
     QVERIFY(!clone.Selection().DestinationChosen());
     QCOMPARE(clone.Selection().Source().FirstSector, qint64(34816));
@@ -287,16 +287,16 @@ class SetUpTest : public QObject {
   void wholeDriveSourceLeavesTheDriveList() {
     Desktop desktop;
     CheckListView& drives = desktop.List("CI_HDDListView");
-    desktop.main.CloneImageButtomClick();
+    desktop.main.CloneDrivesClick();
     const QString diskZero = drives.item(DiskZeroRow)->text();
     ClickCheckBox(drives, DiskZeroRow);
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QCOMPARE(drives.count(), 3);
     QVERIFY(!Captions(drives).contains(diskZero));
     QCOMPARE(desktop.windows.Clone().SourceLabel().text(), QString("Disk Zero 64.00 MBytes "));
     // A refill (the clone's Cancel, then Clone Drives) lists it again.
-    desktop.main.CancelLabelClick();
-    desktop.main.CloneImageButtomClick();
+    desktop.main.CancelClick();
+    desktop.main.CloneDrivesClick();
     QVERIFY(Captions(drives).contains(diskZero));
   }
 };

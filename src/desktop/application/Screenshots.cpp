@@ -74,20 +74,20 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
                      const Shooter& shoot) {
   MainWindow& main = windows.Main();
   MainWindowLists& lists = main.Lists();
-  auto* drives = lists.Controls().CI_HDDListView;
-  auto* partitions = lists.Controls().CI_PartitionListView;
+  auto* drives = lists.Controls().CreateDrives;
+  auto* partitions = lists.Controls().CreatePartitions;
 
   // Create an image of the second partition (D:) of the internal disk.
-  main.CreateImageButtomClick();
+  main.CreateImageClick();
   if (QListWidgetItem* disk = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 0); })) {
     drives->setCurrentItem(disk);
-    lists.CI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+    lists.CreateDrivesClick(disk, CheckListView::HitArea::Row);
   }
   if (QListWidgetItem* d = RowWhere(*partitions, [](const auto& r) { return r.EntryIndex == 2; })) {
-    lists.CI_PartitionListViewClick(d, CheckListView::HitArea::CheckBox);
+    lists.CreatePartitionsClick(d, CheckListView::HitArea::CheckBox);
   }
   prompts.SetChosenFile(image);
-  main.HDDNextLabelClick();
+  main.CreatePageNextClick();
   CreateImageWindow& create = windows.CreateImage();
   if (!create.isVisible()) return shoot("create-window", create);  // the set-up refused: show why
   if (!shoot("create-window", create)) return false;
@@ -96,17 +96,17 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
   if (!shoot("create-image-done", main)) return false;
 
   // Restore it onto the USB stick's partition (E:), which is a little larger.
-  main.RestoreImageButtomClick();
-  auto* destinations = lists.Controls().RI_HDDListView;
-  auto* destinationPartitions = lists.Controls().RI_PartitionListView;
+  main.RestoreImageClick();
+  auto* destinations = lists.Controls().RestoreDrives;
+  auto* destinationPartitions = lists.Controls().RestorePartitions;
   if (QListWidgetItem* stick = RowWhere(*destinations, [](const auto& r) { return IsDrive(r, 1); })) {
     destinations->setCurrentItem(stick);
-    lists.RI_HDDListViewClick(stick, CheckListView::HitArea::Row);
+    lists.RestoreDrivesClick(stick, CheckListView::HitArea::Row);
   }
   if (QListWidgetItem* e = RowWhere(*destinationPartitions, [](const auto& r) { return r.EntryIndex == 0; })) {
-    lists.RI_PartitionListViewClick(e, CheckListView::HitArea::CheckBox);
+    lists.RestorePartitionsClick(e, CheckListView::HitArea::CheckBox);
   }
-  main.RestoreNextLabelClick();
+  main.RestorePageNextClick();
   RestoreImageWindow& restore = windows.RestoreImage();
   if (!restore.isVisible()) return shoot("restore-window", restore);
   if (!shoot("restore-window", restore)) return false;
@@ -116,16 +116,16 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
   if (restore.isVisible()) restore.close();
 
   // Clone the USB stick onto the internal disk.
-  main.CloneImageButtomClick();
+  main.CloneDrivesClick();
   if (QListWidgetItem* stick = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 1); })) {
-    lists.CI_HDDListViewClick(stick, CheckListView::HitArea::CheckBox);
+    lists.CreateDrivesClick(stick, CheckListView::HitArea::CheckBox);
   }
-  main.HDDNextLabelClick();
+  main.CreatePageNextClick();
   if (!shoot("clone-source-chosen", main)) return false;
   if (QListWidgetItem* disk = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 0); })) {
-    lists.CI_HDDListViewClick(disk, CheckListView::HitArea::CheckBox);
+    lists.CreateDrivesClick(disk, CheckListView::HitArea::CheckBox);
   }
-  main.HDDNextLabelClick();
+  main.CreatePageNextClick();
   CloneWindow& clone = windows.Clone();
   if (!clone.isVisible()) return shoot("clone-window", clone);
   if (!shoot("clone-window", clone)) return false;
@@ -165,18 +165,18 @@ QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& p
 
   // The create page with the first partition ticked, as a user leaves it
   // before Next.
-  main.CreateImageButtomClick();
-  auto* drives = main.Lists().Controls().CI_HDDListView;
-  auto* partitions = main.Lists().Controls().CI_PartitionListView;
+  main.CreateImageClick();
+  auto* drives = main.Lists().Controls().CreateDrives;
+  auto* partitions = main.Lists().Controls().CreatePartitions;
   if (QListWidgetItem* disk = FirstDiskRow(*drives)) {
     drives->setCurrentItem(disk);
-    main.Lists().CI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+    main.Lists().CreateDrivesClick(disk, CheckListView::HitArea::Row);
   }
   if (partitions->count() > 0) {
-    main.Lists().CI_PartitionListViewClick(partitions->item(0), CheckListView::HitArea::CheckBox);
+    main.Lists().CreatePartitionsClick(partitions->item(0), CheckListView::HitArea::CheckBox);
   }
   if (!shoot("create-image-physical", main)) return written;
-  main.Lists().LogicalDrivesToolButtonClick();
+  main.Lists().LogicalDrivesClick();
   if (!shoot("create-image-logical", main)) return written;
 
   // The restore page as it looks once an image has been chosen (the file
@@ -188,12 +188,12 @@ QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& p
     return written;
   }
   image.close();
-  main.Session().JobKind = 2;
+  main.Session().jobKind = JobKind::RestoreImage;
   main.OpenImageForRestore(image.fileName());
-  auto* destinations = main.Lists().Controls().RI_HDDListView;
+  auto* destinations = main.Lists().Controls().RestoreDrives;
   if (QListWidgetItem* disk = FirstDiskRow(*destinations)) {
     destinations->setCurrentItem(disk);
-    main.Lists().RI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+    main.Lists().RestoreDrivesClick(disk, CheckListView::HitArea::Row);
   }
   if (!shoot("restore-image", main)) return written;
   main.ShowMainPage(0);

@@ -82,11 +82,11 @@ InfoWindow::InfoWindow(DesktopSession& session, QWidget& mainWindow)
                                "Copyright", 209, false);
   labels_ = {productName, version, internetPage, dataRecovery, copyright};
 
-  connect(internetPage, &LabelButton::clicked, this, [this] { InternetPageLabelClick(); });
-  connect(dataRecovery, &LabelButton::clicked, this, [this] { DataRecoveryLabelClick(); });
+  connect(internetPage, &LabelButton::clicked, this, [this] { OpenProductPage(); });
+  connect(dataRecovery, &LabelButton::clicked, this, [this] { OpenMakerSite(); });
   for (LabelButton* link : {internetPage, dataRecovery}) {
-    connect(link, &LabelButton::mouseEntered, this, [this] { InternetPageLabelMouseEnter(); });
-    connect(link, &LabelButton::mouseLeft, this, [this] { InternetPageLabelMouseLeave(); });
+    connect(link, &LabelButton::mouseEntered, this, [this] { LinkMouseEnter(); });
+    connect(link, &LabelButton::mouseLeft, this, [this] { LinkMouseLeave(); });
   }
 
   translator_ = new WindowTranslator(*this, BuiltinWindowTable("TInfoFrm"), QStringLiteral("TInfoFrm"),
@@ -140,18 +140,18 @@ std::string InfoWindow::PageAddress(int language, bool productPage) {
   return std::string(kSiteAddress) + folder + (productPage ? "/talvo-drive-cloning.html" : "/");
 }
 
-void InfoWindow::InternetPageLabelClick() {
+void InfoWindow::OpenProductPage() {
   // The program shows nothing of its own when the browser cannot be started.
   (void)session_.platform.OpenWebAddress(PageAddress(translator_->Language(), true));
 }
 
-void InfoWindow::DataRecoveryLabelClick() {
+void InfoWindow::OpenMakerSite() {
   (void)session_.platform.OpenWebAddress(PageAddress(translator_->Language(), false));
 }
 
-void InfoWindow::InternetPageLabelMouseEnter() { setCursor(Qt::PointingHandCursor); }
+void InfoWindow::LinkMouseEnter() { setCursor(Qt::PointingHandCursor); }
 
-void InfoWindow::InternetPageLabelMouseLeave() { unsetCursor(); }
+void InfoWindow::LinkMouseLeave() { unsetCursor(); }
 
 void InfoWindow::FitLabels() {
   for (QLabel* label : labels_) label->adjustSize();

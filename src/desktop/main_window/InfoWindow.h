@@ -39,10 +39,10 @@ class InfoWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void InternetPageLabelClick();
-  void DataRecoveryLabelClick();
-  void InternetPageLabelMouseEnter();
-  void InternetPageLabelMouseLeave();
+  void OpenProductPage();
+  void OpenMakerSite();
+  void LinkMouseEnter();
+  void LinkMouseLeave();
   // Labels take the size of their text, as the translator may change both.
   void FitLabels();
   void CentreOverMainWindow();

@@ -71,7 +71,7 @@ void CloneWindow::BuildControls() {
   // The wording of the time left in the design language (German here); the table translates it.
   speedLabel_->setProperty("TimeLeftText", QStringLiteral("noch %s"));
 
-  progressBar_ = new GradientProgressBar(GradientProgressBar::csSky, &page);
+  progressBar_ = new GradientProgressBar(GradientProgressBar::ColourScheme::Sky, &page);
   progressBar_->setObjectName(QStringLiteral("ProgressBar"));
   progressBar_->setGeometry(25, 240, 376, 260 - 240);
 

@@ -126,10 +126,10 @@ void CreateImageWindow::BuildControls() {
   fileSizeValue_ = MakeLabel(page, "FileSizeLabel2", QString(), QRect(132, 234, 269, 16));
 
   // The bars lie between the progress labels and the memo, as wide as the memo.
-  bufferBar_ = new GradientProgressBar(GradientProgressBar::csGrass, &page);
+  bufferBar_ = new GradientProgressBar(GradientProgressBar::ColourScheme::Grass, &page);
   bufferBar_->setObjectName(QStringLiteral("BufferBar"));
   bufferBar_->setGeometry(25, 265, contentWidth, 270 - 265);
-  mainBar_ = new GradientProgressBar(GradientProgressBar::csSky, &page);
+  mainBar_ = new GradientProgressBar(GradientProgressBar::ColourScheme::Sky, &page);
   mainBar_->setObjectName(QStringLiteral("MainBar"));
   mainBar_->setGeometry(25, 273, contentWidth, 293 - 273);
 

@@ -41,7 +41,7 @@ void RestoreImageWindow::BuildControls() {
   bytesRemainingCaption_->setObjectName(QStringLiteral("TntLabel1"));
   bytesRemainingCaption_->setGeometry(25, 100, 376, 16);
 
-  progressBar_ = new GradientProgressBar(GradientProgressBar::csSky, &page);
+  progressBar_ = new GradientProgressBar(GradientProgressBar::ColourScheme::Sky, &page);
   progressBar_->setObjectName(QStringLiteral("ProgressBar"));
   progressBar_->setGeometry(25, 120, 376, 140 - 120);
 
