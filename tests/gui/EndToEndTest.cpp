@@ -175,8 +175,15 @@ class EndToEndTest : public QObject {
     program.Click(main, "HDDNextLabel");
     CloneWindow& clone = program.windows.Clone();
     QVERIFY(clone.isVisible());
+    const QStringList pageMemoBefore = program.MemoLines(main, "CI_HDDMemo");
     program.fixture.prompts.QueueAnswer(DialogButton::Yes);
     program.Click(clone, "RegOKLabel");
+    // The main window's page notes the time the copy was let go.
+    const QStringList pageMemo = program.MemoLines(main, "CI_HDDMemo");
+    QCOMPARE(pageMemo.mid(0, pageMemoBefore.size()), pageMemoBefore);
+    QCOMPARE(pageMemo.size(), pageMemoBefore.size() + 1);
+    QVERIFY2(QRegularExpression("^\\d{1,2}:\\d\\d:\\d\\d").match(pageMemo.last()).hasMatch(),
+             qPrintable(pageMemo.last()));
 
     const QStringList memo = program.MemoLines(clone, "CloneDrivesMemo");
     QVERIFY2(memo.filter(QString::number(BadSector)).size() == 1, qPrintable(memo.join(" | ")));

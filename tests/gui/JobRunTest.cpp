@@ -288,6 +288,35 @@ class JobRunTest : public QObject {
     fixture.CheckAllAnswered();
   }
 
+  // A Start click and a new showing that arrive through the job's pumping
+  // leave the run alone: no second job starts and nothing of the first is
+  // reset. Closing the window to show it again asks the run to stop; it
+  // stops after the block in progress and the window closes at its end.
+  void startOrShowDuringARunLeavesItAlone() {
+    JobFixture fixture;
+    CreateImageWindow window(fixture.desktop.session, fixture.mainWindow);
+    fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
+    fixture.desktop.prompts.QueueAnswer(DialogButton::No);  // delete the image?
+    CancelDuringRun during(window, window.MainBar(), StartOf(window), fixture.mainWindow, [&] {
+      window.StartClick();
+      window.close();
+      window.show();
+      QVERIFY(window.isVisible());
+    });
+    window.StartClick();
+
+    QVERIFY(during.seen.Cancelled);
+    QVERIFY(window.isHidden());
+    QVERIFY(fixture.mainWindow.isVisible() && fixture.mainWindow.isEnabled());
+    const QStringList lines = Lines(window.MemoLines());
+    QVERIFY2(lines.first().startsWith(QStringLiteral("Source drive:")), qPrintable(lines.join(" | ")));
+    QCOMPARE(lines.filter(QStringLiteral("Source drive:")).size(), 1);
+    QVERIFY(lines.filter(QStringLiteral("Ready")).isEmpty());
+    QVERIFY2(lines.last().startsWith(QStringLiteral("Operation stopped at sector:")), qPrintable(lines.last()));
+    QCOMPARE(fixture.pageMemo->toPlainText(), window.Memo().toPlainText());
+    fixture.CheckAllAnswered();
+  }
+
   // Restoring the image of a partition onto another partition writes it there
   // sector for sector and closes the window.
   void restoreOntoAnotherPartition() {

@@ -331,6 +331,49 @@ class OperationWindowsTest : public QObject {
     QCOMPARE(MemoLines(window, "CloneDrivesMemo"), setupLines);
   }
 
+  // Start and Abort under the mouse: the create and restore windows' labels
+  // turn green and show the hand (Start not while a stop is asked), the clone
+  // window's only show the hand; leaving gives back the dark grey and the
+  // default cursor.
+  void commandLabelsAnswerTheMouse_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("turnsGreen");
+    QTest::newRow("create") << QStringLiteral("create") << true;
+    QTest::newRow("restore") << QStringLiteral("restore") << true;
+    QTest::newRow("clone") << QStringLiteral("clone") << false;
+  }
+  void commandLabelsAnswerTheMouse() {
+    QFETCH(QString, window);
+    QFETCH(bool, turnsGreen);
+    Fixture fixture;
+    std::unique_ptr<OperationWindow> shown;
+    if (window == QLatin1String("create")) {
+      shown = std::make_unique<CreateImageWindow>(fixture.session, fixture.mainWindow);
+    } else if (window == QLatin1String("restore")) {
+      shown = std::make_unique<RestoreImageWindow>(fixture.session, fixture.mainWindow);
+    } else {
+      shown = std::make_unique<CloneWindow>(fixture.session, fixture.mainWindow);
+    }
+    const QColor grey(76, 76, 76);
+    const QColor green(69, 196, 97);
+    auto textColour = [](const LabelButton& label) { return label.palette().color(QPalette::WindowText); };
+    for (const char* name : {"RegOKLabel", "RegCancelLabel"}) {
+      auto& label = Child<LabelButton>(*shown, name);
+      QCOMPARE(textColour(label), grey);
+      emit label.mouseEntered();
+      QCOMPARE(textColour(label), turnsGreen ? green : grey);
+      QVERIFY(label.testAttribute(Qt::WA_SetCursor));
+      QCOMPARE(label.cursor().shape(), Qt::PointingHandCursor);
+      emit label.mouseLeft();
+      QCOMPARE(textColour(label), grey);
+      QVERIFY(!label.testAttribute(Qt::WA_SetCursor));
+    }
+    shown->SetStopped(true);
+    auto& start = Child<LabelButton>(*shown, "RegOKLabel");
+    emit start.mouseEntered();
+    QCOMPARE(start.testAttribute(Qt::WA_SetCursor), !turnsGreen);
+  }
+
   // The clone log line names the file the run writes, which ends in ".txt".
   void cloneLogBoxNamesTheCloneLog() {
     Fixture fixture;
