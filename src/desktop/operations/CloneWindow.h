@@ -6,6 +6,7 @@
 #include "jobs/CloneJob.h"
 #include "jobs/CloneSetup.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 

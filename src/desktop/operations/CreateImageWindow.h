@@ -8,6 +8,7 @@
 #include "image/ImageHeader.h"
 #include "jobs/CreateImageJob.h"
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;

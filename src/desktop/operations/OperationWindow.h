@@ -7,7 +7,6 @@
 #include "jobs/JobOutcome.h"
 #include "jobs/OperationMemo.h"
 
-class QCheckBox;
 class QPlainTextEdit;
 
 namespace drivecopy {
