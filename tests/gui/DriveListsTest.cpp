@@ -47,7 +47,7 @@ QImage IconImage(const QIcon& icon) { return icon.pixmap(32, 32).toImage(); }
 struct Page {
   DesktopFixture fixture{Machine};
   DesktopWindows windows{fixture.session};
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   CheckListView& drives = *main.findChild<CheckListView*>("CI_HDDListView");
   CheckListView& partitions = *main.findChild<CheckListView*>("CI_PartitionListView");
 
@@ -65,7 +65,7 @@ class DriveListsTest : public QObject {
  private slots:
   void physicalListShowsFloppiesDrivesAndTheirLetters() {
     Page page;
-    page.main.CreateImageButtomClick();
+    page.main.CreateImageClick();
     // Drive 1 is missing: 0 and 2 are listed in order all the same.
     QCOMPARE(Captions(page.drives), QStringList({"A:\\ 1.41 MBytes ", "[ C: D:  ] Disk Zero 64.00 MBytes ",
                                                  "[ E:  ] Stick Two 32.00 MBytes "}));
@@ -104,7 +104,7 @@ class DriveListsTest : public QObject {
     QFETCH(bool, message);
     DesktopFixture fixture(machine.toStdString());
     DesktopWindows windows(fixture.session);
-    windows.MainForm().CreateImageButtomClick();
+    windows.Main().CreateImageClick();
     const auto& requests = fixture.prompts.Requests();
     QCOMPARE(requests.size(), message ? std::size_t{1} : std::size_t{0});
     if (!message) return;
@@ -116,7 +116,7 @@ class DriveListsTest : public QObject {
 
   void ticksKeepOneDriveOrOnePartition() {
     Page page;
-    page.main.CreateImageButtomClick();
+    page.main.CreateImageClick();
     // A drive's box ticks the drive and all its partitions.
     ClickCheckBox(page.drives, 1);
     QCOMPARE(TickedRows(page.drives), QList<int>({1}));
@@ -138,11 +138,11 @@ class DriveListsTest : public QObject {
 
   void cloneSourceKindDecidesWhatCanBeTicked() {
     Page page;
-    page.main.CloneImageButtomClick();
+    page.main.CloneDrivesClick();
     ClickRow(page.drives, 1);
     ClickCheckBox(page.partitions, 0);  // C: of Disk Zero as source
-    page.main.HDDNextLabelClick();
-    QCOMPARE(page.windows.CloneDriveFrm().Selection().Source().Kind, KindPartition);
+    page.main.CreatePageNextClick();
+    QCOMPARE(page.windows.Clone().Selection().Source().Kind, KindPartition);
 
     // A partition source: a drive's box stays clear, its partitions are listed.
     ClickCheckBox(page.drives, 2);
@@ -152,10 +152,10 @@ class DriveListsTest : public QObject {
     QCOMPARE(TickedRows(page.partitions), QList<int>({0}));
 
     // A drive source: a partition's box stays clear, another drive can be ticked.
-    page.main.CloneImageButtomClick();
+    page.main.CloneDrivesClick();
     ClickCheckBox(page.drives, 1);
-    page.main.HDDNextLabelClick();
-    QCOMPARE(page.windows.CloneDriveFrm().Selection().Source().Kind, KindPhysicalDrive);
+    page.main.CreatePageNextClick();
+    QCOMPARE(page.windows.Clone().Selection().Source().Kind, KindPhysicalDrive);
     ClickRow(page.drives, 1);  // Stick Two, now the second row
     ClickCheckBox(page.partitions, 0);
     QVERIFY(TickedRows(page.partitions).isEmpty());
@@ -165,7 +165,7 @@ class DriveListsTest : public QObject {
 
   void logicalDrivesPageListsVolumes() {
     Page page;
-    page.main.CreateImageButtomClick();
+    page.main.CreateImageClick();
     ClickCheckBox(page.drives, 1);
     auto* button = page.main.findChild<QToolButton*>("CI_LogicalDrivesToolButton");
     QVERIFY(button->isVisible());
@@ -190,7 +190,7 @@ class DriveListsTest : public QObject {
     QCOMPARE(volumes.count(), 0);
 
     // A clone offers no volumes.
-    page.main.CloneImageButtomClick();
+    page.main.CloneDrivesClick();
     QVERIFY(!button->isVisible());
   }
 };

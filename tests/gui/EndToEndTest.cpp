@@ -64,7 +64,7 @@ int RowContaining(const CheckListView& list, const QString& text) {
 }
 
 struct Program {
-  Program() : fixture(Machine), windows(fixture.session), main(windows.MainForm()) {
+  Program() : fixture(Machine), windows(fixture.session), main(windows.Main()) {
     // Every sector of the source disk carries its number and a pattern.
     std::fstream disk(Path(0), std::ios::in | std::ios::out | std::ios::binary);
     for (std::int64_t sector = 0; sector < 16384; ++sector) {
@@ -117,10 +117,10 @@ class EndToEndTest : public QObject {
     ClickCheckBox(partitions, RowContaining(partitions, "Partition: 1;"));
     program.fixture.prompts.QueueFile(image);
     program.Click(main, "HDDNextLabel");
-    CreateImageWindow& create = program.windows.CreateImgForm();
+    CreateImageWindow& create = program.windows.CreateImage();
     QVERIFY(create.isVisible());
     QVERIFY(main.isHidden());
-    QCOMPARE(create.TempPathEdit().text(), image);
+    QCOMPARE(create.ImagePathEdit().text(), image);
 
     // Ask for the log, then Start: the job runs to its end and the window closes.
     program.Click(create, "LogFileCheckBox");
@@ -147,7 +147,7 @@ class EndToEndTest : public QObject {
     CheckListView& destinationPartitions = program.List("RI_PartitionListView");
     ClickCheckBox(destinationPartitions, RowContaining(destinationPartitions, "Partition: 1;"));
     program.Click(main, "RestoreNextLabel");
-    RestoreImageWindow& restore = program.windows.RestoreImgForm();
+    RestoreImageWindow& restore = program.windows.RestoreImage();
     QVERIFY(restore.isVisible());
     program.fixture.prompts.QueueAnswer(DialogButton::Yes);
     program.Click(restore, "RegOKLabel");
@@ -173,10 +173,17 @@ class EndToEndTest : public QObject {
 
     ClickCheckBox(drives, RowContaining(drives, "Spare Disk"));
     program.Click(main, "HDDNextLabel");
-    CloneWindow& clone = program.windows.CloneDriveFrm();
+    CloneWindow& clone = program.windows.Clone();
     QVERIFY(clone.isVisible());
+    const QStringList pageMemoBefore = program.MemoLines(main, "CI_HDDMemo");
     program.fixture.prompts.QueueAnswer(DialogButton::Yes);
     program.Click(clone, "RegOKLabel");
+    // The main window's page notes the time the copy was let go.
+    const QStringList pageMemo = program.MemoLines(main, "CI_HDDMemo");
+    QCOMPARE(pageMemo.mid(0, pageMemoBefore.size()), pageMemoBefore);
+    QCOMPARE(pageMemo.size(), pageMemoBefore.size() + 1);
+    QVERIFY2(QRegularExpression("^\\d{1,2}:\\d\\d:\\d\\d").match(pageMemo.last()).hasMatch(),
+             qPrintable(pageMemo.last()));
 
     const QStringList memo = program.MemoLines(clone, "CloneDrivesMemo");
     QVERIFY2(memo.filter(QString::number(BadSector)).size() == 1, qPrintable(memo.join(" | ")));

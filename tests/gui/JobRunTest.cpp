@@ -83,14 +83,14 @@ QStringList Lines(const OperationMemo& memo) {
   return lines;
 }
 
-// The machine above, in English, with a stand-in main window that carries
-// the page memo the create window copies its memo into.
+// The machine above, in English, with a stand-in main window and page memo:
+// the set-ups connect the windows' run reports to the memo as the main
+// window does.
 struct JobFixture {
   JobFixture() : desktop(kMachine) {
     desktop.session.texts = UpdateStrings(MessageCatalogue::Builtin(), 2);
     mainWindow.setGeometry(200, 150, 597, 522);
     pageMemo = new QPlainTextEdit(&mainWindow);
-    pageMemo->setObjectName(QStringLiteral("CI_HDDMemo"));
     mainWindow.show();
     // Every sector of the source disk carries its number, so that any
     // misplaced or missing sector shows.
@@ -128,8 +128,9 @@ struct JobFixture {
     QVERIFY(source.has_value());
     window.SetSource(source->DevicePath, source->Kind, source->Range.FirstSector, source->Range.EndSector);
     window.Header() = source->Header;
-    window.HarddriveLabel().setText(QString::fromStdString(source->Description.value_or(row.Caption)));
-    window.TempPathEdit().setText(imagePath);
+    window.SourceLabel().setText(QString::fromStdString(source->Description.value_or(row.Caption)));
+    window.ImagePathEdit().setText(imagePath);
+    QObject::connect(&window, &CreateImageWindow::runEnded, pageMemo, &QPlainTextEdit::setPlainText);
     window.show();
     if (log) window.findChild<QCheckBox*>(QStringLiteral("LogFileCheckBox"))->click();
   }
@@ -138,7 +139,7 @@ struct JobFixture {
   void SetUpRestore(RestoreImageWindow& window, const DriveRow& row, const QString& imagePath) {
     auto destination = RestoreDestinationFromRecord(Machine(), desktop.session.texts, row.Record);
     QVERIFY(destination.ok());
-    window.HarddriveLabel().setText(QString::fromStdString(destination->Description));
+    window.DestinationLabel().setText(QString::fromStdString(destination->Description));
     window.SetRestoreParameters(destination->DevicePath, destination->Range.FirstSector,
                                 destination->Range.EndSector);
     window.SetImageFileName(imagePath);
@@ -152,6 +153,7 @@ struct JobFixture {
       QVERIFY(step.ok());
       window.ShowSelectionStep(*step);
     }
+    QObject::connect(&window, &CloneWindow::copyLetGo, pageMemo, &QPlainTextEdit::appendPlainText);
     window.show();
   }
 
@@ -226,7 +228,7 @@ class JobRunTest : public QObject {
     JobFixture fixture;
     CreateImageWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 1), QStringLiteral("C:\\part.img"), true);
-    window.RegOKLabelClick();
+    window.StartClick();
 
     QVERIFY(window.isHidden());
     QVERIFY(fixture.mainWindow.isVisible() && fixture.mainWindow.isEnabled());
@@ -262,12 +264,12 @@ class JobRunTest : public QObject {
     fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
     fixture.desktop.prompts.QueueAnswer(DialogButton::No);  // delete the image?
     CancelDuringRun cancel(window, window.MainBar(), StartOf(window), fixture.mainWindow, [&] {
-      window.RegCancelLabelClick();
+      window.AbortClick();
       // Closed at once, but the main window waits for the run's end.
       QVERIFY(window.isHidden());
       QVERIFY(fixture.mainWindow.isHidden());
     });
-    window.RegOKLabelClick();
+    window.StartClick();
 
     QVERIFY(cancel.seen.Cancelled);
     QVERIFY(!cancel.seen.StartEnabled);
@@ -286,18 +288,47 @@ class JobRunTest : public QObject {
     fixture.CheckAllAnswered();
   }
 
+  // A Start click and a new showing that arrive through the job's pumping
+  // leave the run alone: no second job starts and nothing of the first is
+  // reset. Closing the window to show it again asks the run to stop; it
+  // stops after the block in progress and the window closes at its end.
+  void startOrShowDuringARunLeavesItAlone() {
+    JobFixture fixture;
+    CreateImageWindow window(fixture.desktop.session, fixture.mainWindow);
+    fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
+    fixture.desktop.prompts.QueueAnswer(DialogButton::No);  // delete the image?
+    CancelDuringRun during(window, window.MainBar(), StartOf(window), fixture.mainWindow, [&] {
+      window.StartClick();
+      window.close();
+      window.show();
+      QVERIFY(window.isVisible());
+    });
+    window.StartClick();
+
+    QVERIFY(during.seen.Cancelled);
+    QVERIFY(window.isHidden());
+    QVERIFY(fixture.mainWindow.isVisible() && fixture.mainWindow.isEnabled());
+    const QStringList lines = Lines(window.MemoLines());
+    QVERIFY2(lines.first().startsWith(QStringLiteral("Source drive:")), qPrintable(lines.join(" | ")));
+    QCOMPARE(lines.filter(QStringLiteral("Source drive:")).size(), 1);
+    QVERIFY(lines.filter(QStringLiteral("Ready")).isEmpty());
+    QVERIFY2(lines.last().startsWith(QStringLiteral("Operation stopped at sector:")), qPrintable(lines.last()));
+    QCOMPARE(fixture.pageMemo->toPlainText(), window.Memo().toPlainText());
+    fixture.CheckAllAnswered();
+  }
+
   // Restoring the image of a partition onto another partition writes it there
   // sector for sector and closes the window.
   void restoreOntoAnotherPartition() {
     JobFixture fixture;
     CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
-    create.RegOKLabelClick();
+    create.StartClick();
 
     RestoreImageWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpRestore(window, fixture.PartitionRowOf("Target Disk", 1), QStringLiteral("C:\\p2.img"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
-    window.RegOKLabelClick();
+    window.StartClick();
 
     QVERIFY(window.isHidden());
     QVERIFY(fixture.mainWindow.isVisible() && fixture.mainWindow.isEnabled());
@@ -315,14 +346,14 @@ class JobRunTest : public QObject {
     JobFixture fixture;
     CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
-    create.RegOKLabelClick();
+    create.StartClick();
 
     RestoreImageWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpRestore(window, fixture.PartitionRowOf("Target Disk", 1), QStringLiteral("C:\\p2.img"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
     CancelDuringRun cancel(window, window.ProgressBar(), window.StartLabel(), fixture.mainWindow,
-                           [&] { window.RegCancelLabelClick(); });
-    window.RegOKLabelClick();
+                           [&] { window.AbortClick(); });
+    window.StartClick();
 
     QVERIFY(cancel.seen.Cancelled && !cancel.seen.StartEnabled && cancel.seen.MainWindowHidden);
     QVERIFY(window.isHidden());
@@ -342,7 +373,7 @@ class JobRunTest : public QObject {
     CloneWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpClone(window, fixture.DriveRowOf("Source Disk"), fixture.DriveRowOf("Big Disk"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
-    window.RegOKLabelClick();
+    window.StartClick();
 
     Bytes expected = fixture.Content(0);
     std::fill_n(expected.begin() + BadSector * Sector, Sector, '\0');
@@ -367,7 +398,7 @@ class JobRunTest : public QObject {
     CloneWindow window(fixture.desktop.session, fixture.mainWindow);
     fixture.SetUpClone(window, fixture.PartitionRowOf("Source Disk", 2), fixture.PartitionRowOf("Target Disk", 1));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
-    window.RegOKLabelClick();
+    window.StartClick();
 
     QVERIFY(Slice(fixture.Content(1), 2048, 4096) == Slice(fixture.Content(0), 10240, 4096));
     QVERIFY(AllZero(Slice(fixture.Content(1), 2048 + 4096, 8192)));
@@ -384,8 +415,8 @@ class JobRunTest : public QObject {
     window.findChild<QCheckBox*>(QStringLiteral("LogFileCheckBox"))->click();
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
     CancelDuringRun cancel(window, window.ProgressBar(), window.StartLabel(), fixture.mainWindow,
-                           [&] { window.RegCancelLabelClick(); });
-    window.RegOKLabelClick();
+                           [&] { window.AbortClick(); });
+    window.StartClick();
 
     QVERIFY(cancel.seen.Cancelled && !cancel.seen.StartEnabled && cancel.seen.MainWindowHidden);
     QVERIFY(window.isHidden());
@@ -419,7 +450,7 @@ class JobRunTest : public QObject {
     fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
     // A headed image (the window offers raw only; its hidden choice still counts).
     create.findChild<QRadioButton*>(QStringLiteral("MediumButton"))->setChecked(true);
-    create.RegOKLabelClick();
+    create.StartClick();
     if (damageImage) {
       // Bytes inside the first block's zlib stream (header 65, one partition start, block length).
       std::fstream image(fixture.OnC("p2.img"), std::ios::in | std::ios::out | std::ios::binary);
@@ -432,7 +463,7 @@ class JobRunTest : public QObject {
     fixture.SetUpRestore(window, fixture.PartitionRowOf("Target Disk", destinationPartition),
                          QStringLiteral("C:\\p2.img"));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
-    window.RegOKLabelClick();
+    window.StartClick();
 
     const auto& box = fixture.desktop.prompts.Requests().back();
     QCOMPARE(box.What, test_support::ScriptedPromptService::Request::Kind::MessageBox);
@@ -444,7 +475,7 @@ class JobRunTest : public QObject {
     QVERIFY(window.isVisible());
     QVERIFY(window.StartLabel().isEnabled());
     QVERIFY(fixture.mainWindow.isHidden());
-    window.RegCancelLabelClick();
+    window.AbortClick();
     QVERIFY(window.isHidden());
     QVERIFY(fixture.mainWindow.isVisible() && fixture.mainWindow.isEnabled());
     fixture.CheckAllAnswered();

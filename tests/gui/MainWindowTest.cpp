@@ -119,16 +119,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.windowTitle(), QString("Free TALVO Drive Cloning 1.1"));
     QCOMPARE(window.palette().color(QPalette::Window), QColor(127, 179, 211));
 
-    window.CreateImageButtomClick();
-    QCOMPARE(fixture.session.JobKind, 1);
+    window.CreateImageClick();
+    QCOMPARE(fixture.session.jobKind, JobKind::CreateImage);
     QCOMPARE(pages->currentWidget()->objectName(), QString("CreateImageTabSheet"));
     QCOMPARE(window.windowTitle(), QString("Free TALVO Drive Cloning 1.1 - Create Image"));
     auto* inner = window.findChild<QTabWidget*>("CreateImagePageControl");
     QCOMPARE(inner->currentWidget()->objectName(), QString("CI_PhysDrivesTntTabSheet"));
 
-    window.CancelLabelClick();
-    window.CloneImageButtomClick();
-    QCOMPARE(fixture.session.JobKind, 3);
+    window.CancelClick();
+    window.CloneDrivesClick();
+    QCOMPARE(fixture.session.jobKind, JobKind::CloneDrives);
     QCOMPARE(window.windowTitle(), QString("Free TALVO Drive Cloning 1.1 - Clone Image"));
 
     // No page tab is ever shown.
@@ -144,14 +144,14 @@ class MainWindowTest : public QObject {
     auto* pages = window.findChild<QTabWidget*>("VRZPageControl");
 
     fixture.prompts.QueueFile(std::nullopt);  // the chooser is cancelled
-    window.RestoreImageButtomClick();
+    window.RestoreImageClick();
     QCOMPARE(pages->currentIndex(), 0);
     QCOMPARE(fixture.prompts.Requests().back().Choice.Filter,
              QString("Image files (*.img)|*.img| All Files (*.*)|*.*"));
 
     fixture.prompts.QueueFile(QString("/images/disk.img"));
-    window.RestoreImageButtomClick();
-    QCOMPARE(fixture.session.JobKind, 2);
+    window.RestoreImageClick();
+    QCOMPARE(fixture.session.jobKind, JobKind::RestoreImage);
     QCOMPARE(pages->currentWidget()->objectName(), QString("RestoreImageTabSheet"));
     QCOMPARE(window.windowTitle(), QString("Free TALVO Drive Cloning 1.1 - Restore Image"));
     QCOMPARE(window.palette().color(QPalette::Window), QColor(255, 255, 255));
@@ -213,9 +213,9 @@ class MainWindowTest : public QObject {
   void cancelClearsTheCloneSelectionExceptOnTheLogicalPage() {
     DesktopFixture fixture(R"({ "physicalDrives": [ { "number": 0, "size": 1048576 } ] })");
     DesktopWindows windows(fixture.session);
-    MainWindow& main = windows.MainForm();
+    MainWindow& main = windows.Main();
     main.show();
-    CloneSelection& selection = windows.CloneDriveFrm().Selection();
+    CloneSelection& selection = windows.Clone().Selection();
     auto choose = [&] {
       DriveRow row;
       row.Record.DevicePath = "\\\\.\\PhysicalDrive0";
@@ -231,9 +231,9 @@ class MainWindowTest : public QObject {
       bool clears;
     };
     const Cancel cases[] = {
-        {"CancelLabel", [&] { main.CloneImageButtomClick(); }, true},
+        {"CancelLabel", [&] { main.CloneDrivesClick(); }, true},
         {"TntLabel4", [&] { main.ShowMainPage(2), main.ShowRestoreImagePage(0); }, true},
-        {"TntLabel2", [&] { main.CloneImageButtomClick(), main.ShowCreateImagePage(1); }, false},
+        {"TntLabel2", [&] { main.CloneDrivesClick(), main.ShowCreateImagePage(1); }, false},
     };
     for (const Cancel& c : cases) {
       c.openPage();

@@ -80,7 +80,7 @@ class OperationWindowsTest : public QObject {
     QVERIFY(Child<QRadioButton>(window, "MediumButton").isChecked());
 
     window.SetSource("\\\\.\\PhysicalDrive0", KindPartition, 2048, 2048 + 524288);
-    window.HarddriveLabel().setText(
+    window.SourceLabel().setText(
         QStringLiteral("WDC WD800JB-00JJC0; Partition: 1;\r\nType: NTFS; Size: 256.00 MBytes "));
     for (int showing = 1; showing <= 2; ++showing) {
       window.show();
@@ -148,9 +148,9 @@ class OperationWindowsTest : public QObject {
     window.Header().FirstSector = 0;
     window.Header().SectorCount = 1048576;
     window.Header().LastSector = 1048576 - 2048;
-    window.HarddriveLabel().setText(QStringLiteral("WDC WD800JB-00JJC0 512.00 MBytes "));
+    window.SourceLabel().setText(QStringLiteral("WDC WD800JB-00JJC0 512.00 MBytes "));
     window.show();
-    window.TempPathEdit().setText(QStringLiteral("D:\\backup\\disk.img"));
+    window.ImagePathEdit().setText(QStringLiteral("D:\\backup\\disk.img"));
 
     Child<QCheckBox>(window, "LogFileCheckBox").click();
     Child<QCheckBox>(window, "VirtuellCheckBox").click();
@@ -182,7 +182,7 @@ class OperationWindowsTest : public QObject {
     QVERIFY(fixture.machine->FileExists("C:\\exists.img"));
     CreateImageWindow window(fixture.session, fixture.mainWindow);
     window.show();
-    auto& path = window.TempPathEdit();
+    auto& path = window.ImagePathEdit();
     auto& folder = Child<QAbstractButton>(window, "openfile");
 
     fixture.prompts.QueueFile(QStringLiteral("C:\\new.img"));
@@ -223,7 +223,7 @@ class OperationWindowsTest : public QObject {
     window.show();
     CheckMainWindowTaken(fixture);
     Child<QCheckBox>(window, "VirtuellCheckBox").setEnabled(false);  // as a run leaves it
-    window.RegCancelLabelClick();
+    window.AbortClick();
     QVERIFY(window.isHidden());
     QVERIFY(window.Stopped());
     QVERIFY(Child<QCheckBox>(window, "VirtuellCheckBox").isEnabled());
@@ -239,9 +239,9 @@ class OperationWindowsTest : public QObject {
     QCOMPARE(Child<QLabel>(window, "TntLabel1").text(), QStringLiteral("Bytes Remaining:"));
     QCOMPARE(Child<LabelButton>(window, "RegOKLabel").text(), QStringLiteral("Start"));
     QCOMPARE(Child<LabelButton>(window, "RegCancelLabel").text(), QStringLiteral("&Abort"));
-    QCOMPARE(window.ProgressBar().Scheme(), GradientProgressBar::csSky);
+    QCOMPARE(window.ProgressBar().Scheme(), GradientProgressBar::ColourScheme::Sky);
 
-    window.HarddriveLabel().setText(QStringLiteral("Kingston DataTraveler 2.0 USB Device 256.00 MBytes "));
+    window.DestinationLabel().setText(QStringLiteral("Kingston DataTraveler 2.0 USB Device 256.00 MBytes "));
     window.SetRestoreParameters("\\\\.\\PhysicalDrive1", 0, 524288);
     window.SetImageFileName(QStringLiteral("C:\\disk.img"));
     window.AppendMemoLine("Starting...");  // a line of an earlier run
@@ -259,7 +259,7 @@ class OperationWindowsTest : public QObject {
     QCOMPARE(QString::fromStdString(parameters.Description),
              QStringLiteral("Kingston DataTraveler 2.0 USB Device 256.00 MBytes "));
 
-    window.RegCancelLabelClick();
+    window.AbortClick();
     QVERIFY(window.isHidden());
     QVERIFY(window.Stopped());
     CheckMainWindowGivenBack(fixture);
@@ -303,8 +303,8 @@ class OperationWindowsTest : public QObject {
       window.ShowSelectionStep(*step);
     }
     QVERIFY(window.Selection().SourceChosen() && window.Selection().DestinationChosen());
-    QVERIFY(window.SourcedriveLabel().text().contains(QStringLiteral("Partition: 1;")));
-    QVERIFY(window.DestinationDriveLabel().text().contains(QStringLiteral("Partition: 2;")));
+    QVERIFY(window.SourceLabel().text().contains(QStringLiteral("Partition: 1;")));
+    QVERIFY(window.DestinationLabel().text().contains(QStringLiteral("Partition: 2;")));
     const QStringList setupLines = MemoLines(window, "CloneDrivesMemo");
     QCOMPARE(setupLines.size(), 2);
     QVERIFY(setupLines[0].startsWith(QStringLiteral("Source drive:")));
@@ -321,7 +321,7 @@ class OperationWindowsTest : public QObject {
     window.show();
     QVERIFY(shadowCopy.isChecked());
     QVERIFY(shadowCopy.isHidden());
-    window.RegCancelLabelClick();
+    window.AbortClick();
     QVERIFY(window.isHidden());
     QVERIFY(window.Stopped());
     CheckMainWindowGivenBack(fixture);
@@ -329,6 +329,49 @@ class OperationWindowsTest : public QObject {
     QVERIFY(!window.Selection().DestinationChosen());
     QVERIFY(window.Selection().Source() == CloneEndpoint{});
     QCOMPARE(MemoLines(window, "CloneDrivesMemo"), setupLines);
+  }
+
+  // Start and Abort under the mouse: the create and restore windows' labels
+  // turn green and show the hand (Start not while a stop is asked), the clone
+  // window's only show the hand; leaving gives back the dark grey and the
+  // default cursor.
+  void commandLabelsAnswerTheMouse_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<bool>("turnsGreen");
+    QTest::newRow("create") << QStringLiteral("create") << true;
+    QTest::newRow("restore") << QStringLiteral("restore") << true;
+    QTest::newRow("clone") << QStringLiteral("clone") << false;
+  }
+  void commandLabelsAnswerTheMouse() {
+    QFETCH(QString, window);
+    QFETCH(bool, turnsGreen);
+    Fixture fixture;
+    std::unique_ptr<OperationWindow> shown;
+    if (window == QLatin1String("create")) {
+      shown = std::make_unique<CreateImageWindow>(fixture.session, fixture.mainWindow);
+    } else if (window == QLatin1String("restore")) {
+      shown = std::make_unique<RestoreImageWindow>(fixture.session, fixture.mainWindow);
+    } else {
+      shown = std::make_unique<CloneWindow>(fixture.session, fixture.mainWindow);
+    }
+    const QColor grey(76, 76, 76);
+    const QColor green(69, 196, 97);
+    auto textColour = [](const LabelButton& label) { return label.palette().color(QPalette::WindowText); };
+    for (const char* name : {"RegOKLabel", "RegCancelLabel"}) {
+      auto& label = Child<LabelButton>(*shown, name);
+      QCOMPARE(textColour(label), grey);
+      emit label.mouseEntered();
+      QCOMPARE(textColour(label), turnsGreen ? green : grey);
+      QVERIFY(label.testAttribute(Qt::WA_SetCursor));
+      QCOMPARE(label.cursor().shape(), Qt::PointingHandCursor);
+      emit label.mouseLeft();
+      QCOMPARE(textColour(label), grey);
+      QVERIFY(!label.testAttribute(Qt::WA_SetCursor));
+    }
+    shown->SetStopped(true);
+    auto& start = Child<LabelButton>(*shown, "RegOKLabel");
+    emit start.mouseEntered();
+    QCOMPARE(start.testAttribute(Qt::WA_SetCursor), !turnsGreen);
   }
 
   // The clone log line names the file the run writes, which ends in ".txt".

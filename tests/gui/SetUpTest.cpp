@@ -17,6 +17,7 @@
 #include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/application/DesktopWindows.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/CheckListView.h"
 
 using namespace drivecopy;
@@ -52,14 +53,13 @@ constexpr int FloppyRow = 0;
 constexpr int DiskZeroRow = 1;
 constexpr int TinyRow = 3;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QStringList MemoLines(QPlainTextEdit* memo) { return memo->toPlainText().split('\n'); }
 
 struct Desktop {
   DesktopFixture fixture{Machine};
   DesktopWindows windows{fixture.session};
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   const MessageTexts& texts = fixture.session.texts;
 
   Desktop() {
@@ -115,7 +115,7 @@ class SetUpTest : public QObject {
     QFETCH(QString, description);
 
     Desktop desktop;
-    desktop.main.CreateImageButtomClick();
+    desktop.main.CreateImageClick();
     QCOMPARE(desktop.Memo("CI_HDDMemo")->toPlainText(), Q(desktop.texts.strSInfoSelectDriveandContinue));
     CheckListView& drives = desktop.List("CI_HDDListView");
     if (partitionRow) {
@@ -125,9 +125,9 @@ class SetUpTest : public QObject {
       ClickCheckBox(drives, row);
     }
     desktop.fixture.prompts.QueueFile(QString("/tmp/chosen.img"));
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
 
-    CreateImageWindow& create = desktop.windows.CreateImgForm();
+    CreateImageWindow& create = desktop.windows.CreateImage();
     QCOMPARE(Q(create.DevicePath()), devicePath);
     QCOMPARE(int(create.DeviceKind()), kind);
     QCOMPARE(create.FirstSector(), first);
@@ -139,20 +139,20 @@ class SetUpTest : public QObject {
     QCOMPARE(header.SectorCount, end - first);
     QCOMPARE(header.LastSector, lastSector);
     QCOMPARE(int(header.SourceKind), kind);
-    QCOMPARE(create.HarddriveLabel().text(), description);
+    QCOMPARE(create.SourceLabel().text(), description);
     QCOMPARE(desktop.Count(Request::Kind::SaveFile), std::size_t{1});
-    QCOMPARE(create.TempPathEdit().text(), QString("/tmp/chosen.img"));
+    QCOMPARE(create.ImagePathEdit().text(), QString("/tmp/chosen.img"));
     QVERIFY(create.isVisible());
     create.close();
   }
 
   void createNextWithoutAFileNameOpensNothing() {
     Desktop desktop;
-    desktop.main.CreateImageButtomClick();
+    desktop.main.CreateImageClick();
     ClickCheckBox(desktop.List("CI_HDDListView"), DiskZeroRow);
     desktop.fixture.prompts.QueueFile(std::nullopt);
-    desktop.main.HDDNextLabelClick();
-    QVERIFY(!desktop.windows.CreateImgForm().isVisible());
+    desktop.main.CreatePageNextClick();
+    QVERIFY(!desktop.windows.CreateImage().isVisible());
     QVERIFY(desktop.main.isVisible());
   }
 
@@ -173,18 +173,18 @@ class SetUpTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(4096));
     }
     const char* drives = jobKind == 2 ? "RI_HDDListView" : "CI_HDDListView";
-    if (jobKind == 1) desktop.main.CreateImageButtomClick();
-    if (jobKind == 3) desktop.main.CloneImageButtomClick();
+    if (jobKind == 1) desktop.main.CreateImageClick();
+    if (jobKind == 3) desktop.main.CloneDrivesClick();
     if (jobKind == 2) {
       desktop.fixture.prompts.QueueFile(image);
-      desktop.main.RestoreImageButtomClick();
+      desktop.main.RestoreImageClick();
     }
     // Tiny: 300 bytes, less than one sector.
     ClickCheckBox(desktop.List(drives), TinyRow);
     if (jobKind == 2) {
-      desktop.main.RestoreNextLabelClick();
+      desktop.main.RestorePageNextClick();
     } else {
-      desktop.main.HDDNextLabelClick();
+      desktop.main.CreatePageNextClick();
     }
     const Request& last = desktop.fixture.prompts.Requests().back();
     QCOMPARE(last.What, Request::Kind::MessageBox);
@@ -192,7 +192,7 @@ class SetUpTest : public QObject {
     QCOMPARE(last.Text, Q(desktop.texts.strSBADDisk));
     QCOMPARE(last.Icon, MessageBoxIcon::Error);
     QCOMPARE(desktop.Count(Request::Kind::SaveFile), std::size_t{0});
-    QVERIFY(!desktop.windows.CloneDriveFrm().Selection().SourceChosen());
+    QVERIFY(!desktop.windows.Clone().Selection().SourceChosen());
     QVERIFY(desktop.main.isVisible());
   }
 
@@ -205,7 +205,7 @@ class SetUpTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(1 << 20));
     }
     desktop.fixture.prompts.QueueFile(image);
-    desktop.main.RestoreImageButtomClick();
+    desktop.main.RestoreImageClick();
     QCOMPARE(MemoLines(desktop.Memo("RI_Memo")),
              QStringList({Q(desktop.texts.StrSImageSize) + " 1.00 MBytes ", Q(desktop.texts.StrSInfoSelectDriveToRestore)}));
     QVERIFY(!desktop.main.findChild<QToolButton*>("RI_LogicalDrivesToolButton")->isVisible());
@@ -213,14 +213,14 @@ class SetUpTest : public QObject {
 
     ClickRow(desktop.List("RI_HDDListView"), DiskZeroRow);
     ClickCheckBox(desktop.List("RI_PartitionListView"), 1);
-    desktop.main.RestoreNextLabelClick();
+    desktop.main.RestorePageNextClick();
 
-    RestoreImageWindow& restore = desktop.windows.RestoreImgForm();
+    RestoreImageWindow& restore = desktop.windows.RestoreImage();
     QCOMPARE(restore.DevicePath(), std::string("\\\\.\\PhysicalDrive0"));
     QCOMPARE(restore.FirstSector(), qint64(34816));
     QCOMPARE(restore.EndSector(), qint64(34816 + 30720));
     QCOMPARE(restore.ImageFileName(), image);
-    QCOMPARE(restore.HarddriveLabel().text(), QString("Disk Zero; Partition: 2;\nType: FAT32; Size: 15.00 MBytes "));
+    QCOMPARE(restore.DestinationLabel().text(), QString("Disk Zero; Partition: 2;\nType: FAT32; Size: 15.00 MBytes "));
     QVERIFY(restore.isVisible());
     restore.close();
   }
@@ -229,29 +229,29 @@ class SetUpTest : public QObject {
     Desktop desktop;
     QTemporaryDir folder;
     desktop.fixture.prompts.QueueFile(folder.filePath("missing.img"));
-    desktop.main.RestoreImageButtomClick();
+    desktop.main.RestoreImageClick();
     const Request& last = desktop.fixture.prompts.Requests().back();
     QCOMPARE(last.What, Request::Kind::MessageBox);
     QCOMPARE(last.Icon, MessageBoxIcon::Error);
     QVERIFY(last.Text.contains("missing.img"));
     QCOMPARE(desktop.List("RI_HDDListView").count(), 0);
-    desktop.main.RestoreNextLabelClick();  // nothing ticked, nothing happens
-    QVERIFY(!desktop.windows.RestoreImgForm().isVisible());
+    desktop.main.RestorePageNextClick();  // nothing ticked, nothing happens
+    QVERIFY(!desktop.windows.RestoreImage().isVisible());
   }
 
   void cloneNextRecordsSourceThenDestinationThenStartsOver() {
     Desktop desktop;
     CheckListView& drives = desktop.List("CI_HDDListView");
     CheckListView& partitions = desktop.List("CI_PartitionListView");
-    CloneWindow& clone = desktop.windows.CloneDriveFrm();
+    CloneWindow& clone = desktop.windows.Clone();
     QPlainTextEdit* memo = desktop.Memo("CI_HDDMemo");
-    desktop.main.CloneImageButtomClick();
+    desktop.main.CloneDrivesClick();
 
     // First Next: C: becomes the source and leaves its list.
     ClickRow(drives, DiskZeroRow);
     const QString sourceCaption = partitions.item(0)->text();
     ClickCheckBox(partitions, 0);
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QCOMPARE(MemoLines(memo), QStringList({Q(desktop.texts.strSScourceCloneDrivesMemo),
                                            Q(desktop.texts.strSSourceDrive) + sourceCaption,
                                            Q(desktop.texts.strSDestCloneDrivesMemo)}));
@@ -262,22 +262,22 @@ class SetUpTest : public QObject {
 
     // Second Next: D: is the destination and the clone window opens.
     ClickCheckBox(partitions, 0);
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QVERIFY(clone.Selection().DestinationChosen());
     QCOMPARE(clone.Selection().Destination().FirstSector, qint64(34816));
     QVERIFY(clone.isVisible());
-    QVERIFY(!clone.DestinationDriveLabel().text().isEmpty());
+    QVERIFY(!clone.DestinationLabel().text().isEmpty());
 
     // Closed by its title bar, the window keeps both; Next starts over with
     // the ticked row as the new source, and the former source is back.
     clone.close();
     QVERIFY(clone.Selection().DestinationChosen());
     QCOMPARE(drivecopy::test_support::TickedRows(partitions), QList<int>({0}));  // D:, still ticked
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QVERIFY(clone.Selection().SourceChosen());
     QVERIFY(!clone.Selection().DestinationChosen());
     QCOMPARE(clone.Selection().Source().FirstSector, qint64(34816));
-    QVERIFY(clone.DestinationDriveLabel().text().isEmpty());
+    QVERIFY(clone.DestinationLabel().text().isEmpty());
     QVERIFY(!clone.isVisible());
     QCOMPARE(MemoLines(memo).size(), 3);
     ClickRow(drives, DiskZeroRow);
@@ -287,16 +287,16 @@ class SetUpTest : public QObject {
   void wholeDriveSourceLeavesTheDriveList() {
     Desktop desktop;
     CheckListView& drives = desktop.List("CI_HDDListView");
-    desktop.main.CloneImageButtomClick();
+    desktop.main.CloneDrivesClick();
     const QString diskZero = drives.item(DiskZeroRow)->text();
     ClickCheckBox(drives, DiskZeroRow);
-    desktop.main.HDDNextLabelClick();
+    desktop.main.CreatePageNextClick();
     QCOMPARE(drives.count(), 3);
     QVERIFY(!Captions(drives).contains(diskZero));
-    QCOMPARE(desktop.windows.CloneDriveFrm().SourcedriveLabel().text(), QString("Disk Zero 64.00 MBytes "));
+    QCOMPARE(desktop.windows.Clone().SourceLabel().text(), QString("Disk Zero 64.00 MBytes "));
     // A refill (the clone's Cancel, then Clone Drives) lists it again.
-    desktop.main.CancelLabelClick();
-    desktop.main.CloneImageButtomClick();
+    desktop.main.CancelClick();
+    desktop.main.CloneDrivesClick();
     QVERIFY(Captions(drives).contains(diskZero));
   }
 };

@@ -191,7 +191,7 @@ class WidgetSetTest : public QObject {
   }
 
   void progressBarKeepsItsPositionInRange() {
-    GradientProgressBar bar(GradientProgressBar::csSky);
+    GradientProgressBar bar(GradientProgressBar::ColourScheme::Sky);
     QCOMPARE(bar.Maximum(), 100);
     bar.SetPosition(150);
     QCOMPARE(bar.Position(), 100);
@@ -204,7 +204,7 @@ class WidgetSetTest : public QObject {
     QCOMPARE(bar.Maximum(), 1);
     QCOMPARE(bar.Position(), 1);
     // A full bar paints without trouble at any height, the thin buffer bar too.
-    GradientProgressBar thin(GradientProgressBar::csGrass);
+    GradientProgressBar thin(GradientProgressBar::ColourScheme::Grass);
     thin.resize(300, 5);
     thin.SetPosition(100);
     QVERIFY(!thin.grab().isNull());

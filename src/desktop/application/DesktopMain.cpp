@@ -177,7 +177,7 @@ int RunDesktop(int argc, char** argv, const PlatformChooser& choosePlatform) {
   SessionWithDialogs run(*platform.value());
   DesktopWindows windows(run.session);
   const std::unique_ptr<QTranslator> toolkitTexts = InstallToolkitTranslation(run.session.dispatcher.ActiveLanguage());
-  windows.MainForm().show();
+  windows.Main().show();
   return QApplication::exec();
 }
 

@@ -9,21 +9,21 @@
 namespace drivecopy {
 
 DesktopWindows::DesktopWindows(DesktopSession& session)
-    : mainForm_(std::make_unique<MainWindow>(session)),
-      restoreImgForm_(std::make_unique<RestoreImageWindow>(session, *mainForm_)),
-      createImgForm_(std::make_unique<CreateImageWindow>(session, *mainForm_)),
-      cloneDriveFrm_(std::make_unique<CloneWindow>(session, *mainForm_)),
-      infoFrm_(std::make_unique<InfoWindow>(session, *mainForm_)) {
-  mainForm_->AttachWindows(restoreImgForm_.get(), createImgForm_.get(), cloneDriveFrm_.get(), infoFrm_.get());
+    : main_(std::make_unique<MainWindow>(session)),
+      restoreImage_(std::make_unique<RestoreImageWindow>(session, *main_)),
+      createImage_(std::make_unique<CreateImageWindow>(session, *main_)),
+      clone_(std::make_unique<CloneWindow>(session, *main_)),
+      info_(std::make_unique<InfoWindow>(session, *main_)) {
+  main_->AttachWindows(restoreImage_.get(), createImage_.get(), clone_.get(), info_.get());
 }
 
 // The reverse order of creation: the other windows were made over the main window.
 DesktopWindows::~DesktopWindows() {
-  infoFrm_.reset();
-  cloneDriveFrm_.reset();
-  createImgForm_.reset();
-  restoreImgForm_.reset();
-  mainForm_.reset();
+  info_.reset();
+  clone_.reset();
+  createImage_.reset();
+  restoreImage_.reset();
+  main_.reset();
 }
 
 }  // namespace drivecopy

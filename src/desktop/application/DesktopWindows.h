@@ -22,18 +22,18 @@ class DesktopWindows {
   DesktopWindows(const DesktopWindows&) = delete;
   DesktopWindows& operator=(const DesktopWindows&) = delete;
 
-  MainWindow& MainForm() { return *mainForm_; }
-  RestoreImageWindow& RestoreImgForm() { return *restoreImgForm_; }
-  CreateImageWindow& CreateImgForm() { return *createImgForm_; }
-  CloneWindow& CloneDriveFrm() { return *cloneDriveFrm_; }
-  InfoWindow& InfoFrm() { return *infoFrm_; }
+  MainWindow& Main() { return *main_; }
+  RestoreImageWindow& RestoreImage() { return *restoreImage_; }
+  CreateImageWindow& CreateImage() { return *createImage_; }
+  CloneWindow& Clone() { return *clone_; }
+  InfoWindow& Info() { return *info_; }
 
  private:
-  std::unique_ptr<MainWindow> mainForm_;
-  std::unique_ptr<RestoreImageWindow> restoreImgForm_;
-  std::unique_ptr<CreateImageWindow> createImgForm_;
-  std::unique_ptr<CloneWindow> cloneDriveFrm_;
-  std::unique_ptr<InfoWindow> infoFrm_;
+  std::unique_ptr<MainWindow> main_;
+  std::unique_ptr<RestoreImageWindow> restoreImage_;
+  std::unique_ptr<CreateImageWindow> createImage_;
+  std::unique_ptr<CloneWindow> clone_;
+  std::unique_ptr<InfoWindow> info_;
 };
 
 }  // namespace drivecopy

@@ -72,64 +72,64 @@ bool ShootWhileRunning(const Shooter& shoot, const QString& name, QWidget& windo
 
 bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, const QString& image,
                      const Shooter& shoot) {
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   MainWindowLists& lists = main.Lists();
-  auto* drives = main.findChild<CheckListView*>("CI_HDDListView");
-  auto* partitions = main.findChild<CheckListView*>("CI_PartitionListView");
+  auto* drives = lists.Controls().CreateDrives;
+  auto* partitions = lists.Controls().CreatePartitions;
 
   // Create an image of the second partition (D:) of the internal disk.
-  main.CreateImageButtomClick();
+  main.CreateImageClick();
   if (QListWidgetItem* disk = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 0); })) {
     drives->setCurrentItem(disk);
-    lists.CI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+    lists.CreateDrivesClick(disk, CheckListView::HitArea::Row);
   }
   if (QListWidgetItem* d = RowWhere(*partitions, [](const auto& r) { return r.EntryIndex == 2; })) {
-    lists.CI_PartitionListViewClick(d, CheckListView::HitArea::CheckBox);
+    lists.CreatePartitionsClick(d, CheckListView::HitArea::CheckBox);
   }
   prompts.SetChosenFile(image);
-  main.HDDNextLabelClick();
-  CreateImageWindow& create = windows.CreateImgForm();
+  main.CreatePageNextClick();
+  CreateImageWindow& create = windows.CreateImage();
   if (!create.isVisible()) return shoot("create-window", create);  // the set-up refused: show why
   if (!shoot("create-window", create)) return false;
-  if (!ShootWhileRunning(shoot, "create-window-running", create, create.MainBar(), [&] { create.RegOKLabelClick(); }))
+  if (!ShootWhileRunning(shoot, "create-window-running", create, create.MainBar(), [&] { create.StartClick(); }))
     return false;
   if (!shoot("create-image-done", main)) return false;
 
   // Restore it onto the USB stick's partition (E:), which is a little larger.
-  main.RestoreImageButtomClick();
-  auto* destinations = main.findChild<CheckListView*>("RI_HDDListView");
-  auto* destinationPartitions = main.findChild<CheckListView*>("RI_PartitionListView");
+  main.RestoreImageClick();
+  auto* destinations = lists.Controls().RestoreDrives;
+  auto* destinationPartitions = lists.Controls().RestorePartitions;
   if (QListWidgetItem* stick = RowWhere(*destinations, [](const auto& r) { return IsDrive(r, 1); })) {
     destinations->setCurrentItem(stick);
-    lists.RI_HDDListViewClick(stick, CheckListView::HitArea::Row);
+    lists.RestoreDrivesClick(stick, CheckListView::HitArea::Row);
   }
   if (QListWidgetItem* e = RowWhere(*destinationPartitions, [](const auto& r) { return r.EntryIndex == 0; })) {
-    lists.RI_PartitionListViewClick(e, CheckListView::HitArea::CheckBox);
+    lists.RestorePartitionsClick(e, CheckListView::HitArea::CheckBox);
   }
-  main.RestoreNextLabelClick();
-  RestoreImageWindow& restore = windows.RestoreImgForm();
+  main.RestorePageNextClick();
+  RestoreImageWindow& restore = windows.RestoreImage();
   if (!restore.isVisible()) return shoot("restore-window", restore);
   if (!shoot("restore-window", restore)) return false;
   if (!ShootWhileRunning(shoot, "restore-window-running", restore, restore.ProgressBar(),
-                         [&] { restore.RegOKLabelClick(); }))
+                         [&] { restore.StartClick(); }))
     return false;
   if (restore.isVisible()) restore.close();
 
   // Clone the USB stick onto the internal disk.
-  main.CloneImageButtomClick();
+  main.CloneDrivesClick();
   if (QListWidgetItem* stick = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 1); })) {
-    lists.CI_HDDListViewClick(stick, CheckListView::HitArea::CheckBox);
+    lists.CreateDrivesClick(stick, CheckListView::HitArea::CheckBox);
   }
-  main.HDDNextLabelClick();
+  main.CreatePageNextClick();
   if (!shoot("clone-source-chosen", main)) return false;
   if (QListWidgetItem* disk = RowWhere(*drives, [](const auto& r) { return IsDrive(r, 0); })) {
-    lists.CI_HDDListViewClick(disk, CheckListView::HitArea::CheckBox);
+    lists.CreateDrivesClick(disk, CheckListView::HitArea::CheckBox);
   }
-  main.HDDNextLabelClick();
-  CloneWindow& clone = windows.CloneDriveFrm();
+  main.CreatePageNextClick();
+  CloneWindow& clone = windows.Clone();
   if (!clone.isVisible()) return shoot("clone-window", clone);
   if (!shoot("clone-window", clone)) return false;
-  if (!ShootWhileRunning(shoot, "clone-window-running", clone, clone.ProgressBar(), [&] { clone.RegOKLabelClick(); }))
+  if (!ShootWhileRunning(shoot, "clone-window-running", clone, clone.ProgressBar(), [&] { clone.StartClick(); }))
     return false;
   const bool ok = shoot("clone-window-done", clone);
   clone.close();
@@ -159,24 +159,24 @@ QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& p
 
   // Keep the pointer away from the windows, so no button shows its hover look.
   QCursor::setPos(-1000, -1000);
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   main.show();
   if (!shoot("start-screen", main)) return written;
 
   // The create page with the first partition ticked, as a user leaves it
   // before Next.
-  main.CreateImageButtomClick();
-  auto* drives = main.findChild<CheckListView*>("CI_HDDListView");
-  auto* partitions = main.findChild<CheckListView*>("CI_PartitionListView");
+  main.CreateImageClick();
+  auto* drives = main.Lists().Controls().CreateDrives;
+  auto* partitions = main.Lists().Controls().CreatePartitions;
   if (QListWidgetItem* disk = FirstDiskRow(*drives)) {
     drives->setCurrentItem(disk);
-    main.Lists().CI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+    main.Lists().CreateDrivesClick(disk, CheckListView::HitArea::Row);
   }
   if (partitions->count() > 0) {
-    main.Lists().CI_PartitionListViewClick(partitions->item(0), CheckListView::HitArea::CheckBox);
+    main.Lists().CreatePartitionsClick(partitions->item(0), CheckListView::HitArea::CheckBox);
   }
   if (!shoot("create-image-physical", main)) return written;
-  main.Lists().LogicalDrivesToolButtonClick();
+  main.Lists().LogicalDrivesClick();
   if (!shoot("create-image-logical", main)) return written;
 
   // The restore page as it looks once an image has been chosen (the file
@@ -188,12 +188,12 @@ QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& p
     return written;
   }
   image.close();
-  main.Session().JobKind = 2;
+  main.Session().jobKind = JobKind::RestoreImage;
   main.OpenImageForRestore(image.fileName());
-  auto* destinations = main.findChild<CheckListView*>("RI_HDDListView");
+  auto* destinations = main.Lists().Controls().RestoreDrives;
   if (QListWidgetItem* disk = FirstDiskRow(*destinations)) {
     destinations->setCurrentItem(disk);
-    main.Lists().RI_HDDListViewClick(disk, CheckListView::HitArea::Row);
+    main.Lists().RestoreDrivesClick(disk, CheckListView::HitArea::Row);
   }
   if (!shoot("restore-image", main)) return written;
   main.ShowMainPage(0);
@@ -208,9 +208,9 @@ QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& p
   const QString demoImage = jobFolder.filePath("demo-D.img");
   if (!ShootOperations(windows, prompts, demoImage, shoot)) return written;
 
-  windows.InfoFrm().ShowInFront();
-  const bool ok = shoot("info-window", windows.InfoFrm());
-  windows.InfoFrm().close();
+  windows.Info().ShowInFront();
+  const bool ok = shoot("info-window", windows.Info());
+  windows.Info().close();
   if (!ok) return written;
   return written;
 }

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/translation/TranslationTable.h"
 #include "desktop/shared/WindowTranslator.h"
 #include "desktop/widgets/Artwork.h"
@@ -22,17 +23,8 @@ constexpr int kDesignLanguage = 2;
 constexpr int kLabelLeft = 33;
 const QColor kLabelColour(72, 72, 72);
 
-QFont WindowFont() {
-  QFont font;
-  font.setFamilies(FontFamiliesFor(QStringLiteral("Tahoma"), QStringLiteral("DEFAULT_CHARSET")));
-  font.setPixelSize(11);
-  return font;
-}
-
 QFont LabelFont(bool underlined) {
-  QFont font = WindowFont();
-  font.setPixelSize(12);
-  font.setBold(true);
+  QFont font = TahomaFont(12, true);
   font.setUnderline(underlined);
   return font;
 }
@@ -60,7 +52,7 @@ InfoWindow::InfoWindow(DesktopSession& session, QWidget& mainWindow)
       mainWindow_(mainWindow) {
   setObjectName(QStringLiteral("InfoFrm"));
   setWindowTitle(QStringLiteral("Info"));
-  setFont(WindowFont());
+  setFont(TahomaFont(11));
   setFixedSize(ClientWidth, ClientHeight);
   setAutoFillBackground(true);
   QPalette white = palette();
@@ -79,20 +71,22 @@ InfoWindow::InfoWindow(DesktopSession& session, QWidget& mainWindow)
   icon->setPixmap(artwork::ProgramIcon(QSize(65, 57)));
   icon->setAlignment(Qt::AlignCenter);
 
-  PlaceLabel(new QLabel(QStringLiteral("TALVO Drive Cloning"), frame), "ProductName", 85, false);
-  PlaceLabel(new QLabel(QStringLiteral("2.0"), frame), "Version", 106, false);
+  auto* productName =
+      PlaceLabel(new QLabel(QStringLiteral("TALVO Drive Cloning"), frame), "ProductName", 85, false);
+  auto* version = PlaceLabel(new QLabel(QStringLiteral("2.0"), frame), "Version", 106, false);
   auto* internetPage = PlaceLabel(new LabelButton(QStringLiteral("Internet page, HowTo's "), frame),
                                   "InternetPageLabel", 166, true);
   auto* dataRecovery = PlaceLabel(new LabelButton(QStringLiteral("Data Recovery Software"), frame),
                                   "DataRecoveryLabel", 187, true);
-  PlaceLabel(new QLabel(QString::fromUtf8("Copyright \u00A9 2026 TALVO Software"), frame),
-             "Copyright", 209, false);
+  auto* copyright = PlaceLabel(new QLabel(QString::fromUtf8("Copyright \u00A9 2026 TALVO Software"), frame),
+                               "Copyright", 209, false);
+  labels_ = {productName, version, internetPage, dataRecovery, copyright};
 
-  connect(internetPage, &LabelButton::clicked, this, [this] { InternetPageLabelClick(); });
-  connect(dataRecovery, &LabelButton::clicked, this, [this] { DataRecoveryLabelClick(); });
+  connect(internetPage, &LabelButton::clicked, this, [this] { OpenProductPage(); });
+  connect(dataRecovery, &LabelButton::clicked, this, [this] { OpenMakerSite(); });
   for (LabelButton* link : {internetPage, dataRecovery}) {
-    connect(link, &LabelButton::mouseEntered, this, [this] { InternetPageLabelMouseEnter(); });
-    connect(link, &LabelButton::mouseLeft, this, [this] { InternetPageLabelMouseLeave(); });
+    connect(link, &LabelButton::mouseEntered, this, [this] { LinkMouseEnter(); });
+    connect(link, &LabelButton::mouseLeft, this, [this] { LinkMouseLeave(); });
   }
 
   translator_ = new WindowTranslator(*this, BuiltinWindowTable("TInfoFrm"), QStringLiteral("TInfoFrm"),
@@ -146,24 +140,21 @@ std::string InfoWindow::PageAddress(int language, bool productPage) {
   return std::string(kSiteAddress) + folder + (productPage ? "/talvo-drive-cloning.html" : "/");
 }
 
-void InfoWindow::InternetPageLabelClick() {
+void InfoWindow::OpenProductPage() {
   // The program shows nothing of its own when the browser cannot be started.
   (void)session_.platform.OpenWebAddress(PageAddress(translator_->Language(), true));
 }
 
-void InfoWindow::DataRecoveryLabelClick() {
+void InfoWindow::OpenMakerSite() {
   (void)session_.platform.OpenWebAddress(PageAddress(translator_->Language(), false));
 }
 
-void InfoWindow::InternetPageLabelMouseEnter() { setCursor(Qt::PointingHandCursor); }
+void InfoWindow::LinkMouseEnter() { setCursor(Qt::PointingHandCursor); }
 
-void InfoWindow::InternetPageLabelMouseLeave() { unsetCursor(); }
+void InfoWindow::LinkMouseLeave() { unsetCursor(); }
 
 void InfoWindow::FitLabels() {
-  for (const char* name : {"ProductName", "Version", "InternetPageLabel", "DataRecoveryLabel",
-                           "Copyright"}) {
-    if (auto* label = findChild<QLabel*>(QString::fromLatin1(name))) label->adjustSize();
-  }
+  for (QLabel* label : labels_) label->adjustSize();
 }
 
 }  // namespace drivecopy

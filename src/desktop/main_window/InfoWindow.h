@@ -1,8 +1,11 @@
 #pragma once
 #include <QWidget>
 #include <string>
+#include <vector>
 
 #include "desktop/shared/DesktopSession.h"
+
+class QLabel;
 
 namespace drivecopy {
 
@@ -36,10 +39,10 @@ class InfoWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void InternetPageLabelClick();
-  void DataRecoveryLabelClick();
-  void InternetPageLabelMouseEnter();
-  void InternetPageLabelMouseLeave();
+  void OpenProductPage();
+  void OpenMakerSite();
+  void LinkMouseEnter();
+  void LinkMouseLeave();
   // Labels take the size of their text, as the translator may change both.
   void FitLabels();
   void CentreOverMainWindow();
@@ -47,6 +50,7 @@ class InfoWindow : public QWidget {
   DesktopSession& session_;
   QWidget& mainWindow_;
   WindowTranslator* translator_;
+  std::vector<QLabel*> labels_;  // the texts, which FitLabels sizes
 };
 
 }  // namespace drivecopy

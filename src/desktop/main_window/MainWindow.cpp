@@ -20,6 +20,7 @@
 #include "desktop/main_window/MainWindowLists.h"
 #include "text/MessageCatalogue.h"
 #include "text/StoredLanguage.h"
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/shared/FileDialogSettings.h"
 #include "desktop/shared/OverrideCursor.h"
 #include "desktop/main_window/InfoWindow.h"
@@ -45,16 +46,6 @@ const QColor SplitterColour(118, 198, 247);  // the splitter between the drive a
 constexpr int StartButtonLeft = 90;
 constexpr int StartButtonTop = 58;
 constexpr int StartButtonStep = 59;
-
-QFont TahomaFont(int pixelSize, bool bold) {
-  QFont font;
-  font.setFamilies(FontFamiliesFor("Tahoma", "DEFAULT_CHARSET"));
-  font.setPixelSize(pixelSize);
-  font.setBold(bold);
-  return font;
-}
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A description for a label: its CR LF line break as Qt's.
 QString LabelText(const std::string& description) {
@@ -106,7 +97,7 @@ QPlainTextEdit* MakeMemo(const char* name, QWidget* parent) {
   return memo;
 }
 
-QTabWidget* MakePageControl(const char* name, QWidget* parent) {
+QTabWidget* MakePages(const char* name, QWidget* parent) {
   auto* pages = new QTabWidget(parent);
   pages->setObjectName(name);
   pages->setDocumentMode(true);  // no pane frame: the pages sit on the window colour
@@ -133,19 +124,19 @@ MainWindow::MainWindow(DesktopSession& session) : QWidget(nullptr), session_(ses
   BuildControls();
 
   // The translator starts in the design language (English); the dispatcher
-  // holds language 2 until FormCreate sets the stored one.
+  // holds language 2 until ApplyStoredLanguage sets the stored one.
   WireLists();
 
-  siLang1_ = new WindowTranslator(*this, BuiltinWindowTable("TVRZMainForm"), QStringLiteral("TVRZMainForm"),
+  translator_ = new WindowTranslator(*this, BuiltinWindowTable("TVRZMainForm"), QStringLiteral("TVRZMainForm"),
                                  LanguageEnglish, "siLang1");
-  siLang1_->SetChangeHandler([this] { UpdateStrings(); });
-  session_.dispatcher.Link(*siLang1_);
-  FormCreate();
+  translator_->SetChangeHandler([this] { UpdateStrings(); });
+  session_.dispatcher.Link(*translator_);
+  ApplyStoredLanguage();
 }
 
 MainWindow::~MainWindow() {
   SetOverrideCursor(std::nullopt);
-  session_.dispatcher.Unlink(*siLang1_);
+  session_.dispatcher.Unlink(*translator_);
 }
 
 void MainWindow::AttachWindows(RestoreImageWindow* restoreWindow, CreateImageWindow* createWindow,
@@ -155,6 +146,12 @@ void MainWindow::AttachWindows(RestoreImageWindow* restoreWindow, CreateImageWin
   cloneWindow_ = cloneWindow;
   infoWindow_ = infoWindow;
   lists_->SetCloneWindow(cloneWindow);
+  if (createWindow != nullptr) {
+    connect(createWindow, &CreateImageWindow::runEnded, createPageMemo_, &QPlainTextEdit::setPlainText);
+  }
+  if (cloneWindow != nullptr) {
+    connect(cloneWindow, &CloneWindow::copyLetGo, createPageMemo_, &QPlainTextEdit::appendPlainText);
+  }
 }
 
 // --- construction ---
@@ -164,11 +161,11 @@ void MainWindow::BuildControls() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
 
-  pageControl_ = MakePageControl("VRZPageControl", this);
-  pageControl_->addTab(BuildStartScreen(), "StartScreen");
-  pageControl_->addTab(BuildCreateImagePage(), "Create Image");
-  pageControl_->addTab(BuildRestoreImagePage(), "Restore Image");
-  layout->addWidget(pageControl_, 1);
+  pages_ = MakePages("VRZPageControl", this);
+  pages_->addTab(BuildStartScreen(), "StartScreen");
+  pages_->addTab(BuildCreateImagePage(), "Create Image");
+  pages_->addTab(BuildRestoreImagePage(), "Restore Image");
+  layout->addWidget(pages_, 1);
 
   statusBar_ = new PanelStatusBar({150, 50}, this);
   statusBar_->setObjectName("TntStatusBar1");
@@ -192,12 +189,12 @@ QWidget* MainWindow::BuildStartScreen() {
   // Leaving Create Image restores the cursor saved on entry; leaving the
   // other two sets an explicit arrow override.
   const ButtonDesign designs[] = {
-      {"CreateImageButtom", artwork::StartButton::CreateImage, &createImageButtom_, std::nullopt,
-       &MainWindow::CreateImageButtomClick},
-      {"RestoreImageButtom", artwork::StartButton::RestoreImage, &restoreImageButtom_, Qt::ArrowCursor,
-       &MainWindow::RestoreImageButtomClick},
-      {"CloneImageButtom", artwork::StartButton::CloneDrives, &cloneImageButtom_, Qt::ArrowCursor,
-       &MainWindow::CloneImageButtomClick},
+      {"CreateImageButtom", artwork::StartButton::CreateImage, &createImageButton_, std::nullopt,
+       &MainWindow::CreateImageClick},
+      {"RestoreImageButtom", artwork::StartButton::RestoreImage, &restoreImageButton_, Qt::ArrowCursor,
+       &MainWindow::RestoreImageClick},
+      {"CloneImageButtom", artwork::StartButton::CloneDrives, &cloneDrivesButton_, Qt::ArrowCursor,
+       &MainWindow::CloneDrivesClick},
   };
   int top = StartButtonTop;
   for (const ButtonDesign& design : designs) {
@@ -265,14 +262,16 @@ QWidget* MainWindow::BuildCreateImagePage() {
   auto* toolBar = new GradientToolBar(page);
   toolBar->setObjectName("DiskToolBar");
   // Physical Drives and Logical Drives belong to the lists (WireLists).
-  MakePressable(toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives"));
-  MakePressable(toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives"));
+  listControls_.CreatePhysicalButton = toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives");
+  listControls_.CreateLogicalButton = toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives");
+  MakePressable(listControls_.CreatePhysicalButton);
+  MakePressable(listControls_.CreateLogicalButton);
   connect(toolBar->AddButton("TntToolButton1", "Info"), &QToolButton::clicked, this,
-          &MainWindow::InfoToolButtonClick);
+          &MainWindow::InfoClick);
   layout->addWidget(toolBar);
 
-  createImagePageControl_ = MakePageControl("CreateImagePageControl", page);
-  layout->addWidget(createImagePageControl_, 1);
+  createPages_ = MakePages("CreateImagePageControl", page);
+  layout->addWidget(createPages_, 1);
 
   // Inner page 0: physical drives and their partitions.
   QWidget* physical = MakePage("CI_PhysDrivesTntTabSheet");
@@ -280,21 +279,24 @@ QWidget* MainWindow::BuildCreateImagePage() {
     auto* inner = new QVBoxLayout(physical);
     inner->setContentsMargins(8, 6, 8, 8);
     inner->setSpacing(2);
-    inner->addWidget(DriveSplitter(Framed(MakeList("CI_HDDListView", DriveCell, true, physical), physical),
-                                   Framed(MakeList("CI_PartitionListView", PartitionCell, false, physical), physical)),
+    listControls_.CreateDrives = MakeList("CI_HDDListView", DriveCell, true, physical);
+    listControls_.CreatePartitions = MakeList("CI_PartitionListView", PartitionCell, false, physical);
+    inner->addWidget(DriveSplitter(Framed(listControls_.CreateDrives, physical),
+                                   Framed(listControls_.CreatePartitions, physical)),
                      3);
-    inner->addWidget(Framed(MakeMemo("CI_HDDMemo", physical), physical), 1);
-    auto* next = MakeNavigationLabel("HDDNextLabel", "Next", physical);
-    auto* cancel = MakeNavigationLabel("CancelLabel", "Cancel", physical);
-    inner->addLayout(NavigationRow(next, cancel));
-    connect(next, &LabelButton::clicked, this, &MainWindow::HDDNextLabelClick);
-    connect(cancel, &LabelButton::clicked, this, &MainWindow::CancelLabelClick);
-    for (LabelButton* label : {next, cancel}) {
-      connect(label, &LabelButton::mouseEntered, this, &MainWindow::HDDNextLabelMouseEnter);
-      connect(label, &LabelButton::mouseLeft, this, &MainWindow::HDDNextLabelMouseLeave);
+    createPageMemo_ = MakeMemo("CI_HDDMemo", physical);
+    inner->addWidget(Framed(createPageMemo_, physical), 1);
+    createNextLabel_ = MakeNavigationLabel("HDDNextLabel", "Next", physical);
+    createCancelLabel_ = MakeNavigationLabel("CancelLabel", "Cancel", physical);
+    inner->addLayout(NavigationRow(createNextLabel_, createCancelLabel_));
+    connect(createNextLabel_, &LabelButton::clicked, this, &MainWindow::CreatePageNextClick);
+    connect(createCancelLabel_, &LabelButton::clicked, this, &MainWindow::CancelClick);
+    for (LabelButton* label : {createNextLabel_, createCancelLabel_}) {
+      connect(label, &LabelButton::mouseEntered, this, &MainWindow::NextLabelMouseEnter);
+      connect(label, &LabelButton::mouseLeft, this, &MainWindow::NextLabelMouseLeave);
     }
   }
-  createImagePageControl_->addTab(physical, "Physical Drives");
+  createPages_->addTab(physical, "Physical Drives");
 
   // Inner page 1: logical drives.
   QWidget* logical = MakePage("CI_LogicalDrivesTabSheet");
@@ -302,19 +304,21 @@ QWidget* MainWindow::BuildCreateImagePage() {
     auto* inner = new QVBoxLayout(logical);
     inner->setContentsMargins(8, 6, 8, 8);
     inner->setSpacing(2);
-    inner->addWidget(Framed(MakeList("CI_LogicalDrivesListView", VolumeCell, true, logical), logical), 3);
-    inner->addWidget(Framed(MakeMemo("CI_LogicalMemo", logical), logical), 1);
+    listControls_.Volumes = MakeList("CI_LogicalDrivesListView", VolumeCell, true, logical);
+    inner->addWidget(Framed(listControls_.Volumes, logical), 3);
+    listControls_.VolumesMemo = MakeMemo("CI_LogicalMemo", logical);
+    inner->addWidget(Framed(listControls_.VolumesMemo, logical), 1);
     auto* next = MakeNavigationLabel("TntLabel1", "Next", logical);
     auto* cancel = MakeNavigationLabel("TntLabel2", "Cancel", logical);
     next->setCursor(Qt::PointingHandCursor);
     cancel->setCursor(Qt::PointingHandCursor);
     inner->addLayout(NavigationRow(next, cancel));
-    connect(next, &LabelButton::clicked, this, &MainWindow::HDDNextLabelClick);
-    connect(next, &LabelButton::mouseEntered, this, &MainWindow::HDDNextLabelMouseEnter);
-    connect(next, &LabelButton::mouseLeft, this, &MainWindow::HDDNextLabelMouseLeave);
-    connect(cancel, &LabelButton::clicked, this, &MainWindow::TntLabel2Click);
+    connect(next, &LabelButton::clicked, this, &MainWindow::CreatePageNextClick);
+    connect(next, &LabelButton::mouseEntered, this, &MainWindow::NextLabelMouseEnter);
+    connect(next, &LabelButton::mouseLeft, this, &MainWindow::NextLabelMouseLeave);
+    connect(cancel, &LabelButton::clicked, this, &MainWindow::VolumesCancelClick);
   }
-  createImagePageControl_->addTab(logical, "Logical Drives");
+  createPages_->addTab(logical, "Logical Drives");
   return page;
 }
 
@@ -328,70 +332,52 @@ QWidget* MainWindow::BuildRestoreImagePage() {
   toolBar->setObjectName("TntToolBar1");
   // The restore page lists physical destinations only: the restore set-up
   // hides its Logical Drives button.
-  MakePressable(toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives"));
-  MakePressable(toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives"));
+  listControls_.RestorePhysicalButton = toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives");
+  listControls_.RestoreLogicalButton = toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives");
+  MakePressable(listControls_.RestorePhysicalButton);
+  MakePressable(listControls_.RestoreLogicalButton);
   connect(toolBar->AddButton("InfoToolButton", "Info"), &QToolButton::clicked, this,
-          &MainWindow::InfoToolButtonClick);
+          &MainWindow::InfoClick);
   layout->addWidget(toolBar);
 
-  restoreImagePageControl_ = MakePageControl("RestoreImagePageControl", page);
-  layout->addWidget(restoreImagePageControl_, 1);
+  restorePages_ = MakePages("RestoreImagePageControl", page);
+  layout->addWidget(restorePages_, 1);
 
   QWidget* physical = MakePage("TntTabSheet2");
   auto* inner = new QVBoxLayout(physical);
   inner->setContentsMargins(8, 6, 8, 8);
   inner->setSpacing(2);
-  inner->addWidget(DriveSplitter(Framed(MakeList("RI_HDDListView", DriveCell, true, physical), physical),
-                                 Framed(MakeList("RI_PartitionListView", PartitionCell, false, physical), physical)),
+  listControls_.RestoreDrives = MakeList("RI_HDDListView", DriveCell, true, physical);
+  listControls_.RestorePartitions = MakeList("RI_PartitionListView", PartitionCell, false, physical);
+  inner->addWidget(DriveSplitter(Framed(listControls_.RestoreDrives, physical),
+                                 Framed(listControls_.RestorePartitions, physical)),
                    3);
-  inner->addWidget(Framed(MakeMemo("RI_Memo", physical), physical), 1);
+  restorePageMemo_ = MakeMemo("RI_Memo", physical);
+  inner->addWidget(Framed(restorePageMemo_, physical), 1);
   auto* next = MakeNavigationLabel("RestoreNextLabel", "Next", physical);
   auto* cancel = MakeNavigationLabel("TntLabel4", "Cancel", physical);
   next->setCursor(Qt::PointingHandCursor);
   cancel->setCursor(Qt::PointingHandCursor);
   inner->addLayout(NavigationRow(next, cancel));
-  connect(next, &LabelButton::clicked, this, &MainWindow::RestoreNextLabelClick);
-  connect(next, &LabelButton::mouseEntered, this, &MainWindow::HDDNextLabelMouseEnter);
-  connect(next, &LabelButton::mouseLeft, this, &MainWindow::HDDNextLabelMouseLeave);
-  connect(cancel, &LabelButton::clicked, this, &MainWindow::CancelLabelClick);
-  restoreImagePageControl_->addTab(physical, "Physical Drives");
+  connect(next, &LabelButton::clicked, this, &MainWindow::RestorePageNextClick);
+  connect(next, &LabelButton::mouseEntered, this, &MainWindow::NextLabelMouseEnter);
+  connect(next, &LabelButton::mouseLeft, this, &MainWindow::NextLabelMouseLeave);
+  connect(cancel, &LabelButton::clicked, this, &MainWindow::CancelClick);
+  restorePages_->addTab(physical, "Physical Drives");
   return page;
 }
 
 void MainWindow::WireLists() {
-  auto list = [this](const char* name) { return findChild<CheckListView*>(name); };
-  auto toolButton = [this](const char* name) { return findChild<QToolButton*>(name); };
-  ciHddList_ = list("CI_HDDListView");
-  ciPartitionList_ = list("CI_PartitionListView");
-  ciLogicalList_ = list("CI_LogicalDrivesListView");
-  riHddList_ = list("RI_HDDListView");
-  riPartitionList_ = list("RI_PartitionListView");
-  ciHddMemo_ = findChild<QPlainTextEdit*>("CI_HDDMemo");
-  riMemo_ = findChild<QPlainTextEdit*>("RI_Memo");
-  hddNextLabel_ = findChild<LabelButton*>("HDDNextLabel");
-  cancelLabel_ = findChild<LabelButton*>("CancelLabel");
-
-  MainWindowListControls controls;
-  controls.CI_HDDListView = ciHddList_;
-  controls.CI_PartitionListView = ciPartitionList_;
-  controls.CI_LogicalDrivesListView = ciLogicalList_;
-  controls.CI_LogicalMemo = findChild<QPlainTextEdit*>("CI_LogicalMemo");
-  controls.CI_PhysicalDrivesToolButton = toolButton("CI_PhysicalDrivesToolButton");
-  controls.CI_LogicalDrivesToolButton = toolButton("CI_LogicalDrivesToolButton");
-  controls.RI_HDDListView = riHddList_;
-  controls.RI_PartitionListView = riPartitionList_;
-  controls.RI_PhysicalDrivesToolButton = toolButton("RI_PhysicalDrivesToolButton");
-  controls.RI_LogicalDrivesToolButton = toolButton("RI_LogicalDrivesToolButton");
   ListPageSwitches pages;
   pages.ShowCreatePhysical = [this] { ShowCreateImagePage(0); };
   pages.ShowCreateLogical = [this] { ShowCreateImagePage(1); };
   pages.ShowRestorePhysical = [this] { ShowRestoreImagePage(0); };
-  lists_ = new MainWindowLists(session_, *this, controls, std::move(pages));
+  lists_ = new MainWindowLists(session_, *this, listControls_, std::move(pages));
 }
 
 // --- creation and showing ---
 
-void MainWindow::FormCreate() {
+void MainWindow::ApplyStoredLanguage() {
   // The stored language, repaired to 2 when missing or invalid (English when
   // the store cannot be written); a change from 2 loads the texts through the
   // change event, and they are loaded once more here in any case.
@@ -401,7 +387,6 @@ void MainWindow::FormCreate() {
   }
   UpdateStrings();
   SetWindowColour(MainWindowColour);
-  userSystem_ = std::make_unique<VolumeReadiness>(session_.platform);
 }
 
 void MainWindow::UpdateStrings() {
@@ -415,11 +400,11 @@ void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (!firstShowDone_) {
     firstShowDone_ = true;
-    FormShow();
+    FirstShow();
   }
 }
 
-void MainWindow::FormShow() {
+void MainWindow::FirstShow() {
   // The smallest size is an outer size; the frame is known once shown.
   const QSize frame = frameGeometry().size() - size();
   setMinimumSize(QSize(SmallestWidth, SmallestHeight) - frame);
@@ -428,23 +413,23 @@ void MainWindow::FormShow() {
   // before the window is first seen.
   resize(width() + 1, height());
   resize(width() - 1, height());
-  FormResize();
+  CentreStartButtons();
   session_.platform.EnsureSettingsStore();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  FormResize();
+  CentreStartButtons();
 }
 
-void MainWindow::FormResize() {
+void MainWindow::CentreStartButtons() {
   // Centre the button column by the outer size, frame included.
   const QSize outer = frameGeometry().size();
-  const int newLeft = (outer.width() - createImageButtom_->width() - 20) / 2;
-  const int newTop = (outer.height() - createImageButtom_->height() - 200) / 2;
-  const int dx = newLeft - createImageButtom_->x();
-  const int dy = newTop - createImageButtom_->y();
-  for (SkinnedImageButton* button : {createImageButtom_, restoreImageButtom_, cloneImageButtom_}) {
+  const int newLeft = (outer.width() - createImageButton_->width() - 20) / 2;
+  const int newTop = (outer.height() - createImageButton_->height() - 200) / 2;
+  const int dx = newLeft - createImageButton_->x();
+  const int dy = newTop - createImageButton_->y();
+  for (SkinnedImageButton* button : {createImageButton_, restoreImageButton_, cloneDrivesButton_}) {
     button->move(button->x() + dx, button->y() + dy);
   }
 }
@@ -458,9 +443,9 @@ void MainWindow::SetWindowColour(const QColor& colour) {
 // --- page switching ---
 
 void MainWindow::ShowMainPage(std::uint8_t index) {
-  pageControl_->setCurrentIndex(index);
-  pageControl_->tabBar()->hide();
-  pageControl_->widget(index)->setVisible(true);
+  pages_->setCurrentIndex(index);
+  pages_->tabBar()->hide();
+  pages_->widget(index)->setVisible(true);
   const MessageTexts& texts = session_.texts;
   QString caption = "Free " + Q(texts.strSVRZTitle) + Q(texts.strSVRZVersion);
   switch (index) {
@@ -468,7 +453,7 @@ void MainWindow::ShowMainPage(std::uint8_t index) {
       SetWindowColour(MainWindowColour);
       break;
     case 1:
-      caption += Q(session_.JobKind == 3 ? texts.strSVRZCloneImage : texts.strSVRZCreateImage);
+      caption += Q(session_.jobKind == JobKind::CloneDrives ? texts.strSVRZCloneImage : texts.strSVRZCreateImage);
       break;
     default:
       SetWindowColour(RestorePageColour);
@@ -479,66 +464,66 @@ void MainWindow::ShowMainPage(std::uint8_t index) {
 }
 
 void MainWindow::ShowCreateImagePage(std::uint8_t index) {
-  createImagePageControl_->setCurrentIndex(index);
-  createImagePageControl_->tabBar()->hide();
-  for (int page = 0; page < createImagePageControl_->count(); ++page) {
-    createImagePageControl_->widget(page)->setVisible(false);
+  createPages_->setCurrentIndex(index);
+  createPages_->tabBar()->hide();
+  for (int page = 0; page < createPages_->count(); ++page) {
+    createPages_->widget(page)->setVisible(false);
   }
-  createImagePageControl_->widget(index)->setVisible(true);
+  createPages_->widget(index)->setVisible(true);
 }
 
 void MainWindow::ShowRestoreImagePage(std::uint8_t index) {
-  restoreImagePageControl_->setCurrentIndex(index);
-  restoreImagePageControl_->tabBar()->hide();
-  restoreImagePageControl_->widget(0)->setVisible(false);
-  restoreImagePageControl_->widget(index)->setVisible(true);
+  restorePages_->setCurrentIndex(index);
+  restorePages_->tabBar()->hide();
+  restorePages_->widget(0)->setVisible(false);
+  restorePages_->widget(index)->setVisible(true);
 }
 
 // --- start screen ---
 
 void MainWindow::SetCreatePageLabelsEnabled(bool enabled) {
-  hddNextLabel_->setEnabled(enabled);
-  cancelLabel_->setEnabled(enabled);
+  createNextLabel_->setEnabled(enabled);
+  createCancelLabel_->setEnabled(enabled);
 }
 
-void MainWindow::CreateImageButtomClick() {
+void MainWindow::CreateImageClick() {
   if (lists_->Filling()) return;
-  session_.JobKind = 1;
+  session_.jobKind = JobKind::CreateImage;
   if (cloneWindow_ != nullptr) cloneWindow_->Selection().Clear();
-  ciHddMemo_->clear();
+  createPageMemo_->clear();
   SetCreatePageLabelsEnabled(false);
   ShowMainPage(1);
   ShowCreateImagePage(0);
   lists_->PrepareCreatePageButtons(true);
   // A volume ticked in an earlier visit must not become the source of this one.
-  ciLogicalList_->clear();
-  ciHddList_->clear();
+  listControls_.Volumes->clear();
+  listControls_.CreateDrives->clear();
   lists_->Pump()();
-  lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
-  ciHddMemo_->appendPlainText(Q(session_.texts.strSInfoSelectDriveandContinue));
+  lists_->ShowPhysicalDrives(*listControls_.CreateDrives, *listControls_.CreatePartitions);
+  createPageMemo_->appendPlainText(Q(session_.texts.strSInfoSelectDriveandContinue));
   SetCreatePageLabelsEnabled(true);
 }
 
-void MainWindow::CloneImageButtomClick() {
+void MainWindow::CloneDrivesClick() {
   if (lists_->Filling()) return;
-  session_.JobKind = 3;
+  session_.jobKind = JobKind::CloneDrives;
   if (cloneWindow_ != nullptr) cloneWindow_->Selection().Clear();
   SetCreatePageLabelsEnabled(false);
-  ciHddMemo_->clear();
+  createPageMemo_->clear();
   ShowMainPage(1);
   ShowCreateImagePage(0);
   lists_->PrepareCreatePageButtons(false);
-  ciLogicalList_->clear();  // volumes are no clone source
-  lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
-  ciHddMemo_->appendPlainText(Q(CloneSelection::FirstStepPrompt(session_.texts)));
+  listControls_.Volumes->clear();  // volumes are no clone source
+  lists_->ShowPhysicalDrives(*listControls_.CreateDrives, *listControls_.CreatePartitions);
+  createPageMemo_->appendPlainText(Q(CloneSelection::FirstStepPrompt(session_.texts)));
   SetCreatePageLabelsEnabled(true);
 }
 
-void MainWindow::RestoreImageButtomClick() {
+void MainWindow::RestoreImageClick() {
   if (lists_->Filling()) return;
-  session_.JobKind = 2;
+  session_.jobKind = JobKind::RestoreImage;
   if (cloneWindow_ != nullptr) cloneWindow_->Selection().Clear();
-  riMemo_->clear();
+  restorePageMemo_->clear();
   const std::optional<QString> path = session_.prompts.ChooseOpenFile(this, openImageDialog_->Choice());
   if (!path || path->isEmpty()) return;  // the window stays on the start screen
   openImageDialog_->RememberPath(*path);
@@ -554,15 +539,15 @@ void MainWindow::OpenImageForRestore(const QString& imagePath) {
   if (!sizeLine) {
     // No destination is offered for an image that cannot be read, so no
     // earlier list's tick can lead Next to it.
-    riHddList_->clear();
-    riPartitionList_->clear();
+    listControls_.RestoreDrives->clear();
+    listControls_.RestorePartitions->clear();
     ShowError(sizeLine.error().text);
     return;
   }
-  riMemo_->appendPlainText(Q(sizeLine.value()));
+  restorePageMemo_->appendPlainText(Q(sizeLine.value()));
   lists_->PrepareRestorePageButtons();
-  lists_->ShowPhysicalDrives(*riHddList_, *riPartitionList_);
-  riMemo_->appendPlainText(Q(session_.texts.StrSInfoSelectDriveToRestore));
+  lists_->ShowPhysicalDrives(*listControls_.RestoreDrives, *listControls_.RestorePartitions);
+  restorePageMemo_->appendPlainText(Q(session_.texts.StrSInfoSelectDriveToRestore));
 }
 
 void MainWindow::StartButtonMouseEnter(SkinnedImageButton* button) {
@@ -578,18 +563,18 @@ void MainWindow::StartButtonMouseLeave(SkinnedImageButton* button, std::optional
 
 // --- labels and tool buttons ---
 
-void MainWindow::HDDNextLabelMouseEnter() { SetOverrideCursor(Qt::PointingHandCursor); }
+void MainWindow::NextLabelMouseEnter() { SetOverrideCursor(Qt::PointingHandCursor); }
 
-void MainWindow::HDDNextLabelMouseLeave() { SetOverrideCursor(std::nullopt); }
+void MainWindow::NextLabelMouseLeave() { SetOverrideCursor(std::nullopt); }
 
-void MainWindow::CancelLabelClick() {
+void MainWindow::CancelClick() {
   ShowMainPage(0);
   if (cloneWindow_ != nullptr) cloneWindow_->Selection().Clear();
 }
 
-void MainWindow::TntLabel2Click() { ShowMainPage(0); }
+void MainWindow::VolumesCancelClick() { ShowMainPage(0); }
 
-void MainWindow::InfoToolButtonClick() {
+void MainWindow::InfoClick() {
   if (infoWindow_ != nullptr) infoWindow_->ShowInFront();
 }
 
@@ -597,16 +582,16 @@ void MainWindow::ShowError(const std::string& text) {
   session_.prompts.ShowMessageBox(this, Q(session_.texts.strSTitleERROR), Q(text), MessageBoxIcon::Error);
 }
 
-void MainWindow::HDDNextLabelClick() {
+void MainWindow::CreatePageNextClick() {
   if (lists_->Filling()) return;  // the lists are half built
   // The source: the first ticked drive, else partition, else volume.
-  QListWidgetItem* item = MainWindowLists::FirstTicked(*ciHddList_);
-  if (item == nullptr) item = MainWindowLists::FirstTicked(*ciPartitionList_);
-  if (item == nullptr) item = MainWindowLists::FirstTicked(*ciLogicalList_);
+  QListWidgetItem* item = MainWindowLists::FirstTicked(*listControls_.CreateDrives);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*listControls_.CreatePartitions);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*listControls_.Volumes);
   if (item == nullptr) return;
   const std::optional<DriveRow> row = MainWindowLists::RowOf(*item);
   if (!row) return;
-  if (session_.JobKind == 3) {
+  if (session_.jobKind == JobKind::CloneDrives) {
     CloneNext(item, *row);
   } else {
     CreateImageNext(*row);
@@ -623,10 +608,10 @@ void MainWindow::CreateImageNext(const DriveRow& row) {
   }
   createWindow_->SetSource(source->DevicePath, source->Kind, source->Range.FirstSector, source->Range.EndSector);
   createWindow_->Header() = source->Header;
-  if (source->Description) createWindow_->HarddriveLabel().setText(LabelText(*source->Description));
-  const std::optional<QString> imagePath = createWindow_->RunSaveImgDialog();
+  if (source->Description) createWindow_->SourceLabel().setText(LabelText(*source->Description));
+  const std::optional<QString> imagePath = createWindow_->AskImagePath();
   if (!imagePath || imagePath->isEmpty()) return;
-  createWindow_->TempPathEdit().setText(*imagePath);
+  createWindow_->ImagePathEdit().setText(*imagePath);
   createWindow_->show();
 }
 
@@ -646,17 +631,17 @@ void MainWindow::CloneNext(QListWidgetItem* item, const DriveRow& row) {
   }
   selection = next;
   if (startOver) {
-    ciHddMemo_->clear();
-    ciHddMemo_->appendPlainText(Q(CloneSelection::FirstStepPrompt(session_.texts)));
-    cloneWindow_->DestinationDriveLabel().clear();
+    createPageMemo_->clear();
+    createPageMemo_->appendPlainText(Q(CloneSelection::FirstStepPrompt(session_.texts)));
+    cloneWindow_->DestinationLabel().clear();
   }
-  for (const std::string& line : step->PageMemoLines) ciHddMemo_->appendPlainText(Q(line));
+  for (const std::string& line : step->PageMemoLines) createPageMemo_->appendPlainText(Q(line));
   cloneWindow_->ShowSelectionStep(step.value());
 
   if (step->Recorded == CloneSelection::Step::SourceRecorded) {
     if (startOver) {
       // The former source comes back; the new one is left out by the fill.
-      lists_->ShowPhysicalDrives(*ciHddList_, *ciPartitionList_);
+      lists_->ShowPhysicalDrives(*listControls_.CreateDrives, *listControls_.CreatePartitions);
     } else {
       lists_->RemoveCloneSourceRow(item);
     }
@@ -665,10 +650,10 @@ void MainWindow::CloneNext(QListWidgetItem* item, const DriveRow& row) {
   cloneWindow_->show();
 }
 
-void MainWindow::RestoreNextLabelClick() {
+void MainWindow::RestorePageNextClick() {
   if (lists_->Filling()) return;
-  QListWidgetItem* item = MainWindowLists::FirstTicked(*riHddList_);
-  if (item == nullptr) item = MainWindowLists::FirstTicked(*riPartitionList_);
+  QListWidgetItem* item = MainWindowLists::FirstTicked(*listControls_.RestoreDrives);
+  if (item == nullptr) item = MainWindowLists::FirstTicked(*listControls_.RestorePartitions);
   if (item == nullptr || restoreWindow_ == nullptr) return;
   const std::optional<DriveRow> row = MainWindowLists::RowOf(*item);
   if (!row) return;
@@ -678,7 +663,7 @@ void MainWindow::RestoreNextLabelClick() {
     ShowError(destination.error().text);
     return;
   }
-  restoreWindow_->HarddriveLabel().setText(LabelText(destination.value().Description));
+  restoreWindow_->DestinationLabel().setText(LabelText(destination.value().Description));
   restoreWindow_->SetRestoreParameters(destination.value().DevicePath, destination.value().Range.FirstSector,
                                        destination.value().Range.EndSector);
   restoreWindow_->SetImageFileName(chosenImagePath_);

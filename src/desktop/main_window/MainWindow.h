@@ -1,10 +1,9 @@
 #pragma once
 #include <QWidget>
 #include <cstdint>
-#include <memory>
 #include <optional>
 
-#include "disk/VolumeReadiness.h"
+#include "desktop/main_window/MainWindowLists.h"
 #include "desktop/shared/DesktopSession.h"
 
 class QListWidgetItem;
@@ -14,10 +13,8 @@ class QToolButton;
 
 namespace drivecopy {
 
-class CheckListView;
 class FileDialogSettings;
 class LabelButton;
-class MainWindowLists;
 class PanelStatusBar;
 class SkinnedImageButton;
 class CloneWindow;
@@ -45,8 +42,10 @@ class MainWindow : public QWidget {
   explicit MainWindow(DesktopSession& session);
   ~MainWindow() override;
 
-  // The other windows, created after this one; the main window shows them and
-  // clears the clone window's selection. Call once, before the window is shown.
+  // The other windows, created after this one; the main window shows them,
+  // clears the clone window's selection and keeps in its create page's memo
+  // what the create and clone windows hand it after a run. Call once, before
+  // the window is shown.
   void AttachWindows(RestoreImageWindow* restoreWindow, CreateImageWindow* createWindow,
                      CloneWindow* cloneWindow, InfoWindow* infoWindow);
 
@@ -65,7 +64,6 @@ class MainWindow : public QWidget {
   // The override cursor saved when the mouse entered a start-screen button.
   std::optional<Qt::CursorShape> CursorBeforeHover() const { return cursorBeforeHover_; }
 
-  VolumeReadiness& UserSystem() { return *userSystem_; }
   DesktopSession& Session() { return session_; }
   FileDialogSettings& OpenImageDialog() { return *openImageDialog_; }
   const QString& ChosenImagePath() const { return chosenImagePath_; }
@@ -74,14 +72,14 @@ class MainWindow : public QWidget {
 
   // Start-screen buttons and labels (public so that the set-ups and the tests
   // can drive them as a click would).
-  void CreateImageButtomClick();
-  void RestoreImageButtomClick();
-  void CloneImageButtomClick();
-  void CancelLabelClick();
-  void TntLabel2Click();
-  void InfoToolButtonClick();
-  void HDDNextLabelClick();
-  void RestoreNextLabelClick();
+  void CreateImageClick();
+  void RestoreImageClick();
+  void CloneDrivesClick();
+  void CancelClick();
+  void VolumesCancelClick();
+  void InfoClick();
+  void CreatePageNextClick();
+  void RestorePageNextClick();
 
   // What Restore Image does once `imagePath` was chosen: the restore page
   // with the image's size in its memo and the destinations listed.
@@ -97,16 +95,16 @@ class MainWindow : public QWidget {
   QWidget* BuildCreateImagePage();
   QWidget* BuildRestoreImagePage();
   void WireLists();
-  void FormCreate();
-  void FormShow();
-  void FormResize();
+  void ApplyStoredLanguage();
+  void FirstShow();
+  void CentreStartButtons();
   void UpdateStrings();
   void SetWindowColour(const QColor& colour);
 
   void StartButtonMouseEnter(SkinnedImageButton* button);
   void StartButtonMouseLeave(SkinnedImageButton* button, std::optional<Qt::CursorShape> cursor);
-  void HDDNextLabelMouseEnter();
-  void HDDNextLabelMouseLeave();
+  void NextLabelMouseEnter();
+  void NextLabelMouseLeave();
 
   // The two branches of the create page's Next.
   void CreateImageNext(const DriveRow& row);
@@ -115,31 +113,28 @@ class MainWindow : public QWidget {
   void ShowError(const std::string& text);
 
   DesktopSession& session_;
-  WindowTranslator* siLang1_ = nullptr;
-  std::unique_ptr<VolumeReadiness> userSystem_;
+  WindowTranslator* translator_ = nullptr;
   FileDialogSettings* openImageDialog_ = nullptr;
   QString chosenImagePath_;
   int updateStringsRuns_ = 0;
   std::optional<Qt::CursorShape> cursorBeforeHover_;
   bool firstShowDone_ = false;
 
-  QTabWidget* pageControl_ = nullptr;
-  QTabWidget* createImagePageControl_ = nullptr;
-  QTabWidget* restoreImagePageControl_ = nullptr;
-  SkinnedImageButton* createImageButtom_ = nullptr;
-  SkinnedImageButton* restoreImageButtom_ = nullptr;
-  SkinnedImageButton* cloneImageButtom_ = nullptr;
+  QTabWidget* pages_ = nullptr;
+  QTabWidget* createPages_ = nullptr;
+  QTabWidget* restorePages_ = nullptr;
+  SkinnedImageButton* createImageButton_ = nullptr;
+  SkinnedImageButton* restoreImageButton_ = nullptr;
+  SkinnedImageButton* cloneDrivesButton_ = nullptr;
   PanelStatusBar* statusBar_ = nullptr;
   MainWindowLists* lists_ = nullptr;
-  CheckListView* ciHddList_ = nullptr;
-  CheckListView* ciPartitionList_ = nullptr;
-  CheckListView* ciLogicalList_ = nullptr;
-  CheckListView* riHddList_ = nullptr;
-  CheckListView* riPartitionList_ = nullptr;
-  QPlainTextEdit* ciHddMemo_ = nullptr;
-  QPlainTextEdit* riMemo_ = nullptr;
-  LabelButton* hddNextLabel_ = nullptr;
-  LabelButton* cancelLabel_ = nullptr;
+  // The lists, their tool buttons and the logical drives' memo, as the
+  // lists' owner gets them.
+  MainWindowListControls listControls_;
+  QPlainTextEdit* createPageMemo_ = nullptr;
+  QPlainTextEdit* restorePageMemo_ = nullptr;
+  LabelButton* createNextLabel_ = nullptr;
+  LabelButton* createCancelLabel_ = nullptr;
 
   RestoreImageWindow* restoreWindow_ = nullptr;
   CreateImageWindow* createWindow_ = nullptr;

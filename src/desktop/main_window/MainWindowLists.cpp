@@ -1,25 +1,17 @@
 #include "desktop/main_window/MainWindowLists.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QPlainTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "platform/KindTags.h"
 #include "desktop/operations/CloneWindow.h"
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/Artwork.h"
 
 namespace drivecopy {
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-char LocaleDecimalSeparator() {
-  const QString point = QLocale().decimalPoint();
-  if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
-  return '.';  // a separator outside ASCII cannot stand in the size texts
-}
 
 void SetTicks(CheckListView& view, Qt::CheckState state) {
   for (int row = 0; row < view.count(); ++row) view.item(row)->setCheckState(state);
@@ -77,27 +69,27 @@ MainWindowLists::MainWindowLists(DesktopSession& session, QWidget& mainWindow,
       controls_(controls),
       pages_(std::move(pages)),
       pump_([] { QCoreApplication::processEvents(); }),
-      decimalSeparator_(LocaleDecimalSeparator()),
+      decimalSeparator_(UserDecimalSeparator()),
       driveLists_(session.platform, pump_) {
   driveLists_.SetDecimalSeparator(decimalSeparator_);
-  for (QToolButton* button : {controls_.CI_PhysicalDrivesToolButton, controls_.CI_LogicalDrivesToolButton,
-                              controls_.RI_PhysicalDrivesToolButton, controls_.RI_LogicalDrivesToolButton}) {
+  for (QToolButton* button : {controls_.CreatePhysicalButton, controls_.CreateLogicalButton,
+                              controls_.RestorePhysicalButton, controls_.RestoreLogicalButton}) {
     button->setCheckable(true);
   }
 
-  connect(controls_.CI_HDDListView, &CheckListView::itemClickedAt, this, &MainWindowLists::CI_HDDListViewClick);
-  connect(controls_.CI_PartitionListView, &CheckListView::itemClickedAt, this,
-          &MainWindowLists::CI_PartitionListViewClick);
-  connect(controls_.RI_HDDListView, &CheckListView::itemClickedAt, this, &MainWindowLists::RI_HDDListViewClick);
-  connect(controls_.RI_PartitionListView, &CheckListView::itemClickedAt, this,
-          &MainWindowLists::RI_PartitionListViewClick);
-  connect(controls_.CI_LogicalDrivesListView, &CheckListView::itemClickedAt, this,
-          &MainWindowLists::CI_LogicalDrivesListViewClick);
-  for (QToolButton* button : {controls_.CI_PhysicalDrivesToolButton, controls_.RI_PhysicalDrivesToolButton}) {
-    connect(button, &QToolButton::clicked, this, &MainWindowLists::PhysicalDrivesToolButtonClick);
+  connect(controls_.CreateDrives, &CheckListView::itemClickedAt, this, &MainWindowLists::CreateDrivesClick);
+  connect(controls_.CreatePartitions, &CheckListView::itemClickedAt, this,
+          &MainWindowLists::CreatePartitionsClick);
+  connect(controls_.RestoreDrives, &CheckListView::itemClickedAt, this, &MainWindowLists::RestoreDrivesClick);
+  connect(controls_.RestorePartitions, &CheckListView::itemClickedAt, this,
+          &MainWindowLists::RestorePartitionsClick);
+  connect(controls_.Volumes, &CheckListView::itemClickedAt, this,
+          &MainWindowLists::VolumesClick);
+  for (QToolButton* button : {controls_.CreatePhysicalButton, controls_.RestorePhysicalButton}) {
+    connect(button, &QToolButton::clicked, this, &MainWindowLists::PhysicalDrivesClick);
   }
-  for (QToolButton* button : {controls_.CI_LogicalDrivesToolButton, controls_.RI_LogicalDrivesToolButton}) {
-    connect(button, &QToolButton::clicked, this, &MainWindowLists::LogicalDrivesToolButtonClick);
+  for (QToolButton* button : {controls_.CreateLogicalButton, controls_.RestoreLogicalButton}) {
+    connect(button, &QToolButton::clicked, this, &MainWindowLists::LogicalDrivesClick);
   }
 }
 
@@ -219,24 +211,24 @@ void MainWindowLists::RebuildPartitions(CheckListView& drives, CheckListView& pa
 }
 
 void MainWindowLists::RemoveCloneSourceRow(QListWidgetItem* item) {
-  CheckListView& drives = *controls_.CI_HDDListView;
+  CheckListView& drives = *controls_.CreateDrives;
   const bool wasDriveRow = item->listWidget() == &drives;
   delete item;
   if (!wasDriveRow) return;
   const FillGuard guard(filling_);
-  controls_.CI_PartitionListView->clear();
+  controls_.CreatePartitions->clear();
   if (!guard.Owns() || drives.count() == 0) return;
   drives.setCurrentRow(0);
-  RebuildPartitions(drives, *controls_.CI_PartitionListView);
+  RebuildPartitions(drives, *controls_.CreatePartitions);
 }
 
 // --- clicks ---
 
-void MainWindowLists::CI_HDDListViewClick(QListWidgetItem* item, CheckListView::HitArea area) {
+void MainWindowLists::CreateDrivesClick(QListWidgetItem* item, CheckListView::HitArea area) {
   const FillGuard guard(filling_);
   if (item == nullptr || !guard.Owns()) return;
-  CheckListView& drives = *controls_.CI_HDDListView;
-  CheckListView& partitions = *controls_.CI_PartitionListView;
+  CheckListView& drives = *controls_.CreateDrives;
+  CheckListView& partitions = *controls_.CreatePartitions;
   const Qt::CheckState state = StateAfterClick(item, area);
   if (area == CheckListView::HitArea::CheckBox) {
     SetTicks(drives, Qt::Unchecked);
@@ -253,7 +245,7 @@ void MainWindowLists::CI_HDDListViewClick(QListWidgetItem* item, CheckListView::
   }
 }
 
-void MainWindowLists::PartitionCheckBoxClick(CheckListView& drives, CheckListView& partitions,
+void MainWindowLists::TickPartition(CheckListView& drives, CheckListView& partitions,
                                              QListWidgetItem* item, bool keepDriveSourcePairing) {
   const Qt::CheckState state = StateAfterClick(item, CheckListView::HitArea::CheckBox);
   SetTicks(partitions, Qt::Unchecked);
@@ -264,16 +256,16 @@ void MainWindowLists::PartitionCheckBoxClick(CheckListView& drives, CheckListVie
   if (keepDriveSourcePairing && CloneSource().Kind == KindPhysicalDrive) item->setCheckState(Qt::Unchecked);
 }
 
-void MainWindowLists::CI_PartitionListViewClick(QListWidgetItem* item, CheckListView::HitArea area) {
+void MainWindowLists::CreatePartitionsClick(QListWidgetItem* item, CheckListView::HitArea area) {
   if (item == nullptr || area != CheckListView::HitArea::CheckBox || filling_) return;
-  PartitionCheckBoxClick(*controls_.CI_HDDListView, *controls_.CI_PartitionListView, item, true);
+  TickPartition(*controls_.CreateDrives, *controls_.CreatePartitions, item, true);
 }
 
-void MainWindowLists::RI_HDDListViewClick(QListWidgetItem* item, CheckListView::HitArea area) {
+void MainWindowLists::RestoreDrivesClick(QListWidgetItem* item, CheckListView::HitArea area) {
   const FillGuard guard(filling_);
   if (item == nullptr || !guard.Owns()) return;
-  CheckListView& drives = *controls_.RI_HDDListView;
-  CheckListView& partitions = *controls_.RI_PartitionListView;
+  CheckListView& drives = *controls_.RestoreDrives;
+  CheckListView& partitions = *controls_.RestorePartitions;
   const Qt::CheckState state = StateAfterClick(item, area);
   if (area == CheckListView::HitArea::CheckBox) {
     SetTicks(drives, Qt::Unchecked);
@@ -285,14 +277,14 @@ void MainWindowLists::RI_HDDListViewClick(QListWidgetItem* item, CheckListView::
   SetTicks(partitions, state);
 }
 
-void MainWindowLists::RI_PartitionListViewClick(QListWidgetItem* item, CheckListView::HitArea area) {
+void MainWindowLists::RestorePartitionsClick(QListWidgetItem* item, CheckListView::HitArea area) {
   if (item == nullptr || area != CheckListView::HitArea::CheckBox || filling_) return;
-  PartitionCheckBoxClick(*controls_.RI_HDDListView, *controls_.RI_PartitionListView, item, false);
+  TickPartition(*controls_.RestoreDrives, *controls_.RestorePartitions, item, false);
 }
 
-void MainWindowLists::CI_LogicalDrivesListViewClick(QListWidgetItem* item, CheckListView::HitArea area) {
+void MainWindowLists::VolumesClick(QListWidgetItem* item, CheckListView::HitArea area) {
   if (item == nullptr || filling_) return;
-  CheckListView& view = *controls_.CI_LogicalDrivesListView;
+  CheckListView& view = *controls_.Volumes;
   const Qt::CheckState state = StateAfterClick(item, area);
   if (area != CheckListView::HitArea::CheckBox) return;
   SetTicks(view, Qt::Unchecked);
@@ -303,49 +295,50 @@ void MainWindowLists::CI_LogicalDrivesListViewClick(QListWidgetItem* item, Check
 // --- tool buttons ---
 
 void MainWindowLists::PrepareCreatePageButtons(bool offerLogicalDrives) {
-  SetToolButtonShown(controls_.CI_LogicalDrivesToolButton, offerLogicalDrives);
-  PressOnly(controls_.CI_PhysicalDrivesToolButton, controls_.CI_LogicalDrivesToolButton);
+  SetToolButtonShown(controls_.CreateLogicalButton, offerLogicalDrives);
+  PressOnly(controls_.CreatePhysicalButton, controls_.CreateLogicalButton);
 }
 
 void MainWindowLists::PrepareRestorePageButtons() {
-  SetToolButtonShown(controls_.RI_LogicalDrivesToolButton, false);
-  PressOnly(controls_.RI_PhysicalDrivesToolButton, controls_.RI_LogicalDrivesToolButton);
+  SetToolButtonShown(controls_.RestoreLogicalButton, false);
+  PressOnly(controls_.RestorePhysicalButton, controls_.RestoreLogicalButton);
 }
 
-void MainWindowLists::PhysicalDrivesToolButtonClick() {
+void MainWindowLists::PhysicalDrivesClick() {
   if (filling_) return;
-  switch (session_.JobKind) {
-    case 1:
-      PressOnly(controls_.CI_PhysicalDrivesToolButton, controls_.CI_LogicalDrivesToolButton);
+  switch (session_.jobKind) {
+    case JobKind::CreateImage:
+      PressOnly(controls_.CreatePhysicalButton, controls_.CreateLogicalButton);
       pages_.ShowCreatePhysical();
-      controls_.CI_LogicalDrivesListView->clear();
-      ShowPhysicalDrives(*controls_.CI_HDDListView, *controls_.CI_PartitionListView);
+      controls_.Volumes->clear();
+      ShowPhysicalDrives(*controls_.CreateDrives, *controls_.CreatePartitions);
       break;
-    case 2:
-      PressOnly(controls_.RI_PhysicalDrivesToolButton, controls_.RI_LogicalDrivesToolButton);
+    case JobKind::RestoreImage:
+      PressOnly(controls_.RestorePhysicalButton, controls_.RestoreLogicalButton);
       pages_.ShowRestorePhysical();
-      ShowPhysicalDrives(*controls_.RI_HDDListView, *controls_.RI_PartitionListView);
+      ShowPhysicalDrives(*controls_.RestoreDrives, *controls_.RestorePartitions);
       break;
-    default:
+    case JobKind::CloneDrives:
+    case JobKind::NoChoiceYet:
       // A clone keeps its lists (they hold the second step's choice); the
       // button only keeps its pressed look.
-      controls_.CI_PhysicalDrivesToolButton->setChecked(true);
+      controls_.CreatePhysicalButton->setChecked(true);
       break;
   }
 }
 
-void MainWindowLists::LogicalDrivesToolButtonClick() {
+void MainWindowLists::LogicalDrivesClick() {
   if (filling_) return;
-  controls_.CI_LogicalMemo->clear();
-  PressOnly(controls_.CI_LogicalDrivesToolButton, controls_.CI_PhysicalDrivesToolButton);
-  controls_.RI_LogicalDrivesToolButton->setChecked(false);
+  controls_.VolumesMemo->clear();
+  PressOnly(controls_.CreateLogicalButton, controls_.CreatePhysicalButton);
+  controls_.RestoreLogicalButton->setChecked(false);
   // Emptied so that no physical row stays ticked behind the logical page.
-  controls_.CI_HDDListView->clear();
-  controls_.CI_PartitionListView->clear();
+  controls_.CreateDrives->clear();
+  controls_.CreatePartitions->clear();
   pages_.ShowCreateLogical();
-  controls_.CI_LogicalDrivesListView->clear();
-  FillLogicalDriveList(*controls_.CI_LogicalDrivesListView);
-  controls_.CI_LogicalMemo->appendPlainText(Q(session_.texts.StrSInfoSelectDriveLetter));
+  controls_.Volumes->clear();
+  FillLogicalDriveList(*controls_.Volumes);
+  controls_.VolumesMemo->appendPlainText(Q(session_.texts.StrSInfoSelectDriveLetter));
 }
 
 }  // namespace drivecopy

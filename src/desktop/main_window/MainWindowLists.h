@@ -28,16 +28,16 @@ class CloneWindow;
 
 // The controls of the main window's two list pages.
 struct MainWindowListControls {
-  CheckListView* CI_HDDListView = nullptr;
-  CheckListView* CI_PartitionListView = nullptr;
-  CheckListView* CI_LogicalDrivesListView = nullptr;
-  QPlainTextEdit* CI_LogicalMemo = nullptr;
-  QToolButton* CI_PhysicalDrivesToolButton = nullptr;
-  QToolButton* CI_LogicalDrivesToolButton = nullptr;
-  CheckListView* RI_HDDListView = nullptr;
-  CheckListView* RI_PartitionListView = nullptr;
-  QToolButton* RI_PhysicalDrivesToolButton = nullptr;
-  QToolButton* RI_LogicalDrivesToolButton = nullptr;
+  CheckListView* CreateDrives = nullptr;
+  CheckListView* CreatePartitions = nullptr;
+  CheckListView* Volumes = nullptr;
+  QPlainTextEdit* VolumesMemo = nullptr;
+  QToolButton* CreatePhysicalButton = nullptr;
+  QToolButton* CreateLogicalButton = nullptr;
+  CheckListView* RestoreDrives = nullptr;
+  CheckListView* RestorePartitions = nullptr;
+  QToolButton* RestorePhysicalButton = nullptr;
+  QToolButton* RestoreLogicalButton = nullptr;
 };
 
 // The page switches the tool buttons ask of the main window.
@@ -98,14 +98,14 @@ class MainWindowLists : public QObject {
   void RemoveCloneSourceRow(QListWidgetItem* item);
 
   // --- click handlers (wired to CheckListView::itemClickedAt) ---
-  void CI_HDDListViewClick(QListWidgetItem* item, CheckListView::HitArea area);
-  void CI_PartitionListViewClick(QListWidgetItem* item, CheckListView::HitArea area);
-  void RI_HDDListViewClick(QListWidgetItem* item, CheckListView::HitArea area);
-  void RI_PartitionListViewClick(QListWidgetItem* item, CheckListView::HitArea area);
-  void CI_LogicalDrivesListViewClick(QListWidgetItem* item, CheckListView::HitArea area);
+  void CreateDrivesClick(QListWidgetItem* item, CheckListView::HitArea area);
+  void CreatePartitionsClick(QListWidgetItem* item, CheckListView::HitArea area);
+  void RestoreDrivesClick(QListWidgetItem* item, CheckListView::HitArea area);
+  void RestorePartitionsClick(QListWidgetItem* item, CheckListView::HitArea area);
+  void VolumesClick(QListWidgetItem* item, CheckListView::HitArea area);
   // Physical Drives (both pages, by JobKind) and Logical Drives (both pages).
-  void PhysicalDrivesToolButtonClick();
-  void LogicalDrivesToolButtonClick();
+  void PhysicalDrivesClick();
+  void LogicalDrivesClick();
 
   // --- rows ---
   // The first ticked row in list order, or null.
@@ -113,6 +113,7 @@ class MainWindowLists : public QObject {
   // A row's caption and record; nullopt for a row without a record.
   static std::optional<DriveRow> RowOf(const QListWidgetItem& item);
 
+  const MainWindowListControls& Controls() const { return controls_; }
   bool Filling() const { return filling_; }
   // The decimal separator of the user's locale, for every size text.
   char DecimalSeparator() const { return decimalSeparator_; }
@@ -127,7 +128,7 @@ class MainWindowLists : public QObject {
   void AppendPhysicalRows(CheckListView& view);
   void AppendPartitionRows(CheckListView& driveView, CheckListView& partitionView);
   void RebuildPartitions(CheckListView& drives, CheckListView& partitions);
-  void PartitionCheckBoxClick(CheckListView& drives, CheckListView& partitions, QListWidgetItem* item,
+  void TickPartition(CheckListView& drives, CheckListView& partitions, QListWidgetItem* item,
                               bool keepDriveSourcePairing);
   const CloneEndpoint& CloneSource() const;
 

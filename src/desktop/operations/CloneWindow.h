@@ -13,8 +13,6 @@ class QLabel;
 namespace drivecopy {
 
 class GradientProgressBar;
-class LabelButton;
-class WindowJobObserver;
 
 // The clone window: source and destination descriptions, the log option, one
 // progress bar and the memo of every set-up and run since the program
@@ -23,6 +21,10 @@ class WindowJobObserver;
 // clone set-up records the source and the destination in it and shows the
 // window once both are chosen. While it is shown the main window is hidden
 // and disabled; closing it brings the main window back. Always on top.
+//
+// Start runs the clone job (it asks the overwrite question first); the boxes
+// are disabled meanwhile, and a stopped run's end step (closing line, log)
+// still runs. The window stays open afterwards with Start enabled.
 class CloneWindow : public OperationWindow {
   Q_OBJECT
  public:
@@ -37,60 +39,61 @@ class CloneWindow : public OperationWindow {
   // Shows what a Next of the set-up recorded: the description in the source
   // or destination label, and the step's lines in the memo.
   void ShowSelectionStep(const CloneSelection::NextResult& step);
-  QLabel& SourcedriveLabel() { return *sourcedriveLabel_; }
-  QLabel& DestinationDriveLabel() { return *destinationDriveLabel_; }
+  QLabel& SourceLabel() { return *sourceLabel_; }
+  QLabel& DestinationLabel() { return *destinationLabel_; }
 
   // Everything a run needs, as the window holds it now.
   CloneParameters JobParameters() const;
 
   // --- what a running job uses ---
   GradientProgressBar& ProgressBar() { return *progressBar_; }
-  QLabel& BytesRemainingLabel() { return *bytesRemainingLabel2_; }
+  QLabel& BytesRemainingLabel() { return *bytesRemainingValue_; }
   // Speed and time left of a running job, beside the bytes remaining; empty when idle.
   QLabel& SpeedLabel() { return *speedLabel_; }
-  LabelButton& StartLabel() { return *regOKLabel_; }
-  QCheckBox& ShadowCopyCheckBox() { return *shadowCopyCheckBox_; }
+  QCheckBox& ShadowCopyBox() { return *shadowCopyBox_; }
 
- public slots:
-  // Start: runs the clone job inside the click (it asks the overwrite
-  // question first). Start and the boxes are disabled meanwhile; Cancel and
-  // closing the window stop it after the block in progress, and its end step
-  // (closing line, log) still runs. The window stays open afterwards with
-  // Start enabled; the start time goes to the main window's memo.
-  void RegOKLabelClick();
-  void RegCancelLabelClick();
+  // Abort also forgets the selection.
+  void AbortClick() override;
+
+ signals:
+  // The clock time (the system's long time format) at which the user let a
+  // run go, once it went past its checks; the main window's page notes it.
+  void copyLetGo(const QString& clockTime);
 
  protected:
-  void FormShow() override;
-  void OnPaint() override { FormPaint(); }
+  void PrepareOwnControls() override;
+  // Nothing to copy until the set-up has chosen both ends.
+  bool ReadyToStart() const override;
+  void BeginRun() override;
+  JobWindowControls JobControls() override;
+  JobOutcome RunJob(WindowJobObserver& observer) override;
+  bool EndRun(const JobOutcome& outcome, const WindowJobObserver& observer) override;
+  QString OwnCaption() const override { return ownCaption_; }
+  // Unless minimised: the main window's caption as UpdateCaptions sets it,
+  // and this window's own caption back.
+  void RefreshCaptions() override;
 
  private:
   void BuildControls();
-  void FormCreate();
   void UpdateCaptions();
-  // Unless minimised: the main window's caption as UpdateCaptions sets it,
-  // and this window's own caption back.
-  void FormPaint();
-  void LogFileCheckBoxClick(bool checked);
-  void ShadowCopyCheckBoxClick(bool checked);
-  void EndRun(const JobOutcome& outcome, const WindowJobObserver& observer);
+  void LogFileBoxToggled(bool checked);
+  void SetBoxesEnabled(bool enabled);
+  QString MainWindowCaption() const;
 
   CloneSelection selection_;
   QString ownCaption_;  // the translated caption, shown again after a minimised run
 
-  QLabel* scourceLabel_ = nullptr;
-  QLabel* sourcedriveLabel_ = nullptr;
-  QLabel* destLabel_ = nullptr;
-  QLabel* destinationDriveLabel_ = nullptr;
-  QGroupBox* tntGroupBox2_ = nullptr;
-  QCheckBox* logFileCheckBox_ = nullptr;
-  QCheckBox* shadowCopyCheckBox_ = nullptr;
-  QLabel* tntLabel1_ = nullptr;
-  QLabel* bytesRemainingLabel2_ = nullptr;
+  QLabel* sourceCaption_ = nullptr;
+  QLabel* sourceLabel_ = nullptr;
+  QLabel* destinationCaption_ = nullptr;
+  QLabel* destinationLabel_ = nullptr;
+  QGroupBox* generalGroup_ = nullptr;
+  QCheckBox* logFileBox_ = nullptr;
+  QCheckBox* shadowCopyBox_ = nullptr;
+  QLabel* bytesRemainingCaption_ = nullptr;
+  QLabel* bytesRemainingValue_ = nullptr;
   QLabel* speedLabel_ = nullptr;
   GradientProgressBar* progressBar_ = nullptr;
-  LabelButton* regOKLabel_ = nullptr;
-  LabelButton* regCancelLabel_ = nullptr;
 };
 
 }  // namespace drivecopy

@@ -4,14 +4,13 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QLocale>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTimer>
 
 #include "jobs/OperationMemo.h"
-#include "desktop/shared/WindowTranslator.h"
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/LabelButton.h"
 
 namespace drivecopy {
@@ -21,19 +20,8 @@ Qt::WindowFlags OperationWindowFlags() {
          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
 }
 
-QFont OperationWindowFont() {
-  QFont font;
-  font.setFamilies(FontFamiliesFor("Tahoma", "DEFAULT_CHARSET"));
-  font.setPixelSize(11);
-  return font;
-}
-
 void StyleCommandLabel(LabelButton& label) {
-  QFont font = label.font();
-  font.setFamilies(FontFamiliesFor("Tahoma", "DEFAULT_CHARSET"));
-  font.setPixelSize(13);
-  font.setBold(true);
-  label.setFont(font);
+  label.setFont(TahomaFont(13, true));
   label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   // A caption like "&Abort" marks its access key with the ampersand; a label
   // draws that as an underline only when it has a buddy.
@@ -105,6 +93,22 @@ void ShowCommandLabelHover(LabelButton& label, bool entered, bool handCursor, bo
   }
 }
 
+QLabel* MakeLabel(QWidget& parent, const char* objectName, const QString& caption, const QRect& bounds,
+                  Qt::Alignment alignment) {
+  auto* label = new QLabel(caption, &parent);
+  label->setObjectName(QLatin1String(objectName));
+  label->setGeometry(bounds);
+  label->setAlignment(alignment);
+  return label;
+}
+
+QCheckBox* MakeCheckBox(QWidget& parent, const char* objectName, const QString& caption, const QRect& bounds) {
+  auto* box = new QCheckBox(caption, &parent);
+  box->setObjectName(QLatin1String(objectName));
+  box->setGeometry(bounds);
+  return box;
+}
+
 QPlainTextEdit* MakeOperationMemoView(QWidget& parent, const QString& objectName, bool wrapLines) {
   auto* memo = new QPlainTextEdit(&parent);
   memo->setObjectName(objectName);
@@ -156,12 +160,6 @@ void CentreOver(QWidget& window, const QWidget& over) {
   QRect placed = window.frameGeometry();
   placed.moveCenter(outer.center());
   window.move(placed.topLeft());
-}
-
-char UserDecimalSeparator() {
-  const QString point = QLocale().decimalPoint();
-  if (point.size() == 1 && point.at(0).unicode() < 0x80) return static_cast<char>(point.at(0).unicode());
-  return '.';
 }
 
 }  // namespace drivecopy

@@ -1,12 +1,10 @@
 #pragma once
-#include <QFont>
+#include <QRect>
 #include <QString>
 #include <initializer_list>
 #include <string>
-#include <vector>
 
-#include "text/FillPlaceholders.h"
-
+class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QWidget;
@@ -19,15 +17,9 @@ class OperationMemo;
 // What the three operation windows (create image, restore image, clone
 // drives) share in look and small behaviour, so that they look and feel alike.
 
-// Message texts are UTF-8; Qt wants QString.
-inline QString Q(const std::string& text) { return QString::fromStdString(text); }
-
 // A top-level window of fixed size with a title bar, the system menu, a
 // minimise button and no maximise button.
 Qt::WindowFlags OperationWindowFlags();
-
-// The windows' font: Tahoma 8 pt (11 pixels) with its installed fall-backs.
-QFont OperationWindowFont();
 
 // The bold "Start" / "Abort" labels: bold, 13 pixels, dark grey, right-aligned.
 void StyleCommandLabel(LabelButton& label);
@@ -52,6 +44,11 @@ void FitCheckBoxes(QWidget& container);
 // `colour` false leaves the text colour alone (the clone window's labels).
 void ShowCommandLabelHover(LabelButton& label, bool entered, bool handCursor, bool colour = true);
 
+// A label or check box named `objectName` on `parent` at `bounds`.
+QLabel* MakeLabel(QWidget& parent, const char* objectName, const QString& caption, const QRect& bounds,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+QCheckBox* MakeCheckBox(QWidget& parent, const char* objectName, const QString& caption, const QRect& bounds);
+
 // A read-only memo with a vertical scroll bar; `wrapLines` false adds the
 // horizontal bar and keeps every line on one row.
 QPlainTextEdit* MakeOperationMemoView(QWidget& parent, const QString& objectName, bool wrapLines);
@@ -64,7 +61,6 @@ void AppendMemoLine(OperationMemo& lines, QPlainTextEdit& view, const std::strin
 // memo lines itself and reports to its observer.
 void ShowMemoLine(QPlainTextEdit& view, const std::string& line);
 
-
 // Progress captions ("Bytes Remaining:") with their value labels beside
 // them: the values start at `designLeft`, or further right when a caption in
 // the window's language is longer, so that a caption is never cut or covered.
@@ -76,9 +72,6 @@ void AlignValueColumn(std::initializer_list<CaptionAndValue> rows, int designLef
 
 // Moves `window` so that its centre lies on the centre of `over`.
 void CentreOver(QWidget& window, const QWidget& over);
-
-// The user's decimal point for size texts ('.' when the locale's is not ASCII).
-char UserDecimalSeparator();
 
 // The colours of the command labels.
 inline constexpr int HoverRed = 69, HoverGreen = 196, HoverBlue = 97;

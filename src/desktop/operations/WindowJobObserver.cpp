@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "desktop/operations/OperationWindowParts.h"
+#include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/GradientProgressBar.h"
 
 namespace drivecopy {

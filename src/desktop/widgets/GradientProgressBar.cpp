@@ -14,7 +14,7 @@ struct SchemeColours {
 };
 
 SchemeColours ColoursOf(GradientProgressBar::ColourScheme scheme) {
-  if (scheme == GradientProgressBar::csGrass)
+  if (scheme == GradientProgressBar::ColourScheme::Grass)
     return {QColor(196, 240, 160), QColor(46, 150, 52), QColor(34, 112, 40)};
   return {QColor(178, 224, 252), QColor(24, 104, 196), QColor(18, 78, 150)};
 }

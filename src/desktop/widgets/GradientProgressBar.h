@@ -4,12 +4,12 @@
 namespace drivecopy {
 
 // A progress bar from 0 to Maximum() whose filled part is drawn as a colour
-// gradient of one of two schemes: csSky (blues, the main bars) and csGrass
+// gradient of one of two schemes: Sky (blues, the main bars) and Grass
 // (greens, the thin buffer bar).
 class GradientProgressBar : public QWidget {
   Q_OBJECT
  public:
-  enum ColourScheme { csSky, csGrass };
+  enum class ColourScheme { Sky, Grass };
 
   explicit GradientProgressBar(ColourScheme scheme, QWidget* parent = nullptr);
 

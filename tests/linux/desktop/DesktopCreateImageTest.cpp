@@ -62,7 +62,7 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
   test_support::ScriptedPromptService prompts;
   DesktopSession session(*platform, prompts);
   DesktopWindows windows(session);
-  MainWindow& main = windows.MainForm();
+  MainWindow& main = windows.Main();
   main.show();
 
   QTest::mouseClick(main.findChild<QWidget*>("CreateImageButtom"), Qt::LeftButton);
@@ -77,7 +77,7 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
 
   prompts.QueueFile(QString::fromStdString(image));
   QTest::mouseClick(main.findChild<QWidget*>("HDDNextLabel"), Qt::LeftButton);
-  CreateImageWindow& create = windows.CreateImgForm();
+  CreateImageWindow& create = windows.CreateImage();
   ASSERT_TRUE(create.isVisible());
   QTest::mouseClick(create.findChild<QWidget*>("RegOKLabel"), Qt::LeftButton);
   EXPECT_FALSE(create.isVisible());
