@@ -19,7 +19,7 @@
 #include "text/FillPlaceholders.h"
 #include "jobs/JobEnd.h"
 #include "jobs/ProgressPercent.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
 
@@ -108,14 +108,14 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   if (!destination) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
                    FillPlaceholders(texts.Checks.strSCannotClaim, {parameters.Destination.DevicePath,
-                                                                  SystemErrorCause(texts, destination.error())}));
+                                                                  FailureCause(texts, destination.error())}));
   }
   // The source is only ever read.
   auto sourceDevice = platform.Open(parameters.Source.DevicePath, OpenMode::Read);
   if (!sourceDevice) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
                    FillPlaceholders(texts.Checks.strSCannotOpenToRead,
-                                    {parameters.Source.DevicePath, SystemErrorCause(texts, sourceDevice.error())}));
+                                    {parameters.Source.DevicePath, FailureCause(texts, sourceDevice.error())}));
   }
 
   const std::int64_t totalSectors = source.SectorCount();

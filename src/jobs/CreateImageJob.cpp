@@ -21,7 +21,7 @@
 #include "text/CountInText.h"
 #include "text/FillPlaceholders.h"
 #include "jobs/ProgressPercent.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
 
@@ -253,7 +253,7 @@ JobOutcome CreateImageRun::Execute() {
   auto opened = platform_.Open(p_.DevicePath, OpenMode::Read);
   if (!opened) {
     return Fail("", FillPlaceholders(texts_.Checks.strSCannotOpenToRead,
-                                     {p_.DevicePath, SystemErrorCause(texts_, opened.error())}));
+                                     {p_.DevicePath, FailureCause(texts_, opened.error())}));
   }
   source_ = std::move(*opened);
 
@@ -270,7 +270,7 @@ JobOutcome CreateImageRun::Execute() {
   auto created = platform_.Open(p_.ImagePath, OpenMode::CreateAlways);
   if (!created) {
     const std::string text =
-        texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + SystemErrorCause(texts_, created.error());
+        texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + FailureCause(texts_, created.error());
     return Refuse(texts_.strSTitleERROR, text, text);
   }
   file_ = std::move(*created);

@@ -21,7 +21,7 @@
 #include "text/FillPlaceholders.h"
 #include "jobs/JobEnd.h"
 #include "jobs/ProgressPercent.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
 
@@ -50,7 +50,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   if (!imageFile) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
                    FillPlaceholders(texts.Checks.strSCannotOpenToRead,
-                                    {parameters.ImagePath, SystemErrorCause(texts, imageFile.error())}));
+                                    {parameters.ImagePath, FailureCause(texts, imageFile.error())}));
   }
   auto reader = ImageReader::Open(**imageFile);
   if (!reader) {
@@ -87,7 +87,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   if (!destination) {
     return EndWith(outcome, JobStatus::Failed, observer, "",
                    FillPlaceholders(texts.Checks.strSCannotClaim,
-                                    {parameters.DevicePath, SystemErrorCause(texts, destination.error())}));
+                                    {parameters.DevicePath, FailureCause(texts, destination.error())}));
   }
   DeviceHandle& device = **destination;
 
