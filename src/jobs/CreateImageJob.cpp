@@ -16,8 +16,8 @@
 #include "jobs/TargetVolumeCheck.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
+#include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
-#include "jobs/OperationLog.h"
 #include "text/CountInText.h"
 #include "text/FillPlaceholders.h"
 #include "jobs/ProgressPercent.h"
@@ -46,18 +46,14 @@ class CreateImageRun {
  public:
   CreateImageRun(Platform& platform, const MessageTexts& texts, const CreateImageParameters& parameters,
                  OperationMemo& memo, JobObserver& observer)
-      : platform_(platform), texts_(texts), p_(parameters), memo_(memo), observer_(observer) {}
+      : platform_(platform), texts_(texts), p_(parameters), observer_(observer), report_(texts, memo, observer) {}
 
   JobOutcome Execute();
 
  private:
-  void Memo(std::string line) {
-    memo_.Append(line);
-    observer_.MemoLine(line);
-  }
   std::string Size(std::int64_t bytes) const { return SizeText(bytes, p_.DecimalSeparator); }
-  JobOutcome Refuse(const std::string& title, const std::string& text, std::string detail);
-  JobOutcome Fail(const std::string& title, const std::string& text);
+  // The counts of what the run has done so far.
+  JobOutcome SoFar() const;
   // Ends a run whose writing had begun. A raw image cannot show that it is
   // incomplete, so it is deleted (and the memo says so); a headed one keeps
   // the header it got first, which says it was never finished.
@@ -72,8 +68,8 @@ class CreateImageRun {
   Platform& platform_;
   const MessageTexts& texts_;
   CreateImageParameters p_;
-  OperationMemo& memo_;
   JobObserver& observer_;
+  JobReport report_;
 
   GuardedDestination imageClaim_;
   GuardedDestination logClaim_;
@@ -87,25 +83,13 @@ class CreateImageRun {
 
   std::int64_t totalSectors_ = 0;
   std::int64_t currentSector_ = 0;
-  std::int64_t remainingBytes_ = 0;
   std::int64_t bytesWritten_ = 0;
   std::int64_t unreadable_ = 0;
   bool logNotWritten_ = false;
 };
 
-JobOutcome CreateImageRun::Refuse(const std::string& title, const std::string& text, std::string detail) {
-  observer_.ShowError(title, text);
+JobOutcome CreateImageRun::SoFar() const {
   JobOutcome outcome;
-  outcome.Status = JobStatus::NotStarted;
-  outcome.ErrorText = std::move(detail);
-  return outcome;
-}
-
-JobOutcome CreateImageRun::Fail(const std::string& title, const std::string& text) {
-  observer_.ShowError(title, text);
-  JobOutcome outcome;
-  outcome.Status = JobStatus::Failed;
-  outcome.ErrorText = text;
   outcome.UnreadableSectors = unreadable_;
   outcome.SectorsDone = currentSector_ - p_.FirstSector;
   return outcome;
@@ -117,10 +101,10 @@ JobOutcome CreateImageRun::FailWriting(const std::string& text) {
   file_.reset();
   if (p_.Raw && !p_.Virtual) {
     if (platform_.DeleteFile(p_.ImagePath)) {
-      Memo(FillPlaceholders(texts_.Checks.strSRawImageDeleted, {p_.ImagePath, text}));
+      report_.Line(FillPlaceholders(texts_.Checks.strSRawImageDeleted, {p_.ImagePath, text}));
     }
   }
-  return Fail(texts_.strSTitleERROR, text);
+  return report_.Fail(SoFar(), texts_.strSTitleERROR, text);
 }
 
 // The image file and the log are claimed before anything is written; the
@@ -129,7 +113,7 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
   if (p_.WriteLog) {
     logClaim_ = GuardDestination(platform_, texts_, CreateImageLogName(p_.ImagePath), SectorRange{}, ClaimTarget::LogFile);
     if (!logClaim_) {
-      refusal = Refuse(texts_.strSTitleERROR, logClaim_.Refusal, logClaim_.Refusal);
+      refusal = report_.Refuse(texts_.strSTitleERROR, logClaim_.Refusal);
       return false;
     }
   }
@@ -140,7 +124,7 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
     const std::string text = imageClaim_.CouldNotOpen
                                  ? texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + imageClaim_.Cause
                                  : imageClaim_.Refusal;
-    refusal = Refuse(texts_.strSTitleERROR, text, imageClaim_.Refusal);
+    refusal = report_.Refuse(texts_.strSTitleERROR, text, imageClaim_.Refusal);
     return false;
   }
   return true;
@@ -159,7 +143,7 @@ bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
       const std::string text =
           texts_.strSFSTOSMALL + "\n" +
           FillPlaceholders(texts_.Checks.strSFatFileTooLargeDetail, {p_.ImagePath, needed.Count, needed.Size});
-      refusal = Refuse(texts_.strSFSTOSMALLTitle, text, text);
+      refusal = report_.Refuse(texts_.strSFSTOSMALLTitle, text);
       return false;
     }
     case TargetRefusal::NotEnoughSpace: {
@@ -167,7 +151,7 @@ bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
       const std::string text = texts_.strSNotEnoughSpace + "\n" +
                                FillPlaceholders(texts_.Checks.strSNotEnoughSpaceDetail,
                                                 {p_.ImagePath, needed.Count, needed.Size, free.Count, free.Size});
-      refusal = Refuse(texts_.strSNotEnoughSpaceTitle, text, text);
+      refusal = report_.Refuse(texts_.strSNotEnoughSpaceTitle, text);
       return false;
     }
   }
@@ -205,24 +189,16 @@ Outcome<void> CreateImageRun::FlushBatch() {
 }
 
 void CreateImageRun::ReportProgress(bool flushed) {
-  JobProgress progress;
-  const std::int64_t done = currentSector_ - p_.FirstSector;
-  progress.MainPercent = ProgressPercent(totalSectors_, done);
+  JobProgress progress = JobReport::ProgressAt(totalSectors_, currentSector_ - p_.FirstSector);
   progress.BufferPercent =
       flushed ? 0 : ProgressPercent(kFlushThreshold, static_cast<std::int64_t>(batch_->ByteSize()));
-  progress.BytesRemaining = remainingBytes_;
   progress.FileSizeText = "< " + Size(kFlushThreshold + bytesWritten_);
-  progress.BytesDone = done * BytesPerSector;
-  progress.BytesTotal = totalSectors_ * BytesPerSector;
-  observer_.Progress(progress);
+  report_.Progress(progress);
 }
 
 void CreateImageRun::SaveLog() {
   if (!p_.WriteLog) return;
-  if (auto saved = WriteOperationLog(platform_, CreateImageLogName(p_.ImagePath), memo_.Lines()); !saved) {
-    observer_.ShowError(texts_.strSTitleERROR, saved.error().text);
-    logNotWritten_ = true;
-  }
+  if (!report_.SaveLog(platform_, CreateImageLogName(p_.ImagePath))) logNotWritten_ = true;
 }
 
 JobOutcome CreateImageRun::Execute() {
@@ -244,7 +220,7 @@ JobOutcome CreateImageRun::Execute() {
   // about its volume is asked.
   if (auto inside = ImageInsideSourceRefusal(platform_, texts_, p_.ImagePath, p_.DevicePath,
                                              SectorRange{p_.FirstSector, p_.EndSector})) {
-    return Refuse(texts_.strSTitleERROR, *inside, *inside);
+    return report_.Refuse(texts_.strSTitleERROR, *inside);
   }
   if (!PrepareTarget(outcome)) return outcome;
 
@@ -252,8 +228,9 @@ JobOutcome CreateImageRun::Execute() {
   // that cannot be read never costs the user an existing image.
   auto opened = platform_.Open(p_.DevicePath, OpenMode::Read);
   if (!opened) {
-    return Fail("", FillPlaceholders(texts_.Checks.strSCannotOpenToRead,
-                                     {p_.DevicePath, FailureCause(texts_, opened.error())}));
+    return report_.Fail(SoFar(), "",
+                        FillPlaceholders(texts_.Checks.strSCannotOpenToRead,
+                                         {p_.DevicePath, FailureCause(texts_, opened.error())}));
   }
   source_ = std::move(*opened);
 
@@ -271,13 +248,13 @@ JobOutcome CreateImageRun::Execute() {
   if (!created) {
     const std::string text =
         texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + FailureCause(texts_, created.error());
-    return Refuse(texts_.strSTitleERROR, text, text);
+    return report_.Refuse(texts_.strSTitleERROR, text);
   }
   file_ = std::move(*created);
 
   const ImageFormat format = p_.Raw ? ImageFormat::Raw : ImageFormat::Headed;
   auto started = ImageWriter::Start(*file_, format, p_.Header, p_.Virtual);
-  if (!started) return Fail(texts_.strSTitleERROR, p_.ImagePath + ": " + started.error().text);
+  if (!started) return report_.Fail(SoFar(), texts_.strSTitleERROR, p_.ImagePath + ": " + started.error().text);
   writer_.emplace(std::move(*started));
   if (p_.Raw) {
     batch_.emplace(BlockBatch::ForRawImage());
@@ -285,15 +262,14 @@ JobOutcome CreateImageRun::Execute() {
     batch_->Reserve(static_cast<std::size_t>(kFlushThreshold + BlockBytes));
   } else {
     auto batch = BlockBatch::ForHeadedImage(p_.Level);
-    if (!batch) return Fail(texts_.strSTitleERROR, batch.error().text);
+    if (!batch) return report_.Fail(SoFar(), texts_.strSTitleERROR, batch.error().text);
     batch_.emplace(std::move(*batch));
     auto encoder = ParallelBlockEncoder::Open(p_.Level, p_.CompressionThreads);
-    if (!encoder) return Fail(texts_.strSTitleERROR, encoder.error().text);
+    if (!encoder) return report_.Fail(SoFar(), texts_.strSTitleERROR, encoder.error().text);
     encoder_.emplace(std::move(*encoder));
   }
 
   blocks_ = std::make_unique<BlockSource>(*source_, p_.FirstSector, p_.EndSector, [this] { observer_.Pump(); });
-  remainingBytes_ = totalSectors_ * BytesPerSector;
   bool stopped = false;
   for (std::int64_t index = 0; index < blocks_->BlockCount(); ++index) {
     if (observer_.StopRequested()) {
@@ -306,9 +282,8 @@ JobOutcome CreateImageRun::Execute() {
       return FailWriting(FillPlaceholders(texts_.Checks.strSSourceLost,
                                           {p_.DevicePath, std::to_string(currentSector_), lost->text}));
     }
-    remainingBytes_ -= static_cast<std::int64_t>(block.Bytes.size());
     for (const std::int64_t sector : block.UnreadableSectors) {
-      Memo(texts_.strSBADSingleSECTOR + " @:" + std::to_string(sector));
+      report_.BadSector(sector);
       ++unreadable_;
     }
     if (auto stored = StoreBlock(index, block); !stored) {
@@ -334,24 +309,23 @@ JobOutcome CreateImageRun::Execute() {
   source_.reset();
   file_.reset();
 
-  outcome.UnreadableSectors = unreadable_;
-  outcome.SectorsDone = currentSector_ - p_.FirstSector;
+  outcome = SoFar();
   const std::string fileSizeLine = texts_.strSFileSizeLabel + Size(bytesWritten_);
   if (stopped) {
     outcome.Status = JobStatus::Stopped;
     if (observer_.Confirm(JobQuestion::DeleteImageAfterStop, texts_.StrSDeleteImage)) {
       if (auto deleted = platform_.DeleteFile(p_.ImagePath)) {
-        Memo(texts_.StrSDeleteImageText);
+        report_.Line(texts_.StrSDeleteImageText);
       } else {
         observer_.ShowError(texts_.strSTitleERROR, p_.ImagePath + ": " + deleted.error().text);
       }
     }
-    Memo(fileSizeLine);
-    Memo(texts_.StrSUserAbort + std::to_string(currentSector_));
+    report_.Line(fileSizeLine);
+    report_.Line(texts_.StrSUserAbort + std::to_string(currentSector_));
   } else {
     outcome.Status = unreadable_ > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
-    Memo(fileSizeLine);
-    Memo(texts_.StrSReady);
+    report_.Line(fileSizeLine);
+    report_.Line(texts_.StrSReady);
   }
   SaveLog();
   outcome.LogNotWritten = logNotWritten_;
