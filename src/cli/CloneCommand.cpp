@@ -5,6 +5,7 @@
 #include "cli/StopSignal.h"
 #include "jobs/CloneJob.h"
 #include "jobs/CloneSetup.h"
+#include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
 
 namespace drivecopy {
@@ -101,11 +102,12 @@ int RunCloneCommand(Platform& platform, const std::vector<std::string>& args, st
 
   TerminalObserver observer(out, err, terminal, PresetAnswers{words->Flags.contains("--yes"), false});
   OperationMemo memo;
-  for (const std::string& line : setupLines) AddWindowMemoLine(memo, observer, line);
+  JobReport report(texts, memo, observer);
+  for (const std::string& line : setupLines) report.Line(line);
   if (writeLog) {
     const std::string logName = CloneLogName(platform.CurrentDirectory(), platform.PathSeparator(),
                                              platform.ShortDateFormat(), platform.Today());
-    AddWindowMemoLine(memo, observer, CloneLogAnnouncement(texts, logName));
+    report.Line(CloneLogAnnouncement(texts, logName));
   }
 
   const JobOutcome outcome = RunCloneJob(platform, texts, parameters, memo, observer);

@@ -7,6 +7,7 @@
 #include "platform/Units.h"
 #include "jobs/CreateImageJob.h"
 #include "jobs/CreateImageSetup.h"
+#include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
 
 namespace drivecopy {
@@ -123,30 +124,26 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
   TerminalObserver observer(out, err, terminal,
                             PresetAnswers{flags.contains("--yes"), flags.contains("--delete-on-stop")});
   OperationMemo memo;
+  JobReport report(texts, memo, observer);
   // The lines the create window adds before Start: its source line when it
   // is shown, then one line for each option ticked, as its boxes do.
   const std::string description = source.Kind == NamedKind::RegularFile
                                       ? source.Row.Caption
                                       : prepared->Description.value_or(source.Row.Caption);
-  AddWindowMemoLine(memo, observer, texts.strSSourceDrive + ": " + description);
+  report.Line(texts.strSSourceDrive + ": " + description);
   if (!parameters.Raw) {
     // The window keeps its compression choice hidden; a headed image chosen
     // here is named in the memo, so the log tells how the image was written.
-    AddWindowMemoLine(memo, observer,
-                      texts.strSCompression + ": " + CompressionCaption(texts, parameters.Level));
+    report.Line(texts.strSCompression + ": " + CompressionCaption(texts, parameters.Level));
   }
   if (flags.contains("--valid-partitions")) {
     parameters.EndSector = ValidPartitionsEnd(parameters.Header, true);
-    AddWindowMemoLine(
-        memo, observer,
-        FillPlaceholders(texts.strSOnlytoLastPartitionSector,
-                         {SizeText((parameters.EndSector - parameters.FirstSector) * BytesPerSector),
-                          std::to_string(parameters.EndSector)}));
+    report.Line(FillPlaceholders(texts.strSOnlytoLastPartitionSector,
+                                 {SizeText((parameters.EndSector - parameters.FirstSector) * BytesPerSector),
+                                  std::to_string(parameters.EndSector)}));
   }
-  if (parameters.Virtual) AddWindowMemoLine(memo, observer, texts.strSVirtualNoWrite);
-  if (parameters.WriteLog) {
-    AddWindowMemoLine(memo, observer, CreateImageLogAnnouncement(texts, imagePath));
-  }
+  if (parameters.Virtual) report.Line(texts.strSVirtualNoWrite);
+  if (parameters.WriteLog) report.Line(CreateImageLogAnnouncement(texts, imagePath));
 
   const JobOutcome outcome = RunCreateImageJob(platform, texts, parameters, memo, observer);
   return EndJobCommand("create", outcome, observer, err);

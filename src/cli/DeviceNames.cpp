@@ -11,7 +11,7 @@
 #include "platform/Units.h"
 #include "disk/DriveLists.h"
 #include "text/GroupedNumber.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
 namespace {
@@ -225,7 +225,7 @@ std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
     if (std::filesystem::is_block_file(status)) {
       if (auto opened = platform.Open(name, OpenMode::Read); !opened) {
-        return "cannot open " + name + ": " + SystemErrorCause(CommandLineTexts(), opened.error());
+        return "cannot open " + name + ": " + FailureCause(CommandLineTexts(), opened.error());
       }
     }
     return name + " is not a regular file, and no drive, partition, floppy or volume that "
@@ -233,7 +233,7 @@ std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,
   }
   if (!platform.FileExists(name)) return UnknownDeviceNameText(name);
   auto file = platform.Open(name, OpenMode::Read);
-  if (!file) return "cannot open " + name + ": " + SystemErrorCause(CommandLineTexts(), file.error());
+  if (!file) return "cannot open " + name + ": " + FailureCause(CommandLineTexts(), file.error());
   auto size = file.value()->Size();
   if (!size) return "cannot tell the size of " + name + ": " + size.error().text;
   return RegularFileDevice(name, size.value());

@@ -10,7 +10,7 @@
 #include "image/ImageReader.h"
 #include "image/ImageVerifier.h"
 #include "image/SourceKindName.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
 namespace {
@@ -156,7 +156,7 @@ int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std
 
   auto file = platform.Open(path, OpenMode::Read);
   if (!file) {
-    err << "drivecopy info: cannot open " << path << ": " << SystemErrorCause(CommandLineTexts(), file.error()) << '\n';
+    err << "drivecopy info: cannot open " << path << ": " << FailureCause(CommandLineTexts(), file.error()) << '\n';
     return 1;
   }
   auto reader = ImageReader::Open(**file);

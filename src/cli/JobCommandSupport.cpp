@@ -55,11 +55,6 @@ const MessageTexts& CommandLineTexts() {
   return texts;
 }
 
-void AddWindowMemoLine(OperationMemo& memo, JobObserver& observer, const std::string& line) {
-  memo.Append(line);
-  observer.MemoLine(line);
-}
-
 int ExitStatusOf(JobStatus status) {
   switch (status) {
     case JobStatus::Finished: return 0;

@@ -10,7 +10,6 @@
 #include "jobs/JobObserver.h"
 #include "jobs/JobOutcome.h"
 #include "text/MessageTexts.h"
-#include "jobs/OperationMemo.h"
 #include "text/FillPlaceholders.h"
 
 namespace drivecopy {
@@ -38,10 +37,6 @@ std::optional<CommandWords> ParseCommandWords(const std::string& command,
 // The message texts the command line speaks: English, whatever the desktop's
 // stored language, so that its output reads the same on every machine.
 const MessageTexts& CommandLineTexts();
-
-// A line the operation window itself would put into its memo (source line,
-// option lines): into the memo, so the log holds it, and onto the terminal.
-void AddWindowMemoLine(OperationMemo& memo, JobObserver& observer, const std::string& line);
 
 // The exit status of a finished job: 0 Finished, 4 FinishedWithProblems,
 // 3 Stopped, 1 Failed or NotStarted.

@@ -5,6 +5,7 @@
 #include "cli/StopSignal.h"
 #include "jobs/RestoreImageJob.h"
 #include "jobs/RestoreSetup.h"
+#include "jobs/JobReport.h"
 
 namespace drivecopy {
 namespace {
@@ -71,10 +72,11 @@ int RunRestoreCommand(Platform& platform, const std::vector<std::string>& args, 
 
   TerminalObserver observer(out, err, terminal, PresetAnswers{words->Flags.contains("--yes"), false});
   OperationMemo memo;
+  JobReport report(texts, memo, observer);
   // What the restore page and window show before Start: the image's size
   // and the destination under its "Destination Drive" heading.
-  AddWindowMemoLine(memo, observer, sizeLine.value());
-  AddWindowMemoLine(memo, observer, texts.strSDestDrive + ": " + target->Description);
+  report.Line(sizeLine.value());
+  report.Line(texts.strSDestDrive + ": " + target->Description);
 
   RestoreImageParameters parameters;
   parameters.DevicePath = target->DevicePath;

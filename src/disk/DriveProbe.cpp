@@ -7,21 +7,21 @@
 namespace drivecopy {
 
 DriveProbe::DriveProbe(Platform& platform, const std::string& path) : DevicePath(path) {
-  if (auto opened = platform.Open(path, OpenMode::Read)) DeviceHandle_ = std::move(opened.value());
+  if (auto opened = platform.Open(path, OpenMode::Read)) device_ = std::move(opened.value());
   // A path that does not open leaves every flag false and every size 0.
-  if (!DeviceHandle_) return;
+  if (!device_) return;
 
   ReadImageHeader();
   // One handle serves all three requests; each is made even when another failed.
-  if (auto info = DeviceHandle_->QueryPartitionInfo()) {
+  if (auto info = device_->QueryPartitionInfo()) {
     PartitionInfo = *info;
     HasPartitionInfo = true;
   }
-  if (auto geometry = DeviceHandle_->QueryGeometry()) {
+  if (auto geometry = device_->QueryGeometry()) {
     Geometry = *geometry;
     HasGeometry = true;
   }
-  if (auto layout = DeviceHandle_->QueryLayout()) {
+  if (auto layout = device_->QueryLayout()) {
     Layout = *layout;
     HasLayout = true;
   }
@@ -32,10 +32,10 @@ void DriveProbe::ReadImageHeader() {
   // A failed seek or read, or a short file, leaves the rest of the sector
   // zero, so a file shorter than the magic is never an image.
   std::array<std::byte, 512> sector{};
-  if (!DeviceHandle_->Seek(0)) return;
+  if (!device_->Seek(0)) return;
   std::size_t filled = 0;
   while (filled < sector.size()) {
-    auto read = DeviceHandle_->Read(std::span(sector).subspan(filled));
+    auto read = device_->Read(std::span(sector).subspan(filled));
     if (!read || read.value() == 0) break;
     filled += read.value();
   }

@@ -38,7 +38,7 @@ class DriveProbe {
   void ReadImageHeader();
   void ComputeSizes();
 
-  std::unique_ptr<DeviceHandle> DeviceHandle_;  // kept open for the object's life
+  std::unique_ptr<DeviceHandle> device_;  // kept open for the object's life
 };
 
 }  // namespace drivecopy

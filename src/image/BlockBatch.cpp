@@ -37,7 +37,7 @@ Outcome<void> BlockBatch::AppendBlock(std::span<const std::byte> raw) {
 }
 
 Outcome<void> BlockBatch::AppendEncodedBlock(std::span<const std::byte> zlibStream, std::int64_t sectors) {
-  if (format_ == ImageFormat::Raw) return SystemError{0, "A raw image holds no compressed blocks"};
+  if (format_ == ImageFormat::Raw) return Failure::Because("A raw image holds no compressed blocks");
   const std::size_t start = bytes_.size();
   bytes_.resize(start + LengthFieldSize);
   StoreLittleEndian<std::int64_t>(bytes_.data() + start, static_cast<std::int64_t>(zlibStream.size()));

@@ -8,7 +8,7 @@
 #include "image/BlockCompressor.h"
 #include "image/CompressionLevel.h"
 #include "image/ImageFormat.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

@@ -15,7 +15,7 @@ Outcome<BlockCompressor> BlockCompressor::Open(CompressionLevel level) {
 Outcome<std::size_t> BlockCompressor::AppendBlock(std::span<const std::byte> raw,
                                                   std::vector<std::byte>& out) {
   z_stream& z = *stream_;
-  if (deflateReset(&z) != Z_OK) return SystemError{0, "Cannot reset the compressor"};
+  if (deflateReset(&z) != Z_OK) return Failure::Because("Cannot reset the compressor");
 
   const std::size_t start = out.size();
   // deflateBound is sized for one Z_FINISH call; blocks are at most 64 KiB,
@@ -39,7 +39,7 @@ Outcome<std::size_t> BlockCompressor::AppendBlock(std::span<const std::byte> raw
     if (result == Z_STREAM_END) break;
     if (result != Z_OK && result != Z_BUF_ERROR) {
       out.resize(start);
-      return SystemError{0, "Compressing a block failed (zlib error " + std::to_string(result) + ")"};
+      return Failure::Because("Compressing a block failed (zlib error " + std::to_string(result) + ")");
     }
   }
   out.resize(start + produced);

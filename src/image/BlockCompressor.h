@@ -5,7 +5,7 @@
 
 #include "image/CompressionLevel.h"
 #include "image/ZlibStream.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/DeviceHandle.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

@@ -29,7 +29,7 @@ Outcome<BlockInflater> BlockInflater::Open() {
 }
 
 Outcome<void> BlockInflater::Begin(std::span<std::byte> destination) {
-  if (inflateReset(stream_.get()) != Z_OK) return SystemError{0, "Cannot reset the decompressor"};
+  if (inflateReset(stream_.get()) != Z_OK) return Failure::Because("Cannot reset the decompressor");
   destination_ = destination;
   produced_ = 0;
   overflow_ = 0;
@@ -66,7 +66,7 @@ Outcome<void> BlockInflater::Pump() {
     if (result == Z_DATA_ERROR) {
       return ImageFault(std::string("bad zlib data (") + (z.msg ? z.msg : "invalid stream") + ")");
     }
-    if (result == Z_MEM_ERROR) return SystemError{0, "out of memory while inflating"};
+    if (result == Z_MEM_ERROR) return Failure::Because("out of memory while inflating");
     if (overflow_ > OverflowCountLimit) return ImageFault(TooLong(destination_.size(), produced_ + overflow_, false));
     // No progress: all input is used and inflate holds no pending output.
     if (result == Z_BUF_ERROR || (got == 0 && z.avail_in == inputBefore)) return {};
@@ -88,7 +88,7 @@ Outcome<void> BlockInflater::Feed(std::span<const std::byte> piece) {
     auto pumped = Pump();
     if (!pumped) return pumped;
     piece = piece.subspan(chunk - z.avail_in);
-    if (!ended_ && z.avail_in != 0) return SystemError{0, "the decompressor stalled"};
+    if (!ended_ && z.avail_in != 0) return Failure::Because("the decompressor stalled");
   }
   return {};
 }

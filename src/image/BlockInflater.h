@@ -4,7 +4,7 @@
 #include <span>
 
 #include "image/ZlibStream.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

@@ -20,8 +20,8 @@ Outcome<void> WriteWhole(DeviceHandle& file, std::span<const std::byte> data, co
   auto written = file.Write(data);
   if (!written) return FileOperationFailed("Cannot write " + what, written.error());
   if (*written != data.size()) {
-    return SystemError{0, "Cannot write " + what + ": only " + std::to_string(*written) + " of " +
-                              std::to_string(data.size()) + " bytes were written"};
+    return Failure::Because("Cannot write " + what + ": only " + std::to_string(*written) + " of " +
+                                std::to_string(data.size()) + " bytes were written");
   }
   return {};
 }

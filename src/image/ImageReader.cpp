@@ -23,7 +23,7 @@ constexpr std::int64_t SmallestStoredBlock = 8 + 7;
 // Compressed data is read and inflated in pieces of this size.
 constexpr std::size_t StreamPieceSize = 64 * 1024;
 
-SystemError NotAnImage(const std::string& why) { return ImageFault("Not a valid image: " + why); }
+Failure NotAnImage(const std::string& why) { return ImageFault("Not a valid image: " + why); }
 
 std::string BlockName(std::int64_t block) { return "block " + std::to_string(block); }
 
@@ -103,14 +103,13 @@ Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
 std::int64_t ImageReader::NextBlockFirstSector() const { return BlockFirstSector(sectors_, nextBlock_); }
 
 Outcome<std::span<const std::byte>> ImageReader::ReadBlock() {
-  if (AtEnd()) return SystemError{0, "The image holds no further block"};
+  if (AtEnd()) return Failure::Because("The image holds no further block");
   const auto rawSize = static_cast<std::size_t>(BlockRawSize(sectors_, nextBlock_));
   const std::span<std::byte> block(blockBuffer_.data(), rawSize);
   auto result = format_ == ImageFormat::Headed ? ReadHeadedBlock(block) : ReadRawBlock(block);
   if (!result) {
-    const SystemError& error = result.error();
-    return SystemError{error.code, BlockName(nextBlock_) + " (at byte " + std::to_string(nextOffset_) +
-                                       "): " + error.text};
+    const Failure& error = result.error();
+    return error.Reworded(BlockName(nextBlock_) + " (at byte " + std::to_string(nextOffset_) + "): " + error.text);
   }
   ++nextBlock_;
   return std::span<const std::byte>(block);

@@ -8,7 +8,7 @@
 #include "image/ImageFormat.h"
 #include "image/ImageHeader.h"
 #include "platform/DeviceHandle.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

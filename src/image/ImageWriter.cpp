@@ -25,7 +25,7 @@ void AppendIndexEntry(std::vector<std::byte>& index, std::int64_t offset) {
 ImageWriter::ImageWriter(DeviceHandle& file, ImageFormat format, ImageHeader header, bool virtualMode)
     : file_(&file), format_(format), header_(std::move(header)), virtual_(virtualMode) {}
 
-Outcome<void> ImageWriter::Failed(SystemError error) {
+Outcome<void> ImageWriter::Failed(Failure error) {
   failed_ = true;
   return error;
 }
@@ -36,8 +36,8 @@ Outcome<ImageWriter> ImageWriter::Start(DeviceHandle& file, ImageFormat format, 
 
   if (header.PartitionCount < 0 ||
       static_cast<std::size_t>(header.PartitionCount) > header.PartitionStarts.size()) {
-    return SystemError{0, "Cannot write the image header: it announces " + std::to_string(header.PartitionCount) +
-                              " partition starts but holds " + std::to_string(header.PartitionStarts.size())};
+    return Failure::Because("Cannot write the image header: it announces " + std::to_string(header.PartitionCount) +
+                                " partition starts but holds " + std::to_string(header.PartitionStarts.size()));
   }
   header.Magic = ImageMagic;
   header.HeaderSize = ImageHeaderSize;
@@ -66,8 +66,8 @@ Outcome<ImageWriter> ImageWriter::Start(DeviceHandle& file, ImageFormat format, 
 constexpr std::size_t kWritePieceBytes = std::size_t{256} << 10;
 
 Outcome<void> ImageWriter::WriteBatch(const BlockBatch& batch) {
-  if (failed_ || finished_) return SystemError{0, "Cannot write the image file: it is already closed or failed"};
-  if (batch.Format() != format_) return SystemError{0, "Cannot write the image file: blocks of the other format"};
+  if (failed_ || finished_) return Failure::Because("Cannot write the image file: it is already closed or failed");
+  if (batch.Format() != format_) return Failure::Because("Cannot write the image file: blocks of the other format");
   if (batch.Empty()) return {};
   if (!virtual_) {
     // The batch goes out in pieces: on Linux one 32 MB write into the page
@@ -92,7 +92,7 @@ Outcome<void> ImageWriter::WriteBatch(const BlockBatch& batch) {
 }
 
 Outcome<void> ImageWriter::Finish() {
-  if (failed_ || finished_) return SystemError{0, "Cannot finish the image file: it is already closed or failed"};
+  if (failed_ || finished_) return Failure::Because("Cannot finish the image file: it is already closed or failed");
   if (format_ == ImageFormat::Headed) {
     header_.SectorsStored = virtual_ ? 0 : sectorsHanded_;
     header_.IndexOffset = fileOffset_;

@@ -6,7 +6,7 @@
 #include "image/ImageFormat.h"
 #include "image/ImageHeader.h"
 #include "platform/DeviceHandle.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 
@@ -50,7 +50,7 @@ class ImageWriter {
 
  private:
   ImageWriter(DeviceHandle& file, ImageFormat format, ImageHeader header, bool virtualMode);
-  Outcome<void> Failed(SystemError error);
+  Outcome<void> Failed(Failure error);
 
   DeviceHandle* file_;
   ImageFormat format_;

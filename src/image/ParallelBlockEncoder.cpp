@@ -23,7 +23,7 @@ Outcome<ParallelBlockEncoder> ParallelBlockEncoder::Open(CompressionLevel level,
 Outcome<void> ParallelBlockEncoder::Encode(std::span<const std::span<const std::byte>> blocks,
                                            std::vector<std::vector<std::byte>>& streams) {
   streams.resize(blocks.size());
-  std::vector<std::optional<SystemError>> errors(blocks.size());
+  std::vector<std::optional<Failure>> errors(blocks.size());
   std::atomic<std::size_t> next{0};
 
   // Each worker takes the next block not yet taken until none is left; a

@@ -5,7 +5,7 @@
 
 #include "image/BlockCompressor.h"
 #include "image/CompressionLevel.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

@@ -169,10 +169,10 @@ std::size_t ParallelImageDecoder::RawOffset(const Slot& slot, std::int64_t block
   return static_cast<std::size_t>((BlockFirstSector(sectors_, block) - slot.Result.FirstSector) * BytesPerSector);
 }
 
-SystemError ParallelImageDecoder::NamedFault(std::int64_t block, std::int64_t fileOffset,
-                                             const SystemError& error) const {
-  return SystemError{error.code, "block " + std::to_string(block) + " (at byte " + std::to_string(fileOffset) +
-                                     "): " + error.text};
+Failure ParallelImageDecoder::NamedFault(std::int64_t block, std::int64_t fileOffset,
+                                         const Failure& error) const {
+  return error.Reworded("block " + std::to_string(block) + " (at byte " + std::to_string(fileOffset) +
+                        "): " + error.text);
 }
 
 bool ParallelImageDecoder::ReadRun(Slot& slot) {
@@ -182,7 +182,7 @@ bool ParallelImageDecoder::ReadRun(Slot& slot) {
   slot.ReadBlocks = 0;
   if (readerDone_ || nextBlock_ >= blockCount_) {
     // Only reached when the caller asks past the end, against the contract.
-    slot.Result.Damage = SystemError{0, "The image holds no further block"};
+    slot.Result.Damage = Failure::Because("The image holds no further block");
     return false;
   }
   const std::int64_t endBlock = RunEndBlock(nextBlock_);

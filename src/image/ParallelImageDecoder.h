@@ -12,7 +12,7 @@
 #include "image/ImageFormat.h"
 #include "image/ImageReader.h"
 #include "platform/DeviceHandle.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "platform/AlignedBuffer.h"
 
 namespace drivecopy {
@@ -46,7 +46,7 @@ class ParallelImageDecoder {
     std::int64_t FirstSector = 0;        // image sector where the run begins
     std::int64_t Blocks = 0;             // sound blocks in Bytes
     std::span<const std::byte> Bytes;    // their raw bytes, back to back
-    std::optional<SystemError> Damage;   // the fault of block FirstBlock + Blocks
+    std::optional<Failure> Damage;   // the fault of block FirstBlock + Blocks
   };
 
   // `reader` has just been opened on `file`; decoding starts at its first
@@ -95,7 +95,7 @@ class ParallelImageDecoder {
   void DecodeRun(Slot& slot, std::optional<BlockInflater>& inflater) const;
   std::int64_t RunEndBlock(std::int64_t firstBlock) const;
   std::size_t RawOffset(const Slot& slot, std::int64_t block) const;
-  SystemError NamedFault(std::int64_t block, std::int64_t fileOffset, const SystemError& error) const;
+  Failure NamedFault(std::int64_t block, std::int64_t fileOffset, const Failure& error) const;
   // Reads up to buffer.size() bytes of the file at cursor_ through the piece
   // buffer; returns the count (short only at the end of the file).
   Outcome<std::size_t> ReadStream(std::span<std::byte> buffer);

@@ -16,11 +16,11 @@ void InflateStreamEnd::operator()(z_stream* stream) const {
 
 namespace {
 
-SystemError ZlibSetUpFailed(const char* what, int result) {
+Failure ZlibSetUpFailed(const char* what, int result) {
   const std::string reason = result == Z_MEM_ERROR ? "out of memory"
                              : result == Z_STREAM_ERROR ? "invalid parameters"
                                                         : "zlib error " + std::to_string(result);
-  return SystemError{0, std::string("Cannot set up the ") + what + ": " + reason};
+  return Failure::Because(std::string("Cannot set up the ") + what + ": " + reason);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

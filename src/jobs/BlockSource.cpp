@@ -37,13 +37,13 @@ std::int64_t BlockSource::FirstSectorOf(std::int64_t index) const {
 
 BlockSource::~BlockSource() { readAhead_.reset(); }
 
-void BlockSource::NoteFailure(const SystemError& error) {
+void BlockSource::NoteFailure(const Failure& error) {
   if (error.kind != FailureKind::DeviceGone) return;
   std::lock_guard<std::mutex> lock(lostMutex_);
   if (!lost_) lost_ = error;
 }
 
-std::optional<SystemError> BlockSource::SourceLost() const {
+std::optional<Failure> BlockSource::SourceLost() const {
   std::lock_guard<std::mutex> lock(lostMutex_);
   return lost_;
 }
@@ -137,7 +137,7 @@ void BlockSource::ReadBlockAlone(std::int64_t index) {
               size - static_cast<std::size_t>(goodSectors * BytesPerSector));
   if (goodSectors == 0 && !SourceLost() && !device_.StillPresent()) {
     // Nothing came from a device that is no longer there: not bad sectors.
-    NoteFailure(SystemError{0, "the device is no longer present", FailureKind::DeviceGone});
+    NoteFailure(Failure::Because("the device is no longer present", FailureKind::DeviceGone));
   }
   for (std::int64_t k = goodSectors; k < sectors && !SourceLost(); ++k) {
     std::span<std::byte> sector = block.subspan(static_cast<std::size_t>(k * BytesPerSector), kSectorBytes);

@@ -63,7 +63,7 @@ class BlockSource {
 
   // Why the source went away, once it did; the block last returned is then
   // not the source's and must not be stored.
-  std::optional<SystemError> SourceLost() const;
+  std::optional<Failure> SourceLost() const;
 
  private:
   // Blocks [index, end) of one multi-block read, and the size of each.
@@ -79,7 +79,7 @@ class BlockSource {
     if (pump_) pump_();
   }
   // Records a failed read that means the device is gone.
-  void NoteFailure(const SystemError& error);
+  void NoteFailure(const Failure& error);
 
   DeviceHandle& device_;
   std::int64_t firstSector_;
@@ -100,7 +100,7 @@ class BlockSource {
   SourceBlock block_;
 
   mutable std::mutex lostMutex_;  // the read-ahead thread may find the loss
-  std::optional<SystemError> lost_;
+  std::optional<Failure> lost_;
 
   bool readAheadTried_ = false;
   std::unique_ptr<ReadAheadThread> readAhead_;  // stopped first by the destructor

@@ -23,7 +23,7 @@ Outcome<CloneSelection::NextResult> CloneSelection::Next(Platform& platform, con
   }
 
   const SectorRange range = RecordSectorRange(row.Record);
-  if (range.SectorCount() < 1) return SystemError{0, texts.strSBADDisk};
+  if (range.SectorCount() < 1) return Failure::Because(texts.strSBADDisk);
   const CloneEndpoint endpoint{row.Record.DevicePath, row.Record.Kind, range.FirstSector, range.EndSector};
   result.Description = CloneRowDescription(platform, row.Record, decimalSeparator);
 

@@ -4,7 +4,7 @@
 
 #include "disk/DriveRecord.h"
 #include "platform/Platform.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "disk/CloneEndpoint.h"
 #include "jobs/CloneJob.h"
 #include "disk/DriveRow.h"
@@ -44,8 +44,8 @@ class CloneSelection {
   void Clear() { *this = CloneSelection{}; }
 
   // Next on the ticked row. A row whose range holds no sector is refused
-  // with an error of code 0 whose text is strSBADDisk (title strSTitleERROR),
-  // and nothing changes.
+  // with a failure whose text is strSBADDisk (title strSTitleERROR), and
+  // nothing changes.
   Outcome<NextResult> Next(Platform& platform, const MessageTexts& texts, const DriveRow& row,
                            char decimalSeparator = '.');
 

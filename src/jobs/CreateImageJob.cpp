@@ -16,12 +16,12 @@
 #include "jobs/TargetVolumeCheck.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
+#include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
-#include "jobs/OperationLog.h"
 #include "text/CountInText.h"
 #include "text/FillPlaceholders.h"
 #include "jobs/ProgressPercent.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
 
@@ -46,18 +46,18 @@ class CreateImageRun {
  public:
   CreateImageRun(Platform& platform, const MessageTexts& texts, const CreateImageParameters& parameters,
                  OperationMemo& memo, JobObserver& observer)
-      : platform_(platform), texts_(texts), p_(parameters), memo_(memo), observer_(observer) {}
+      : platform_(platform),
+        texts_(texts),
+        parameters_(parameters),
+        observer_(observer),
+        report_(texts, memo, observer) {}
 
   JobOutcome Execute();
 
  private:
-  void Memo(std::string line) {
-    memo_.Append(line);
-    observer_.MemoLine(line);
-  }
-  std::string Size(std::int64_t bytes) const { return SizeText(bytes, p_.DecimalSeparator); }
-  JobOutcome Refuse(const std::string& title, const std::string& text, std::string detail);
-  JobOutcome Fail(const std::string& title, const std::string& text);
+  std::string Size(std::int64_t bytes) const { return SizeText(bytes, parameters_.DecimalSeparator); }
+  // The counts of what the run has done so far.
+  JobOutcome SoFar() const;
   // Ends a run whose writing had begun. A raw image cannot show that it is
   // incomplete, so it is deleted (and the memo says so); a headed one keeps
   // the header it got first, which says it was never finished.
@@ -71,9 +71,9 @@ class CreateImageRun {
 
   Platform& platform_;
   const MessageTexts& texts_;
-  CreateImageParameters p_;
-  OperationMemo& memo_;
+  CreateImageParameters parameters_;
   JobObserver& observer_;
+  JobReport report_;
 
   GuardedDestination imageClaim_;
   GuardedDestination logClaim_;
@@ -87,27 +87,15 @@ class CreateImageRun {
 
   std::int64_t totalSectors_ = 0;
   std::int64_t currentSector_ = 0;
-  std::int64_t remainingBytes_ = 0;
   std::int64_t bytesWritten_ = 0;
   std::int64_t unreadable_ = 0;
   bool logNotWritten_ = false;
 };
 
-JobOutcome CreateImageRun::Refuse(const std::string& title, const std::string& text, std::string detail) {
-  observer_.ShowError(title, text);
+JobOutcome CreateImageRun::SoFar() const {
   JobOutcome outcome;
-  outcome.Status = JobStatus::NotStarted;
-  outcome.ErrorText = std::move(detail);
-  return outcome;
-}
-
-JobOutcome CreateImageRun::Fail(const std::string& title, const std::string& text) {
-  observer_.ShowError(title, text);
-  JobOutcome outcome;
-  outcome.Status = JobStatus::Failed;
-  outcome.ErrorText = text;
   outcome.UnreadableSectors = unreadable_;
-  outcome.SectorsDone = currentSector_ - p_.FirstSector;
+  outcome.SectorsDone = currentSector_ - parameters_.FirstSector;
   return outcome;
 }
 
@@ -115,32 +103,33 @@ JobOutcome CreateImageRun::FailWriting(const std::string& text) {
   blocks_.reset();
   source_.reset();
   file_.reset();
-  if (p_.Raw && !p_.Virtual) {
-    if (platform_.DeleteFile(p_.ImagePath)) {
-      Memo(FillPlaceholders(texts_.Checks.strSRawImageDeleted, {p_.ImagePath, text}));
+  if (parameters_.Raw && !parameters_.Virtual) {
+    if (platform_.DeleteFile(parameters_.ImagePath)) {
+      report_.Line(FillPlaceholders(texts_.Checks.strSRawImageDeleted, {parameters_.ImagePath, text}));
     }
   }
-  return Fail(texts_.strSTitleERROR, text);
+  return report_.Fail(SoFar(), texts_.strSTitleERROR, text);
 }
 
 // The image file and the log are claimed before anything is written; the
 // claims last until the run ends. Nothing is created when the log is refused.
 bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
-  if (p_.WriteLog) {
-    logClaim_ = GuardDestination(platform_, texts_, CreateImageLogName(p_.ImagePath), SectorRange{}, ClaimTarget::LogFile);
+  if (parameters_.WriteLog) {
+    logClaim_ = GuardDestination(platform_, texts_, CreateImageLogName(parameters_.ImagePath), SectorRange{},
+                                 ClaimTarget::LogFile);
     if (!logClaim_) {
-      refusal = Refuse(texts_.strSTitleERROR, logClaim_.Refusal, logClaim_.Refusal);
+      refusal = report_.Refuse(texts_.strSTitleERROR, logClaim_.Refusal);
       return false;
     }
   }
-  imageClaim_ = GuardDestination(platform_, texts_, p_.ImagePath, SectorRange{}, ClaimTarget::ImageFile);
+  imageClaim_ = GuardDestination(platform_, texts_, parameters_.ImagePath, SectorRange{}, ClaimTarget::ImageFile);
   if (!imageClaim_) {
     // A file that cannot be made at all gets the window's own message, with
     // the reason on a line of its own.
     const std::string text = imageClaim_.CouldNotOpen
-                                 ? texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + imageClaim_.Cause
+                                 ? texts_.strSCannotopenfile + "\n" + parameters_.ImagePath + ": " + imageClaim_.Cause
                                  : imageClaim_.Refusal;
-    refusal = Refuse(texts_.strSTitleERROR, text, imageClaim_.Refusal);
+    refusal = report_.Refuse(texts_.strSTitleERROR, text, imageClaim_.Refusal);
     return false;
   }
   return true;
@@ -151,23 +140,26 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
 // that decided it.
 bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
   const std::int64_t rangeBytes = totalSectors_ * BytesPerSector;
-  const TargetVerdict verdict = CheckTargetVolume(platform_, p_.ImagePath, rangeBytes, p_.Raw, p_.Level, p_.Virtual);
-  const CountInText needed = BytesInText(texts_, rangeBytes, p_.DecimalSeparator);
+  const TargetVerdict verdict = CheckTargetVolume(platform_, parameters_.ImagePath, rangeBytes, parameters_.Raw,
+                                                  parameters_.Level, parameters_.Virtual);
+  const CountInText needed = BytesInText(texts_, rangeBytes, parameters_.DecimalSeparator);
   switch (verdict.Refusal) {
     case TargetRefusal::None: return true;
     case TargetRefusal::FileTooLargeForFat: {
       const std::string text =
           texts_.strSFSTOSMALL + "\n" +
-          FillPlaceholders(texts_.Checks.strSFatFileTooLargeDetail, {p_.ImagePath, needed.Count, needed.Size});
-      refusal = Refuse(texts_.strSFSTOSMALLTitle, text, text);
+          FillPlaceholders(texts_.Checks.strSFatFileTooLargeDetail,
+                           {parameters_.ImagePath, needed.Count, needed.Size});
+      refusal = report_.Refuse(texts_.strSFSTOSMALLTitle, text);
       return false;
     }
     case TargetRefusal::NotEnoughSpace: {
-      const CountInText free = BytesInText(texts_, verdict.FreeBytes, p_.DecimalSeparator);
-      const std::string text = texts_.strSNotEnoughSpace + "\n" +
-                               FillPlaceholders(texts_.Checks.strSNotEnoughSpaceDetail,
-                                                {p_.ImagePath, needed.Count, needed.Size, free.Count, free.Size});
-      refusal = Refuse(texts_.strSNotEnoughSpaceTitle, text, text);
+      const CountInText free = BytesInText(texts_, verdict.FreeBytes, parameters_.DecimalSeparator);
+      const std::string text =
+          texts_.strSNotEnoughSpace + "\n" +
+          FillPlaceholders(texts_.Checks.strSNotEnoughSpaceDetail,
+                           {parameters_.ImagePath, needed.Count, needed.Size, free.Count, free.Size});
+      refusal = report_.Refuse(texts_.strSNotEnoughSpaceTitle, text);
       return false;
     }
   }
@@ -175,7 +167,7 @@ bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
 }
 
 Outcome<void> CreateImageRun::StoreBlock(std::int64_t index, const SourceBlock& block) {
-  if (p_.Raw) return batch_->AppendBlock(block.Bytes);
+  if (parameters_.Raw) return batch_->AppendBlock(block.Bytes);
 
   if (!encoded_.Holds(index)) {
     // This block and the following ones already read with it are compressed
@@ -205,95 +197,91 @@ Outcome<void> CreateImageRun::FlushBatch() {
 }
 
 void CreateImageRun::ReportProgress(bool flushed) {
-  JobProgress progress;
-  const std::int64_t done = currentSector_ - p_.FirstSector;
-  progress.MainPercent = ProgressPercent(totalSectors_, done);
+  JobProgress progress = JobReport::ProgressAt(totalSectors_, currentSector_ - parameters_.FirstSector);
   progress.BufferPercent =
       flushed ? 0 : ProgressPercent(kFlushThreshold, static_cast<std::int64_t>(batch_->ByteSize()));
-  progress.BytesRemaining = remainingBytes_;
   progress.FileSizeText = "< " + Size(kFlushThreshold + bytesWritten_);
-  progress.BytesDone = done * BytesPerSector;
-  progress.BytesTotal = totalSectors_ * BytesPerSector;
-  observer_.Progress(progress);
+  report_.Progress(progress);
 }
 
 void CreateImageRun::SaveLog() {
-  if (!p_.WriteLog) return;
-  if (auto saved = WriteOperationLog(platform_, CreateImageLogName(p_.ImagePath), memo_.Lines()); !saved) {
-    observer_.ShowError(texts_.strSTitleERROR, saved.error().text);
-    logNotWritten_ = true;
-  }
+  if (!parameters_.WriteLog) return;
+  if (!report_.SaveLog(platform_, CreateImageLogName(parameters_.ImagePath))) logNotWritten_ = true;
 }
 
 JobOutcome CreateImageRun::Execute() {
   JobOutcome outcome;
-  if (p_.ImagePath.empty()) return outcome;  // nothing to write to: not started, no message
+  if (parameters_.ImagePath.empty()) return outcome;  // nothing to write to: not started, no message
 
   // A logical drive is read through its own device, so its sectors count
   // from the start of the volume.
-  if (p_.DeviceKind == KindFixedVolume || p_.DeviceKind == KindRemovableVolume) {
-    p_.EndSector -= p_.FirstSector;
-    p_.FirstSector = 0;
-    p_.Header.FirstSector = 0;
-    p_.Header.LastSector = p_.EndSector;
+  if (parameters_.DeviceKind == KindFixedVolume || parameters_.DeviceKind == KindRemovableVolume) {
+    parameters_.EndSector -= parameters_.FirstSector;
+    parameters_.FirstSector = 0;
+    parameters_.Header.FirstSector = 0;
+    parameters_.Header.LastSector = parameters_.EndSector;
   }
-  totalSectors_ = std::max<std::int64_t>(0, p_.EndSector - p_.FirstSector);
-  currentSector_ = p_.FirstSector;
+  totalSectors_ = std::max<std::int64_t>(0, parameters_.EndSector - parameters_.FirstSector);
+  currentSector_ = parameters_.FirstSector;
 
   // An image inside the range it is made of is refused before anything else
   // about its volume is asked.
-  if (auto inside = ImageInsideSourceRefusal(platform_, texts_, p_.ImagePath, p_.DevicePath,
-                                             SectorRange{p_.FirstSector, p_.EndSector})) {
-    return Refuse(texts_.strSTitleERROR, *inside, *inside);
+  if (auto inside = ImageInsideSourceRefusal(platform_, texts_, parameters_.ImagePath, parameters_.DevicePath,
+                                             SectorRange{parameters_.FirstSector, parameters_.EndSector})) {
+    return report_.Refuse(texts_.strSTitleERROR, *inside);
   }
   if (!PrepareTarget(outcome)) return outcome;
 
   // The source is opened before the image file is touched, so that a source
   // that cannot be read never costs the user an existing image.
-  auto opened = platform_.Open(p_.DevicePath, OpenMode::Read);
+  auto opened = platform_.Open(parameters_.DevicePath, OpenMode::Read);
   if (!opened) {
-    return Fail("", FillPlaceholders(texts_.Checks.strSCannotOpenToRead,
-                                     {p_.DevicePath, SystemErrorCause(texts_, opened.error())}));
+    return report_.Fail(SoFar(), "",
+                        FillPlaceholders(texts_.Checks.strSCannotOpenToRead,
+                                         {parameters_.DevicePath, FailureCause(texts_, opened.error())}));
   }
   source_ = std::move(*opened);
 
-  const bool imageExisted = platform_.FileExists(p_.ImagePath);
+  const bool imageExisted = platform_.FileExists(parameters_.ImagePath);
   if (!ClaimTargets(outcome)) return outcome;
   if (imageExisted) {
-    if (!observer_.Confirm(JobQuestion::OverwriteImageFile, FillPlaceholders(texts_.strSFileExist, {p_.ImagePath}))) {
+    if (!observer_.Confirm(JobQuestion::OverwriteImageFile,
+                           FillPlaceholders(texts_.strSFileExist, {parameters_.ImagePath}))) {
       return outcome;
     }
     observer_.Pump();
   }
   // The claimed file is emptied in place rather than deleted first: a
   // deleted name would let another job take it while this one writes.
-  auto created = platform_.Open(p_.ImagePath, OpenMode::CreateAlways);
+  auto created = platform_.Open(parameters_.ImagePath, OpenMode::CreateAlways);
   if (!created) {
     const std::string text =
-        texts_.strSCannotopenfile + "\n" + p_.ImagePath + ": " + SystemErrorCause(texts_, created.error());
-    return Refuse(texts_.strSTitleERROR, text, text);
+        texts_.strSCannotopenfile + "\n" + parameters_.ImagePath + ": " + FailureCause(texts_, created.error());
+    return report_.Refuse(texts_.strSTitleERROR, text);
   }
   file_ = std::move(*created);
 
-  const ImageFormat format = p_.Raw ? ImageFormat::Raw : ImageFormat::Headed;
-  auto started = ImageWriter::Start(*file_, format, p_.Header, p_.Virtual);
-  if (!started) return Fail(texts_.strSTitleERROR, p_.ImagePath + ": " + started.error().text);
+  const ImageFormat format = parameters_.Raw ? ImageFormat::Raw : ImageFormat::Headed;
+  auto started = ImageWriter::Start(*file_, format, parameters_.Header, parameters_.Virtual);
+  if (!started) {
+    return report_.Fail(SoFar(), texts_.strSTitleERROR, parameters_.ImagePath + ": " + started.error().text);
+  }
   writer_.emplace(std::move(*started));
-  if (p_.Raw) {
+  if (parameters_.Raw) {
     batch_.emplace(BlockBatch::ForRawImage());
     // A raw batch is flushed once it passes the threshold by at most one block.
     batch_->Reserve(static_cast<std::size_t>(kFlushThreshold + BlockBytes));
   } else {
-    auto batch = BlockBatch::ForHeadedImage(p_.Level);
-    if (!batch) return Fail(texts_.strSTitleERROR, batch.error().text);
+    auto batch = BlockBatch::ForHeadedImage(parameters_.Level);
+    if (!batch) return report_.Fail(SoFar(), texts_.strSTitleERROR, batch.error().text);
     batch_.emplace(std::move(*batch));
-    auto encoder = ParallelBlockEncoder::Open(p_.Level, p_.CompressionThreads);
-    if (!encoder) return Fail(texts_.strSTitleERROR, encoder.error().text);
+    auto encoder = ParallelBlockEncoder::Open(parameters_.Level, parameters_.CompressionThreads);
+    if (!encoder) return report_.Fail(SoFar(), texts_.strSTitleERROR, encoder.error().text);
     encoder_.emplace(std::move(*encoder));
   }
 
-  blocks_ = std::make_unique<BlockSource>(*source_, p_.FirstSector, p_.EndSector, [this] { observer_.Pump(); });
-  remainingBytes_ = totalSectors_ * BytesPerSector;
+  blocks_ = std::make_unique<BlockSource>(*source_, parameters_.FirstSector, parameters_.EndSector,
+                                          [this] { observer_.Pump(); });
   bool stopped = false;
   for (std::int64_t index = 0; index < blocks_->BlockCount(); ++index) {
     if (observer_.StopRequested()) {
@@ -304,11 +292,10 @@ JobOutcome CreateImageRun::Execute() {
     const SourceBlock& block = blocks_->ReadBlock(index);
     if (auto lost = blocks_->SourceLost()) {
       return FailWriting(FillPlaceholders(texts_.Checks.strSSourceLost,
-                                          {p_.DevicePath, std::to_string(currentSector_), lost->text}));
+                                          {parameters_.DevicePath, std::to_string(currentSector_), lost->text}));
     }
-    remainingBytes_ -= static_cast<std::int64_t>(block.Bytes.size());
     for (const std::int64_t sector : block.UnreadableSectors) {
-      Memo(texts_.strSBADSingleSECTOR + " @:" + std::to_string(sector));
+      report_.BadSector(sector);
       ++unreadable_;
     }
     if (auto stored = StoreBlock(index, block); !stored) {
@@ -320,38 +307,43 @@ JobOutcome CreateImageRun::Execute() {
 
     const bool flush = static_cast<std::int64_t>(batch_->ByteSize()) > kFlushThreshold;
     if (flush) {
-      if (auto flushed = FlushBatch(); !flushed) return FailWriting(p_.ImagePath + ": " + flushed.error().text);
+      if (auto flushed = FlushBatch(); !flushed) {
+        return FailWriting(parameters_.ImagePath + ": " + flushed.error().text);
+      }
     }
     ReportProgress(flush);
     observer_.Pump();
   }
 
   if (!batch_->Empty()) {
-    if (auto flushed = FlushBatch(); !flushed) return FailWriting(p_.ImagePath + ": " + flushed.error().text);
+    if (auto flushed = FlushBatch(); !flushed) {
+      return FailWriting(parameters_.ImagePath + ": " + flushed.error().text);
+    }
   }
-  if (auto finished = writer_->Finish(); !finished) return FailWriting(p_.ImagePath + ": " + finished.error().text);
+  if (auto finished = writer_->Finish(); !finished) {
+    return FailWriting(parameters_.ImagePath + ": " + finished.error().text);
+  }
   blocks_.reset();
   source_.reset();
   file_.reset();
 
-  outcome.UnreadableSectors = unreadable_;
-  outcome.SectorsDone = currentSector_ - p_.FirstSector;
+  outcome = SoFar();
   const std::string fileSizeLine = texts_.strSFileSizeLabel + Size(bytesWritten_);
   if (stopped) {
     outcome.Status = JobStatus::Stopped;
     if (observer_.Confirm(JobQuestion::DeleteImageAfterStop, texts_.StrSDeleteImage)) {
-      if (auto deleted = platform_.DeleteFile(p_.ImagePath)) {
-        Memo(texts_.StrSDeleteImageText);
+      if (auto deleted = platform_.DeleteFile(parameters_.ImagePath)) {
+        report_.Line(texts_.StrSDeleteImageText);
       } else {
-        observer_.ShowError(texts_.strSTitleERROR, p_.ImagePath + ": " + deleted.error().text);
+        observer_.ShowError(texts_.strSTitleERROR, parameters_.ImagePath + ": " + deleted.error().text);
       }
     }
-    Memo(fileSizeLine);
-    Memo(texts_.StrSUserAbort + std::to_string(currentSector_));
+    report_.Line(fileSizeLine);
+    report_.Line(texts_.StrSUserAbort + std::to_string(currentSector_));
   } else {
     outcome.Status = unreadable_ > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
-    Memo(fileSizeLine);
-    Memo(texts_.StrSReady);
+    report_.Line(fileSizeLine);
+    report_.Line(texts_.StrSReady);
   }
   SaveLog();
   outcome.LogNotWritten = logNotWritten_;

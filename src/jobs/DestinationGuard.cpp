@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "text/FillPlaceholders.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
 
@@ -51,7 +51,7 @@ GuardedDestination GuardDestination(Platform& platform, const MessageTexts& text
     case ClaimRefusalReason::NotRegularFile:
       return Refuse(FillPlaceholders(texts.Checks.strSNotRegularFile, {path}));
     case ClaimRefusalReason::Failed: {
-      const std::string cause = SystemErrorCause(texts, refusal.Error);
+      const std::string cause = FailureCause(texts, refusal.Error);
       return GuardedDestination{nullptr, FillPlaceholders(texts.Checks.strSCannotClaim, {path, cause}), true, cause};
     }
   }

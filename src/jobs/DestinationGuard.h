@@ -14,7 +14,7 @@ struct GuardedDestination {
   std::string Refusal;                // the refusal text in the language of the texts
   // True when the refusal is only that the path could not be opened (no such
   // folder, no right to it), not that something holds it; Cause is then why
-  // (SystemErrorCause).
+  // (FailureCause).
   bool CouldNotOpen = false;
   std::string Cause;
   explicit operator bool() const { return Claim != nullptr; }

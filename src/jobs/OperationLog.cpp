@@ -87,8 +87,8 @@ void AppendMemoLine(std::vector<std::byte>& out, std::string_view line) {
   AppendLineBreak(out);
 }
 
-SystemError LogFileError(const std::string& path, const std::string& step, const SystemError& cause) {
-  return SystemError{cause.code, "Cannot " + step + " the log file " + path + ": " + cause.text};
+Failure LogFileError(const std::string& path, const std::string& step, const Failure& cause) {
+  return cause.Reworded("Cannot " + step + " the log file " + path + ": " + cause.text);
 }
 
 }  // namespace
@@ -103,7 +103,7 @@ Outcome<void> WriteOperationLog(Platform& platform, const std::string& path,
   Outcome<std::size_t> written = file.value()->Write(std::span<const std::byte>(content));
   if (!written) return LogFileError(path, "write", written.error());
   if (written.value() != content.size()) {
-    return LogFileError(path, "write", SystemError{0, "only part of it was written"});
+    return LogFileError(path, "write", Failure::Because("only part of it was written"));
   }
   Outcome<void> flushed = file.value()->Flush();
   if (!flushed) return LogFileError(path, "write", flushed.error());

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

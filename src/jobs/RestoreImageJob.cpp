@@ -16,31 +16,17 @@
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
 #include "jobs/DestinationTooSmallText.h"
-#include "jobs/JobMemoLine.h"
+#include "jobs/JobReport.h"
 #include "jobs/OverwriteQuestion.h"
 #include "text/FillPlaceholders.h"
-#include "jobs/JobEnd.h"
-#include "jobs/ProgressPercent.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
-
-namespace {
-
-JobProgress RestoreProgress(std::int64_t total, std::int64_t done) {
-  JobProgress progress;
-  progress.MainPercent = ProgressPercent(total, done);
-  progress.BytesRemaining = (total - done) * BytesPerSector;
-  progress.BytesDone = done * BytesPerSector;
-  progress.BytesTotal = total * BytesPerSector;
-  return progress;
-}
-
-}  // namespace
 
 JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
                               const RestoreImageParameters& parameters, OperationMemo& memo,
                               JobObserver& observer) {
+  JobReport report(texts, memo, observer);
   JobOutcome outcome;
   if (!observer.Confirm(JobQuestion::OverwriteDestination, OverwriteQuestion(texts, parameters.Description))) {
     return outcome;
@@ -48,53 +34,52 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
 
   auto imageFile = platform.Open(parameters.ImagePath, OpenMode::Read);
   if (!imageFile) {
-    return EndWith(outcome, JobStatus::Failed, observer, "",
-                   FillPlaceholders(texts.Checks.strSCannotOpenToRead,
-                                    {parameters.ImagePath, SystemErrorCause(texts, imageFile.error())}));
+    return report.Fail(outcome, "",
+                       FillPlaceholders(texts.Checks.strSCannotOpenToRead,
+                                        {parameters.ImagePath, FailureCause(texts, imageFile.error())}));
   }
   auto reader = ImageReader::Open(**imageFile);
   if (!reader) {
-    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR,
-                   "The image file " + parameters.ImagePath + " cannot be restored: " + reader.error().text);
+    return report.Fail(outcome, texts.strSTitleERROR,
+                       "The image file " + parameters.ImagePath + " cannot be restored: " + reader.error().text);
   }
 
   // Refusals come before the destination is opened: nothing is touched. An
   // image that holds nothing, or whose writing never finished, would pass
   // for a restore that did its work.
   if (IsUnfinishedImage(*reader)) {
-    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR,
-                   FillPlaceholders(texts.Checks.strSImageUnfinished, {parameters.ImagePath}));
+    return report.Refuse(texts.strSTitleERROR,
+                         FillPlaceholders(texts.Checks.strSImageUnfinished, {parameters.ImagePath}));
   }
   const std::int64_t totalSectors = reader->SectorCount();
   if (totalSectors <= 0) {
-    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR,
-                   FillPlaceholders(texts.Checks.strSImageEmpty, {parameters.ImagePath}));
+    return report.Refuse(texts.strSTitleERROR, FillPlaceholders(texts.Checks.strSImageEmpty, {parameters.ImagePath}));
   }
   const SectorRange destinationRange{parameters.FirstSector, parameters.EndSector};
   if (destinationRange.SectorCount() < totalSectors) {
-    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSPARTIONTOSMALLTitle,
-                   DestinationTooSmallText(texts, parameters.ImagePath, totalSectors, parameters.DevicePath,
-                                           destinationRange, parameters.DecimalSeparator));
+    return report.Refuse(texts.strSPARTIONTOSMALLTitle,
+                         DestinationTooSmallText(texts, parameters.ImagePath, totalSectors, parameters.DevicePath,
+                                                 destinationRange, parameters.DecimalSeparator));
   }
   if (auto refusal = FileInRangeRefusal(platform, texts, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
-    return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, *refusal);
+    return report.Refuse(texts.strSTitleERROR, *refusal);
   }
   GuardedDestination guarded =
       GuardDestination(platform, texts, parameters.DevicePath, destinationRange, ClaimTarget::Destination);
-  if (!guarded) return EndWith(outcome, JobStatus::NotStarted, observer, texts.strSTitleERROR, guarded.Refusal);
+  if (!guarded) return report.Refuse(texts.strSTitleERROR, guarded.Refusal);
 
   auto destination = platform.Open(parameters.DevicePath, OpenMode::ReadWrite);
   if (!destination) {
-    return EndWith(outcome, JobStatus::Failed, observer, "",
-                   FillPlaceholders(texts.Checks.strSCannotClaim,
-                                    {parameters.DevicePath, SystemErrorCause(texts, destination.error())}));
+    return report.Fail(outcome, "",
+                       FillPlaceholders(texts.Checks.strSCannotClaim,
+                                        {parameters.DevicePath, FailureCause(texts, destination.error())}));
   }
   DeviceHandle& device = **destination;
 
   if (auto stoppedEarly = StoppedEarlyLine(texts, parameters.ImagePath, *reader)) {
-    AddMemoLine(memo, observer, *stoppedEarly);
+    report.Line(*stoppedEarly);
   }
-  AddMemoLine(memo, observer, "Starting...");
+  report.Line("Starting...");
   std::string damage;
   WriteReport written;  // what writing left undone: sectors named, and a failure that ended it
   bool stopped = false;
@@ -108,12 +93,12 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
     const std::size_t requestLimit = device.PreferredAlignment() > 1 ? ParallelImageDecoder::RunBytes : 0;
     BlockRunWriter writer(device, parameters.FirstSector, requestLimit);
     // Names the sectors a write could not store; false once writing must end.
-    auto take = [&](const WriteReport& report) {
-      for (std::int64_t sector : report.Unwritable) {
-        AddMemoLine(memo, observer, texts.strSBADSingleSECTOR + " @:" + std::to_string(sector));
+    auto take = [&](const WriteReport& lastWrite) {
+      for (std::int64_t sector : lastWrite.Unwritable) {
+        report.BadSector(sector);
         ++outcome.UnwritableSectors;
       }
-      written.Take(report);
+      written.Take(lastWrite);
       return !written.Stopped();
     };
 
@@ -149,7 +134,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
       ++block;
       outcome.SectorsDone = BlockFirstSector(totalSectors, block);
       if (block == blockCount) break;  // no progress update after the last chunk
-      observer.Progress(RestoreProgress(totalSectors, outcome.SectorsDone));
+      report.Progress(totalSectors, outcome.SectorsDone);
       observer.Pump();
     }
     if (!written.Stopped()) take(writer.Write());
@@ -162,23 +147,23 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   destination->reset();
   const std::string flushFailure =
       flushed ? "" : " Bringing them to stable storage failed as well: " + flushed.error().text;
-  AddAfterWritingNotes(texts, parameters.DevicePath, guarded.Claim->AfterWriting(), memo, observer);
+  AddAfterWritingNotes(texts, parameters.DevicePath, guarded.Claim->AfterWriting(), report);
   if (written.Stopped()) {
     outcome.SectorsDone = std::min(outcome.SectorsDone, written.StopSector);
     const std::string text = FillPlaceholders(
         texts.Checks.strSWriteEnded,
         {parameters.DevicePath, std::to_string(parameters.FirstSector + written.StopSector), written.Stop->text});
-    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text + flushFailure);
+    return report.Fail(outcome, texts.strSTitleERROR, text + flushFailure);
   }
   if (!damage.empty()) {
     const std::string text = FillPlaceholders(texts.Checks.strSImageDamaged,
                                               {parameters.ImagePath, damage, std::to_string(outcome.SectorsDone)});
-    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR, text + flushFailure);
+    return report.Fail(outcome, texts.strSTitleERROR, text + flushFailure);
   }
   if (!flushed) {
-    return EndWith(outcome, JobStatus::Failed, observer, texts.strSTitleERROR,
-                   "The data written to " + parameters.DevicePath +
-                       " could not be brought to stable storage: " + flushed.error().text);
+    return report.Fail(outcome, texts.strSTitleERROR,
+                       "The data written to " + parameters.DevicePath +
+                           " could not be brought to stable storage: " + flushed.error().text);
   }
   if (stopped) {
     outcome.Status = JobStatus::Stopped;

@@ -12,7 +12,7 @@
 #include "image/ImageHeader.h"
 #include "jobs/CreateImageSetup.h"
 #include "text/FillPlaceholders.h"
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 namespace drivecopy {
 
@@ -27,7 +27,7 @@ Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, con
   DriveRecord described = record;
   if (described.Kind != KindPartition && described.Kind != KindFloppy) described.Kind = KindPhysicalDrive;
   destination.Description = SourceDescription(platform, described, decimalSeparator).value_or("");
-  if (destination.Range.SectorCount() < 1) return SystemError{0, texts.strSBADDisk};
+  if (destination.Range.SectorCount() < 1) return Failure::Because(texts.strSBADDisk);
   return destination;
 }
 
@@ -35,29 +35,28 @@ Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts
                                    char decimalSeparator) {
   auto file = platform.Open(imagePath, OpenMode::Read);
   if (!file) {
-    return SystemError{file.error().code, FillPlaceholders(texts.Checks.strSCannotOpenToRead,
-                                                           {imagePath, SystemErrorCause(texts, file.error())}),
-                       file.error().kind};
+    return file.error().Reworded(
+        FillPlaceholders(texts.Checks.strSCannotOpenToRead, {imagePath, FailureCause(texts, file.error())}));
   }
   std::array<std::byte, ImageHeaderSize> headerBytes{};
   auto read = ReadUntilFullOrEnd(**file, headerBytes, "the image file " + imagePath);
   if (!read) return read.error();
   if (*read < headerBytes.size()) {
-    return SystemError{0, "The file " + imagePath + " holds " + std::to_string(*read) +
-                              " bytes, fewer than an image's 65-byte header; it is not an image."};
+    return Failure::Because("The file " + imagePath + " holds " + std::to_string(*read) +
+                                " bytes, fewer than an image's 65-byte header; it is not an image.");
   }
 
   std::int64_t imageBytes = 0;
   if (auto header = ParseHeader(headerBytes)) {
     // A count no file could hold is a damaged header, not a size to show.
     if (header->SectorsStored < 0 || header->SectorsStored > std::numeric_limits<std::int64_t>::max() / BytesPerSector) {
-      return SystemError{0, FillPlaceholders(texts.Checks.strSImageHeaderDamaged,
-                                             {imagePath, std::to_string(header->SectorsStored)})};
+      return Failure::Because(FillPlaceholders(texts.Checks.strSImageHeaderDamaged,
+                                               {imagePath, std::to_string(header->SectorsStored)}));
     }
     imageBytes = header->SectorsStored * BytesPerSector;
   } else {
     auto size = (*file)->Size();
-    if (!size) return SystemError{size.error().code, "Cannot tell the size of " + imagePath + ": " + size.error().text};
+    if (!size) return size.error().Reworded("Cannot tell the size of " + imagePath + ": " + size.error().text);
     imageBytes = *size;
   }
   return texts.StrSImageSize + " " + SizeText(imageBytes, decimalSeparator);

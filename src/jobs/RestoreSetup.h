@@ -4,7 +4,7 @@
 #include "platform/SectorRange.h"
 #include "disk/DriveRecord.h"
 #include "platform/Platform.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "text/MessageTexts.h"
 
 namespace drivecopy {
@@ -19,8 +19,8 @@ struct RestoreDestination {
 // The destination a ticked row stands for: a partition (its layout entry),
 // a floppy (0 to TotalBytes div 512) or a whole drive (its partition
 // information), with its description. A row whose range holds no sector is
-// refused with an error of code 0 whose text is strSBADDisk, to be shown
-// under the title strSTitleERROR. Sizes use `decimalSeparator`.
+// refused with a failure whose text is strSBADDisk, to be shown under the
+// title strSTitleERROR. Sizes use `decimalSeparator`.
 Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, const MessageTexts& texts,
                                                          const DriveRecord& record,
                                                          char decimalSeparator = '.');

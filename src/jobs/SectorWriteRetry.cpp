@@ -12,12 +12,12 @@ constexpr std::size_t SectorBytes = static_cast<std::size_t>(BytesPerSector);
 
 }  // namespace
 
-std::optional<SystemError> WriteRequest(DeviceHandle& device, std::int64_t firstSector,
-                                        std::span<const std::byte> data) {
+std::optional<Failure> WriteRequest(DeviceHandle& device, std::int64_t firstSector,
+                                    std::span<const std::byte> data) {
   if (auto positioned = device.Seek(firstSector * BytesPerSector); !positioned) return positioned.error();
   auto written = device.Write(data);
   if (!written) return written.error();
-  if (*written != data.size()) return SystemError{0, "only part of the data was written", FailureKind::Medium};
+  if (*written != data.size()) return Failure::Because("only part of the data was written", FailureKind::Medium);
   return std::nullopt;
 }
 

@@ -10,8 +10,8 @@ namespace drivecopy {
 
 // Writes all of `data` at sector `firstSector` in one request: nullopt when
 // it was written, otherwise why not (a short count is taken as a medium error).
-std::optional<SystemError> WriteRequest(DeviceHandle& device, std::int64_t firstSector,
-                                        std::span<const std::byte> data);
+std::optional<Failure> WriteRequest(DeviceHandle& device, std::int64_t firstSector,
+                                    std::span<const std::byte> data);
 
 // Writes `data` (a whole number of 512-byte sectors) to `device` from sector
 // `firstSector` on, in one request. When that request fails with a medium

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 
@@ -14,7 +14,7 @@ namespace drivecopy {
 // Sector numbers count as the writer that made the report says.
 struct WriteReport {
   std::vector<std::int64_t> Unwritable;  // ascending
-  std::optional<SystemError> Stop;
+  std::optional<Failure> Stop;
   std::int64_t StopSector = 0;
 
   bool Stopped() const { return Stop.has_value(); }
@@ -29,6 +29,6 @@ struct WriteReport {
 };
 
 // True for a failure after which writing the next sector is still worth a try.
-inline bool CostsOnlyTheseSectors(const SystemError& error) { return error.kind == FailureKind::Medium; }
+inline bool CostsOnlyTheseSectors(const Failure& error) { return error.kind == FailureKind::Medium; }
 
 }  // namespace drivecopy

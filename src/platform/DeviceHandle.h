@@ -5,7 +5,7 @@
 #include <span>
 
 #include "platform/DiskRecords.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

@@ -7,7 +7,7 @@
 
 #include "platform/SectorRange.h"
 #include "platform/DeviceHandle.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "platform/WriteClaim.h"
 
 namespace drivecopy {

@@ -5,7 +5,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 
@@ -42,13 +42,13 @@ enum class ClaimRefusalReason {
 struct ClaimRefusal {
   ClaimRefusalReason Reason = ClaimRefusalReason::Failed;
   std::vector<Occupant> Occupants;
-  SystemError Error;
+  Failure Error;
 };
 
 // What could not be done after writing; the data itself is written.
 struct AfterWritingReport {
   // The system still shows the partitions of before (a whole drive was written).
-  std::optional<SystemError> PartitionTableNotReread;
+  std::optional<Failure> PartitionTableNotReread;
 };
 
 // A destination held for one job, from before its first byte is written to

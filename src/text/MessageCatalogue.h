@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 
@@ -37,8 +37,8 @@ class MessageCatalogue {
   // skipped; every other line is a key and six texts separated by tabs. In a
   // text, \n stands for a line break (read as CR LF) and \\ for a backslash.
   // A line with another column count, an unknown escape or a key given twice
-  // (ignoring case) fails with a text that names the line; the error code is 0
-  // because no system call is involved.
+  // (ignoring case) fails with a text that names the line (and no system
+  // code: no system call is involved).
   static Outcome<MessageCatalogue> Parse(std::string_view table);
 
   // The table compiled into the program, parsed once. Should it ever fail to

@@ -40,7 +40,7 @@ struct CheckTexts {
   std::string strSWriteEnded;          // device, sector, system error text
   std::string strSSourceLost;          // device, sector, system error text
   // Why a device or file cannot be used.
-  std::string strSCannotOpenToRead;    // path, why (SystemErrorCause)
+  std::string strSCannotOpenToRead;    // path, why (FailureCause)
   std::string strSDiskRightsNeeded;    // the system's text for a disk device this user may not open
   // The sizes behind a refusal, on a line after the window's own message.
   std::string strSNotEnoughSpaceDetail;   // image file, bytes needed, their size, bytes free, their size

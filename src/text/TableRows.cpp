@@ -44,8 +44,6 @@ std::vector<std::string_view> SplitTabs(std::string_view line) {
   }
 }
 
-SystemError Reason(std::string text) { return SystemError{0, std::move(text)}; }
-
 }  // namespace
 
 std::vector<TableLine> ContentLines(std::string_view table) {
@@ -78,28 +76,26 @@ std::string FoldKeyCase(std::string_view key) {
 Outcome<MessageRow> ParseRowLine(std::string_view line) {
   std::vector<std::string_view> cells = SplitTabs(line);
   if (cells.size() != ColumnCount) {
-    return Reason("expected " + std::to_string(ColumnCount) +
-                  " tab-separated columns (key and six languages), found " +
-                  std::to_string(cells.size()));
+    return Failure::Because("expected " + std::to_string(ColumnCount) +
+                            " tab-separated columns (key and six languages), found " +
+                            std::to_string(cells.size()));
   }
   MessageRow row;
   row.Key = std::string(cells[0]);
-  if (row.Key.empty()) return Reason("the key is empty");
+  if (row.Key.empty()) return Failure::Because("the key is empty");
   for (std::size_t language = 0; language < LanguageCount; ++language) {
     std::optional<std::string> text = Unescape(cells[language + 1]);
     if (!text) {
-      return Reason("the text of language " + std::to_string(language + 1) +
-                    " has a backslash that is not \\n or \\\\");
+      return Failure::Because("the text of language " + std::to_string(language + 1) +
+                              " has a backslash that is not \\n or \\\\");
     }
     row.Texts[language] = std::move(*text);
   }
   return row;
 }
 
-SystemError TableLineError(std::string_view tableName, std::size_t lineNumber,
-                           const std::string& reason) {
-  return SystemError{0, std::string(tableName) + ", line " + std::to_string(lineNumber) + ": " +
-                            reason};
+Failure TableLineError(std::string_view tableName, std::size_t lineNumber, const std::string& reason) {
+  return Failure::Because(std::string(tableName) + ", line " + std::to_string(lineNumber) + ": " + reason);
 }
 
 }  // namespace drivecopy

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "text/MessageCatalogue.h"
 
 namespace drivecopy {
@@ -30,8 +30,7 @@ std::string FoldKeyCase(std::string_view key);
 // "the key is empty"); the caller puts the table name and line in front.
 Outcome<MessageRow> ParseRowLine(std::string_view line);
 
-// "<tableName>, line <N>: <reason>", error code 0 (no system call involved).
-SystemError TableLineError(std::string_view tableName, std::size_t lineNumber,
-                           const std::string& reason);
+// "<tableName>, line <N>: <reason>" (no system call is involved, so no system code).
+Failure TableLineError(std::string_view tableName, std::size_t lineNumber, const std::string& reason);
 
 }  // namespace drivecopy

@@ -32,9 +32,9 @@ class FaultyDevice : public test_support::MemoryDevice {
     const std::int64_t first = Position() / 512;
     Requests.emplace_back(first, data.size());
     const auto end = first + static_cast<std::int64_t>(data.size() / 512);
-    if (GoneFrom >= 0 && end > GoneFrom) return SystemError{6, "No such device or address", FailureKind::DeviceGone};
+    if (GoneFrom >= 0 && end > GoneFrom) return Failure::OfSystemCall(6, "No such device or address", FailureKind::DeviceGone);
     for (std::int64_t bad : BadSectors)
-      if (bad >= first && bad < end) return SystemError{5, "Input/output error", FailureKind::Medium};
+      if (bad >= first && bad < end) return Failure::OfSystemCall(5, "Input/output error", FailureKind::Medium);
     if (HalfWrites && data.size() > 512) data = data.first(data.size() / 2);
     return MemoryDevice::Write(data);
   }

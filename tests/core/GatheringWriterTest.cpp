@@ -29,7 +29,7 @@ class RecordingDevice : public DeviceHandle {
     Requests.push_back(data.size());
     const std::int64_t first = position_ / 512;
     const std::int64_t end = first + static_cast<std::int64_t>(data.size()) / 512;
-    if (bad_ >= first && bad_ < end) return SystemError{5, "Input/output error", FailureKind::Medium};
+    if (bad_ >= first && bad_ < end) return Failure::OfSystemCall(5, "Input/output error", FailureKind::Medium);
     std::memcpy(bytes_.data() + position_, data.data(), data.size());
     position_ += static_cast<std::int64_t>(data.size());
     return data.size();

@@ -183,7 +183,7 @@ TEST(ImageWriterReader, WriteFailuresNameTheOperation) {
     auto writer = ImageWriter::Start(file, ImageFormat::Headed, PartitionHeader(256, {1}), false);
     if (std::string(c.failingStep) == "start") {
       ASSERT_FALSE(writer.ok());
-      EXPECT_EQ(writer.error().code, 28);
+      EXPECT_EQ(writer.error().systemCode, 28);
       EXPECT_NE(writer.error().text.find(c.expected), std::string::npos) << writer.error().text;
       continue;
     }
@@ -197,7 +197,7 @@ TEST(ImageWriterReader, WriteFailuresNameTheOperation) {
       failure = writer->Finish();
     }
     ASSERT_FALSE(failure.ok());
-    EXPECT_EQ(failure.error().code, 28);
+    EXPECT_EQ(failure.error().systemCode, 28);
     EXPECT_NE(failure.error().text.find(c.expected), std::string::npos) << failure.error().text;
     EXPECT_FALSE(writer->Finish().ok());
     EXPECT_EQ(HeaderOf(file.Bytes).SectorsStored, 0);

@@ -61,7 +61,7 @@ TEST(OperationLog, ReportsAFailureNamingTheFile) {
 
     ASSERT_FALSE(written.ok());
     EXPECT_NE(written.error().text.find("/no/such/dir/x.img.log"), std::string::npos) << written.error().text;
-    EXPECT_NE(written.error().code, 0);
+    EXPECT_NE(written.error().systemCode.value_or(0), 0);
   }
 }
 

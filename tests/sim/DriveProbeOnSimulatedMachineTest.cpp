@@ -24,7 +24,7 @@ TEST(DriveProbeOnSimulatedMachine, MissingDriveInAGapReportsNothing) {
 
   auto opened = machine->Open("\\\\.\\PhysicalDrive1", OpenMode::Read);
   ASSERT_FALSE(opened.ok());
-  EXPECT_EQ(opened.error().code, 2);
+  EXPECT_EQ(opened.error().systemCode, 2);
   EXPECT_EQ(opened.error().text, "The system cannot find the file specified.");
   EXPECT_TRUE(DriveProbe(*machine, machine->PhysicalDrivePath(2)).HasGeometry);
 }

@@ -36,7 +36,7 @@ TEST_P(ReadAcrossUnreadableSector, FailsOrStopsBeforeIt) {
   auto read = drive->Read(buffer);
   if (c.expectedBytes < 0) {
     ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error().code, 23);
+    EXPECT_EQ(read.error().systemCode, 23);
     EXPECT_EQ(read.error().text, "Data error (cyclic redundancy check).");
   } else {
     ASSERT_TRUE(read.ok()) << read.error().text;
@@ -68,7 +68,7 @@ TEST(SimulatedDeviceIo, UnwritableSectorFailsTheWholeWriteAndChangesNothing) {
   ASSERT_TRUE(drive->Seek(8 * 512).ok());
   auto refused = drive->Write(ones);
   ASSERT_FALSE(refused.ok());
-  EXPECT_EQ(refused.error().code, 29);
+  EXPECT_EQ(refused.error().systemCode, 29);
 
   std::vector<std::byte> back(4 * 512, std::byte{0x11});
   ASSERT_TRUE(drive->Seek(8 * 512).ok());
@@ -84,7 +84,7 @@ TEST(SimulatedDeviceIo, UnwritableSectorFailsTheWholeWriteAndChangesNothing) {
   ASSERT_TRUE(drive->Seek((1 << 20) - 512).ok());
   auto pastEnd = drive->Write(ones);
   ASSERT_FALSE(pastEnd.ok());
-  EXPECT_EQ(pastEnd.error().code, 27);
+  EXPECT_EQ(pastEnd.error().systemCode, 27);
 }
 
 TEST(SimulatedDeviceIo, ReadOnlyHandleRefusesWrites) {
@@ -94,7 +94,7 @@ TEST(SimulatedDeviceIo, ReadOnlyHandleRefusesWrites) {
   ASSERT_TRUE(drive);
   auto refused = drive->Write(test_support::Bytes("x"));
   ASSERT_FALSE(refused.ok());
-  EXPECT_EQ(refused.error().code, 5);
+  EXPECT_EQ(refused.error().systemCode, 5);
 }
 
 TEST(SimulatedDeviceIo, VolumeIsAWindowOntoItsPartitionWithDiskSectorNumbers) {
@@ -113,7 +113,7 @@ TEST(SimulatedDeviceIo, VolumeIsAWindowOntoItsPartitionWithDiskSectorNumbers) {
   ASSERT_TRUE(volume->Seek(2 * 512).ok());
   auto bad = volume->Read(sector);
   ASSERT_FALSE(bad.ok());
-  EXPECT_EQ(bad.error().code, 23);
+  EXPECT_EQ(bad.error().systemCode, 23);
 
   ASSERT_TRUE(volume->Seek(10 * 512).ok());
   ASSERT_TRUE(volume->Write(test_support::Bytes("written through C:")).ok());
@@ -194,7 +194,7 @@ TEST(SimulatedDeviceIo, DriveWithoutMediumReportsZeroLengthAndIsNotReady) {
   std::vector<std::byte> sector(512);
   auto read = reader->Read(sector);
   ASSERT_FALSE(read.ok());
-  EXPECT_EQ(read.error().code, 21);
+  EXPECT_EQ(read.error().systemCode, 21);
 
   auto floppy = machine->Open("\\\\.\\B:", OpenMode::Read);
   ASSERT_FALSE(floppy.ok());

@@ -92,7 +92,7 @@ class FaultyDescription : public ::testing::TestWithParam<BadDescription> {};
 TEST_P(FaultyDescription, IsRefusedWithATextNamingTheFault) {
   auto machine = SimulatedMachine::Build(GetParam().json, ".");
   ASSERT_FALSE(machine.ok());
-  EXPECT_EQ(machine.error().code, 13);
+  EXPECT_EQ(machine.error().systemCode, 13);
   EXPECT_NE(machine.error().text.find(GetParam().mentions), std::string::npos) << machine.error().text;
 }
 
@@ -129,7 +129,7 @@ TEST(SimulatedMachineDescription, LoadsFromAFileWithPathsRelativeToIt) {
 
   auto missing = LoadSimulatedMachine(folder / "absent.json");
   ASSERT_FALSE(missing.ok());
-  EXPECT_EQ(missing.error().code, 2);
+  EXPECT_EQ(missing.error().systemCode, 2);
 }
 
 }  // namespace

@@ -96,9 +96,9 @@ TEST(SimulatedServices, StartOfARunningAndStopOfAStoppedServiceAreRejected) {
 TEST(SimulatedServices, OpeningFailsWithThePlatformsCodes) {
   auto machine = Machine(Services);
   ASSERT_TRUE(machine);
-  EXPECT_EQ(machine->OpenService("", "Locked", ServiceAccess::Query).error().code, 5);
-  EXPECT_EQ(machine->OpenService("", "NoSuch", ServiceAccess::Query).error().code, 1060);
-  EXPECT_EQ(machine->OpenService("\\\\ELSEWHERE", "VSS", ServiceAccess::Query).error().code, 1722);
+  EXPECT_EQ(machine->OpenService("", "Locked", ServiceAccess::Query).error().systemCode, 5);
+  EXPECT_EQ(machine->OpenService("", "NoSuch", ServiceAccess::Query).error().systemCode, 1060);
+  EXPECT_EQ(machine->OpenService("\\\\ELSEWHERE", "VSS", ServiceAccess::Query).error().systemCode, 1722);
   EXPECT_TRUE(machine->OpenService("\\\\simulated", "VSS", ServiceAccess::Query).ok());
 
   auto denied = Machine(R"({"services": [{"name": "VSS"}], "session": {"serviceManagerRights": false}})");

@@ -57,7 +57,7 @@ TEST(SimulatedVolumes, DriveTypesAndReadinessFollowTheDescription) {
 
   auto notReady = machine->Open("\\\\.\\R:", OpenMode::Read);
   ASSERT_FALSE(notReady.ok());
-  EXPECT_EQ(notReady.error().code, 21);
+  EXPECT_EQ(notReady.error().systemCode, 21);
   // A volume without a recognised file system still opens as a raw device.
   EXPECT_TRUE(machine->Open("\\\\.\\S:", OpenMode::Read).ok());
 }
@@ -80,7 +80,7 @@ TEST(SimulatedVolumes, FilesOnAFullVolumeFailWithTheDiskFullError) {
   ASSERT_TRUE(image->Write(block).ok());
   auto full = image->Write(block);
   ASSERT_FALSE(full.ok());
-  EXPECT_EQ(full.error().code, 112);
+  EXPECT_EQ(full.error().systemCode, 112);
   EXPECT_EQ(full.error().text, "There is not enough space on the disk.");
   EXPECT_EQ(machine->QueryFreeSpace("E:\\")->FreeBytes, 4096 - 3000);
   image.reset();
@@ -93,7 +93,7 @@ TEST(SimulatedVolumes, FilesOnAFullVolumeFailWithTheDiskFullError) {
   EXPECT_EQ(machine->QueryFreeSpace("E:\\")->FreeBytes, 4096);
   ASSERT_TRUE(machine->DeleteFile("E:\\backup.img").ok());
   EXPECT_FALSE(machine->FileExists("E:\\backup.img"));
-  EXPECT_EQ(machine->DeleteFile("E:\\backup.img").error().code, 2);
+  EXPECT_EQ(machine->DeleteFile("E:\\backup.img").error().systemCode, 2);
 }
 
 TEST(SimulatedVolumes, FatVolumeRefusesFilesOf4GiBWhateverItsFreeSpace) {
@@ -123,7 +123,7 @@ TEST(SimulatedVolumes, PathsOutsideAUsableVolumeAreRefused) {
     SCOPED_TRACE(r.path);
     auto opened = machine->Open(r.path, OpenMode::CreateAlways);
     ASSERT_FALSE(opened.ok());
-    EXPECT_EQ(opened.error().code, r.code);
+    EXPECT_EQ(opened.error().systemCode, r.code);
   }
   EXPECT_FALSE(machine->QueryVolumeOfPath("R:\\x.img"));
   EXPECT_FALSE(machine->QueryFreeSpace("Q:\\x.img"));
@@ -142,7 +142,7 @@ TEST(SimulatedVolumes, OtherPathsArePlainHostFiles) {
   ASSERT_TRUE(again);
   EXPECT_EQ(*again->Size(), 3);
   EXPECT_FALSE(again->QueryPartitionInfo() || again->QueryGeometry() || again->QueryLayout());
-  EXPECT_EQ(machine->Open(folder / "none.img", OpenMode::Read).error().code, 2);
+  EXPECT_EQ(machine->Open(folder / "none.img", OpenMode::Read).error().systemCode, 2);
 }
 
 }  // namespace

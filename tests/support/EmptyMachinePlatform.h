@@ -14,10 +14,10 @@ namespace drivecopy::test_support {
 class EmptyMachinePlatform : public Platform {
  public:
   Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string&, OpenMode) override {
-    return SystemError{2, "No such file or directory"};
+    return Failure::OfSystemCall(2, "No such file or directory");
   }
   Outcome<void> DeleteFile(const std::string&) override {
-    return SystemError{2, "No such file or directory"};
+    return Failure::OfSystemCall(2, "No such file or directory");
   }
   bool FileExists(const std::string&) override { return false; }
   bool IsSameFile(const std::string& first, const std::string& second) override {
@@ -50,7 +50,7 @@ class EmptyMachinePlatform : public Platform {
   IdentityAnswer QueryDriveInterfaceType(int) override { return {}; }
   Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string&, const std::string&,
                                                           ServiceAccess) override {
-    return SystemError{1060, "The specified service does not exist as an installed service."};
+    return Failure::OfSystemCall(1060, "The specified service does not exist as an installed service.");
   }
   void Sleep(std::uint32_t) override {}
   std::uint64_t MonotonicMilliseconds() override { return 0; }

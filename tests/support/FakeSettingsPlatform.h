@@ -39,9 +39,9 @@ class FakeSettingsPlatform : public EmptyMachinePlatform {
   bool EnsureSettingsStore() override { return StoreWritable; }
 
   Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) override {
-    if (FailOpen) return SystemError{13, "Permission denied"};
+    if (FailOpen) return Failure::OfSystemCall(13, "Permission denied");
     if (mode != OpenMode::CreateAlways && !Files.contains(path)) {
-      return SystemError{2, "No such file or directory"};
+      return Failure::OfSystemCall(2, "No such file or directory");
     }
     if (mode == OpenMode::CreateAlways) Files[path].clear();
     return std::unique_ptr<DeviceHandle>(std::make_unique<MemoryFile>(*this, path));
@@ -66,13 +66,13 @@ class FakeSettingsPlatform : public EmptyMachinePlatform {
     Outcome<void> Seek(std::int64_t) override { return {}; }
     Outcome<std::size_t> Read(std::span<std::byte>) override { return std::size_t{0}; }
     Outcome<std::size_t> Write(std::span<const std::byte> data) override {
-      if (owner_.FailWrite) return SystemError{28, "No space left on device"};
+      if (owner_.FailWrite) return Failure::OfSystemCall(28, "No space left on device");
       auto& bytes = owner_.Files[path_];
       bytes.insert(bytes.end(), data.begin(), data.end());
       return data.size();
     }
     Outcome<void> Flush() override {
-      if (owner_.FailFlush) return SystemError{5, "Input/output error"};
+      if (owner_.FailFlush) return Failure::OfSystemCall(5, "Input/output error");
       return {};
     }
     Outcome<std::int64_t> Size() override {

@@ -6,7 +6,7 @@
 namespace drivecopy::test_support {
 
 Outcome<void> MemoryDevice::Seek(std::int64_t offset) {
-  if (offset < 0) return SystemError{22, "Invalid argument"};
+  if (offset < 0) return Failure::OfSystemCall(22, "Invalid argument");
   position_ = static_cast<std::size_t>(offset);
   return {};
 }
@@ -22,7 +22,7 @@ Outcome<std::size_t> MemoryDevice::Read(std::span<std::byte> buffer) {
 
 Outcome<std::size_t> MemoryDevice::Write(std::span<const std::byte> data) {
   const std::size_t end = position_ + data.size();
-  if (Capacity && end > *Capacity) return SystemError{28, "No space left on device"};
+  if (Capacity && end > *Capacity) return Failure::OfSystemCall(28, "No space left on device");
   if (end > Bytes.size()) Bytes.resize(end);
   if (!data.empty()) std::memcpy(Bytes.data() + position_, data.data(), data.size());
   position_ = end;
@@ -31,7 +31,7 @@ Outcome<std::size_t> MemoryDevice::Write(std::span<const std::byte> data) {
 
 Outcome<void> MemoryDevice::Flush() {
   ++Flushes;
-  if (FailFlush) return SystemError{5, "Input/output error"};
+  if (FailFlush) return Failure::OfSystemCall(5, "Input/output error");
   return {};
 }
 

@@ -9,7 +9,7 @@ namespace drivecopy::test_support {
 
 namespace {
 
-SystemError LastError() { return SystemError{errno, std::strerror(errno)}; }
+Failure LastError() { return Failure::OfSystemCall(errno, std::strerror(errno)); }
 
 class FileStreamHandle : public DeviceHandle {
  public:
@@ -19,13 +19,13 @@ class FileStreamHandle : public DeviceHandle {
     stream_.clear();
     stream_.seekg(offset);
     stream_.seekp(offset);
-    if (!stream_) return SystemError{22, "Invalid argument"};
+    if (!stream_) return Failure::OfSystemCall(22, "Invalid argument");
     return {};
   }
   Outcome<std::size_t> Read(std::span<std::byte> buffer) override {
     stream_.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
     const auto count = static_cast<std::size_t>(stream_.gcount());
-    if (stream_.bad()) return SystemError{5, "Input/output error"};
+    if (stream_.bad()) return Failure::OfSystemCall(5, "Input/output error");
     stream_.clear();
     // Keep the write position with the read position: one shared position.
     stream_.seekp(stream_.tellg());
@@ -33,13 +33,13 @@ class FileStreamHandle : public DeviceHandle {
   }
   Outcome<std::size_t> Write(std::span<const std::byte> data) override {
     stream_.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    if (!stream_) return SystemError{5, "Input/output error"};
+    if (!stream_) return Failure::OfSystemCall(5, "Input/output error");
     stream_.seekg(stream_.tellp());
     return data.size();
   }
   Outcome<void> Flush() override {
     stream_.flush();
-    if (!stream_) return SystemError{5, "Input/output error"};
+    if (!stream_) return Failure::OfSystemCall(5, "Input/output error");
     return {};
   }
   Outcome<std::int64_t> Size() override {
@@ -64,17 +64,17 @@ Outcome<std::unique_ptr<DeviceHandle>> RegularFilePlatform::Open(const std::stri
   if (mode != OpenMode::Read) flags |= std::ios::out;
   if (mode == OpenMode::CreateAlways) flags |= std::ios::trunc;
   if (mode != OpenMode::CreateAlways && !std::filesystem::is_regular_file(path)) {
-    return SystemError{ENOENT, std::strerror(ENOENT)};
+    return Failure::OfSystemCall(ENOENT, std::strerror(ENOENT));
   }
   errno = 0;
   std::fstream stream(path, flags);
-  if (!stream) return errno != 0 ? LastError() : SystemError{EACCES, std::strerror(EACCES)};
+  if (!stream) return errno != 0 ? LastError() : Failure::OfSystemCall(EACCES, std::strerror(EACCES));
   return std::unique_ptr<DeviceHandle>(std::make_unique<FileStreamHandle>(std::move(stream)));
 }
 
 Outcome<void> RegularFilePlatform::DeleteFile(const std::string& path) {
   std::error_code error;
-  if (!std::filesystem::remove(path, error)) return SystemError{error.value(), error.message()};
+  if (!std::filesystem::remove(path, error)) return Failure::OfSystemCall(error.value(), error.message());
   return {};
 }
 

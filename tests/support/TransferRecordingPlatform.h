@@ -126,7 +126,7 @@ class TransferRecordingPlatform : public Platform {
       return written;
     }
     Outcome<void> Flush() override {
-      if (owner_.FailingFlushPaths.contains(path_)) return SystemError{5, "Input/output error"};
+      if (owner_.FailingFlushPaths.contains(path_)) return Failure::OfSystemCall(5, "Input/output error");
       return inner_->Flush();
     }
     Outcome<std::int64_t> Size() override { return inner_->Size(); }

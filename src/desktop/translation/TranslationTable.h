@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "text/MessageCatalogue.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

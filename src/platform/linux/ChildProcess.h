@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 

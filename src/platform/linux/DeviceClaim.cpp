@@ -22,7 +22,7 @@ namespace drivecopy::linux_backend {
 
 namespace {
 
-ClaimRefusal Refusal(ClaimRefusalReason reason, SystemError error = {}) {
+ClaimRefusal Refusal(ClaimRefusalReason reason, Failure error = {}) {
   return ClaimRefusal{reason, {}, std::move(error)};
 }
 
@@ -85,7 +85,7 @@ std::variant<UniqueFd, ClaimRefusal> OpenExclusively(const DiskNode& node, const
   }
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0 || !S_ISBLK(status.st_mode) || status.st_rdev != node.Device) {
-    return Refusal(ClaimRefusalReason::Failed, SystemError{ENODEV, path + " is not the device node of " + node.Name});
+    return Refusal(ClaimRefusalReason::Failed, Failure::OfSystemCall(ENODEV, path + " is not the device node of " + node.Name));
   }
   return fd;
 }
@@ -176,7 +176,7 @@ ClaimResult ClaimPath(const std::string& path, SectorRange range, ClaimTarget ta
       case ClaimTarget::ImageFile: {
         ClaimResult created = ClaimRegularFile(path, target, nullptr);
         // Another job made the file a moment ago: it is then the one holding it.
-        if (auto* refusal = std::get_if<ClaimRefusal>(&created); refusal && refusal->Error.code == EEXIST) {
+        if (auto* refusal = std::get_if<ClaimRefusal>(&created); refusal && refusal->Error.systemCode == EEXIST) {
           return ClaimPath(path, range, target);
         }
         return created;

@@ -2,7 +2,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy {
 
@@ -29,15 +29,15 @@ inline FailureKind FailureKindOfErrno(int error) {
 
 // The system's own code and text for an errno value, which is what the user
 // is shown when a device or file cannot be used.
-inline SystemError ErrnoError(int error) {
-  return SystemError{error, std::strerror(error), FailureKindOfErrno(error)};
+inline Failure ErrnoError(int error) {
+  return Failure::OfSystemCall(error, std::strerror(error), FailureKindOfErrno(error));
 }
 
 // A failed open of a block device: a refusal for want of rights (EACCES, or
 // EPERM from a security module) is told apart, so that the user learns what
 // is needed; anything else is as ErrnoError says.
-inline SystemError BlockDeviceOpenError(int error) {
-  SystemError failure = ErrnoError(error);
+inline Failure BlockDeviceOpenError(int error) {
+  Failure failure = ErrnoError(error);
   if (error == EACCES || error == EPERM) failure.kind = FailureKind::NoDiskRights;
   return failure;
 }

@@ -53,12 +53,12 @@ int ChangePartition(int fd, int operation, int number, SectorRange range) {
   return ::ioctl(fd, BLKPG, &argument) == 0 ? 0 : errno;
 }
 
-std::optional<SystemError> TryToShow(int fd, const std::string& diskPath, dev_t device) {
+std::optional<Failure> TryToShow(int fd, const std::string& diskPath, dev_t device) {
   // EINVAL: a device that takes no partitions (a floppy, a loop device
   // without partition scanning) has nothing to show.
   if (::ioctl(fd, BLKRRPART, 0) != 0 && errno == EINVAL) return std::nullopt;
   const auto wanted = TablePartitions(diskPath);
-  if (!wanted) return SystemError{EIO, "the new partition table could not be read back"};
+  if (!wanted) return Failure::OfSystemCall(EIO, "the new partition table could not be read back");
   const PartitionMap shown = KernelPartitions(device);
   if (shown == *wanted) return std::nullopt;
 
@@ -77,13 +77,13 @@ std::optional<SystemError> TryToShow(int fd, const std::string& diskPath, dev_t 
 
 }  // namespace
 
-std::optional<SystemError> ShowNewPartitionTable(int fd, const std::string& diskPath, dev_t device) {
+std::optional<Failure> ShowNewPartitionTable(int fd, const std::string& diskPath, dev_t device) {
   // Closing the job's write handle sets udev probing the disk, and a
   // partition it holds open for a moment makes the kernel answer "busy".
-  std::optional<SystemError> failure;
+  std::optional<Failure> failure;
   for (int attempt = 0; attempt < 10; ++attempt) {
     failure = TryToShow(fd, diskPath, device);
-    if (!failure || failure->code != EBUSY) return failure;
+    if (!failure || failure->systemCode != EBUSY) return failure;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return failure;

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy::linux_backend {
 
@@ -16,6 +16,6 @@ namespace drivecopy::linux_backend {
 // partx does. Extended containers are left to the kernel. `fd` is the whole
 // disk, opened exclusively; `device` its device number. nullopt when the
 // kernel's partitions match the table at the end, otherwise why not.
-std::optional<SystemError> ShowNewPartitionTable(int fd, const std::string& diskPath, dev_t device);
+std::optional<Failure> ShowNewPartitionTable(int fd, const std::string& diskPath, dev_t device);
 
 }  // namespace drivecopy::linux_backend

@@ -55,12 +55,12 @@ int OpenFlags(OpenMode mode) {
 }
 
 // The refusal of a path that is neither a regular file nor a block device.
-SystemError NotAFileOrBlockDevice(mode_t mode) {
-  return SystemError{S_ISDIR(mode) ? EISDIR : EINVAL, NotARegularFileOrBlockDevice(FileTypeOfMode(mode))};
+Failure NotAFileOrBlockDevice(mode_t mode) {
+  return Failure::OfSystemCall(S_ISDIR(mode) ? EISDIR : EINVAL, NotARegularFileOrBlockDevice(FileTypeOfMode(mode)));
 }
 
-SystemError NotARegularFile() {
-  return SystemError{EEXIST, "it exists and is not a regular file (a device, folder, pipe or link), so it is not replaced"};
+Failure NotARegularFile() {
+  return Failure::OfSystemCall(EEXIST, "it exists and is not a regular file (a device, folder, pipe or link), so it is not replaced");
 }
 
 std::size_t LogicalBlockSize(int fd) {
@@ -119,7 +119,7 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
   if (mode == OpenMode::Read && S_ISREG(status.st_mode) && ::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0 &&
       errno == EWOULDBLOCK) {
     // An image another job is writing (it holds the file locked) is not yet what it will be.
-    return SystemError{EBUSY, "another program is writing it"};
+    return Failure::OfSystemCall(EBUSY, "another program is writing it");
   }
   const std::size_t alignment = (direct && isBlockDevice) ? LogicalBlockSize(fd.Get()) : 0;
   return std::unique_ptr<DeviceHandle>(

@@ -36,7 +36,7 @@ class LinuxPlatform final : public Platform {
     // name is never removed.
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) return ErrnoError(errno);
-    if (!S_ISREG(status.st_mode)) return SystemError{EPERM, "it is not a regular file, so it is not deleted"};
+    if (!S_ISREG(status.st_mode)) return Failure::OfSystemCall(EPERM, "it is not a regular file, so it is not deleted");
     if (::unlink(path.c_str()) != 0) return ErrnoError(errno);
     return {};
   }

@@ -168,16 +168,16 @@ Outcome<std::unique_ptr<ServiceConnection>> OpenSystemdService(const std::string
                                                                const std::string& service,
                                                                ServiceAccess /*access: systemd checks rights per request*/) {
   if (!machine.empty())
-    return SystemError{EHOSTUNREACH, "Services of another machine (" + machine + ") cannot be controlled from here."};
+    return Failure::OfSystemCall(EHOSTUNREACH, "Services of another machine (" + machine + ") cannot be controlled from here.");
   if (service.empty() || service.starts_with('-'))
-    return SystemError{EINVAL, "\"" + service + "\" is not a service name."};
+    return Failure::OfSystemCall(EINVAL, "\"" + service + "\" is not a service name.");
   std::error_code ignored;
   // The check systemd's own tools make for a running systemd.
   if (!std::filesystem::is_directory("/run/systemd/system", ignored))
-    return SystemError{ENOSYS, "systemd is not running on this machine, so services cannot be controlled."};
+    return Failure::OfSystemCall(ENOSYS, "systemd is not running on this machine, so services cannot be controlled.");
   auto probe = RunAndCapture({"systemctl", "--version"});
   if (!probe)
-    return SystemError{probe.error().code, "systemctl could not be started: " + probe.error().text};
+    return probe.error().Reworded("systemctl could not be started: " + probe.error().text);
   return std::unique_ptr<ServiceConnection>(std::make_unique<SystemdServiceConnection>(service));
 }
 

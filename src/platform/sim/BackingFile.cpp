@@ -16,8 +16,8 @@ namespace drivecopy::sim {
 
 namespace {
 
-SystemError HostError(int errnoValue, const std::string& path) {
-  SystemError error = WindowsError(WindowsErrorForErrno(errnoValue));
+Failure HostError(int errnoValue, const std::string& path) {
+  Failure error = WindowsError(WindowsErrorForErrno(errnoValue));
   error.text += " (" + path + ": " + std::strerror(errnoValue) + ")";
   return error;
 }

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy::sim {
 

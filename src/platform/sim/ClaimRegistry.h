@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "platform/WriteClaim.h"
 #include "platform/sim/StoragePlace.h"
 

@@ -14,13 +14,13 @@ namespace drivecopy::sim {
 
 namespace fs = std::filesystem;
 
-SystemError HostFileError(int errnoValue, const fs::path& path) {
+Failure HostFileError(int errnoValue, const fs::path& path) {
   int code = WindowsErrorForErrno(errnoValue);
   // Windows tells a missing folder from a missing file.
   std::error_code ignored;
   if (errnoValue == ENOENT && !fs::is_directory(path.parent_path().empty() ? "." : path.parent_path(), ignored))
     code = ErrorPathNotFound;
-  SystemError error = WindowsError(code);
+  Failure error = WindowsError(code);
   error.text += " (" + path.string() + ": " + std::strerror(errnoValue) + ")";
   return error;
 }
@@ -45,7 +45,7 @@ Outcome<std::unique_ptr<DeviceHandle>> HostFileHandle::Open(const fs::path& path
   // Nothing but a regular file or a block device is opened: the open of a
   // named pipe waits for a writer, and a character device holds no sectors.
   if (const auto type = FileTypeOfMode(before.st_mode); existed && !IsRegularFileOrBlockDevice(type)) {
-    SystemError refused = WindowsError(ErrorAccessDenied);
+    Failure refused = WindowsError(ErrorAccessDenied);
     refused.text += " (" + path.string() + ": " + NotARegularFileOrBlockDevice(type) + ")";
     return refused;
   }

@@ -39,6 +39,6 @@ class HostFileHandle final : public DeviceHandle {
 };
 
 // The error a host call left in errno, as the Windows code and text, naming the path.
-SystemError HostFileError(int errnoValue, const std::filesystem::path& path);
+Failure HostFileError(int errnoValue, const std::filesystem::path& path);
 
 }  // namespace drivecopy::sim

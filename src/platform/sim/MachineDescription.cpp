@@ -566,7 +566,7 @@ Outcome<MachineDescription> ParseMachineDescription(std::string_view text,
     return machine;
   } catch (const std::exception& error) {
     // Both our own checks and the JSON parser's syntax errors end up here.
-    SystemError invalid = WindowsError(ErrorInvalidData);
+    Failure invalid = WindowsError(ErrorInvalidData);
     invalid.text = "Simulated machine description: " + std::string(error.what());
     return invalid;
   }

@@ -8,7 +8,7 @@
 
 #include "platform/DiskRecords.h"
 #include "platform/Platform.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "platform/sim/SectorSet.h"
 
 namespace drivecopy::sim {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "platform/sim/MachineDescription.h"
 #include "platform/sim/SimulatedMedium.h"
 #include "platform/sim/ClaimRegistry.h"

@@ -21,7 +21,7 @@ Outcome<std::unique_ptr<Platform>> MakeSimulatedMachine(std::string_view descrip
 Outcome<std::unique_ptr<Platform>> LoadSimulatedMachine(const std::string& descriptionPath) {
   std::ifstream file(descriptionPath, std::ios::binary);
   if (!file) {
-    SystemError missing = sim::WindowsError(sim::ErrorFileNotFound);
+    Failure missing = sim::WindowsError(sim::ErrorFileNotFound);
     missing.text += " (" + descriptionPath + ")";
     return missing;
   }

@@ -24,7 +24,7 @@ Outcome<std::shared_ptr<VolumeFileArea>> VolumeFileArea::Make(
   if (directory) {
     fs::create_directories(*directory, error);
     if (error || !fs::is_directory(*directory)) {
-      SystemError failure = WindowsError(ErrorPathNotFound);
+      Failure failure = WindowsError(ErrorPathNotFound);
       failure.text += " (" + *directory + ")";
       return failure;
     }
@@ -35,7 +35,7 @@ Outcome<std::shared_ptr<VolumeFileArea>> VolumeFileArea::Make(
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (!::mkdtemp(name.data())) {
-    SystemError failure = WindowsError(ErrorPathNotFound);
+    Failure failure = WindowsError(ErrorPathNotFound);
     failure.text += " (" + pattern + ")";
     return failure;
   }

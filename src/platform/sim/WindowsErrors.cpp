@@ -53,9 +53,9 @@ FailureKind KindOf(int code) {
 
 }  // namespace
 
-SystemError WindowsError(int code) {
+Failure WindowsError(int code) {
   const char* text = MessageText(code);
-  return SystemError{code, text ? text : "Unknown error " + std::to_string(code) + ".", KindOf(code)};
+  return Failure::OfSystemCall(code, text ? text : "Unknown error " + std::to_string(code) + ".", KindOf(code));
 }
 
 int WindowsErrorForErrno(int errnoValue) {

@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 
 namespace drivecopy::sim {
 
@@ -30,7 +30,7 @@ inline constexpr int ErrorRpcServerUnavailable = 1722;
 
 // The code with the system's own message text for it, and what kind of
 // failure it is for a job.
-SystemError WindowsError(int code);
+Failure WindowsError(int code);
 
 // A Windows error code for a host errno, for failures of the host files
 // that hold simulated contents and image files.

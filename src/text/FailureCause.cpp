@@ -1,10 +1,10 @@
-#include "text/SystemErrorCause.h"
+#include "text/FailureCause.h"
 
 #include "text/FillPlaceholders.h"
 
 namespace drivecopy {
 
-std::string SystemErrorCause(const MessageTexts& texts, const SystemError& error) {
+std::string FailureCause(const MessageTexts& texts, const Failure& error) {
   // A Windows message text is a sentence of its own; its full stop would
   // stand before the punctuation of the message it goes into.
   std::string text = error.text;

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "platform/SystemError.h"
+#include "platform/Failure.h"
 #include "text/MessageTexts.h"
 
 namespace drivecopy {
@@ -9,6 +9,6 @@ namespace drivecopy {
 // The cause of a failure as a message names it after the path: the system's
 // own text, and for a disk device this user may not open (NoDiskRights) what
 // is needed to read or write disks, in the language of `texts`.
-std::string SystemErrorCause(const MessageTexts& texts, const SystemError& error);
+std::string FailureCause(const MessageTexts& texts, const Failure& error);
 
 }  // namespace drivecopy
