@@ -4,7 +4,7 @@
 
 #include "platform/SystemError.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // How a job must take a failure with this errno (see FailureKind).
 inline FailureKind FailureKindOfErrno(int error) {
@@ -42,4 +42,4 @@ inline SystemError BlockDeviceOpenError(int error) {
   return failure;
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend
