@@ -20,6 +20,16 @@
 namespace drivecopy {
 namespace {
 namespace fs = std::filesystem;
+using linux_backend::DatePatternFromStrftime;
+using linux_backend::IsPhysicalDisk;
+using linux_backend::MountPointContains;
+using linux_backend::ParseMountInfo;
+using linux_backend::ParseSystemdTimespanMilliseconds;
+using linux_backend::PhysicalDiskNameBefore;
+using linux_backend::ServiceStateOf;
+using linux_backend::SettingsFile;
+using linux_backend::TypeByteForGptType;
+using linux_backend::WholeDiskFacts;
 
 TEST(LinuxBackendRules, MountInfoFieldsWithOptionalFieldsAndEscapes) {
   const auto entries = ParseMountInfo(

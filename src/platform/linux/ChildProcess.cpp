@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace {
 
 class SpawnFileActions {
@@ -130,4 +130,4 @@ bool StartDetached(const std::vector<std::string>& arguments) {
   return true;
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -4,7 +4,7 @@
 
 #include "platform/Failure.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 struct ProcessResult {
   int ExitCode = -1;  // -1 when the program ended by a signal
@@ -20,4 +20,4 @@ Outcome<ProcessResult> RunAndCapture(const std::vector<std::string>& arguments);
 // for it (it is reaped in the background). False when it cannot be started.
 bool StartDetached(const std::vector<std::string>& arguments);
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -13,7 +13,7 @@
 #include "platform/linux/PartitionTable.h"
 #include "platform/linux/SysfsBlock.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace {
 
 constexpr std::uint32_t kTracksPerCylinder = 255;
@@ -129,4 +129,4 @@ std::optional<DRIVE_LAYOUT_INFORMATION> QueryDeviceLayout(int fd, const std::str
   return MakeDriveLayout(table->Entries, table->Signature);
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -4,7 +4,7 @@
 
 #include "platform/DiskRecords.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // The three disk requests answered for an open descriptor. Each fails
 // (nullopt) for anything that is not a block device.
@@ -23,4 +23,4 @@ std::optional<DISK_GEOMETRY> QueryDeviceGeometry(int fd);
 // fd); partition devices and floppies fail.
 std::optional<DRIVE_LAYOUT_INFORMATION> QueryDeviceLayout(int fd, const std::string& devicePath);
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -5,7 +5,7 @@
 
 #include "platform/linux/SysfsBlock.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace fs = std::filesystem;
 namespace {
 
@@ -33,4 +33,4 @@ std::string DiskModelText(const std::string& diskName) {
   return CollapseBlanks(vendor.empty() ? model : vendor + " " + model);
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

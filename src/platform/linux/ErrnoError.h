@@ -4,7 +4,7 @@
 
 #include "platform/Failure.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // How a job must take a failure with this errno (see FailureKind).
 inline FailureKind FailureKindOfErrno(int error) {
@@ -42,4 +42,4 @@ inline Failure BlockDeviceOpenError(int error) {
   return failure;
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -17,7 +17,7 @@
 #include "platform/linux/DiskRequests.h"
 #include "platform/linux/ErrnoError.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace {
 
 // Largest piece moved through the bounce buffer at once.
@@ -257,4 +257,4 @@ bool LinuxDeviceHandle::StillPresent() {
   return ::access(entry.c_str(), F_OK) == 0;
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -6,7 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/linux/UniqueFd.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // Opens a regular file or a block device; any other path (a named pipe, a
 // character device, a directory, a socket) is refused before it is opened,
@@ -50,4 +50,4 @@ class LinuxDeviceHandle final : public DeviceHandle {
   std::int64_t position_ = 0;
 };
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -23,6 +23,7 @@
 #include "platform/linux/SystemdServices.h"
 
 namespace drivecopy {
+namespace linux_backend {
 namespace {
 
 class LinuxPlatform final : public Platform {
@@ -47,17 +48,17 @@ class LinuxPlatform final : public Platform {
   }
 
   bool IsSameFile(const std::string& first, const std::string& second) override {
-    return linux_backend::SameFileOrDevice(first, second);
+    return SameFileOrDevice(first, second);
   }
   bool SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,
                      SectorRange secondRange) override {
-    return linux_backend::PathsShareStorage(first, firstRange, second, secondRange);
+    return PathsShareStorage(first, firstRange, second, secondRange);
   }
   std::vector<Occupant> OccupantsOf(const std::string& path, SectorRange range) override {
-    return linux_backend::FindOccupants(path, range);
+    return FindOccupants(path, range);
   }
   ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override {
-    return linux_backend::ClaimPath(path, range, target);
+    return ClaimPath(path, range, target);
   }
 
   int PhysicalDriveSlots() override { return numbering_.Renew(); }
@@ -67,7 +68,7 @@ class LinuxPlatform final : public Platform {
   }
   bool ProbesDrivesOnlyWithVolumes() override { return false; }
   std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string& diskPath) override {
-    return linux_backend::KernelPartitionNodes(diskPath);
+    return KernelPartitionNodes(diskPath);
   }
 
   std::vector<LogicalDrive> LogicalDrives() override { return ListLogicalDrives(); }
@@ -128,7 +129,8 @@ class LinuxPlatform final : public Platform {
 };
 
 }  // namespace
+}  // namespace linux_backend
 
-std::unique_ptr<Platform> MakeLinuxPlatform() { return std::make_unique<LinuxPlatform>(); }
+std::unique_ptr<Platform> MakeLinuxPlatform() { return std::make_unique<linux_backend::LinuxPlatform>(); }
 
 }  // namespace drivecopy

@@ -16,7 +16,7 @@
 #include "platform/linux/SysfsBlock.h"
 #include "platform/linux/UniqueFd.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace fs = std::filesystem;
 namespace {
 
@@ -167,4 +167,4 @@ std::optional<FreeSpace> FreeSpaceOfPath(const std::string& path) {
   return space;
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

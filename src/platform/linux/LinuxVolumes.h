@@ -5,7 +5,7 @@
 
 #include "platform/Platform.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // Logical drives of a Linux machine: the floppy slots /dev/fd0 and /dev/fd1
 // that exist, then the block-device file systems that are mounted, one per
@@ -30,4 +30,4 @@ std::optional<VolumeInformation> VolumeInformationOfPath(const std::string& path
 // existing directory.
 std::optional<FreeSpace> FreeSpaceOfPath(const std::string& path);
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

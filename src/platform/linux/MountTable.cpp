@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 std::string DecodeOctalEscapes(std::string_view field) {
   std::string decoded;
@@ -91,4 +91,4 @@ bool MountPointContains(std::string_view mountPoint, std::string_view directory)
   return directory.size() == mountPoint.size() || directory[mountPoint.size()] == '/';
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

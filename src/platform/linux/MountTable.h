@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // One line of /proc/self/mountinfo, with its escapes (\040 for a blank)
 // decoded.
@@ -30,4 +30,4 @@ std::vector<MountEntry> ReadMountTable();
 // Whether directory lies on or below mountPoint (both absolute and normal).
 bool MountPointContains(std::string_view mountPoint, std::string_view directory);
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

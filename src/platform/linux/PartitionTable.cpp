@@ -14,7 +14,7 @@
 #include "platform/Units.h"
 #include "platform/linux/UniqueFd.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace {
 
 struct FreeProbe {
@@ -119,4 +119,4 @@ std::optional<FileSystemProbe> ProbeFileSystem(const std::string& devicePath) {
   return found;
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -7,7 +7,7 @@
 
 #include "platform/DiskRecords.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // The partition table of a whole disk, as the layout request reports it:
 // entries in table order, offsets and lengths in bytes (sector x 512).
@@ -37,4 +37,4 @@ struct FileSystemProbe {
 };
 std::optional<FileSystemProbe> ProbeFileSystem(const std::string& devicePath);
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -2,7 +2,7 @@
 
 #include "platform/linux/SysfsBlock.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 int PhysicalDriveNumbering::Renew() {
   std::vector<std::string> names = PhysicalDiskNames();
@@ -18,4 +18,4 @@ std::optional<std::string> PhysicalDriveNumbering::DiskName(int driveNumber) {
   return (*names_)[static_cast<std::size_t>(driveNumber)];
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // Drive numbers of the physical drives: the N-th name of PhysicalDiskNames()
 // as it was when the numbering was last renewed, so that a disk attached or
@@ -22,4 +22,4 @@ class PhysicalDriveNumbering {
   std::optional<std::vector<std::string>> names_;
 };
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <vector>
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace {
 
 constexpr const char* kSafeDatePattern = "yyyy-MM-dd";
@@ -69,4 +69,4 @@ std::string WorkingDirectory() {
   return buffer.data();
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

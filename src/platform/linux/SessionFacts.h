@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // Turns a strftime date format (the locale's D_FMT) into pattern letters:
 // %d dd, %e d, %m MM, %Y yyyy, %y yy (%-d d, %-m M, %F yyyy-MM-dd). The
@@ -21,4 +21,4 @@ CalendarDate LocalToday();
 // The working directory; "" when it cannot be found (it was removed).
 std::string WorkingDirectory();
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -13,7 +13,7 @@
 
 #include "platform/linux/UniqueFd.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace fs = std::filesystem;
 namespace {
 
@@ -118,4 +118,4 @@ bool SettingsFile::Ensure() const {
   return StoreObject(path_, nlohmann::json::object());
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -4,7 +4,7 @@
 
 #include "platform/Platform.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // Where the machine-wide settings live: $DRIVECOPY_SETTINGS_FILE when set
 // (tests), else /etc/drivecopy/settings.json.
@@ -28,4 +28,4 @@ class SettingsFile {
   std::string path_;
 };
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -10,7 +10,7 @@
 #include <tuple>
 #include <system_error>
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace fs = std::filesystem;
 
 namespace {
@@ -225,4 +225,4 @@ bool DiskIsRemovable(const std::string& diskName) {
   return (removable && *removable == 1) || DiskBusName(diskName) == "USB";
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // Where a block device sits in sysfs: its own node and the node of the whole
 // disk it belongs to (the same node for a whole disk).
@@ -71,4 +71,4 @@ std::string DiskBusName(const std::string& diskName);
 // The disk says it is removable, or it sits on USB.
 bool DiskIsRemovable(const std::string& diskName);
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

@@ -10,7 +10,7 @@
 
 #include "platform/linux/ChildProcess.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 namespace {
 
 // Longest wait hint reported, whatever timeout a unit has.
@@ -181,4 +181,4 @@ Outcome<std::unique_ptr<ServiceConnection>> OpenSystemdService(const std::string
   return std::unique_ptr<ServiceConnection>(std::make_unique<SystemdServiceConnection>(service));
 }
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

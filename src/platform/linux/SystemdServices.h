@@ -7,7 +7,7 @@
 
 #include "platform/Platform.h"
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // A service controlled through systemd with `systemctl`. Only the local
 // machine is served; systemd not running or systemctl missing is an error.
@@ -24,4 +24,4 @@ std::uint32_t ServiceStateOf(std::string_view loadState, std::string_view active
 // nullopt for "infinity" or text that is no time span.
 std::optional<std::uint64_t> ParseSystemdTimespanMilliseconds(std::string_view text);
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend

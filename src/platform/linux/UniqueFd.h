@@ -3,7 +3,7 @@
 
 #include <utility>
 
-namespace drivecopy {
+namespace drivecopy::linux_backend {
 
 // Owns one file descriptor and closes it when it goes out of scope.
 class UniqueFd {
@@ -30,4 +30,4 @@ class UniqueFd {
   int fd_ = -1;
 };
 
-}  // namespace drivecopy
+}  // namespace drivecopy::linux_backend
