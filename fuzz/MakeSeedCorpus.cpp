@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/KindTags.h"
-#include "platform/Units.h"
 #include "image/BlockBatch.h"
 #include "image/BlockRule.h"
 #include "image/ImageWriter.h"
+#include "platform/KindTags.h"
+#include "platform/Units.h"
 #include "support/MemoryDevice.h"
 
 using namespace drivecopy;
@@ -30,7 +30,9 @@ std::vector<std::byte> SampleSectors(std::int64_t sectors) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     state = state * 1664525u + 1013904223u;
     const std::size_t sector = i / 512;
-    const unsigned value = sector % 3 == 0 ? 0u : sector % 3 == 1 ? static_cast<unsigned>(i & 0xFF) : state >> 24;
+    const unsigned value = sector % 3 == 0   ? 0u
+                           : sector % 3 == 1 ? static_cast<unsigned>(i & 0xFF)
+                                             : state >> 24;
     bytes[i] = static_cast<std::byte>(value);
   }
   return bytes;
@@ -65,7 +67,8 @@ Outcome<std::vector<std::byte>> WriteImage(const ImageShape& shape) {
   for (std::int64_t block = 0; block < BlockCount(shape.Sectors); ++block) {
     const auto first = static_cast<std::size_t>(BlockFirstSector(shape.Sectors, block) * BytesPerSector);
     const auto size = static_cast<std::size_t>(BlockRawSize(shape.Sectors, block));
-    if (auto stored = batch->AppendBlock(std::span(data).subspan(first, size)); !stored) return stored.error();
+    if (auto stored = batch->AppendBlock(std::span(data).subspan(first, size)); !stored)
+      return stored.error();
     if (batch->BlockSizes().size() == 2) {  // several batches, as a real job writes them
       if (auto written = writer->WriteBatch(*batch); !written) return written.error();
       batch->Clear();
@@ -122,7 +125,8 @@ int main(int argc, char** argv) {
     }
     std::vector<std::byte> sector(*image);
     sector.resize(std::min<std::size_t>(sector.size(), 512));
-    if (!Save(root / "images" / (shape.Name + ".img"), *image) || !Save(root / "sectors" / shape.Name, sector)) {
+    if (!Save(root / "images" / (shape.Name + ".img"), *image) ||
+        !Save(root / "sectors" / shape.Name, sector)) {
       std::fprintf(stderr, "%s: cannot write the seed\n", shape.Name.c_str());
       return 1;
     }

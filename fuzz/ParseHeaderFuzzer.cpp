@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   FUZZ_CHECK(header->PartitionStarts.empty(), "the header alone carries no partition starts");
   const auto written = SerializeHeader(*header);
-  FUZZ_CHECK(std::memcmp(written.data(), bytes.data(), written.size()) == 0, "writing gives back the same 65 bytes");
+  FUZZ_CHECK(std::memcmp(written.data(), bytes.data(), written.size()) == 0,
+             "writing gives back the same 65 bytes");
   const auto again = ParseHeader(written);
   FUZZ_CHECK(again.has_value() && *again == *header, "reading the written header gives the same fields");
   return 0;

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "FuzzCheck.h"
-#include "platform/Units.h"
 #include "image/BlockRule.h"
 #include "image/ImageReader.h"
+#include "platform/Units.h"
 #include "support/MemoryDevice.h"
 
 namespace drivecopy::fuzz {
@@ -52,7 +52,8 @@ ReadOutcome ReadWholeImage(const std::vector<std::byte>& image, std::size_t read
       FUZZ_CHECK(reader->NextBlock() == block && reader->NextBlockOffset() == offset,
                  "after a failure the reader stays on the failed block");
       auto again = reader->ReadBlock();
-      FUZZ_CHECK(!again && again.error().text == outcome.Error, "reading the failed block again fails the same way");
+      FUZZ_CHECK(!again && again.error().text == outcome.Error,
+                 "reading the failed block again fails the same way");
       break;
     }
     FUZZ_CHECK(static_cast<std::int64_t>(decoded->size()) == BlockRawSize(reader->SectorCount(), block),
@@ -61,7 +62,8 @@ ReadOutcome ReadWholeImage(const std::vector<std::byte>& image, std::size_t read
       FUZZ_CHECK(std::memcmp(decoded->data(), image.data() + offset, decoded->size()) == 0,
                  "a raw block is the file's bytes");
     }
-    checksum = crc32(checksum, reinterpret_cast<const Bytef*>(decoded->data()), static_cast<uInt>(decoded->size()));
+    checksum =
+        crc32(checksum, reinterpret_cast<const Bytef*>(decoded->data()), static_cast<uInt>(decoded->size()));
     previousOffset = offset;
     ++outcome.BlocksRead;
   }

@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "FuzzCheck.h"
-#include "image/LittleEndian.h"
 #include "image/ImageHeader.h"
+#include "image/LittleEndian.h"
 
 using namespace drivecopy;
 
@@ -24,11 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool magic = HasImageMagic(view);
   const auto count = LoadLittleEndian<std::int32_t>(sector->data() + 44);
   const bool countFits = count >= 0 && count <= PartitionStartsInFirstSector;
-  FUZZ_CHECK(header.has_value() == (magic && countFits), "recognised exactly for the magic and a list that fits");
+  FUZZ_CHECK(header.has_value() == (magic && countFits),
+             "recognised exactly for the magic and a list that fits");
   if (!header) return 0;
 
   const auto bytes = SerializeHeader(*header);
-  FUZZ_CHECK(std::memcmp(bytes.data(), sector->data(), bytes.size()) == 0, "header fields are the sector's bytes");
+  FUZZ_CHECK(std::memcmp(bytes.data(), sector->data(), bytes.size()) == 0,
+             "header fields are the sector's bytes");
   FUZZ_CHECK(header->PartitionStarts.size() == static_cast<std::size_t>(header->PartitionCount),
              "the list has PartitionCount entries");
   for (std::size_t i = 0; i < header->PartitionStarts.size(); ++i) {

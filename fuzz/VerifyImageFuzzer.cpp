@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(read.BlocksRead == verdict.BlocksChecked, "every block of a sound image is checked");
   }
   if (!read.Error.empty()) FUZZ_CHECK(!verdict.Sound, "an image the reader fails on is not called sound");
-  FUZZ_CHECK(verdict.BlocksChecked <= read.BlocksRead || !read.Opened, "no block counted as checked that does not read");
+  FUZZ_CHECK(verdict.BlocksChecked <= read.BlocksRead || !read.Opened,
+             "no block counted as checked that does not read");
 
   const auto inPieces = Verify(image, 509 + size % 1024);
   FUZZ_CHECK(inPieces.Sound == verdict.Sound && inPieces.Fault == verdict.Fault &&

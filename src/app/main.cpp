@@ -10,7 +10,8 @@
 // the command line.
 int main(int argc, char** argv) {
 #ifdef DRIVECOPY_WITH_DESKTOP
-  if (drivecopy::IsDesktopInvocation(argc, argv)) return drivecopy::RunDesktop(argc, argv, drivecopy::ChoosePlatform);
+  if (drivecopy::IsDesktopInvocation(argc, argv))
+    return drivecopy::RunDesktop(argc, argv, drivecopy::ChoosePlatform);
 #endif
   return drivecopy::RunCommandLine(argc, argv, std::cout, std::cerr, drivecopy::ChoosePlatform);
 }

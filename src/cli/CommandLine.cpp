@@ -71,8 +71,7 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
     return 2;
   }
   const std::string command = words[next];
-  const std::vector<std::string> args(words.begin() + static_cast<std::ptrdiff_t>(next) + 1,
-                                      words.end());
+  const std::vector<std::string> args(words.begin() + static_cast<std::ptrdiff_t>(next) + 1, words.end());
   const bool jobCommand = command == "create" || command == "restore" || command == "clone";
   if (command != "list" && command != "info" && !jobCommand) {
     err << "drivecopy: unknown command '" << command << "' (see drivecopy --help)\n";
@@ -81,9 +80,8 @@ int RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err,
 
   auto platform = choosePlatform(machine);
   if (!platform) {
-    err << "drivecopy: cannot set up the machine"
-        << (machine.empty() ? std::string() : " '" + machine + "'") << ": "
-        << platform.error().text << '\n';
+    err << "drivecopy: cannot set up the machine" << (machine.empty() ? std::string() : " '" + machine + "'")
+        << ": " << platform.error().text << '\n';
     return 1;
   }
   if (command == "list") return RunListCommand(*platform.value(), args, out, err);

@@ -3,12 +3,12 @@
 #include "cli/DeviceNames.h"
 #include "cli/JobCommandSupport.h"
 #include "cli/StopSignal.h"
-#include "text/SizeText.h"
-#include "platform/Units.h"
 #include "jobs/CreateImageJob.h"
 #include "jobs/CreateImageSetup.h"
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
+#include "platform/Units.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 namespace {
@@ -52,10 +52,14 @@ std::optional<std::pair<bool, CompressionLevel>> CompressionChoice(const std::st
 
 std::string CompressionCaption(const MessageTexts& texts, CompressionLevel level) {
   switch (level) {
-    case CompressionLevel::None: return texts.strSCompressionNone;
-    case CompressionLevel::Low: return texts.strSCompressionLow;
-    case CompressionLevel::Medium: return texts.strSCompressionMedium;
-    case CompressionLevel::High: return texts.strSCompressionHigh;
+    case CompressionLevel::None:
+      return texts.strSCompressionNone;
+    case CompressionLevel::Low:
+      return texts.strSCompressionLow;
+    case CompressionLevel::Medium:
+      return texts.strSCompressionMedium;
+    case CompressionLevel::High:
+      return texts.strSCompressionHigh;
   }
   return {};
 }
@@ -79,8 +83,8 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
   if (auto given = words->Values.find("--compression"); given != words->Values.end()) {
     const auto choice = CompressionChoice(given->second);
     if (!choice) {
-      err << "drivecopy create: --compression takes raw, none, low, medium or high, not '"
-          << given->second << "'\n";
+      err << "drivecopy create: --compression takes raw, none, low, medium or high, not '" << given->second
+          << "'\n";
       return 2;
     }
     compression = *choice;
@@ -99,8 +103,8 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
                            source.Kind == NamedKind::RegularFile;
   if (flags.contains("--valid-partitions") && !wholeMedium) {
     // The create window offers the box only for a whole drive or a floppy.
-    err << "drivecopy create: --valid-partitions applies to a whole drive or a floppy; "
-        << sourceName << " is " << NamedKindText(source.Kind) << '\n';
+    err << "drivecopy create: --valid-partitions applies to a whole drive or a floppy; " << sourceName
+        << " is " << NamedKindText(source.Kind) << '\n';
     return 2;
   }
 

@@ -6,12 +6,12 @@
 #include <system_error>
 
 #include "cli/JobCommandSupport.h"
-#include "platform/KindTags.h"
-#include "text/SizeText.h"
-#include "platform/Units.h"
 #include "disk/DriveLists.h"
-#include "text/GroupedNumber.h"
+#include "platform/KindTags.h"
+#include "platform/Units.h"
 #include "text/FailureCause.h"
+#include "text/GroupedNumber.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 namespace {
@@ -102,13 +102,16 @@ std::string SectorsText(SectorRange range) {
 std::string OutdatedNodeText(const OutdatedPartitionNode& node) {
   const std::string number = std::to_string(node.Number);
   std::string text = node.Path + " is partition " + number + " of " + node.DiskPath +
-                     " as the system still has it (" + SectorsText(node.NodeRange) + "), but the partition "
-                     "table on " + node.DiskPath;
+                     " as the system still has it (" + SectorsText(node.NodeRange) +
+                     "), but the partition "
+                     "table on " +
+                     node.DiskPath;
   text += node.TableRange ? " now puts partition " + number + " at " + SectorsText(*node.TableRange)
                           : " no longer has a partition " + number;
-  text += ": the changed table has not been read by the system yet, so the command would not reach the "
-          "bytes you named. Have the table re-read (partx -u " + node.DiskPath + " or partprobe " +
-          node.DiskPath + "), then see drivecopy list";
+  text +=
+      ": the changed table has not been read by the system yet, so the command would not reach the "
+      "bytes you named. Have the table re-read (partx -u " +
+      node.DiskPath + " or partprobe " + node.DiskPath + "), then see drivecopy list";
   if (node.TableRange) text += ", or name the partition as the table has it: " + node.DiskPath + "#" + number;
   return text;
 }
@@ -169,8 +172,7 @@ std::optional<NamedDevice> FindListedDevice(const ListedDevices& devices, const 
   }
   for (const NamedRow& volume : devices.Volumes) {
     const DriveRecord& record = volume.Row.Record;
-    if (SameRoot(volume.Name, name) || SameRoot(record.RootPath, name) ||
-        SameName(record.DevicePath, name)) {
+    if (SameRoot(volume.Name, name) || SameRoot(record.RootPath, name) || SameName(record.DevicePath, name)) {
       return NamedDevice{NamedKind::Volume, volume.Row};
     }
   }
@@ -198,17 +200,21 @@ std::string UnknownDeviceNameText(const std::string& name) {
 
 std::string NamedKindText(NamedKind kind) {
   switch (kind) {
-    case NamedKind::Drive: return "a whole drive";
-    case NamedKind::Partition: return "a partition";
-    case NamedKind::Floppy: return "a floppy";
-    case NamedKind::Volume: return "a volume";
-    case NamedKind::RegularFile: return "a regular file";
+    case NamedKind::Drive:
+      return "a whole drive";
+    case NamedKind::Partition:
+      return "a partition";
+    case NamedKind::Floppy:
+      return "a floppy";
+    case NamedKind::Volume:
+      return "a volume";
+    case NamedKind::RegularFile:
+      return "a regular file";
   }
   return "a device";
 }
 
-std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,
-                                                         const std::string& name) {
+std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform, const std::string& name) {
   const ListedDevices devices = ListDevices(platform);
   for (const OutdatedPartitionNode& node : devices.OutdatedNodes) {
     if (node.Path == name) return OutdatedNodeText(node);
@@ -228,8 +234,9 @@ std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,
         return "cannot open " + name + ": " + FailureCause(CommandLineTexts(), opened.error());
       }
     }
-    return name + " is not a regular file, and no drive, partition, floppy or volume that "
-                  "drivecopy list shows is named so; see drivecopy list";
+    return name +
+           " is not a regular file, and no drive, partition, floppy or volume that "
+           "drivecopy list shows is named so; see drivecopy list";
   }
   if (!platform.FileExists(name)) return UnknownDeviceNameText(name);
   auto file = platform.Open(name, OpenMode::Read);

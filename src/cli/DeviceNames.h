@@ -4,9 +4,9 @@
 #include <variant>
 #include <vector>
 
+#include "disk/DriveRow.h"
 #include "platform/Platform.h"
 #include "platform/SectorRange.h"
-#include "disk/DriveRow.h"
 
 namespace drivecopy {
 
@@ -79,8 +79,7 @@ NamedDevice RegularFileDevice(const std::string& path, std::int64_t sizeBytes);
 // to have the table re-read (a host path that exists but is a device, folder or
 // other special file is refused rather than treated as a file). The error is
 // a text for the user.
-std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform,
-                                                         const std::string& name);
+std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform, const std::string& name);
 
 // The error for a name nothing answers to.
 std::string UnknownDeviceNameText(const std::string& name);

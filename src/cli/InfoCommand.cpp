@@ -76,7 +76,9 @@ std::string Hex(std::uint8_t value) {
   return text;
 }
 
-std::string MagicText(const ImageHeader& header) { return std::string(header.Magic.begin(), header.Magic.end()); }
+std::string MagicText(const ImageHeader& header) {
+  return std::string(header.Magic.begin(), header.Magic.end());
+}
 
 nlohmann::json DescribeAsJson(const std::string& path, const ImageReader& reader) {
   nlohmann::json info;
@@ -145,7 +147,8 @@ void ReportVerificationAsText(const ImageVerification& verification, ImageFormat
 
 }  // namespace
 
-int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std::ostream& out,
+                   std::ostream& err) {
   const auto request = ParseInfoArguments(args, err);
   if (!request) return 2;
   if (request->Help) {
@@ -156,7 +159,8 @@ int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std
 
   auto file = platform.Open(path, OpenMode::Read);
   if (!file) {
-    err << "drivecopy info: cannot open " << path << ": " << FailureCause(CommandLineTexts(), file.error()) << '\n';
+    err << "drivecopy info: cannot open " << path << ": " << FailureCause(CommandLineTexts(), file.error())
+        << '\n';
     return 1;
   }
   auto reader = ImageReader::Open(**file);

@@ -14,6 +14,7 @@ namespace drivecopy {
 // "info". Returns 0 on success, 1 when the image cannot be read or --verify
 // finds a fault (one line on `err` saying which block and what), 2 on wrong
 // usage.
-int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace drivecopy

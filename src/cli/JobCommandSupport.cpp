@@ -7,8 +7,8 @@ namespace drivecopy {
 std::optional<CommandWords> ParseCommandWords(const std::string& command,
                                               const std::vector<std::string>& args,
                                               const std::set<std::string>& flags,
-                                              const std::set<std::string>& valued,
-                                              std::size_t nameCount, std::ostream& err) {
+                                              const std::set<std::string>& valued, std::size_t nameCount,
+                                              std::ostream& err) {
   const std::string who = "drivecopy " + command + ": ";
   const std::string seeHelp = " (see drivecopy " + command + " --help)\n";
   CommandWords words;
@@ -57,11 +57,15 @@ const MessageTexts& CommandLineTexts() {
 
 int ExitStatusOf(JobStatus status) {
   switch (status) {
-    case JobStatus::Finished: return 0;
-    case JobStatus::FinishedWithProblems: return 4;
-    case JobStatus::Stopped: return 3;
+    case JobStatus::Finished:
+      return 0;
+    case JobStatus::FinishedWithProblems:
+      return 4;
+    case JobStatus::Stopped:
+      return 3;
     case JobStatus::Failed:
-    case JobStatus::NotStarted: return 1;
+    case JobStatus::NotStarted:
+      return 1;
   }
   return 1;
 }

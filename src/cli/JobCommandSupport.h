@@ -9,8 +9,8 @@
 #include "cli/TerminalObserver.h"
 #include "jobs/JobObserver.h"
 #include "jobs/JobOutcome.h"
-#include "text/MessageTexts.h"
 #include "text/FillPlaceholders.h"
+#include "text/MessageTexts.h"
 
 namespace drivecopy {
 
@@ -31,8 +31,8 @@ struct CommandWords {
 std::optional<CommandWords> ParseCommandWords(const std::string& command,
                                               const std::vector<std::string>& args,
                                               const std::set<std::string>& flags,
-                                              const std::set<std::string>& valued,
-                                              std::size_t nameCount, std::ostream& err);
+                                              const std::set<std::string>& valued, std::size_t nameCount,
+                                              std::ostream& err);
 
 // The message texts the command line speaks: English, whatever the desktop's
 // stored language, so that its output reads the same on every machine.
@@ -48,6 +48,5 @@ int ExitStatusOf(JobStatus status);
 // 4) but the log it was asked to save could not be written.
 int EndJobCommand(const std::string& command, const JobOutcome& outcome, TerminalObserver& observer,
                   std::ostream& err);
-
 
 }  // namespace drivecopy

@@ -4,9 +4,9 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/DeviceNames.h"
-#include "platform/KindTags.h"
 #include "disk/PartitionTypeName.h"
 #include "image/SourceKindName.h"
+#include "platform/KindTags.h"
 
 namespace drivecopy {
 namespace {
@@ -35,12 +35,9 @@ char LocaleDecimalSeparator() {
 nlohmann::json RangeFields(const NamedRow& named) {
   const DriveRow& row = named.Row;
   const SectorRange range = RecordSectorRange(row.Record);
-  return {{"name", named.Name},
-          {"caption", row.Caption},
-          {"devicePath", row.Record.DevicePath},
-          {"kind", row.Record.Kind},
-          {"firstSector", range.FirstSector},
-          {"endSector", range.EndSector}};
+  return {
+      {"name", named.Name},      {"caption", row.Caption},           {"devicePath", row.Record.DevicePath},
+      {"kind", row.Record.Kind}, {"firstSector", range.FirstSector}, {"endSector", range.EndSector}};
 }
 
 nlohmann::json WithRoot(const NamedRow& named) {

@@ -3,9 +3,9 @@
 #include "cli/DeviceNames.h"
 #include "cli/JobCommandSupport.h"
 #include "cli/StopSignal.h"
+#include "jobs/JobReport.h"
 #include "jobs/RestoreImageJob.h"
 #include "jobs/RestoreSetup.h"
-#include "jobs/JobReport.h"
 
 namespace drivecopy {
 namespace {

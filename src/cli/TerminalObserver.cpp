@@ -96,14 +96,13 @@ std::string ProgressLineText(const JobProgress& progress, double elapsedSeconds,
     const double rate = static_cast<double>(bytesMovedInElapsed) / elapsedSeconds;
     line += "  " + RateText(rate);
     const std::int64_t left = std::max<std::int64_t>(progress.BytesTotal - progress.BytesDone, 0);
-    line += "  " + DurationText(static_cast<std::int64_t>(static_cast<double>(left) / rate + 0.5)) +
-            " left";
+    line += "  " + DurationText(static_cast<std::int64_t>(static_cast<double>(left) / rate + 0.5)) + " left";
   }
   return line;
 }
 
-TerminalObserver::TerminalObserver(std::ostream& out, std::ostream& err,
-                                   const TerminalSetup& terminal, PresetAnswers answers)
+TerminalObserver::TerminalObserver(std::ostream& out, std::ostream& err, const TerminalSetup& terminal,
+                                   PresetAnswers answers)
     : out_(out), err_(err), terminal_(terminal), answers_(answers) {}
 
 TerminalObserver::~TerminalObserver() { ClearProgress(); }
@@ -179,15 +178,13 @@ void TerminalObserver::ShowError(const std::string& title, const std::string& te
 
 bool TerminalObserver::StopRequested() {
   bool stop = terminal_.CatchInterrupt && StopSignal::Requested();
-  if (terminal_.StopAfterProgressReports >= 0 &&
-      progressReports_ >= terminal_.StopAfterProgressReports) {
+  if (terminal_.StopAfterProgressReports >= 0 && progressReports_ >= terminal_.StopAfterProgressReports) {
     stop = true;
   }
   if (stop && !stopAnnounced_) {
     stopAnnounced_ = true;
     ClearProgress();
-    err_ << "drivecopy: stopping after the current block (Ctrl-C again ends at once)\n"
-         << std::flush;
+    err_ << "drivecopy: stopping after the current block (Ctrl-C again ends at once)\n" << std::flush;
   }
   return stop;
 }

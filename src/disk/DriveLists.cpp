@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "disk/DriveIdentity.h"
-#include "platform/KindTags.h"
-#include "disk/PartitionTypeName.h"
-#include "text/SizeText.h"
 #include "disk/DriveProbe.h"
+#include "disk/PartitionTypeName.h"
+#include "platform/KindTags.h"
 #include "platform/Units.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 namespace {
@@ -59,8 +59,8 @@ PhysicalDriveListing DriveLists::PhysicalDriveRows(const CloneEndpoint& cloneSou
 
   // On Windows, without any volume besides the floppies no physical drive
   // can be opened, so none is probed.
-  const bool anyVolume = std::any_of(letters.begin(), letters.end(),
-                                     [](const LogicalDrive& d) { return !d.IsFloppySlot; });
+  const bool anyVolume =
+      std::any_of(letters.begin(), letters.end(), [](const LogicalDrive& d) { return !d.IsFloppySlot; });
   if (!anyVolume && platform_.ProbesDrivesOnlyWithVolumes()) return listing;
 
   int drivesCounted = 0;
@@ -151,8 +151,7 @@ std::vector<DriveRow> DriveLists::PartitionRows(const DriveRecord& selectedDrive
   return rows;
 }
 
-std::optional<DriveLists::OfferedVolume> DriveLists::OfferedVolumeOf(
-    const LogicalDrive& drive) const {
+std::optional<DriveLists::OfferedVolume> DriveLists::OfferedVolumeOf(const LogicalDrive& drive) const {
   if (!userSystem_.IsVolumeReady(drive.RootPath)) return std::nullopt;
   const int type = platform_.QueryDriveType(drive.RootPath);
   auto probe = std::make_unique<DriveProbe>(platform_, drive.DevicePath);
@@ -182,15 +181,15 @@ std::vector<DriveRow> DriveLists::LogicalDriveRows() const {
   return rows;
 }
 
-std::optional<std::string> DriveLists::FindDriveLetter(const DriveRecord& record,
-                                                       int entryIndex,
+std::optional<std::string> DriveLists::FindDriveLetter(const DriveRecord& record, int entryIndex,
                                                        std::int64_t diskGeometryBytes) const {
-  return DriveNameOfEntry(platform_.PartitionNodesOf(record.DevicePath), record, entryIndex, diskGeometryBytes);
+  return DriveNameOfEntry(platform_.PartitionNodesOf(record.DevicePath), record, entryIndex,
+                          diskGeometryBytes);
 }
 
-std::optional<std::string> DriveLists::DriveNameOfEntry(const std::optional<std::vector<PartitionNode>>& nodes,
-                                                        const DriveRecord& record, int entryIndex,
-                                                        std::int64_t diskGeometryBytes) const {
+std::optional<std::string> DriveLists::DriveNameOfEntry(
+    const std::optional<std::vector<PartitionNode>>& nodes, const DriveRecord& record, int entryIndex,
+    std::int64_t diskGeometryBytes) const {
   if (entryIndex < 0 || entryIndex >= MaxLayoutEntries) return std::nullopt;
   const auto& entry = record.Layout.PartitionEntry[static_cast<std::size_t>(entryIndex)];
   if (nodes) return DriveNameOnPartitionNode(*nodes, entry);
@@ -200,10 +199,8 @@ std::optional<std::string> DriveLists::DriveNameOfEntry(const std::optional<std:
     // The volume's geometry request describes the disk it lives on, so an
     // equal geometry size is taken to mean the same disk.
     const PARTITION_INFORMATION& info = volume->Probe->PartitionInfo;
-    if (info.StartingOffset == entry.StartingOffset &&
-        info.PartitionLength == entry.PartitionLength &&
-        info.HiddenSectors == entry.HiddenSectors &&
-        volume->Probe->GeometryBytes == diskGeometryBytes) {
+    if (info.StartingOffset == entry.StartingOffset && info.PartitionLength == entry.PartitionLength &&
+        info.HiddenSectors == entry.HiddenSectors && volume->Probe->GeometryBytes == diskGeometryBytes) {
       return drive.DriveName;
     }
   }

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "disk/DriveProbe.h"
-#include "disk/VolumeReadiness.h"
 #include "disk/CloneEndpoint.h"
+#include "disk/DriveProbe.h"
 #include "disk/DriveRow.h"
+#include "disk/VolumeReadiness.h"
 
 namespace drivecopy {
 

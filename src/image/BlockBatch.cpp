@@ -1,7 +1,7 @@
 #include "image/BlockBatch.h"
 
-#include "platform/Units.h"
 #include "image/LittleEndian.h"
+#include "platform/Units.h"
 
 namespace drivecopy {
 

@@ -43,9 +43,8 @@ Outcome<void> BlockInflater::Pump() {
   std::array<std::byte, 4096> surplus;
   for (;;) {
     const bool intoDestination = produced_ < destination_.size();
-    const std::size_t room = intoDestination
-                                 ? std::min<std::size_t>(destination_.size() - produced_, UINT_MAX)
-                                 : surplus.size();
+    const std::size_t room =
+        intoDestination ? std::min<std::size_t>(destination_.size() - produced_, UINT_MAX) : surplus.size();
     z.next_out = reinterpret_cast<Bytef*>(intoDestination ? destination_.data() + produced_ : surplus.data());
     z.avail_out = static_cast<uInt>(room);
     const uInt inputBefore = z.avail_in;
@@ -67,7 +66,8 @@ Outcome<void> BlockInflater::Pump() {
       return ImageFault(std::string("bad zlib data (") + (z.msg ? z.msg : "invalid stream") + ")");
     }
     if (result == Z_MEM_ERROR) return Failure::Because("out of memory while inflating");
-    if (overflow_ > OverflowCountLimit) return ImageFault(TooLong(destination_.size(), produced_ + overflow_, false));
+    if (overflow_ > OverflowCountLimit)
+      return ImageFault(TooLong(destination_.size(), produced_ + overflow_, false));
     // No progress: all input is used and inflate holds no pending output.
     if (result == Z_BUF_ERROR || (got == 0 && z.avail_in == inputBefore)) return {};
     if (z.avail_in == 0 && got < room) return {};

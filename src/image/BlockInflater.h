@@ -44,9 +44,9 @@ class BlockInflater {
 
   InflateStream stream_;
   std::span<std::byte> destination_;
-  std::size_t produced_ = 0;     // bytes written into destination_
-  std::uint64_t overflow_ = 0;   // bytes the stream yields beyond destination_
-  std::uint64_t trailing_ = 0;   // bytes fed after the end of the stream
+  std::size_t produced_ = 0;    // bytes written into destination_
+  std::uint64_t overflow_ = 0;  // bytes the stream yields beyond destination_
+  std::uint64_t trailing_ = 0;  // bytes fed after the end of the stream
   bool ended_ = false;
 };
 

@@ -10,10 +10,14 @@ enum class CompressionLevel { None, Low, Medium, High };
 // zlib default (-1, which zlib runs as 6), High 9.
 constexpr int ZlibLevel(CompressionLevel level) {
   switch (level) {
-    case CompressionLevel::None: return 0;
-    case CompressionLevel::Low: return 1;
-    case CompressionLevel::Medium: return -1;
-    case CompressionLevel::High: return 9;
+    case CompressionLevel::None:
+      return 0;
+    case CompressionLevel::Low:
+      return 1;
+    case CompressionLevel::Medium:
+      return -1;
+    case CompressionLevel::High:
+      return 9;
   }
   return -1;
 }

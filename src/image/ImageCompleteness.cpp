@@ -15,7 +15,8 @@ bool IsUnfinishedImage(const ImageReader& reader) {
 }
 
 std::int64_t SectorsMeantToBeStored(const ImageHeader& header) {
-  if (header.LastSector > header.FirstSector) return std::min(header.SectorCount, header.LastSector - header.FirstSector);
+  if (header.LastSector > header.FirstSector)
+    return std::min(header.SectorCount, header.LastSector - header.FirstSector);
   return header.SectorCount;
 }
 

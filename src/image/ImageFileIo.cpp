@@ -4,7 +4,8 @@
 
 namespace drivecopy {
 
-Outcome<std::size_t> ReadUntilFullOrEnd(DeviceHandle& file, std::span<std::byte> buffer, const std::string& what) {
+Outcome<std::size_t> ReadUntilFullOrEnd(DeviceHandle& file, std::span<std::byte> buffer,
+                                        const std::string& what) {
   std::size_t done = 0;
   while (done < buffer.size()) {
     auto got = file.Read(buffer.subspan(done));
@@ -21,7 +22,7 @@ Outcome<void> WriteWhole(DeviceHandle& file, std::span<const std::byte> data, co
   if (!written) return FileOperationFailed("Cannot write " + what, written.error());
   if (*written != data.size()) {
     return Failure::Because("Cannot write " + what + ": only " + std::to_string(*written) + " of " +
-                                std::to_string(data.size()) + " bytes were written");
+                            std::to_string(data.size()) + " bytes were written");
   }
   return {};
 }

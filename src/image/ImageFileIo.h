@@ -11,7 +11,8 @@ namespace drivecopy {
 // Reads from the current position until `buffer` is full or the file ends,
 // going on after short reads. Returns the count read; below buffer.size()
 // only at the end of the file. Failures name `what` ("Cannot read <what>").
-Outcome<std::size_t> ReadUntilFullOrEnd(DeviceHandle& file, std::span<std::byte> buffer, const std::string& what);
+Outcome<std::size_t> ReadUntilFullOrEnd(DeviceHandle& file, std::span<std::byte> buffer,
+                                        const std::string& what);
 
 // Writes all of `data` at the current position; a write that takes less
 // than everything is a failure. Failures name `what` ("Cannot write <what>").

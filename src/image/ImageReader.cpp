@@ -4,11 +4,11 @@
 #include <array>
 #include <string>
 
-#include "platform/Units.h"
 #include "image/BlockRule.h"
 #include "image/ImageFault.h"
 #include "image/ImageFileIo.h"
 #include "image/LittleEndian.h"
+#include "platform/Units.h"
 
 namespace drivecopy {
 
@@ -64,8 +64,9 @@ Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
     return NotAnImage("its partition count is negative (" + std::to_string(header.PartitionCount) + ")");
   }
   if (header.PartitionCount > MaxPartitionStarts) {
-    return NotAnImage("its list of " + std::to_string(header.PartitionCount) + " partition starts is longer than the " +
-                      std::to_string(MaxPartitionStarts) + " a drive's partition layout can hold");
+    return NotAnImage("its list of " + std::to_string(header.PartitionCount) +
+                      " partition starts is longer than the " + std::to_string(MaxPartitionStarts) +
+                      " a drive's partition layout can hold");
   }
   reader.firstBlockOffset_ = ImageHeaderSize + 8 * static_cast<std::int64_t>(header.PartitionCount);
   if (reader.firstBlockOffset_ > reader.fileSize_) {
@@ -83,7 +84,8 @@ Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
   }
 
   if (header.SectorsStored < 0) {
-    return NotAnImage("its count of stored sectors is negative (" + std::to_string(header.SectorsStored) + ")");
+    return NotAnImage("its count of stored sectors is negative (" + std::to_string(header.SectorsStored) +
+                      ")");
   }
   const std::int64_t blocks = drivecopy::BlockCount(header.SectorsStored);
   const std::int64_t room = reader.fileSize_ - reader.firstBlockOffset_;
@@ -109,7 +111,8 @@ Outcome<std::span<const std::byte>> ImageReader::ReadBlock() {
   auto result = format_ == ImageFormat::Headed ? ReadHeadedBlock(block) : ReadRawBlock(block);
   if (!result) {
     const Failure& error = result.error();
-    return error.Reworded(BlockName(nextBlock_) + " (at byte " + std::to_string(nextOffset_) + "): " + error.text);
+    return error.Reworded(BlockName(nextBlock_) + " (at byte " + std::to_string(nextOffset_) +
+                          "): " + error.text);
   }
   ++nextBlock_;
   return std::span<const std::byte>(block);
@@ -152,8 +155,9 @@ Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block) {
     auto read = ReadUntilFullOrEnd(*file_, piece, kImageFile);
     if (!read) return read.error();
     if (*read != want) {
-      return ImageFault("truncated: the file ends after " + std::to_string(length - left + static_cast<std::int64_t>(*read)) +
-                        " of its " + std::to_string(length) + " bytes");
+      return ImageFault("truncated: the file ends after " +
+                        std::to_string(length - left + static_cast<std::int64_t>(*read)) + " of its " +
+                        std::to_string(length) + " bytes");
     }
     if (auto fed = inflater_.Feed(piece); !fed) return fed;
     left -= static_cast<std::int64_t>(want);

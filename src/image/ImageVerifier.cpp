@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "platform/Units.h"
 #include "image/BlockIndexCursor.h"
 #include "image/BlockRule.h"
 #include "image/ImageReader.h"
+#include "platform/Units.h"
 
 namespace drivecopy {
 
@@ -50,7 +50,8 @@ Outcome<bool> IsIndexOnlyImage(DeviceHandle& file, const ImageReader& reader) {
   const ImageHeader& header = reader.Header();
   if (header.SectorsStored != 0 || header.IndexOffset != reader.FirstBlockOffset()) return false;
   const std::int64_t entries = header.IndexSize / 8;
-  if (entries < 2 || entries - 1 > MostBlocksWithin(std::max<std::int64_t>(header.SectorCount, 0))) return false;
+  if (entries < 2 || entries - 1 > MostBlocksWithin(std::max<std::int64_t>(header.SectorCount, 0)))
+    return false;
   BlockIndexCursor cursor(file, header.IndexOffset, entries);
   auto previous = cursor.Next();
   if (!previous) return previous.error();
@@ -108,8 +109,8 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader) {
       ImageVerification result;
       result.Sound = true;
       result.IndexOnly = true;
-      result.Note = "the image holds no blocks, only an index of the " + std::to_string(header.IndexSize / 8 - 1) +
-                    " blocks it would have had";
+      result.Note = "the image holds no blocks, only an index of the " +
+                    std::to_string(header.IndexSize / 8 - 1) + " blocks it would have had";
       return result;
     }
     const std::int64_t expectedEntries = reader.BlockCount() + 1;
@@ -128,8 +129,8 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader) {
       auto entry = index->Next();
       if (!entry) return Faulty(entry.error().text, block);
       if (*entry != offset) {
-        return Faulty("block " + std::to_string(block) + ": the index gives its offset as " + std::to_string(*entry) +
-                          ", but it starts at " + std::to_string(offset),
+        return Faulty("block " + std::to_string(block) + ": the index gives its offset as " +
+                          std::to_string(*entry) + ", but it starts at " + std::to_string(offset),
                       block);
       }
     }
@@ -145,8 +146,8 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader) {
                   reader.BlockCount());
   }
   if (header.IndexOffset != end) {
-    return Faulty("the index starts at " + std::to_string(header.IndexOffset) + ", not right after the last block (" +
-                      std::to_string(end) + ")",
+    return Faulty("the index starts at " + std::to_string(header.IndexOffset) +
+                      ", not right after the last block (" + std::to_string(end) + ")",
                   reader.BlockCount());
   }
   ImageVerification result;

@@ -36,8 +36,9 @@ Outcome<ImageWriter> ImageWriter::Start(DeviceHandle& file, ImageFormat format, 
 
   if (header.PartitionCount < 0 ||
       static_cast<std::size_t>(header.PartitionCount) > header.PartitionStarts.size()) {
-    return Failure::Because("Cannot write the image header: it announces " + std::to_string(header.PartitionCount) +
-                                " partition starts but holds " + std::to_string(header.PartitionStarts.size()));
+    return Failure::Because("Cannot write the image header: it announces " +
+                            std::to_string(header.PartitionCount) + " partition starts but holds " +
+                            std::to_string(header.PartitionStarts.size()));
   }
   header.Magic = ImageMagic;
   header.HeaderSize = ImageHeaderSize;
@@ -55,7 +56,8 @@ Outcome<ImageWriter> ImageWriter::Start(DeviceHandle& file, ImageFormat format, 
   for (std::size_t i = 0; i < list.size() / 8; ++i) {
     StoreLittleEndian<std::int64_t>(list.data() + 8 * i, writer.header_.PartitionStarts[i]);
   }
-  if (auto written = WriteWhole(file, list, "the partition list of the image"); !written) return written.error();
+  if (auto written = WriteWhole(file, list, "the partition list of the image"); !written)
+    return written.error();
 
   writer.fileOffset_ = static_cast<std::int64_t>(ImageHeaderSize + list.size());
   writer.blockOffset_ = writer.fileOffset_;
@@ -66,8 +68,10 @@ Outcome<ImageWriter> ImageWriter::Start(DeviceHandle& file, ImageFormat format, 
 constexpr std::size_t kWritePieceBytes = std::size_t{256} << 10;
 
 Outcome<void> ImageWriter::WriteBatch(const BlockBatch& batch) {
-  if (failed_ || finished_) return Failure::Because("Cannot write the image file: it is already closed or failed");
-  if (batch.Format() != format_) return Failure::Because("Cannot write the image file: blocks of the other format");
+  if (failed_ || finished_)
+    return Failure::Because("Cannot write the image file: it is already closed or failed");
+  if (batch.Format() != format_)
+    return Failure::Because("Cannot write the image file: blocks of the other format");
   if (batch.Empty()) return {};
   if (!virtual_) {
     // The batch goes out in pieces: on Linux one 32 MB write into the page
@@ -92,7 +96,8 @@ Outcome<void> ImageWriter::WriteBatch(const BlockBatch& batch) {
 }
 
 Outcome<void> ImageWriter::Finish() {
-  if (failed_ || finished_) return Failure::Because("Cannot finish the image file: it is already closed or failed");
+  if (failed_ || finished_)
+    return Failure::Because("Cannot finish the image file: it is already closed or failed");
   if (format_ == ImageFormat::Headed) {
     header_.SectorsStored = virtual_ ? 0 : sectorsHanded_;
     header_.IndexOffset = fileOffset_;

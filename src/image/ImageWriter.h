@@ -58,9 +58,9 @@ class ImageWriter {
   bool virtual_;
   bool failed_ = false;
   bool finished_ = false;
-  std::int64_t fileOffset_ = 0;        // where the next write lands
-  std::int64_t blockOffset_ = 0;       // where the next block's length field would stand
-  std::vector<std::byte> index_;       // the index entries, already little-endian
+  std::int64_t fileOffset_ = 0;   // where the next write lands
+  std::int64_t blockOffset_ = 0;  // where the next block's length field would stand
+  std::vector<std::byte> index_;  // the index entries, already little-endian
   std::int64_t blockBytesHanded_ = 0;
   std::int64_t sectorsHanded_ = 0;
   std::int64_t blocksHanded_ = 0;

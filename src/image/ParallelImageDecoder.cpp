@@ -6,11 +6,11 @@
 #include <string>
 #include <system_error>
 
-#include "platform/Units.h"
 #include "image/BlockRule.h"
 #include "image/ImageFault.h"
 #include "image/ImageFileIo.h"
 #include "image/LittleEndian.h"
+#include "platform/Units.h"
 
 namespace drivecopy {
 
@@ -33,7 +33,8 @@ constexpr std::size_t LongStreamPiece = 64 * 1024;
 // sound run fits with room to spare; a stream that would pass the bound is
 // inflated as it is read instead, like a long one. So a slot's memory is
 // fixed, whatever lengths the file gives its blocks.
-constexpr std::size_t HeldStreamBytesPerRun = ParallelImageDecoder::RunBytes + ParallelImageDecoder::RunBytes / 16;
+constexpr std::size_t HeldStreamBytesPerRun =
+    ParallelImageDecoder::RunBytes + ParallelImageDecoder::RunBytes / 16;
 
 Outcome<void> Inflate(std::optional<BlockInflater>& inflater, std::span<const std::byte> stream,
                       std::span<std::byte> destination) {
@@ -45,8 +46,8 @@ Outcome<void> Inflate(std::optional<BlockInflater>& inflater, std::span<const st
 
 }  // namespace
 
-ParallelImageDecoder::ParallelImageDecoder(DeviceHandle& file, const ImageReader& reader, std::size_t alignment,
-                                           unsigned workers)
+ParallelImageDecoder::ParallelImageDecoder(DeviceHandle& file, const ImageReader& reader,
+                                           std::size_t alignment, unsigned workers)
     : file_(file),
       format_(reader.Format()),
       sectors_(reader.SectorCount()),
@@ -107,8 +108,8 @@ const ParallelImageDecoder::Run& ParallelImageDecoder::Next() {
   changed_.wait(lock, [&] { return slot.State == SlotState::Decoded; });
   ++taken_;
   holding_ = true;
-  slot.Result.Bytes = std::span<const std::byte>(slot.Raw.data(),
-                                                 RawOffset(slot, slot.Result.FirstBlock + slot.Result.Blocks));
+  slot.Result.Bytes = std::span<const std::byte>(
+      slot.Raw.data(), RawOffset(slot, slot.Result.FirstBlock + slot.Result.Blocks));
   return slot.Result;
 }
 
@@ -158,7 +159,8 @@ void ParallelImageDecoder::WorkLoop() {
 std::int64_t ParallelImageDecoder::RunEndBlock(std::int64_t firstBlock) const {
   std::int64_t bytes = 0;
   std::int64_t block = firstBlock;
-  while (block < blockCount_ && bytes + BlockRawSize(sectors_, block) <= static_cast<std::int64_t>(RunBytes)) {
+  while (block < blockCount_ &&
+         bytes + BlockRawSize(sectors_, block) <= static_cast<std::int64_t>(RunBytes)) {
     bytes += BlockRawSize(sectors_, block);
     ++block;
   }
@@ -166,7 +168,8 @@ std::int64_t ParallelImageDecoder::RunEndBlock(std::int64_t firstBlock) const {
 }
 
 std::size_t ParallelImageDecoder::RawOffset(const Slot& slot, std::int64_t block) const {
-  return static_cast<std::size_t>((BlockFirstSector(sectors_, block) - slot.Result.FirstSector) * BytesPerSector);
+  return static_cast<std::size_t>((BlockFirstSector(sectors_, block) - slot.Result.FirstSector) *
+                                  BytesPerSector);
 }
 
 Failure ParallelImageDecoder::NamedFault(std::int64_t block, std::int64_t fileOffset,
@@ -268,7 +271,8 @@ Outcome<void> ParallelImageDecoder::ReadHeadedBlock(Slot& slot, std::int64_t blo
   };
 
   StoredBlock stored{slot.Stored.size(), static_cast<std::size_t>(length), fileOffset_, false};
-  if (length <= LongestHeldStream && slot.Stored.size() + static_cast<std::size_t>(length) <= HeldStreamBytesPerRun) {
+  if (length <= LongestHeldStream &&
+      slot.Stored.size() + static_cast<std::size_t>(length) <= HeldStreamBytesPerRun) {
     slot.Stored.resize(stored.Offset + stored.Length);
     auto read = ReadStream(std::span<std::byte>(slot.Stored.data() + stored.Offset, stored.Length));
     if (!read) return read.error();
@@ -333,8 +337,8 @@ void ParallelImageDecoder::DecodeRun(Slot& slot, std::optional<BlockInflater>& i
     const std::int64_t block = slot.Result.FirstBlock + i;
     const std::span<std::byte> destination(slot.Raw.data() + RawOffset(slot, block),
                                            static_cast<std::size_t>(BlockRawSize(sectors_, block)));
-    auto inflated = Inflate(inflater, std::span<const std::byte>(slot.Stored.data() + stored.Offset, stored.Length),
-                            destination);
+    auto inflated = Inflate(
+        inflater, std::span<const std::byte>(slot.Stored.data() + stored.Offset, stored.Length), destination);
     if (!inflated) {
       slot.Result.Blocks = i;
       slot.Result.Damage = NamedFault(block, stored.FileOffset, inflated.error());

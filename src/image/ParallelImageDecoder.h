@@ -11,9 +11,9 @@
 
 #include "image/ImageFormat.h"
 #include "image/ImageReader.h"
+#include "platform/AlignedBuffer.h"
 #include "platform/DeviceHandle.h"
 #include "platform/Failure.h"
-#include "platform/AlignedBuffer.h"
 
 namespace drivecopy {
 
@@ -43,16 +43,17 @@ class ParallelImageDecoder {
 
   struct Run {
     std::int64_t FirstBlock = 0;
-    std::int64_t FirstSector = 0;        // image sector where the run begins
-    std::int64_t Blocks = 0;             // sound blocks in Bytes
-    std::span<const std::byte> Bytes;    // their raw bytes, back to back
-    std::optional<Failure> Damage;   // the fault of block FirstBlock + Blocks
+    std::int64_t FirstSector = 0;      // image sector where the run begins
+    std::int64_t Blocks = 0;           // sound blocks in Bytes
+    std::span<const std::byte> Bytes;  // their raw bytes, back to back
+    std::optional<Failure> Damage;     // the fault of block FirstBlock + Blocks
   };
 
   // `reader` has just been opened on `file`; decoding starts at its first
   // block. `alignment` is the destination's PreferredAlignment(); `workers`
   // 0 means one per processor core; at most MaxWorkers are started.
-  ParallelImageDecoder(DeviceHandle& file, const ImageReader& reader, std::size_t alignment, unsigned workers);
+  ParallelImageDecoder(DeviceHandle& file, const ImageReader& reader, std::size_t alignment,
+                       unsigned workers);
   ~ParallelImageDecoder();
   ParallelImageDecoder(const ParallelImageDecoder&) = delete;
   ParallelImageDecoder& operator=(const ParallelImageDecoder&) = delete;
@@ -108,7 +109,7 @@ class ParallelImageDecoder {
 
   // Used by the reading thread only (or the caller when no thread runs).
   std::int64_t nextBlock_ = 0;
-  std::int64_t fileOffset_ = 0;       // where the next block begins in the file
+  std::int64_t fileOffset_ = 0;        // where the next block begins in the file
   std::int64_t cursor_ = 0;            // file offset ReadStream delivers next
   std::vector<std::byte> piece_;       // file data read in large pieces
   std::size_t pieceBytes_ = 0;         // valid bytes in piece_

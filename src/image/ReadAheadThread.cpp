@@ -5,7 +5,8 @@
 namespace drivecopy {
 
 ReadAheadThread::ReadAheadThread(std::size_t bufferBytes, std::size_t alignment, std::size_t depth,
-                                 std::int64_t firstBlock, std::int64_t endBlock, RunReader read, RunEnd runEnd)
+                                 std::int64_t firstBlock, std::int64_t endBlock, RunReader read,
+                                 RunEnd runEnd)
     : read_(std::move(read)), runEnd_(std::move(runEnd)), endBlock_(endBlock), next_(firstBlock) {
   // One buffer more than the runs kept ready: the one the caller holds.
   for (std::size_t i = 0; i < depth + 1; ++i) {

@@ -17,7 +17,7 @@ void InflateStreamEnd::operator()(z_stream* stream) const {
 namespace {
 
 Failure ZlibSetUpFailed(const char* what, int result) {
-  const std::string reason = result == Z_MEM_ERROR ? "out of memory"
+  const std::string reason = result == Z_MEM_ERROR      ? "out of memory"
                              : result == Z_STREAM_ERROR ? "invalid parameters"
                                                         : "zlib error " + std::to_string(result);
   return Failure::Because(std::string("Cannot set up the ") + what + ": " + reason);

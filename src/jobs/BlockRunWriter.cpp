@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/Units.h"
 #include "jobs/SectorWriteRetry.h"
+#include "platform/Units.h"
 
 namespace drivecopy {
 
@@ -15,12 +15,15 @@ constexpr auto RetryPieceBytes = static_cast<std::size_t>(BlockBytes);
 
 BlockRunWriter::BlockRunWriter(DeviceHandle& device, std::int64_t destinationFirstSector,
                                std::size_t requestLimitBytes)
-    : device_(device), destinationFirstSector_(destinationFirstSector), requestLimitBytes_(requestLimitBytes) {}
+    : device_(device),
+      destinationFirstSector_(destinationFirstSector),
+      requestLimitBytes_(requestLimitBytes) {}
 
 WriteReport BlockRunWriter::Add(std::int64_t imageSector, std::span<const std::byte> block) {
   WriteReport report;
-  const bool follows = gatheredBytes_ > 0 && block.data() == gathered_ + gatheredBytes_ &&
-                       imageSector == gatheredSector_ + static_cast<std::int64_t>(gatheredBytes_) / BytesPerSector;
+  const bool follows =
+      gatheredBytes_ > 0 && block.data() == gathered_ + gatheredBytes_ &&
+      imageSector == gatheredSector_ + static_cast<std::int64_t>(gatheredBytes_) / BytesPerSector;
   if (gatheredBytes_ > 0 && (!follows || gatheredBytes_ + block.size() > requestLimitBytes_)) {
     report = Write();
     if (report.Stopped()) return report;
@@ -62,9 +65,10 @@ WriteReport BlockRunWriter::Write() {
   }
   for (std::size_t offset = 0; offset < data.size() && !report.Stopped(); offset += RetryPieceBytes) {
     const auto piece = data.subspan(offset, std::min(RetryPieceBytes, data.size() - offset));
-    take(offset, WriteSectorsWithRetry(
-                     device_, destinationFirstSector_ + firstSector + static_cast<std::int64_t>(offset) / BytesPerSector,
-                     piece));
+    take(offset, WriteSectorsWithRetry(device_,
+                                       destinationFirstSector_ + firstSector +
+                                           static_cast<std::int64_t>(offset) / BytesPerSector,
+                                       piece));
   }
   return report;
 }

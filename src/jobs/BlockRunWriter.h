@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/DeviceHandle.h"
 #include "jobs/WriteReport.h"
+#include "platform/DeviceHandle.h"
 
 namespace drivecopy {
 
@@ -38,8 +38,8 @@ class BlockRunWriter {
   DeviceHandle& device_;
   std::int64_t destinationFirstSector_;
   std::size_t requestLimitBytes_;
-  std::int64_t gatheredSector_ = 0;       // image sector of the first gathered block
-  const std::byte* gathered_ = nullptr;   // their bytes, back to back
+  std::int64_t gatheredSector_ = 0;      // image sector of the first gathered block
+  const std::byte* gathered_ = nullptr;  // their bytes, back to back
   std::size_t gatheredBytes_ = 0;
 };
 

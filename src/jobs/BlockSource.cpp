@@ -5,8 +5,8 @@
 #include <mutex>
 #include <utility>
 
-#include "platform/Units.h"
 #include "image/BlockRule.h"
+#include "platform/Units.h"
 
 namespace drivecopy {
 

@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "image/ReadAheadThread.h"
-#include "platform/DeviceHandle.h"
 #include "platform/AlignedBuffer.h"
+#include "platform/DeviceHandle.h"
 
 namespace drivecopy {
 
 // One block of the source as the create job stores it.
 struct SourceBlock {
-  std::span<const std::byte> Bytes;                // the block; unreadable sectors are zeros
-  std::vector<std::int64_t> UnreadableSectors;     // their sector numbers, ascending
+  std::span<const std::byte> Bytes;             // the block; unreadable sectors are zeros
+  std::vector<std::int64_t> UnreadableSectors;  // their sector numbers, ascending
 };
 
 // Reads a sector range block by block, cut by the block rule (128-sector

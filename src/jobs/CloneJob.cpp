@@ -4,9 +4,8 @@
 #include <span>
 #include <string>
 
-#include "platform/SectorRange.h"
-#include "jobs/BlockSource.h"
 #include "jobs/AfterWritingNotes.h"
+#include "jobs/BlockSource.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
 #include "jobs/DestinationTooSmallText.h"
@@ -14,8 +13,9 @@
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
 #include "jobs/OverwriteQuestion.h"
-#include "text/FillPlaceholders.h"
+#include "platform/SectorRange.h"
 #include "text/FailureCause.h"
+#include "text/FillPlaceholders.h"
 
 namespace drivecopy {
 
@@ -69,10 +69,10 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   const SectorRange source = RangeOf(parameters.Source);
   const SectorRange target = RangeOf(parameters.Destination);
   if (target.SectorCount() < source.SectorCount()) {
-    return report.Refuse(texts.strSPARTIONTOSMALLTitle,
-                         DestinationTooSmallText(texts, parameters.Source.DevicePath, source.SectorCount(),
-                                                 parameters.Destination.DevicePath, target,
-                                                 parameters.DecimalSeparator));
+    return report.Refuse(
+        texts.strSPARTIONTOSMALLTitle,
+        DestinationTooSmallText(texts, parameters.Source.DevicePath, source.SectorCount(),
+                                parameters.Destination.DevicePath, target, parameters.DecimalSeparator));
   }
   if (auto refusal = OverlappingRangesRefusal(platform, texts, parameters.Source.DevicePath, source,
                                               parameters.Destination.DevicePath, target)) {
@@ -93,16 +93,18 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
 
   auto destination = platform.Open(parameters.Destination.DevicePath, OpenMode::ReadWrite);
   if (!destination) {
-    return report.Fail(outcome, "",
-                       FillPlaceholders(texts.Checks.strSCannotClaim, {parameters.Destination.DevicePath,
-                                                                      FailureCause(texts, destination.error())}));
+    return report.Fail(
+        outcome, "",
+        FillPlaceholders(texts.Checks.strSCannotClaim,
+                         {parameters.Destination.DevicePath, FailureCause(texts, destination.error())}));
   }
   // The source is only ever read.
   auto sourceDevice = platform.Open(parameters.Source.DevicePath, OpenMode::Read);
   if (!sourceDevice) {
-    return report.Fail(outcome, "",
-                       FillPlaceholders(texts.Checks.strSCannotOpenToRead,
-                                        {parameters.Source.DevicePath, FailureCause(texts, sourceDevice.error())}));
+    return report.Fail(
+        outcome, "",
+        FillPlaceholders(texts.Checks.strSCannotOpenToRead,
+                         {parameters.Source.DevicePath, FailureCause(texts, sourceDevice.error())}));
   }
 
   const std::int64_t totalSectors = source.SectorCount();
@@ -122,9 +124,9 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
     }
     if (lastWrite.Stopped() && !failure) {
       writingEnded = true;
-      failure = FillPlaceholders(texts.Checks.strSWriteEnded, {parameters.Destination.DevicePath,
-                                                              std::to_string(lastWrite.StopSector),
-                                                              lastWrite.Stop->text});
+      failure = FillPlaceholders(
+          texts.Checks.strSWriteEnded,
+          {parameters.Destination.DevicePath, std::to_string(lastWrite.StopSector), lastWrite.Stop->text});
     }
     return !failure;
   };
@@ -132,15 +134,17 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   for (std::int64_t index = 0; !copiedAll && !observer.StopRequested(); ++index) {
     const SourceBlock& block = blocks.ReadBlock(index);
     if (auto lost = blocks.SourceLost()) {
-      failure = FillPlaceholders(texts.Checks.strSSourceLost, {parameters.Source.DevicePath,
-                                                              std::to_string(blocks.FirstSectorOf(index)), lost->text});
+      failure = FillPlaceholders(
+          texts.Checks.strSSourceLost,
+          {parameters.Source.DevicePath, std::to_string(blocks.FirstSectorOf(index)), lost->text});
       break;
     }
     for (std::int64_t sector : block.UnreadableSectors) {
       report.BadSector(sector, "Source Drive");
       ++outcome.UnreadableSectors;
     }
-    const std::int64_t destinationSector = target.FirstSector + (blocks.FirstSectorOf(index) - source.FirstSector);
+    const std::int64_t destinationSector =
+        target.FirstSector + (blocks.FirstSectorOf(index) - source.FirstSector);
     if (!take(writer.Add(destinationSector, block.Bytes))) break;
 
     outcome.SectorsDone = blocks.FirstSectorOf(index + 1) - source.FirstSector;
@@ -161,8 +165,8 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
     const bool problems = outcome.UnreadableSectors > 0 || outcome.UnwritableSectors > 0;
     outcome.Status = problems ? JobStatus::FinishedWithProblems : JobStatus::Finished;
   }
-  return CloseRun(platform, texts, parameters, logName, report, std::move(*destination), *guarded.Claim, outcome,
-                  failure);
+  return CloseRun(platform, texts, parameters, logName, report, std::move(*destination), *guarded.Claim,
+                  outcome, failure);
 }
 
 }  // namespace drivecopy

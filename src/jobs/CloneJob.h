@@ -1,12 +1,12 @@
 #pragma once
 #include <string>
 
-#include "platform/Platform.h"
 #include "disk/CloneEndpoint.h"
 #include "jobs/JobObserver.h"
 #include "jobs/JobOutcome.h"
-#include "text/MessageTexts.h"
 #include "jobs/OperationMemo.h"
+#include "platform/Platform.h"
+#include "text/MessageTexts.h"
 
 namespace drivecopy {
 
@@ -25,8 +25,7 @@ struct CloneParameters {
 // read sector by sector, and only the sectors that stay unreadable are
 // zero-filled and named. Ends with the closing line and, when asked, the log.
 // The memo is the clone window's, which keeps the lines of earlier runs.
-JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts,
-                       const CloneParameters& parameters, OperationMemo& memo,
-                       JobObserver& observer);
+JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const CloneParameters& parameters,
+                       OperationMemo& memo, JobObserver& observer);
 
 }  // namespace drivecopy

@@ -1,12 +1,11 @@
 #include "jobs/CloneSetup.h"
 
-#include "platform/KindTags.h"
 #include "jobs/CreateImageSetup.h"
+#include "platform/KindTags.h"
 
 namespace drivecopy {
 
-std::string CloneRowDescription(Platform& platform, const DriveRecord& record,
-                                char decimalSeparator) {
+std::string CloneRowDescription(Platform& platform, const DriveRecord& record, char decimalSeparator) {
   if (record.Kind == KindFloppy) return {};
   DriveRecord described = record;
   if (described.Kind != KindPartition) described.Kind = KindPhysicalDrive;

@@ -2,12 +2,12 @@
 #include <string>
 #include <vector>
 
-#include "disk/DriveRecord.h"
-#include "platform/Platform.h"
-#include "platform/Failure.h"
 #include "disk/CloneEndpoint.h"
-#include "jobs/CloneJob.h"
+#include "disk/DriveRecord.h"
 #include "disk/DriveRow.h"
+#include "jobs/CloneJob.h"
+#include "platform/Failure.h"
+#include "platform/Platform.h"
 #include "text/MessageTexts.h"
 
 namespace drivecopy {
@@ -15,8 +15,7 @@ namespace drivecopy {
 // The description the clone window shows for a chosen row: "<model> <size>"
 // for a whole drive, the two-line partition description for a partition, and
 // nothing for a floppy. Sizes use `decimalSeparator`.
-std::string CloneRowDescription(Platform& platform, const DriveRecord& record,
-                                char decimalSeparator = '.');
+std::string CloneRowDescription(Platform& platform, const DriveRecord& record, char decimalSeparator = '.');
 
 // The two-step choice of a clone source and destination, shared by the
 // desktop window and the command line: the first Next records the source,

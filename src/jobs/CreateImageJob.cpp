@@ -5,23 +5,23 @@
 #include <string>
 #include <vector>
 
-#include "platform/KindTags.h"
-#include "text/SizeText.h"
-#include "platform/Units.h"
 #include "image/BlockBatch.h"
 #include "image/BlockRule.h"
-#include "jobs/BlockSource.h"
 #include "image/ImageWriter.h"
 #include "image/ParallelBlockEncoder.h"
-#include "jobs/TargetVolumeCheck.h"
+#include "jobs/BlockSource.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
-#include "text/CountInText.h"
-#include "text/FillPlaceholders.h"
 #include "jobs/ProgressPercent.h"
+#include "jobs/TargetVolumeCheck.h"
+#include "platform/KindTags.h"
+#include "platform/Units.h"
+#include "text/CountInText.h"
 #include "text/FailureCause.h"
+#include "text/FillPlaceholders.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 
@@ -122,13 +122,14 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
       return false;
     }
   }
-  imageClaim_ = GuardDestination(platform_, texts_, parameters_.ImagePath, SectorRange{}, ClaimTarget::ImageFile);
+  imageClaim_ =
+      GuardDestination(platform_, texts_, parameters_.ImagePath, SectorRange{}, ClaimTarget::ImageFile);
   if (!imageClaim_) {
     // A file that cannot be made at all gets the window's own message, with
     // the reason on a line of its own.
-    const std::string text = imageClaim_.CouldNotOpen
-                                 ? texts_.strSCannotopenfile + "\n" + parameters_.ImagePath + ": " + imageClaim_.Cause
-                                 : imageClaim_.Refusal;
+    const std::string text = imageClaim_.CouldNotOpen ? texts_.strSCannotopenfile + "\n" +
+                                                            parameters_.ImagePath + ": " + imageClaim_.Cause
+                                                      : imageClaim_.Refusal;
     refusal = report_.Refuse(texts_.strSTitleERROR, text, imageClaim_.Refusal);
     return false;
   }
@@ -140,16 +141,16 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
 // that decided it.
 bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
   const std::int64_t rangeBytes = totalSectors_ * BytesPerSector;
-  const TargetVerdict verdict = CheckTargetVolume(platform_, parameters_.ImagePath, rangeBytes, parameters_.Raw,
-                                                  parameters_.Level, parameters_.Virtual);
+  const TargetVerdict verdict = CheckTargetVolume(platform_, parameters_.ImagePath, rangeBytes,
+                                                  parameters_.Raw, parameters_.Level, parameters_.Virtual);
   const CountInText needed = BytesInText(texts_, rangeBytes, parameters_.DecimalSeparator);
   switch (verdict.Refusal) {
-    case TargetRefusal::None: return true;
+    case TargetRefusal::None:
+      return true;
     case TargetRefusal::FileTooLargeForFat: {
-      const std::string text =
-          texts_.strSFSTOSMALL + "\n" +
-          FillPlaceholders(texts_.Checks.strSFatFileTooLargeDetail,
-                           {parameters_.ImagePath, needed.Count, needed.Size});
+      const std::string text = texts_.strSFSTOSMALL + "\n" +
+                               FillPlaceholders(texts_.Checks.strSFatFileTooLargeDetail,
+                                                {parameters_.ImagePath, needed.Count, needed.Size});
       refusal = report_.Refuse(texts_.strSFSTOSMALLTitle, text);
       return false;
     }
@@ -255,8 +256,8 @@ JobOutcome CreateImageRun::Execute() {
   // deleted name would let another job take it while this one writes.
   auto created = platform_.Open(parameters_.ImagePath, OpenMode::CreateAlways);
   if (!created) {
-    const std::string text =
-        texts_.strSCannotopenfile + "\n" + parameters_.ImagePath + ": " + FailureCause(texts_, created.error());
+    const std::string text = texts_.strSCannotopenfile + "\n" + parameters_.ImagePath + ": " +
+                             FailureCause(texts_, created.error());
     return report_.Refuse(texts_.strSTitleERROR, text);
   }
   file_ = std::move(*created);
@@ -291,8 +292,9 @@ JobOutcome CreateImageRun::Execute() {
     observer_.Pump();
     const SourceBlock& block = blocks_->ReadBlock(index);
     if (auto lost = blocks_->SourceLost()) {
-      return FailWriting(FillPlaceholders(texts_.Checks.strSSourceLost,
-                                          {parameters_.DevicePath, std::to_string(currentSector_), lost->text}));
+      return FailWriting(
+          FillPlaceholders(texts_.Checks.strSSourceLost,
+                           {parameters_.DevicePath, std::to_string(currentSector_), lost->text}));
     }
     for (const std::int64_t sector : block.UnreadableSectors) {
       report_.BadSector(sector);
@@ -352,8 +354,9 @@ JobOutcome CreateImageRun::Execute() {
 
 }  // namespace
 
-JobOutcome RunCreateImageJob(Platform& platform, const MessageTexts& texts, const CreateImageParameters& parameters,
-                             OperationMemo& memo, JobObserver& observer) {
+JobOutcome RunCreateImageJob(Platform& platform, const MessageTexts& texts,
+                             const CreateImageParameters& parameters, OperationMemo& memo,
+                             JobObserver& observer) {
   return CreateImageRun(platform, texts, parameters, memo, observer).Execute();
 }
 

@@ -4,11 +4,11 @@
 
 #include "image/CompressionLevel.h"
 #include "image/ImageHeader.h"
-#include "platform/Platform.h"
 #include "jobs/JobObserver.h"
 #include "jobs/JobOutcome.h"
-#include "text/MessageTexts.h"
 #include "jobs/OperationMemo.h"
+#include "platform/Platform.h"
+#include "text/MessageTexts.h"
 
 namespace drivecopy {
 
@@ -19,13 +19,13 @@ struct CreateImageParameters {
   std::uint8_t DeviceKind = 0;   // kind tag of the source
   std::int64_t FirstSector = 0;  // first sector to read
   std::int64_t EndSector = 0;    // sector after the last one to read
-  ImageHeader Header;             // prepared by the set-up; SectorsStored/IndexOffset/IndexSize are the job's
+  ImageHeader Header;            // prepared by the set-up; SectorsStored/IndexOffset/IndexSize are the job's
   std::string ImagePath;         // the path field; empty: the job does not start
   bool Raw = true;               // raw image; otherwise headed at Level
   CompressionLevel Level = CompressionLevel::Medium;
-  bool Virtual = false;          // write nothing but the headed image's header, list and index
-  bool WriteLog = false;         // save the memo as ImagePath + ".log" at the end
-  char DecimalSeparator = '.';   // the user's decimal point, for the size texts
+  bool Virtual = false;             // write nothing but the headed image's header, list and index
+  bool WriteLog = false;            // save the memo as ImagePath + ".log" at the end
+  char DecimalSeparator = '.';      // the user's decimal point, for the size texts
   unsigned CompressionThreads = 0;  // blocks compressed at once; 0: one per processor core
 };
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "disk/DriveIdentity.h"
-#include "platform/KindTags.h"
-#include "disk/PartitionTypeName.h"
-#include "text/SizeText.h"
 #include "disk/DriveProbe.h"
+#include "disk/PartitionTypeName.h"
+#include "platform/KindTags.h"
 #include "platform/Units.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 
@@ -46,18 +46,21 @@ std::optional<std::string> SourceDescription(Platform& platform, const DriveReco
   switch (record.Kind) {
     case KindPartition: {
       const PARTITION_INFORMATION& entry = EntryOf(record);
-      return DriveModel(platform, record.DriveNumber) + "; Partition: " + std::to_string(entry.PartitionNumber) +
+      return DriveModel(platform, record.DriveNumber) +
+             "; Partition: " + std::to_string(entry.PartitionNumber) +
              ";\r\nType: " + PartitionTypeName(entry.PartitionType) +
              "; Size: " + SizeText(entry.PartitionLength, decimalSeparator);
     }
-    case KindFloppy: return "Floppy " + SizeText(record.TotalBytes, decimalSeparator);
+    case KindFloppy:
+      return "Floppy " + SizeText(record.TotalBytes, decimalSeparator);
     case KindPhysicalDrive:
       return DriveModel(platform, record.DriveNumber) + " " +
              SizeText(record.PartitionInfo.PartitionLength, decimalSeparator);
     case KindFixedVolume:
     case KindRemovableVolume:
       return record.RootPath + " " + SizeText(record.PartitionInfo.PartitionLength, decimalSeparator);
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 

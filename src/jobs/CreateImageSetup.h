@@ -3,11 +3,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/SectorRange.h"
 #include "disk/DriveRecord.h"
+#include "disk/DriveRow.h"
 #include "image/ImageHeader.h"
 #include "platform/Platform.h"
-#include "disk/DriveRow.h"
+#include "platform/SectorRange.h"
 
 namespace drivecopy {
 

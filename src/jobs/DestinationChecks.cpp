@@ -31,7 +31,8 @@ std::optional<std::string> FileInRangeRefusal(Platform& platform, const MessageT
 
 std::optional<std::string> OverlappingRangesRefusal(Platform& platform, const MessageTexts& texts,
                                                     const std::string& sourcePath, SectorRange source,
-                                                    const std::string& destinationPath, SectorRange destination) {
+                                                    const std::string& destinationPath,
+                                                    SectorRange destination) {
   if (!platform.SharesStorage(sourcePath, source, destinationPath, destination)) return std::nullopt;
   return FillPlaceholders(texts.Checks.strSRangesOverlap,
                           {FirstSectorText(source), LastSectorText(source), FirstSectorText(destination),
@@ -39,9 +40,10 @@ std::optional<std::string> OverlappingRangesRefusal(Platform& platform, const Me
 }
 
 std::optional<std::string> ImageInsideSourceRefusal(Platform& platform, const MessageTexts& texts,
-                                                    const std::string& imagePath, const std::string& sourcePath,
-                                                    SectorRange source) {
-  if (!platform.IsSameFile(imagePath, sourcePath) && !platform.SharesStorage(imagePath, WholeFile, sourcePath, source))
+                                                    const std::string& imagePath,
+                                                    const std::string& sourcePath, SectorRange source) {
+  if (!platform.IsSameFile(imagePath, sourcePath) &&
+      !platform.SharesStorage(imagePath, WholeFile, sourcePath, source))
     return std::nullopt;
   return FillPlaceholders(texts.Checks.strSImageInsideSource,
                           {imagePath, sourcePath, FirstSectorText(source), LastSectorText(source)});

@@ -2,8 +2,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/SectorRange.h"
 #include "platform/Platform.h"
+#include "platform/SectorRange.h"
 #include "text/MessageTexts.h"
 
 namespace drivecopy {
@@ -26,12 +26,13 @@ std::optional<std::string> FileInRangeRefusal(Platform& platform, const MessageT
 // would read sectors it has already overwritten.
 std::optional<std::string> OverlappingRangesRefusal(Platform& platform, const MessageTexts& texts,
                                                     const std::string& sourcePath, SectorRange source,
-                                                    const std::string& destinationPath, SectorRange destination);
+                                                    const std::string& destinationPath,
+                                                    SectorRange destination);
 
 // The image file of a create would be stored in the source range it is made
 // of: the image would hold parts of itself.
 std::optional<std::string> ImageInsideSourceRefusal(Platform& platform, const MessageTexts& texts,
-                                                    const std::string& imagePath, const std::string& sourcePath,
-                                                    SectorRange source);
+                                                    const std::string& imagePath,
+                                                    const std::string& sourcePath, SectorRange source);
 
 }  // namespace drivecopy

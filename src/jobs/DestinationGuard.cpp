@@ -3,8 +3,8 @@
 #include <variant>
 #include <vector>
 
-#include "text/FillPlaceholders.h"
 #include "text/FailureCause.h"
+#include "text/FillPlaceholders.h"
 
 namespace drivecopy {
 
@@ -14,15 +14,19 @@ std::string OccupiedText(const MessageTexts& texts, const std::string& path, con
   switch (occupant.Kind) {
     case OccupantKind::MountedFileSystem:
       return FillPlaceholders(texts.Checks.strSDestinationMounted, {path, occupant.Name});
-    case OccupantKind::ActiveSwap: return FillPlaceholders(texts.Checks.strSDestinationSwap, {path, occupant.Name});
+    case OccupantKind::ActiveSwap:
+      return FillPlaceholders(texts.Checks.strSDestinationSwap, {path, occupant.Name});
     case OccupantKind::StackedDevice:
       return FillPlaceholders(texts.Checks.strSDestinationStacked, {path, occupant.Name});
-    case OccupantKind::LoopDevice: return FillPlaceholders(texts.Checks.strSDestinationLoop, {path, occupant.Name});
+    case OccupantKind::LoopDevice:
+      return FillPlaceholders(texts.Checks.strSDestinationLoop, {path, occupant.Name});
   }
   return FillPlaceholders(texts.Checks.strSDestinationInUse, {path});
 }
 
-GuardedDestination Refuse(std::string text) { return GuardedDestination{nullptr, std::move(text), false, {}}; }
+GuardedDestination Refuse(std::string text) {
+  return GuardedDestination{nullptr, std::move(text), false, {}};
+}
 
 }  // namespace
 
@@ -32,7 +36,8 @@ GuardedDestination GuardDestination(Platform& platform, const MessageTexts& text
     return Refuse(OccupiedText(texts, path, occupants.front()));
   }
   ClaimResult result = platform.ClaimForWriting(path, range, target);
-  if (auto* claim = std::get_if<std::unique_ptr<WriteClaim>>(&result)) return GuardedDestination{std::move(*claim), {}, false, {}};
+  if (auto* claim = std::get_if<std::unique_ptr<WriteClaim>>(&result))
+    return GuardedDestination{std::move(*claim), {}, false, {}};
 
   const ClaimRefusal& refusal = std::get<ClaimRefusal>(result);
   switch (refusal.Reason) {
@@ -52,7 +57,8 @@ GuardedDestination GuardDestination(Platform& platform, const MessageTexts& text
       return Refuse(FillPlaceholders(texts.Checks.strSNotRegularFile, {path}));
     case ClaimRefusalReason::Failed: {
       const std::string cause = FailureCause(texts, refusal.Error);
-      return GuardedDestination{nullptr, FillPlaceholders(texts.Checks.strSCannotClaim, {path, cause}), true, cause};
+      return GuardedDestination{nullptr, FillPlaceholders(texts.Checks.strSCannotClaim, {path, cause}), true,
+                                cause};
     }
   }
   return Refuse(FillPlaceholders(texts.Checks.strSDestinationInUse, {path}));

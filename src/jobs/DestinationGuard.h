@@ -2,8 +2,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/SectorRange.h"
 #include "platform/Platform.h"
+#include "platform/SectorRange.h"
 #include "text/MessageTexts.h"
 
 namespace drivecopy {

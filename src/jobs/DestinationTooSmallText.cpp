@@ -11,10 +11,10 @@ std::string DestinationTooSmallText(const MessageTexts& texts, const std::string
   const CountInText needed = SectorsInText(texts, sourceSectors, decimalSeparator);
   const CountInText offered = SectorsInText(texts, destination.SectorCount(), decimalSeparator);
   return texts.strSPARTIONTOSMALL + "\n" +
-         FillPlaceholders(texts.Checks.strSTooSmallDetail,
-                          {sourceName, needed.Count, needed.Size, destinationPath,
-                           std::to_string(destination.FirstSector), std::to_string(destination.EndSector - 1),
-                           offered.Count, offered.Size});
+         FillPlaceholders(
+             texts.Checks.strSTooSmallDetail,
+             {sourceName, needed.Count, needed.Size, destinationPath, std::to_string(destination.FirstSector),
+              std::to_string(destination.EndSector - 1), offered.Count, offered.Size});
 }
 
 }  // namespace drivecopy

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/Units.h"
 #include "jobs/SectorWriteRetry.h"
+#include "platform/Units.h"
 
 namespace drivecopy {
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/DeviceHandle.h"
 #include "jobs/WriteReport.h"
 #include "platform/AlignedBuffer.h"
+#include "platform/DeviceHandle.h"
 
 namespace drivecopy {
 
@@ -31,7 +31,7 @@ class GatheringWriter {
 
  private:
   DeviceHandle& device_;
-  AlignedBuffer gather_;          // empty when blocks are not gathered
+  AlignedBuffer gather_;  // empty when blocks are not gathered
   std::int64_t gatheredSector_ = 0;
   std::size_t gatheredBytes_ = 0;
 };

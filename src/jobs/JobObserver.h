@@ -18,9 +18,9 @@ struct JobProgress {
 
 // The questions a job asks its front end; each is a Yes/No confirmation.
 enum class JobQuestion {
-  OverwriteImageFile,     // the image file exists: replace it?
-  OverwriteDestination,   // all data on the destination will be overwritten: sure?
-  DeleteImageAfterStop,   // the user stopped: delete the image file?
+  OverwriteImageFile,    // the image file exists: replace it?
+  OverwriteDestination,  // all data on the destination will be overwritten: sure?
+  DeleteImageAfterStop,  // the user stopped: delete the image file?
 };
 
 // How a job talks to its front end (a desktop window or the command line).

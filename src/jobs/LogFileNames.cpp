@@ -7,11 +7,11 @@ namespace drivecopy {
 
 namespace {
 
-constexpr std::array<std::string_view, 12> MonthNames = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
-constexpr std::array<std::string_view, 7> DayNames = {
-    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+constexpr std::array<std::string_view, 12> MonthNames = {"January",   "February", "March",    "April",
+                                                         "May",       "June",     "July",     "August",
+                                                         "September", "October",  "November", "December"};
+constexpr std::array<std::string_view, 7> DayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                      "Thursday", "Friday", "Saturday"};
 
 std::string TwoDigits(int number) {
   const int lastTwo = ((number % 100) + 100) % 100;
@@ -39,8 +39,8 @@ std::string Field(char letter, std::size_t runLength, const CalendarDate& date) 
     case 'd':
       return NameOrNumber(validMonth ? DayNames[DayOfWeek(date)] : "", runLength, date.Day);
     case 'M':
-      return NameOrNumber(validMonth ? MonthNames[static_cast<std::size_t>(date.Month - 1)] : "",
-                          runLength, date.Month);
+      return NameOrNumber(validMonth ? MonthNames[static_cast<std::size_t>(date.Month - 1)] : "", runLength,
+                          date.Month);
     default:  // 'y'
       if (runLength == 1) return std::to_string(((date.Year % 100) + 100) % 100);
       if (runLength == 2) return TwoDigits(date.Year);
@@ -48,9 +48,7 @@ std::string Field(char letter, std::size_t runLength, const CalendarDate& date) 
   }
 }
 
-bool FileNameRefuses(char c) {
-  return std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
-}
+bool FileNameRefuses(char c) { return std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos; }
 
 }  // namespace
 

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
 #include "platform/Failure.h"
+#include "platform/Platform.h"
 
 namespace drivecopy {
 

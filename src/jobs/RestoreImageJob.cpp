@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/SectorRange.h"
-#include "platform/Units.h"
 #include "image/BlockRule.h"
 #include "image/ImageCompleteness.h"
 #include "image/ImageReader.h"
@@ -18,8 +16,10 @@
 #include "jobs/DestinationTooSmallText.h"
 #include "jobs/JobReport.h"
 #include "jobs/OverwriteQuestion.h"
-#include "text/FillPlaceholders.h"
+#include "platform/SectorRange.h"
+#include "platform/Units.h"
 #include "text/FailureCause.h"
+#include "text/FillPlaceholders.h"
 
 namespace drivecopy {
 
@@ -28,7 +28,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
                               JobObserver& observer) {
   JobReport report(texts, memo, observer);
   JobOutcome outcome;
-  if (!observer.Confirm(JobQuestion::OverwriteDestination, OverwriteQuestion(texts, parameters.Description))) {
+  if (!observer.Confirm(JobQuestion::OverwriteDestination,
+                        OverwriteQuestion(texts, parameters.Description))) {
     return outcome;
   }
 
@@ -40,8 +41,9 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   }
   auto reader = ImageReader::Open(**imageFile);
   if (!reader) {
-    return report.Fail(outcome, texts.strSTitleERROR,
-                       "The image file " + parameters.ImagePath + " cannot be restored: " + reader.error().text);
+    return report.Fail(
+        outcome, texts.strSTitleERROR,
+        "The image file " + parameters.ImagePath + " cannot be restored: " + reader.error().text);
   }
 
   // Refusals come before the destination is opened: nothing is touched. An
@@ -53,15 +55,18 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   }
   const std::int64_t totalSectors = reader->SectorCount();
   if (totalSectors <= 0) {
-    return report.Refuse(texts.strSTitleERROR, FillPlaceholders(texts.Checks.strSImageEmpty, {parameters.ImagePath}));
+    return report.Refuse(texts.strSTitleERROR,
+                         FillPlaceholders(texts.Checks.strSImageEmpty, {parameters.ImagePath}));
   }
   const SectorRange destinationRange{parameters.FirstSector, parameters.EndSector};
   if (destinationRange.SectorCount() < totalSectors) {
-    return report.Refuse(texts.strSPARTIONTOSMALLTitle,
-                         DestinationTooSmallText(texts, parameters.ImagePath, totalSectors, parameters.DevicePath,
-                                                 destinationRange, parameters.DecimalSeparator));
+    return report.Refuse(
+        texts.strSPARTIONTOSMALLTitle,
+        DestinationTooSmallText(texts, parameters.ImagePath, totalSectors, parameters.DevicePath,
+                                destinationRange, parameters.DecimalSeparator));
   }
-  if (auto refusal = FileInRangeRefusal(platform, texts, parameters.ImagePath, parameters.DevicePath, destinationRange)) {
+  if (auto refusal = FileInRangeRefusal(platform, texts, parameters.ImagePath, parameters.DevicePath,
+                                        destinationRange)) {
     return report.Refuse(texts.strSTitleERROR, *refusal);
   }
   GuardedDestination guarded =
@@ -150,14 +155,15 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   AddAfterWritingNotes(texts, parameters.DevicePath, guarded.Claim->AfterWriting(), report);
   if (written.Stopped()) {
     outcome.SectorsDone = std::min(outcome.SectorsDone, written.StopSector);
-    const std::string text = FillPlaceholders(
-        texts.Checks.strSWriteEnded,
-        {parameters.DevicePath, std::to_string(parameters.FirstSector + written.StopSector), written.Stop->text});
+    const std::string text =
+        FillPlaceholders(texts.Checks.strSWriteEnded,
+                         {parameters.DevicePath, std::to_string(parameters.FirstSector + written.StopSector),
+                          written.Stop->text});
     return report.Fail(outcome, texts.strSTitleERROR, text + flushFailure);
   }
   if (!damage.empty()) {
-    const std::string text = FillPlaceholders(texts.Checks.strSImageDamaged,
-                                              {parameters.ImagePath, damage, std::to_string(outcome.SectorsDone)});
+    const std::string text = FillPlaceholders(
+        texts.Checks.strSImageDamaged, {parameters.ImagePath, damage, std::to_string(outcome.SectorsDone)});
     return report.Fail(outcome, texts.strSTitleERROR, text + flushFailure);
   }
   if (!flushed) {

@@ -2,11 +2,11 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Platform.h"
 #include "jobs/JobObserver.h"
 #include "jobs/JobOutcome.h"
-#include "text/MessageTexts.h"
 #include "jobs/OperationMemo.h"
+#include "platform/Platform.h"
+#include "text/MessageTexts.h"
 
 namespace drivecopy {
 
@@ -16,8 +16,8 @@ struct RestoreImageParameters {
   std::int64_t FirstSector = 0;  // where image sector 0 goes
   std::int64_t EndSector = 0;    // first sector after the destination
   std::string ImagePath;
-  std::string Description;       // the destination's description, used in the overwrite question
-  char DecimalSeparator = '.';   // the user's decimal point, for the sizes in messages
+  std::string Description;      // the destination's description, used in the overwrite question
+  char DecimalSeparator = '.';  // the user's decimal point, for the sizes in messages
 };
 
 // Asks the overwrite question, checks the size, refuses a destination that

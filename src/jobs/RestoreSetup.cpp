@@ -5,20 +5,19 @@
 #include <cstdint>
 #include <limits>
 
-#include "platform/KindTags.h"
-#include "text/SizeText.h"
-#include "platform/Units.h"
 #include "image/ImageFileIo.h"
 #include "image/ImageHeader.h"
 #include "jobs/CreateImageSetup.h"
-#include "text/FillPlaceholders.h"
+#include "platform/KindTags.h"
+#include "platform/Units.h"
 #include "text/FailureCause.h"
+#include "text/FillPlaceholders.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 
 Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, const MessageTexts& texts,
-                                                         const DriveRecord& record,
-                                                         char decimalSeparator) {
+                                                         const DriveRecord& record, char decimalSeparator) {
   RestoreDestination destination;
   destination.DevicePath = record.DevicePath;
   destination.Range = RecordSectorRange(record);
@@ -31,8 +30,8 @@ Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, con
   return destination;
 }
 
-Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts, const std::string& imagePath,
-                                   char decimalSeparator) {
+Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts,
+                                   const std::string& imagePath, char decimalSeparator) {
   auto file = platform.Open(imagePath, OpenMode::Read);
   if (!file) {
     return file.error().Reworded(
@@ -43,20 +42,22 @@ Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts
   if (!read) return read.error();
   if (*read < headerBytes.size()) {
     return Failure::Because("The file " + imagePath + " holds " + std::to_string(*read) +
-                                " bytes, fewer than an image's 65-byte header; it is not an image.");
+                            " bytes, fewer than an image's 65-byte header; it is not an image.");
   }
 
   std::int64_t imageBytes = 0;
   if (auto header = ParseHeader(headerBytes)) {
     // A count no file could hold is a damaged header, not a size to show.
-    if (header->SectorsStored < 0 || header->SectorsStored > std::numeric_limits<std::int64_t>::max() / BytesPerSector) {
+    if (header->SectorsStored < 0 ||
+        header->SectorsStored > std::numeric_limits<std::int64_t>::max() / BytesPerSector) {
       return Failure::Because(FillPlaceholders(texts.Checks.strSImageHeaderDamaged,
                                                {imagePath, std::to_string(header->SectorsStored)}));
     }
     imageBytes = header->SectorsStored * BytesPerSector;
   } else {
     auto size = (*file)->Size();
-    if (!size) return size.error().Reworded("Cannot tell the size of " + imagePath + ": " + size.error().text);
+    if (!size)
+      return size.error().Reworded("Cannot tell the size of " + imagePath + ": " + size.error().text);
     imageBytes = *size;
   }
   return texts.StrSImageSize + " " + SizeText(imageBytes, decimalSeparator);

@@ -1,17 +1,17 @@
 #pragma once
 #include <string>
 
-#include "platform/SectorRange.h"
 #include "disk/DriveRecord.h"
-#include "platform/Platform.h"
 #include "platform/Failure.h"
+#include "platform/Platform.h"
+#include "platform/SectorRange.h"
 #include "text/MessageTexts.h"
 
 namespace drivecopy {
 
 // Where a restore writes, as the restore page's Next works it out.
 struct RestoreDestination {
-  std::string DevicePath;   // a partition is written through its drive
+  std::string DevicePath;  // a partition is written through its drive
   SectorRange Range;
   std::string Description;  // shown as the destination and put into the overwrite question
 };
@@ -31,7 +31,7 @@ Outcome<RestoreDestination> RestoreDestinationFromRecord(Platform& platform, con
 // than the 65 header bytes, or whose header claims an impossible count of
 // stored sectors, is an error naming the file (the last in the language of
 // `texts`).
-Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts, const std::string& imagePath,
-                                   char decimalSeparator = '.');
+Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts,
+                                   const std::string& imagePath, char decimalSeparator = '.');
 
 }  // namespace drivecopy

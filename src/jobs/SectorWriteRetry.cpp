@@ -17,11 +17,13 @@ std::optional<Failure> WriteRequest(DeviceHandle& device, std::int64_t firstSect
   if (auto positioned = device.Seek(firstSector * BytesPerSector); !positioned) return positioned.error();
   auto written = device.Write(data);
   if (!written) return written.error();
-  if (*written != data.size()) return Failure::Because("only part of the data was written", FailureKind::Medium);
+  if (*written != data.size())
+    return Failure::Because("only part of the data was written", FailureKind::Medium);
   return std::nullopt;
 }
 
-WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector, std::span<const std::byte> data) {
+WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector,
+                                  std::span<const std::byte> data) {
   WriteReport report;
   auto failure = WriteRequest(device, firstSector, data);
   if (!failure) return report;

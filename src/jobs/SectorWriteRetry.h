@@ -3,8 +3,8 @@
 #include <optional>
 #include <span>
 
-#include "platform/DeviceHandle.h"
 #include "jobs/WriteReport.h"
+#include "platform/DeviceHandle.h"
 
 namespace drivecopy {
 
@@ -19,6 +19,7 @@ std::optional<Failure> WriteRequest(DeviceHandle& device, std::int64_t firstSect
 // again on its own, so that one bad sector costs only itself. Any other
 // failure ends the writing at once (WriteReport::Stop). Sector numbers in the
 // report count from the start of the run.
-WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector, std::span<const std::byte> data);
+WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector,
+                                  std::span<const std::byte> data);
 
 }  // namespace drivecopy

@@ -8,8 +8,8 @@ namespace {
 
 // Waits while the service is on its way to `target`, starting from the first
 // status obtained after the request; returns the last status obtained.
-ServiceStatus WaitForState(Platform& platform, ServiceConnection& connection,
-                           ServiceStatus status, std::uint32_t target) {
+ServiceStatus WaitForState(Platform& platform, ServiceConnection& connection, ServiceStatus status,
+                           std::uint32_t target) {
   const std::uint64_t started = platform.MonotonicMilliseconds();
   std::uint64_t lastAdvance = started;
   while (status.CurrentState != target) {
@@ -32,8 +32,7 @@ ServiceStatus WaitForState(Platform& platform, ServiceConnection& connection,
 
 }  // namespace
 
-std::uint32_t QueryServiceState(Platform& platform, const std::string& machine,
-                                const std::string& service) {
+std::uint32_t QueryServiceState(Platform& platform, const std::string& machine, const std::string& service) {
   auto connection = platform.OpenService(machine, service, ServiceAccess::Query);
   if (!connection) return 0;
   const auto status = connection.value()->QueryStatus();
@@ -44,8 +43,7 @@ bool IsServiceRunning(Platform& platform, const std::string& machine, const std:
   return QueryServiceState(platform, machine, service) == ServiceRunning;
 }
 
-bool StartServiceAndWait(Platform& platform, const std::string& machine,
-                         const std::string& service) {
+bool StartServiceAndWait(Platform& platform, const std::string& machine, const std::string& service) {
   auto connection = platform.OpenService(machine, service, ServiceAccess::Start);
   if (!connection) return false;
   ServiceStatus status{};  // no status obtained reads as "not running"
@@ -57,8 +55,7 @@ bool StartServiceAndWait(Platform& platform, const std::string& machine,
   return status.CurrentState == ServiceRunning;
 }
 
-bool StopServiceAndWait(Platform& platform, const std::string& machine,
-                        const std::string& service) {
+bool StopServiceAndWait(Platform& platform, const std::string& machine, const std::string& service) {
   auto connection = platform.OpenService(machine, service, ServiceAccess::Stop);
   if (!connection) return false;
   ServiceStatus status{};

@@ -12,22 +12,19 @@ namespace drivecopy {
 
 // The service's current state number (1 stopped, 2 start pending, 3 stop
 // pending, 4 running, ...), or 0 when it cannot be obtained.
-std::uint32_t QueryServiceState(Platform& platform, const std::string& machine,
-                                const std::string& service);
+std::uint32_t QueryServiceState(Platform& platform, const std::string& machine, const std::string& service);
 
 bool IsServiceRunning(Platform& platform, const std::string& machine, const std::string& service);
 
 // Starts the service and waits until it runs. True when the last status
 // obtained reports running; a service that already runs rejects the start,
 // which gives false without waiting.
-bool StartServiceAndWait(Platform& platform, const std::string& machine,
-                         const std::string& service);
+bool StartServiceAndWait(Platform& platform, const std::string& machine, const std::string& service);
 
 // Stops the service and waits until it has stopped. True when the last
 // status obtained reports stopped; a rejected stop waits for nothing and the
 // status returned with the rejection, if any, decides.
-bool StopServiceAndWait(Platform& platform, const std::string& machine,
-                        const std::string& service);
+bool StopServiceAndWait(Platform& platform, const std::string& machine, const std::string& service);
 
 // The bound on every wait: it ends when the target state is reached, a query
 // fails, the checkpoint goes backwards, or the checkpoint has not advanced

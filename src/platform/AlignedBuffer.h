@@ -14,9 +14,10 @@ class AlignedBuffer {
   AlignedBuffer() = default;
   // `alignment` must be a power of two; 0 or 1 means no particular alignment.
   AlignedBuffer(std::size_t size, std::size_t alignment)
-      : size_(size), alignment_(alignment < alignof(std::max_align_t) ? alignof(std::max_align_t) : alignment) {
+      : size_(size),
+        alignment_(alignment < alignof(std::max_align_t) ? alignof(std::max_align_t) : alignment) {
     if (size_ > 0) {
-      data_ = static_cast<std::byte*>(::operator new(size_, std::align_val_t{alignment_}));
+      data_ = static_cast<std::byte*>(::operator new (size_, std::align_val_t{alignment_}));
       std::memset(data_, 0, size_);
     }
   }
@@ -29,7 +30,8 @@ class AlignedBuffer {
     AlignedBuffer buffer;
     buffer.alignment_ = alignment < alignof(std::max_align_t) ? alignof(std::max_align_t) : alignment;
     if (size == 0) return buffer;
-    buffer.data_ = static_cast<std::byte*>(::operator new(size, std::align_val_t{buffer.alignment_}, std::nothrow));
+    buffer.data_ =
+        static_cast<std::byte*>(::operator new (size, std::align_val_t{buffer.alignment_}, std::nothrow));
     if (buffer.data_ == nullptr) return buffer;
     buffer.size_ = size;
     std::memset(buffer.data_, 0, size);
@@ -62,7 +64,7 @@ class AlignedBuffer {
 
  private:
   void Release() {
-    if (data_ != nullptr) ::operator delete(data_, std::align_val_t{alignment_});
+    if (data_ != nullptr) ::operator delete (data_, std::align_val_t{alignment_});
     data_ = nullptr;
   }
 

@@ -23,14 +23,22 @@ fs::file_type FileTypeOfMode(mode_t mode) {
 
 std::string FileTypeName(fs::file_type type) {
   switch (type) {
-    case fs::file_type::regular: return "a regular file";
-    case fs::file_type::block: return "a block device";
-    case fs::file_type::fifo: return "a named pipe (FIFO)";
-    case fs::file_type::character: return "a character device";
-    case fs::file_type::directory: return "a directory";
-    case fs::file_type::socket: return "a socket";
-    case fs::file_type::symlink: return "a symbolic link";
-    default: return "something of an unknown type";
+    case fs::file_type::regular:
+      return "a regular file";
+    case fs::file_type::block:
+      return "a block device";
+    case fs::file_type::fifo:
+      return "a named pipe (FIFO)";
+    case fs::file_type::character:
+      return "a character device";
+    case fs::file_type::directory:
+      return "a directory";
+    case fs::file_type::socket:
+      return "a socket";
+    case fs::file_type::symlink:
+      return "a symbolic link";
+    default:
+      return "something of an unknown type";
   }
 }
 

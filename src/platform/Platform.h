@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/SectorRange.h"
 #include "platform/DeviceHandle.h"
 #include "platform/Failure.h"
+#include "platform/SectorRange.h"
 #include "platform/WriteClaim.h"
 
 namespace drivecopy {
@@ -33,9 +33,9 @@ enum DriveType : int {
 
 // One drive letter (Windows) or mounted file system / floppy slot (Linux).
 struct LogicalDrive {
-  std::string RootPath;    // "C:\" or the mount point; given to the volume functions
-  std::string DevicePath;  // "\\.\C:" or "/dev/sdb1"; given to DriveProbe
-  std::string DriveName;   // "C:" or the mount point; shown in captions
+  std::string RootPath;       // "C:\" or the mount point; given to the volume functions
+  std::string DevicePath;     // "\\.\C:" or "/dev/sdb1"; given to DriveProbe
+  std::string DriveName;      // "C:" or the mount point; shown in captions
   bool IsFloppySlot = false;  // A: and B: (Linux: /dev/fd0 and /dev/fd1)
 };
 

@@ -1,8 +1,8 @@
 #include "text/CountInText.h"
 
-#include "text/SizeText.h"
 #include "platform/Units.h"
 #include "text/GroupedNumber.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 

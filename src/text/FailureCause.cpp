@@ -9,7 +9,8 @@ std::string FailureCause(const MessageTexts& texts, const Failure& error) {
   // stand before the punctuation of the message it goes into.
   std::string text = error.text;
   if (text.ends_with('.')) text.pop_back();
-  if (error.kind == FailureKind::NoDiskRights) return FillPlaceholders(texts.Checks.strSDiskRightsNeeded, {text});
+  if (error.kind == FailureKind::NoDiskRights)
+    return FillPlaceholders(texts.Checks.strSDiskRightsNeeded, {text});
   return text;
 }
 

@@ -18,9 +18,9 @@ Outcome<MessageCatalogue> MessageCatalogue::Parse(std::string_view table) {
     std::string folded = FoldKeyCase(row->Key);
     auto [earlier, inserted] = lineOfFoldedKey.emplace(folded, line.Number);
     if (!inserted) {
-      return TableLineError("Message table", line.Number,
-                            "the key " + row->Key + " was already given on line " +
-                                std::to_string(earlier->second));
+      return TableLineError(
+          "Message table", line.Number,
+          "the key " + row->Key + " was already given on line " + std::to_string(earlier->second));
     }
     catalogue.rowByFoldedKey_.emplace(std::move(folded), catalogue.rows_.size());
     catalogue.rows_.push_back(std::move(row.value()));

@@ -21,14 +21,14 @@ struct CheckTexts {
   std::string strSImageDamaged;        // image file, what is damaged, sectors restored before it
   std::string strSImageHeaderDamaged;  // image file, stored sectors its header claims
   // What holds a destination (see the destination guard).
-  std::string strSDestinationSwap;     // destination, swap area
-  std::string strSDestinationStacked;  // destination, the device built on it
-  std::string strSDestinationLoop;     // destination, loop device
-  std::string strSDestinationInUse;    // destination
-  std::string strSDestinationReadOnly; // destination
-  std::string strSNotRegularFile;      // path
-  std::string strSCannotClaim;         // path, system error text
-  std::string strSImageInsideSource;   // image file, source device, first sector, last sector
+  std::string strSDestinationSwap;      // destination, swap area
+  std::string strSDestinationStacked;   // destination, the device built on it
+  std::string strSDestinationLoop;      // destination, loop device
+  std::string strSDestinationInUse;     // destination
+  std::string strSDestinationReadOnly;  // destination
+  std::string strSNotRegularFile;       // path
+  std::string strSCannotClaim;          // path, system error text
+  std::string strSImageInsideSource;    // image file, source device, first sector, last sector
   // What an image holds.
   std::string strSImageEmpty;          // image file
   std::string strSImageUnfinished;     // image file
@@ -37,11 +37,11 @@ struct CheckTexts {
   std::string strSRawImageDeleted;     // image file, why it could not be written
   // After and during writing.
   std::string strSPartitionTableNotReread;  // device, system error text
-  std::string strSWriteEnded;          // device, sector, system error text
-  std::string strSSourceLost;          // device, sector, system error text
+  std::string strSWriteEnded;               // device, sector, system error text
+  std::string strSSourceLost;               // device, sector, system error text
   // Why a device or file cannot be used.
-  std::string strSCannotOpenToRead;    // path, why (FailureCause)
-  std::string strSDiskRightsNeeded;    // the system's text for a disk device this user may not open
+  std::string strSCannotOpenToRead;  // path, why (FailureCause)
+  std::string strSDiskRightsNeeded;  // the system's text for a disk device this user may not open
   // The sizes behind a refusal, on a line after the window's own message.
   std::string strSNotEnoughSpaceDetail;   // image file, bytes needed, their size, bytes free, their size
   std::string strSFatFileTooLargeDetail;  // image file, bytes it would hold, their size

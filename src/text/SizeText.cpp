@@ -9,8 +9,8 @@ namespace drivecopy {
 namespace {
 
 // Unit words with their blanks; unit 0 has two blanks before the lower-case word.
-constexpr std::array<std::string_view, 5> UnitSuffix = {"  bytes ", " KBytes ", " MBytes ",
-                                                        " GBytes ", " TBytes "};
+constexpr std::array<std::string_view, 5> UnitSuffix = {"  bytes ", " KBytes ", " MBytes ", " GBytes ",
+                                                        " TBytes "};
 constexpr std::size_t LargestUnit = UnitSuffix.size() - 1;
 
 }  // namespace

@@ -35,7 +35,8 @@ void AddLinuxDrive(ListedDevices& devices, const std::string& path, const std::v
     partition.Row.Record.Kind = KindPartition;
     partition.Row.Record.EntryIndex = static_cast<std::uint8_t>(i);
     partition.Row.Caption = path + " partition " + std::to_string(numbers[i]);
-    partition.Name = nodeless ? path + "#" + std::to_string(numbers[i]) : nodePrefix + std::to_string(numbers[i]);
+    partition.Name =
+        nodeless ? path + "#" + std::to_string(numbers[i]) : nodePrefix + std::to_string(numbers[i]);
     drive.Partitions.push_back(partition);
   }
   devices.Drives.push_back(drive);
@@ -136,8 +137,8 @@ TEST(DeviceNames, WindowsStyleNamesFindTheListedRecords) {
   }
   const std::vector<std::string> names{devices.Drives[0].Drive.Name, devices.Drives[1].Drive.Name,
                                        devices.Drives[1].Partitions[0].Name, devices.Volumes[1].Name};
-  EXPECT_EQ(names, (std::vector<std::string>{"\\\\.\\A:", "\\\\.\\PhysicalDrive0",
-                                             "\\\\.\\PhysicalDrive0#1", "C:"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"\\\\.\\A:", "\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive0#1",
+                                             "C:"}));
 }
 
 TEST(DeviceNames, RegularFilesStandForWholeDrivesAndOtherNamesAreRefused) {

@@ -2,8 +2,8 @@
 // through the real program (the Linux platform) under a cap on its address
 // space: whatever a header says, info, info --verify and restore end with a
 // message naming the file, never with a signal, a hang or gigabytes taken.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "image/BlockCompressor.h"
-#include "image/LittleEndian.h"
 #include "image/ImageHeader.h"
+#include "image/LittleEndian.h"
 
 extern char** environ;
 
@@ -61,9 +61,13 @@ struct LimitedRun {
 };
 
 std::ostream& operator<<(std::ostream& out, const LimitedRun& run) {
-  if (run.Exited) out << "exit " << run.ExitCode;
-  else out << "ended by signal " << run.Signal;
-  return out << "\n--- stdout ---\n" << run.Out.substr(0, 2000) << "--- stderr ---\n" << run.Err.substr(0, 2000);
+  if (run.Exited)
+    out << "exit " << run.ExitCode;
+  else
+    out << "ended by signal " << run.Signal;
+  return out << "\n--- stdout ---\n"
+             << run.Out.substr(0, 2000) << "--- stderr ---\n"
+             << run.Err.substr(0, 2000);
 }
 
 std::string FileText(const std::string& path) {
@@ -91,7 +95,8 @@ LimitedRun RunWithMemoryCap(const std::vector<std::string>& arguments, const fs:
     if (!std::string(*entry).starts_with("ASAN_OPTIONS=")) environment.emplace_back(*entry);
   }
   const char* asan = std::getenv("ASAN_OPTIONS");
-  environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":max_allocation_size_mb=256:exitcode=86");
+  environment.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") +
+                        ":max_allocation_size_mb=256:exitcode=86");
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
@@ -140,7 +145,8 @@ void WriteSparseFile(const std::string& path, std::int64_t size, const std::vect
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     for (const Piece& piece : pieces) {
       file.seekp(piece.Offset);
-      file.write(reinterpret_cast<const char*>(piece.Bytes.data()), static_cast<std::streamsize>(piece.Bytes.size()));
+      file.write(reinterpret_cast<const char*>(piece.Bytes.data()),
+                 static_cast<std::streamsize>(piece.Bytes.size()));
     }
   }
   fs::resize_file(path, static_cast<std::uintmax_t>(size));
@@ -214,7 +220,7 @@ class HostileImagesTest : public ::testing::Test {
   struct Expected {
     std::vector<std::string> Arguments;  // "IMAGE" stands for the image path
     int ExitCode = 1;
-    std::string Text;                    // found in standard error ("" for exit 0)
+    std::string Text;  // found in standard error ("" for exit 0)
   };
 
   void ExpectEach(const std::string& image, const std::vector<Expected>& commands) {
@@ -229,7 +235,8 @@ class HostileImagesTest : public ::testing::Test {
       EXPECT_EQ(run.ExitCode, expected.ExitCode) << run;
       if (expected.ExitCode != 0) {
         EXPECT_NE(run.Err.find(image), std::string::npos) << "the message names no path\n" << run;
-        EXPECT_NE(run.Err.find(expected.Text), std::string::npos) << "expected \"" << expected.Text << "\"\n" << run;
+        EXPECT_NE(run.Err.find(expected.Text), std::string::npos) << "expected \"" << expected.Text << "\"\n"
+                                                                  << run;
       }
     }
   }
@@ -260,9 +267,11 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
     header.PartitionCount = count;
     header.PartitionStarts.clear();
     const std::string text = "list of " + std::to_string(count) + " partition starts is longer than the 101";
-    cases.push_back({count == 0x7FFFFFFF ? "PartitionCount 2^31 - 1" : "PartitionCount 2^28", 64 * GiB,
-                     {HeaderPiece(header)},
-                     {{{"info", "IMAGE"}, 1, text}, {{"info", "IMAGE", "--verify"}, 1, text}, {Restore(), 1, text}}});
+    cases.push_back(
+        {count == 0x7FFFFFFF ? "PartitionCount 2^31 - 1" : "PartitionCount 2^28",
+         64 * GiB,
+         {HeaderPiece(header)},
+         {{{"info", "IMAGE"}, 1, text}, {{"info", "IMAGE", "--verify"}, 1, text}, {Restore(), 1, text}}});
   }
 
   // One sound block, then an index that claims the rest of a 64 GiB file.
@@ -274,12 +283,15 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
     ImageHeader header = CraftedHeader(128);
     header.IndexOffset = ends.back();
     header.IndexSize = (64 * GiB - header.IndexOffset) / 8 * 8;
-    cases.push_back({"IndexSize of 64 GiB", header.IndexOffset + header.IndexSize,
-                     {HeaderPiece(header), block, IndexPiece(header.IndexOffset, ends)},
-                     {{{"info", "IMAGE"}, 0, ""},
-                      {{"info", "IMAGE", "--verify"}, 1,
-                       "the index holds " + std::to_string(header.IndexSize / 8) + " entries, but 1 blocks need 2"},
-                      {Restore(), 0, ""}}});
+    cases.push_back(
+        {"IndexSize of 64 GiB",
+         header.IndexOffset + header.IndexSize,
+         {HeaderPiece(header), block, IndexPiece(header.IndexOffset, ends)},
+         {{{"info", "IMAGE"}, 0, ""},
+          {{"info", "IMAGE", "--verify"},
+           1,
+           "the index holds " + std::to_string(header.IndexSize / 8) + " entries, but 1 blocks need 2"},
+          {Restore(), 0, ""}}});
   }
   // An index said to lie far beyond the end of the file.
   {
@@ -288,8 +300,11 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
     ImageHeader header = CraftedHeader(128);
     header.IndexOffset = std::int64_t{1} << 62;
     header.IndexSize = 16;
-    cases.push_back({"IndexOffset past the end", 64 * GiB, {HeaderPiece(header), block},
-                     {{{"info", "IMAGE", "--verify"}, 1, "the index offset 4611686018427387904 lies outside"}}});
+    cases.push_back(
+        {"IndexOffset past the end",
+         64 * GiB,
+         {HeaderPiece(header), block},
+         {{{"info", "IMAGE", "--verify"}, 1, "the index offset 4611686018427387904 lies outside"}}});
   }
   // A block whose stream ends properly but whose length claims the rest of a
   // 64 GiB file: the stray bytes are counted, not read.
@@ -302,10 +317,13 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
     ImageHeader header = CraftedHeader(128);
     header.IndexOffset = 64 * GiB - 16;
     header.IndexSize = 16;
-    const std::string text = std::to_string(length - stream) + " bytes of stray data follow the end of its zlib stream";
-    cases.push_back({"block length of 64 GiB", 64 * GiB,
-                     {HeaderPiece(header), block, IndexPiece(header.IndexOffset, {FirstBlock, header.IndexOffset})},
-                     {{{"info", "IMAGE", "--verify"}, 1, text}, {Restore(), 1, text}}});
+    const std::string text =
+        std::to_string(length - stream) + " bytes of stray data follow the end of its zlib stream";
+    cases.push_back(
+        {"block length of 64 GiB",
+         64 * GiB,
+         {HeaderPiece(header), block, IndexPiece(header.IndexOffset, {FirstBlock, header.IndexOffset})},
+         {{{"info", "IMAGE", "--verify"}, 1, text}, {Restore(), 1, text}}});
   }
   // An image of a 2 TB drive: 2^25 blocks, a 256 MiB index at the end of a
   // sparse file. The first 8,200 blocks and their entries are sound (the
@@ -318,13 +336,14 @@ TEST_F(HostileImagesTest, CraftedHeadersEndWithAMessageWithinTheMemoryCap) {
     ImageHeader header = CraftedHeader(blocks * 128);
     header.IndexOffset = FirstBlock + 16 * blocks;
     header.IndexSize = 8 * (blocks + 1);
-    const std::string text = "block " + std::to_string(soundBlocks) + " (at byte " + std::to_string(ends.back()) +
-                             "): its length 0 is not positive";
+    const std::string text = "block " + std::to_string(soundBlocks) + " (at byte " +
+                             std::to_string(ends.back()) + "): its length 0 is not positive";
     std::vector<Expected> commands = {{{"info", "IMAGE", "--verify"}, 1, text}};
     if (soundBlocks < 10) commands = {{Restore(), 1, text}};
     cases.push_back({soundBlocks < 10 ? "2 TB image restored" : "2 TB image verified",
                      header.IndexOffset + header.IndexSize,
-                     {HeaderPiece(header), written, IndexPiece(header.IndexOffset, ends)}, commands,
+                     {HeaderPiece(header), written, IndexPiece(header.IndexOffset, ends)},
+                     commands,
                      blocks * BlockBytes});
   }
 
@@ -349,7 +368,8 @@ TEST_F(HostileImagesTest, IndexOfATwoTerabyteDriveIsVerifiedWithinTheMemoryCap) 
   {
     std::ofstream file(image, std::ios::binary | std::ios::trunc);
     const Piece head = HeaderPiece(header);
-    file.write(reinterpret_cast<const char*>(head.Bytes.data()), static_cast<std::streamsize>(head.Bytes.size()));
+    file.write(reinterpret_cast<const char*>(head.Bytes.data()),
+               static_cast<std::streamsize>(head.Bytes.size()));
     // Written a megabyte at a time: the entries the blocks would have had.
     std::vector<std::byte> piece(1 << 20);
     std::int64_t entry = 0;
@@ -385,7 +405,9 @@ TEST_F(HostileImagesTest, WhatIsNoFileOrBlockDeviceIsRefusedAtOnce) {
                         Case{"/dev/null", "is a character device, not a regular file or a block device"},
                         Case{"/dev/zero", "is a character device, not a regular file or a block device"}}) {
     SCOPED_TRACE(c.Path);
-    ExpectEach(c.Path, {{{"info", "IMAGE"}, 1, c.What}, {{"info", "IMAGE", "--verify"}, 1, c.What}, {Restore(), 1, c.What}});
+    ExpectEach(
+        c.Path,
+        {{{"info", "IMAGE"}, 1, c.What}, {{"info", "IMAGE", "--verify"}, 1, c.What}, {Restore(), 1, c.What}});
   }
   // The simulated machine reads host files as images too.
   ExpectEach(pipe, {{{"--machine", "demo", "info", "IMAGE"}, 1, "named pipe (FIFO)"}});

@@ -63,11 +63,11 @@ TEST_F(InfoCommandTest, ShowsEveryHeaderFieldOfAHeadedImage) {
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.err, "");
   const std::string indexOffset = std::to_string(IndexEntries(headed_).back());
-  for (const std::string& line : std::vector<std::string>
-       {"Format:          headed (compressed blocks)", "Magic:           VRZImage", "HeaderSize:      65",
-        "SectorCount:     300", "LastSector:      2348", "SectorsStored:   300", "FirstSector:     2048",
-        "PartitionCount:  2", "IndexOffset:     " + indexOffset, "IndexSize:       376",
-        "SourceKind:      0x62 (partition)", "PartitionStarts: 2048 4096", "Blocks:          46"}) {
+  for (const std::string& line : std::vector<std::string>{
+           "Format:          headed (compressed blocks)", "Magic:           VRZImage", "HeaderSize:      65",
+           "SectorCount:     300", "LastSector:      2348", "SectorsStored:   300", "FirstSector:     2048",
+           "PartitionCount:  2", "IndexOffset:     " + indexOffset, "IndexSize:       376",
+           "SourceKind:      0x62 (partition)", "PartitionStarts: 2048 4096", "Blocks:          46"}) {
     EXPECT_NE(result.out.find(line + "\n"), std::string::npos) << line << "\n" << result.out;
   }
 }
@@ -151,7 +151,9 @@ TEST_F(InfoCommandTest, FailuresAndUsage) {
   };
   const std::vector<Case> cases = {
       {{missing}, 1, "drivecopy info: cannot open " + missing + ": No such file or directory\n"},
-      {{badListPath}, 1, "drivecopy info: " + badListPath + ": Not a valid image: its partition count is negative"},
+      {{badListPath},
+       1,
+       "drivecopy info: " + badListPath + ": Not a valid image: its partition count is negative"},
       {{}, 2, "drivecopy info: which image file?"},
       {{"--verify"}, 2, "drivecopy info: which image file?"},
       {{"a.img", "b.img"}, 2, "drivecopy info: only one image file"},

@@ -1,8 +1,8 @@
 // create, restore and clone on the command line, on a simulated machine whose
 // drive contents live in files of the test's own folder, so that one run's
 // result is the next run's input.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "cli/CloneCommand.h"
 #include "app/MachineChoice.h"
+#include "cli/CloneCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/CreateCommand.h"
 #include "cli/RestoreCommand.h"
@@ -110,13 +110,16 @@ class JobCommandsTest : public ::testing::Test {
 
 TEST_F(JobCommandsTest, CreateVerifyAndRestoreOntoAnEqualPartition) {
   const std::string image = folder_ / "part1.img";
-  const RunResult created = Run({"create", "\\\\.\\PhysicalDrive0#1", image, "--compression", "high", "--log"});
+  const RunResult created =
+      Run({"create", "\\\\.\\PhysicalDrive0#1", image, "--compression", "high", "--log"});
   ASSERT_EQ(created.status, 0) << created.err;
   EXPECT_EQ(created.err, "");
   // The window's lines first (source, compression, log), the job's last.
-  EXPECT_TRUE(created.out.starts_with("Source drive:: Source Disk; Partition: 1;\nType: NTFS; Size: 1.00 MBytes \n"
-                                      "Compression Level: High\n"
-                                      "Creating a log file " + image + ".log\n"))
+  EXPECT_TRUE(
+      created.out.starts_with("Source drive:: Source Disk; Partition: 1;\nType: NTFS; Size: 1.00 MBytes \n"
+                              "Compression Level: High\n"
+                              "Creating a log file " +
+                              image + ".log\n"))
       << created.out;
   EXPECT_TRUE(created.out.ends_with("Ready\n")) << created.out;
   EXPECT_TRUE(std::filesystem::exists(image + ".log"));
@@ -158,20 +161,41 @@ TEST_F(JobCommandsTest, ExitStatusesAndTheirReasons) {
     std::string InErr;  // expected in standard error
   };
   const std::vector<Case> cases = {
-      {"unreadable sector", {"create", "\\\\.\\PhysicalDrive2", image}, 4,
-       "WARNING: bad sector skipped @:300\n", ""},
-      {"unwritable sector", {"restore", Disk(0), "\\\\.\\PhysicalDrive2", "--yes"}, 4,
-       "WARNING: bad sector skipped", ""},
-      {"log not written", {"clone", "\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive1", "--log", "--yes"}, 5,
-       "To see the cloning result you have to restart the computer.", "Cannot write the log file D:\\TALVO_Cloning_Log"},
-      {"pairing", {"clone", "\\\\.\\PhysicalDrive0#1", "\\\\.\\PhysicalDrive1", "--yes"}, 1, "",
+      {"unreadable sector",
+       {"create", "\\\\.\\PhysicalDrive2", image},
+       4,
+       "WARNING: bad sector skipped @:300\n",
+       ""},
+      {"unwritable sector",
+       {"restore", Disk(0), "\\\\.\\PhysicalDrive2", "--yes"},
+       4,
+       "WARNING: bad sector skipped",
+       ""},
+      {"log not written",
+       {"clone", "\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive1", "--log", "--yes"},
+       5,
+       "To see the cloning result you have to restart the computer.",
+       "Cannot write the log file D:\\TALVO_Cloning_Log"},
+      {"pairing",
+       {"clone", "\\\\.\\PhysicalDrive0#1", "\\\\.\\PhysicalDrive1", "--yes"},
+       1,
+       "",
        "a partition is cloned onto a partition"},
-      {"too small", {"restore", Disk(1), "\\\\.\\PhysicalDrive0", "--yes"}, 1, "",
+      {"too small",
+       {"restore", Disk(1), "\\\\.\\PhysicalDrive0", "--yes"},
+       1,
+       "",
        "drivecopy: Partition to small: Destination partition to small."},
       {"volume as destination", {"restore", Disk(0), "C:", "--yes"}, 1, "", "C: is a volume"},
-      {"unknown name", {"clone", "\\\\.\\PhysicalDrive7", "\\\\.\\PhysicalDrive1"}, 1, "",
+      {"unknown name",
+       {"clone", "\\\\.\\PhysicalDrive7", "\\\\.\\PhysicalDrive1"},
+       1,
+       "",
        "no drive, partition, floppy or volume is named \\\\.\\PhysicalDrive7; see drivecopy list"},
-      {"valid partitions of a partition", {"create", "C:", image, "--valid-partitions"}, 2, "",
+      {"valid partitions of a partition",
+       {"create", "C:", image, "--valid-partitions"},
+       2,
+       "",
        "--valid-partitions applies to a whole drive or a floppy"},
       {"bad level", {"create", "C:", image, "--compression", "max"}, 2, "", "--compression takes"},
       {"unknown option", {"restore", image, "C:", "--force"}, 2, "", "unknown option '--force'"},
@@ -203,14 +227,17 @@ TEST_F(JobCommandsTest, ErrorsNameThePathAndTheCause) {
   const std::vector<Case> cases = {
       {"image in a folder that does not exist",
        {"create", "\\\\.\\PhysicalDrive0#1", missingFolder},
-       {"drivecopy: Error: Unable to open file: " + missingFolder + ": The system cannot find the path specified"}},
+       {"drivecopy: Error: Unable to open file: " + missingFolder +
+        ": The system cannot find the path specified"}},
       {"image to restore in a folder that does not exist",
        {"restore", missingFolder, "\\\\.\\PhysicalDrive1", "--yes"},
-       {"drivecopy restore: " + missingFolder + " cannot be opened for reading: The system cannot find the path",
+       {"drivecopy restore: " + missingFolder +
+            " cannot be opened for reading: The system cannot find the path",
         "Nothing was written."}},
       {"a raw image larger than the free space",
        {"create", "\\\\.\\PhysicalDrive0#1", "D:\\x.img"},
-       {"drivecopy: Writing Error: Not enough disk space: The image D:\\x.img needs 1,048,576 bytes (1.00 MBytes); "
+       {"drivecopy: Writing Error: Not enough disk space: The image D:\\x.img needs 1,048,576 bytes (1.00 "
+        "MBytes); "
         "the volume it is to be stored on has 0 bytes (0.00 bytes) free."}},
       {"a destination smaller than the image",
        {"restore", Disk(1), "\\\\.\\PhysicalDrive0", "--yes"},
@@ -246,15 +273,17 @@ TEST_F(JobCommandsTest, NothingIsOverwrittenWithoutConfirmation) {
   EXPECT_EQ(ReadFile(Disk(1)), disk1);
 
   // On a terminal the question is asked on standard error; only y or yes is Yes.
-  for (const auto& [answer, status] : std::vector<std::pair<std::string, int>>{
-           {"n\n", 1}, {"\n", 1}, {"", 1}, {" YES \n", 0}}) {
+  for (const auto& [answer, status] :
+       std::vector<std::pair<std::string, int>>{{"n\n", 1}, {"\n", 1}, {"", 1}, {" YES \n", 0}}) {
     std::istringstream keyboard(answer);
     TerminalSetup terminal;
     terminal.Answers = &keyboard;
-    const RunResult result = RunWith(RunCloneCommand, {"\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive1"}, terminal);
+    const RunResult result =
+        RunWith(RunCloneCommand, {"\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive1"}, terminal);
     EXPECT_EQ(result.status, status) << "answer '" << answer << "'\n" << result.err;
-    EXPECT_NE(result.err.find("All data will be overwritten on Bigger Disk 8.00 MBytes . Are you sure? [y/N] "),
-              std::string::npos)
+    EXPECT_NE(
+        result.err.find("All data will be overwritten on Bigger Disk 8.00 MBytes . Are you sure? [y/N] "),
+        std::string::npos)
         << result.err;
     EXPECT_EQ(ReadFile(Disk(1)) == disk1, status != 0) << "answer '" << answer << "'";
   }
@@ -265,7 +294,8 @@ TEST_F(JobCommandsTest, AStopCompletesTheImageOrDeletesItWhenAsked) {
   stopEarly.StopAfterProgressReports = 3;
   const std::string image = folder_ / "stopped.img";
 
-  const RunResult kept = RunWith(RunCreateCommand, {"\\\\.\\PhysicalDrive1", image, "--compression", "low"}, stopEarly);
+  const RunResult kept =
+      RunWith(RunCreateCommand, {"\\\\.\\PhysicalDrive1", image, "--compression", "low"}, stopEarly);
   EXPECT_EQ(kept.status, 3) << kept.err;
   EXPECT_NE(kept.out.find("Operation stopped at sector:"), std::string::npos) << kept.out;
   EXPECT_NE(kept.err.find("stopping after the current block"), std::string::npos) << kept.err;
@@ -273,7 +303,8 @@ TEST_F(JobCommandsTest, AStopCompletesTheImageOrDeletesItWhenAsked) {
   EXPECT_EQ(verified.status, 0) << verified.err;
   EXPECT_EQ(verified.out.find("SectorsStored:   16384"), std::string::npos) << "the stop came too late";
 
-  const RunResult deleted = RunWith(RunCreateCommand, {"\\\\.\\PhysicalDrive1", image, "--yes", "--delete-on-stop"}, stopEarly);
+  const RunResult deleted =
+      RunWith(RunCreateCommand, {"\\\\.\\PhysicalDrive1", image, "--yes", "--delete-on-stop"}, stopEarly);
   EXPECT_EQ(deleted.status, 3) << deleted.err;
   EXPECT_NE(deleted.out.find("User abort. Image file deleted"), std::string::npos) << deleted.out;
   EXPECT_FALSE(std::filesystem::exists(image));
@@ -289,16 +320,18 @@ TEST_F(JobCommandsTest, InterruptStopsTheProgramWithACompleteImage) {
   const std::string output = folder_ / "output.txt";
   const std::string errors = folder_ / "errors.txt";
 
-  std::vector<std::string> words = {DRIVECOPY_BINARY, "--machine", bigMachine, "create",
-                                    "\\\\.\\PhysicalDrive0", image, "--compression", "low"};
+  std::vector<std::string> words = {DRIVECOPY_BINARY,        "--machine", bigMachine,      "create",
+                                    "\\\\.\\PhysicalDrive0", image,       "--compression", "low"};
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   pid_t child = 0;
   ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
   posix_spawn_file_actions_destroy(&actions);
@@ -313,7 +346,8 @@ TEST_F(JobCommandsTest, InterruptStopsTheProgramWithACompleteImage) {
 
   int waitStatus = 0;
   pid_t ended = 0;
-  while ((ended = ::waitpid(child, &waitStatus, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
+  while ((ended = ::waitpid(child, &waitStatus, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   if (ended == 0) {
@@ -340,7 +374,8 @@ TEST(TerminalProgress, LineShowsPercentSpeedAndTimeLeft) {
   progress.MainPercent = 42;
   progress.BytesDone = 42 << 20;
   progress.BytesTotal = 100 << 20;
-  EXPECT_EQ(ProgressLineText(progress, 2.0, 4 << 20), " 42% [############                  ]  2.0 MiB/s  0:29 left");
+  EXPECT_EQ(ProgressLineText(progress, 2.0, 4 << 20),
+            " 42% [############                  ]  2.0 MiB/s  0:29 left");
   // Too early to tell a speed.
   EXPECT_EQ(ProgressLineText(progress, 0.5, 4 << 20), " 42% [############                  ]");
   progress.MainPercent = 100;
@@ -358,7 +393,8 @@ TEST_F(JobCommandsTest, ProgressGoesToATerminalOnlyAndIsClearedAtTheEnd) {
   EXPECT_TRUE(drawn.err.ends_with(std::string(37, ' ') + "\r")) << drawn.err;
   EXPECT_EQ(drawn.out.find('\r'), std::string::npos);
 
-  const RunResult quiet = RunWith(RunCreateCommand, {"\\\\.\\PhysicalDrive1", folder_ / "q.img"}, TerminalSetup{});
+  const RunResult quiet =
+      RunWith(RunCreateCommand, {"\\\\.\\PhysicalDrive1", folder_ / "q.img"}, TerminalSetup{});
   ASSERT_EQ(quiet.status, 0) << quiet.err;
   EXPECT_EQ(quiet.err, "");
 }

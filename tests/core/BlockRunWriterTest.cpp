@@ -32,9 +32,11 @@ class FaultyDevice : public test_support::MemoryDevice {
     const std::int64_t first = Position() / 512;
     Requests.emplace_back(first, data.size());
     const auto end = first + static_cast<std::int64_t>(data.size() / 512);
-    if (GoneFrom >= 0 && end > GoneFrom) return Failure::OfSystemCall(6, "No such device or address", FailureKind::DeviceGone);
+    if (GoneFrom >= 0 && end > GoneFrom)
+      return Failure::OfSystemCall(6, "No such device or address", FailureKind::DeviceGone);
     for (std::int64_t bad : BadSectors)
-      if (bad >= first && bad < end) return Failure::OfSystemCall(5, "Input/output error", FailureKind::Medium);
+      if (bad >= first && bad < end)
+        return Failure::OfSystemCall(5, "Input/output error", FailureKind::Medium);
     if (HalfWrites && data.size() > 512) data = data.first(data.size() / 2);
     return MemoryDevice::Write(data);
   }
@@ -103,8 +105,10 @@ TEST(BlockRunWriter, FailedOrShortRequestsNameExactlyTheUnwritableSectors) {
   };
   const std::vector<Case> cases = {
       {"one bad sector in the second block", {DestinationFirst + 130}, false, {130}},
-      {"bad sectors in two blocks and a single", {DestinationFirst + 5, DestinationFirst + 300, DestinationFirst + 385},
-       false, {5, 300, 385}},
+      {"bad sectors in two blocks and a single",
+       {DestinationFirst + 5, DestinationFirst + 300, DestinationFirst + 385},
+       false,
+       {5, 300, 385}},
       {"short requests", {}, true, {}},
   };
   const auto data = PatternSectors(3 * 128 + 2, 4);

@@ -29,7 +29,8 @@ class RecordingDevice : public DeviceHandle {
     Requests.push_back(data.size());
     const std::int64_t first = position_ / 512;
     const std::int64_t end = first + static_cast<std::int64_t>(data.size()) / 512;
-    if (bad_ >= first && bad_ < end) return Failure::OfSystemCall(5, "Input/output error", FailureKind::Medium);
+    if (bad_ >= first && bad_ < end)
+      return Failure::OfSystemCall(5, "Input/output error", FailureKind::Medium);
     std::memcpy(bytes_.data() + position_, data.data(), data.size());
     position_ += static_cast<std::int64_t>(data.size());
     return data.size();
@@ -90,7 +91,8 @@ TEST(GatheringWriter, DirectDevicesGetGatheredRequestsAndExactBadSectors) {
     EXPECT_EQ(device.Requests.front(), c.firstRequest);
     // Every sector but the bad one holds its block's number.
     for (std::int64_t sector = 100; sector < end; ++sector) {
-      const std::int64_t block = sector < 100 + 40 * 128 ? (sector - 100) / 128 : 40 + (sector - 100 - 40 * 128);
+      const std::int64_t block =
+          sector < 100 + 40 * 128 ? (sector - 100) / 128 : 40 + (sector - 100 - 40 * 128);
       const auto expected = sector == c.badSector ? std::byte{0} : static_cast<std::byte>(block + 1);
       ASSERT_EQ(device.bytes_[static_cast<std::size_t>(sector) * 512], expected) << sector;
     }

@@ -36,9 +36,13 @@ const Image& GoodImage() {
   return image;
 }
 
-std::size_t BlockOffset(std::size_t block) { return static_cast<std::size_t>(IndexEntries(GoodImage())[block]); }
+std::size_t BlockOffset(std::size_t block) {
+  return static_cast<std::size_t>(IndexEntries(GoodImage())[block]);
+}
 
-void PutInt64(Image& image, std::size_t at, std::int64_t value) { StoreLittleEndian(image.data() + at, value); }
+void PutInt64(Image& image, std::size_t at, std::int64_t value) {
+  StoreLittleEndian(image.data() + at, value);
+}
 
 // The good image with block 17 made by a writer that stored 1,024 bytes for it.
 Image ImageWithOversizedBlock17() {
@@ -64,7 +68,8 @@ TEST(ImageDamage, EveryBlockFaultNamesTheBlockAndWhatIsWrong) {
     std::string expected;
   };
   const std::vector<Case> cases = {
-      {"file ends before the block", [] { return Image(GoodImage().begin(), GoodImage().begin() + BlockOffset(17)); },
+      {"file ends before the block",
+       [] { return Image(GoodImage().begin(), GoodImage().begin() + BlockOffset(17)); },
        "truncated: the file ends before this block"},
       {"file ends in the length field",
        [] { return Image(GoodImage().begin(), GoodImage().begin() + BlockOffset(17) + 3); },
@@ -118,7 +123,8 @@ TEST(ImageDamage, EveryBlockFaultNamesTheBlockAndWhatIsWrong) {
     for (int block = 0; block < 17; ++block) ASSERT_TRUE(reader->ReadBlock().ok()) << block;
     auto failed = reader->ReadBlock();
     ASSERT_FALSE(failed.ok());
-    EXPECT_EQ(failed.error().text.rfind("block 17 (at byte " + std::to_string(BlockOffset(17)) + "): ", 0), 0u)
+    EXPECT_EQ(failed.error().text.rfind("block 17 (at byte " + std::to_string(BlockOffset(17)) + "): ", 0),
+              0u)
         << failed.error().text;
     EXPECT_NE(failed.error().text.find(c.expected), std::string::npos) << failed.error().text;
 
@@ -141,13 +147,15 @@ TEST(ImageDamage, HeadersTheFileCannotHoldAreNotImages) {
     int width;
     std::string expected;
   };
-  for (const Case c : {Case{"negative list", 44, -1, 4, "partition count is negative (-1)"},
-                       Case{"huge list", 44, 0x7FFFFFFF, 4,
-                            "list of 2147483647 partition starts is longer than the 101 a drive's partition layout"},
-                       Case{"one more than a layout holds", 44, 102, 4,
-                            "list of 102 partition starts is longer than the 101"},
-                       Case{"negative SectorsStored", 28, -1, 8, "count of stored sectors is negative (-1)"},
-                       Case{"absurd SectorsStored", 28, std::int64_t{1} << 50, 8, "claims 1125899906842624 stored sectors"}}) {
+  for (const Case c :
+       {Case{"negative list", 44, -1, 4, "partition count is negative (-1)"},
+        Case{"huge list", 44, 0x7FFFFFFF, 4,
+             "list of 2147483647 partition starts is longer than the 101 a drive's partition layout"},
+        Case{"one more than a layout holds", 44, 102, 4,
+             "list of 102 partition starts is longer than the 101"},
+        Case{"negative SectorsStored", 28, -1, 8, "count of stored sectors is negative (-1)"},
+        Case{"absurd SectorsStored", 28, std::int64_t{1} << 50, 8,
+             "claims 1125899906842624 stored sectors"}}) {
     SCOPED_TRACE(c.name);
     Image image = GoodImage();
     if (c.width == 4) {
@@ -196,8 +204,10 @@ TEST(ImageDamage, VerifierChecksTheIndexAgainstTheBlocks) {
        "the index holds 48 entries, but 46 blocks need 47"},
       {"bytes after the index", [](Image& image) { image.push_back(std::byte{0}); },
        "1 bytes follow the index at the end of the file"},
-      {"offset outside", [](Image& image) { PutInt64(image, 48, 1 << 30); }, "the index offset 1073741824 lies outside"},
-      {"size not whole entries", [](Image& image) { PutInt64(image, 56, 13); }, "the index size 13 does not fit"},
+      {"offset outside", [](Image& image) { PutInt64(image, 48, 1 << 30); },
+       "the index offset 1073741824 lies outside"},
+      {"size not whole entries", [](Image& image) { PutInt64(image, 56, 13); },
+       "the index size 13 does not fit"},
       {"header size", [](Image& image) { StoreLittleEndian(image.data() + 8, std::uint32_t{64}); },
        "the header size field is 64 instead of 65"},
   };
@@ -224,7 +234,8 @@ TEST(ImageDamage, IndexOnlyImageIsCheckedEntryByEntry) {
     std::int64_t standingStill;  // an entry that does not grow, or -1
     bool sound;
   };
-  for (const Case c : {Case{"sound", 128 * Entries, -1, true}, Case{"entry 15000 stands still", 128 * Entries, 15'000, false},
+  for (const Case c : {Case{"sound", 128 * Entries, -1, true},
+                       Case{"entry 15000 stands still", 128 * Entries, 15'000, false},
                        Case{"more blocks than the range has", 128 * 100, -1, false}}) {
     SCOPED_TRACE(c.name);
     ImageHeader header = PartitionHeader(c.sectorCount, {0});
@@ -241,7 +252,9 @@ TEST(ImageDamage, IndexOnlyImageIsCheckedEntryByEntry) {
     const ImageVerification verification = VerifyImage(file);
     EXPECT_EQ(verification.Sound, c.sound) << verification.Fault;
     EXPECT_EQ(verification.IndexOnly, c.sound);
-    if (!c.sound) EXPECT_NE(verification.Fault.find("the index holds 20000 entries, but 0 blocks need 1"), std::string::npos);
+    if (!c.sound)
+      EXPECT_NE(verification.Fault.find("the index holds 20000 entries, but 0 blocks need 1"),
+                std::string::npos);
   }
 }
 

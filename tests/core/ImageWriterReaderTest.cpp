@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/KindTags.h"
 #include "image/BlockBatch.h"
 #include "image/BlockRule.h"
 #include "image/ImageReader.h"
 #include "image/ImageVerifier.h"
 #include "image/ImageWriter.h"
 #include "image/LittleEndian.h"
+#include "platform/KindTags.h"
 #include "support/MemoryDevice.h"
 #include "support/TestImages.h"
 
@@ -43,9 +43,9 @@ TEST(ImageWriterReader, HeadedImagesReadBackWithAnExactIndex) {
     std::int64_t blocks;
   };
   const std::vector<Case> cases = {
-      {127, {63}, CompressionLevel::Low, 127},                // no whole block at all
-      {256, {}, CompressionLevel::None, 2},                   // whole blocks only; the list is empty
-      {1000, {0, 2048, 409600}, CompressionLevel::High, 111}, // 7 whole blocks, 104 single sectors
+      {127, {63}, CompressionLevel::Low, 127},                 // no whole block at all
+      {256, {}, CompressionLevel::None, 2},                    // whole blocks only; the list is empty
+      {1000, {0, 2048, 409600}, CompressionLevel::High, 111},  // 7 whole blocks, 104 single sectors
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sectors);
@@ -123,7 +123,10 @@ TEST(ImageWriterReader, RawImagesAreTheSectorsAlone) {
     BlockBatch batch = BlockBatch::ForRawImage();
     for (std::int64_t block = 0; block < BlockCount(1000); ++block) {
       const auto first = static_cast<std::size_t>(BlockFirstSector(1000, block) * 512);
-      ASSERT_TRUE(batch.AppendBlock(std::span(data).subspan(first, static_cast<std::size_t>(BlockRawSize(1000, block)))).ok());
+      ASSERT_TRUE(batch
+                      .AppendBlock(
+                          std::span(data).subspan(first, static_cast<std::size_t>(BlockRawSize(1000, block))))
+                      .ok());
     }
     ASSERT_TRUE(writer->WriteBatch(batch).ok());
     ASSERT_TRUE(writer->Finish().ok());
@@ -151,7 +154,9 @@ TEST(ImageWriterReader, BlocksFromAnotherCompressorAreFramedAndRead) {
   ASSERT_TRUE(writer.ok());
   auto batch = BlockBatch::ForHeadedImage(CompressionLevel::Low);
   ASSERT_TRUE(batch.ok());
-  ASSERT_TRUE(batch->AppendEncodedBlock(*CompressBlock(std::span(data).first(65536), CompressionLevel::High), 128).ok());
+  ASSERT_TRUE(
+      batch->AppendEncodedBlock(*CompressBlock(std::span(data).first(65536), CompressionLevel::High), 128)
+          .ok());
   ASSERT_TRUE(batch->AppendBlock(std::span(data).subspan(65536)).ok());
   ASSERT_TRUE(writer->WriteBatch(*batch).ok());
   ASSERT_TRUE(writer->Finish().ok());

@@ -64,7 +64,8 @@ TEST(MessageCatalogue, RejectsMalformedRowsNamingTheLine) {
     const char* ExpectedWords;
   } cases[] = {
       {"# header\n\nstrSA\ta\tb\t\t\t\t\nstrSB\ta\tb\n", "line 4: expected 7"},
-      {"strSA\ta\tb\t\t\t\t\t\n", "line 1: expected 7 tab-separated columns (key and six languages), found 8"},
+      {"strSA\ta\tb\t\t\t\t\t\n",
+       "line 1: expected 7 tab-separated columns (key and six languages), found 8"},
       {"strSA\ta\\tb\tb\t\t\t\t\n", "line 1: the text of language 1"},
       {"strSA\ta\tb\\\t\t\t\t\n", "line 1: the text of language 2"},
       {"strSA\ta\tb\t\t\t\t\nSTRSA\tc\td\t\t\t\t\n", "line 2: the key STRSA was already given on line 1"},
@@ -112,7 +113,8 @@ TEST(MessageTexts, ASystemVariantReplacesOnlyTheTextsWrittenForThatSystem) {
 }
 
 TEST(MessageTexts, EveryTextIsFilledByExactlyOneKey) {
-  EXPECT_EQ(sizeof(MessageTexts), 82 * sizeof(std::string) + sizeof(CheckTexts)) << "a text that no key fills";
+  EXPECT_EQ(sizeof(MessageTexts), 82 * sizeof(std::string) + sizeof(CheckTexts))
+      << "a text that no key fills";
   MessageTexts texts;
   const auto keys = LoadedMessageKeys();
   for (const MessageKeyBinding& binding : keys) texts.*binding.Text = std::string(binding.RequestedKey);
@@ -137,12 +139,15 @@ TEST(BuiltinCatalogue, KeepsTheExactTextsWithLineBreaksAndBlanks) {
             "If you run VRZ with Vista or Win 7 you have to do more: \r\n"
             "Run VRZ with admin rights. To do this press the right \r\n"
             "mouse button and select Run as Adminstrator. \r\n");
-  EXPECT_EQ(german.StrSInitCloneDriveNew,
-            "Um das Cloning-Ergebnis zu sehen, \r\nmuss der Datentr\xC3\xA4ger evtl. neu initatisiert werden.\r\n");
+  EXPECT_EQ(
+      german.StrSInitCloneDriveNew,
+      "Um das Cloning-Ergebnis zu sehen, \r\nmuss der Datentr\xC3\xA4ger evtl. neu initatisiert werden.\r\n");
   EXPECT_EQ(english.strSScourceCloneDrivesMemo, "Step1: Select source drive for cloning.  ");
   EXPECT_EQ(english.strSVRZVersion, " 1.1");
   EXPECT_EQ(english.strSVirtualNoWrite, "Virtal: no data are written.");
-  EXPECT_EQ(german.StrSImageSize, "Gr\xC3\xB6\xC3\x9F" "e des gew\xC3\xA4hlten Images:");
+  EXPECT_EQ(german.StrSImageSize,
+            "Gr\xC3\xB6\xC3\x9F"
+            "e des gew\xC3\xA4hlten Images:");
   EXPECT_EQ(english.strStrMsgDlgYesToAll, "A&ll Yes");
   EXPECT_EQ(german.strStrMsgDlgCancel, "Beenden");
   EXPECT_EQ(english.strScopyright, "Copyright \xC2\xA9 2026 TALVO Software");
@@ -157,7 +162,8 @@ TEST(BuiltinCatalogue, LanguagesWithoutTextsShowGerman) {
 
 std::size_t Occurrences(std::string_view text, std::string_view part) {
   std::size_t count = 0;
-  for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + part.size())) ++count;
+  for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + part.size()))
+    ++count;
   return count;
 }
 
@@ -173,12 +179,19 @@ std::string_view TrailingBlanks(std::string_view text) {
 // its own keeps every %s, every line break and the blanks at either end that
 // the program joins to other text, as the English text has them.
 TEST(BuiltinCatalogue, TranslatedLanguagesHaveTheirOwnTextExceptForTheGermanKeys) {
-  const std::set<std::string, std::less<>> germanInTranslatedLanguages = {
-      "strSDestDrive",         "strSDestCloneDrivesMemo",   "strSInfoSelectDriveandContinue",
-      "StrSRestoreImageTitle", "strSNOVRZIMAGE",            "strSBADDisk",
-      "StrSInfoSelectDriveLetter", "StrSOverwrite",         "StrSInitCloneDriveNew",
-      "StrSimageSize",         "StrSInfoSelectDriveToRestore", "StrSNTFS",
-      "strStrMsgDlgConfirm"};
+  const std::set<std::string, std::less<>> germanInTranslatedLanguages = {"strSDestDrive",
+                                                                          "strSDestCloneDrivesMemo",
+                                                                          "strSInfoSelectDriveandContinue",
+                                                                          "StrSRestoreImageTitle",
+                                                                          "strSNOVRZIMAGE",
+                                                                          "strSBADDisk",
+                                                                          "StrSInfoSelectDriveLetter",
+                                                                          "StrSOverwrite",
+                                                                          "StrSInitCloneDriveNew",
+                                                                          "StrSimageSize",
+                                                                          "StrSInfoSelectDriveToRestore",
+                                                                          "StrSNTFS",
+                                                                          "strStrMsgDlgConfirm"};
   const MessageCatalogue& catalogue = MessageCatalogue::Builtin();
   for (const std::string& key : germanInTranslatedLanguages) EXPECT_TRUE(catalogue.Contains(key)) << key;
 

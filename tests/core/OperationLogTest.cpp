@@ -6,9 +6,9 @@
 
 #include "jobs/LogFileNames.h"
 #include "jobs/OperationLog.h"
+#include "support/FakeSettingsPlatform.h"
 #include "text/MessageCatalogue.h"
 #include "text/MessageTexts.h"
-#include "support/FakeSettingsPlatform.h"
 
 namespace drivecopy {
 namespace {
@@ -32,12 +32,18 @@ TEST(OperationLog, WritesTheMemoAsUtf16LinesEachEndingInCrLf) {
     std::u16string Expected;
   } cases[] = {
       {"plain lines", {"Source drive:", "Ready"}, u"Source drive:\r\nReady\r\n"},
-      {"a line with a break becomes two", {"Disk 1\r\nPartition 2", "x\ny"},
+      {"a line with a break becomes two",
+       {"Disk 1\r\nPartition 2", "x\ny"},
        u"Disk 1\r\nPartition 2\r\nx\r\ny\r\n"},
       {"a trailing break leaves an empty line", {"werden.\r\n"}, u"werden.\r\n\r\n"},
-      {"non-ASCII and beyond the BMP", {"Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x92\xBE"},
+      {"non-ASCII and beyond the BMP",
+       {"Gr\xC3\xB6\xC3\x9F"
+        "e \xE2\x82\xAC \xF0\x9F\x92\xBE"},
        u"Gr\u00F6\u00DFe \u20AC \U0001F4BE\r\n"},
-      {"invalid UTF-8 becomes U+FFFD", {"a\xFF" "b\xE2\x82"}, u"a\uFFFDb\uFFFD\uFFFD\r\n"},
+      {"invalid UTF-8 becomes U+FFFD",
+       {"a\xFF"
+        "b\xE2\x82"},
+       u"a\uFFFDb\uFFFD\uFFFD\r\n"},
       {"an empty memo is only the mark", {}, u""},
   };
   for (const Case& c : cases) {
@@ -53,7 +59,8 @@ TEST(OperationLog, WritesTheMemoAsUtf16LinesEachEndingInCrLf) {
 
 TEST(OperationLog, ReportsAFailureNamingTheFile) {
   for (bool FakeSettingsPlatform::*failure :
-       {&FakeSettingsPlatform::FailOpen, &FakeSettingsPlatform::FailWrite, &FakeSettingsPlatform::FailFlush}) {
+       {&FakeSettingsPlatform::FailOpen, &FakeSettingsPlatform::FailWrite,
+        &FakeSettingsPlatform::FailFlush}) {
     FakeSettingsPlatform platform;
     platform.*failure = true;
 

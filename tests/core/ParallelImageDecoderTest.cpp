@@ -13,8 +13,8 @@
 #include "image/BlockBatch.h"
 #include "image/BlockCompressor.h"
 #include "image/BlockRule.h"
-#include "image/ImageWriter.h"
 #include "image/ImageReader.h"
+#include "image/ImageWriter.h"
 #include "image/LittleEndian.h"
 #include "image/ParallelImageDecoder.h"
 #include "support/MemoryDevice.h"
@@ -129,7 +129,9 @@ TEST(ParallelImageDecoder, DamagedBlockEndsTheImageAsTheBlockReaderReportsIt) {
     StoreLittleEndian(image.data() + BlockOffset(block), length);
     return image;
   };
-  auto cutAt = [](std::size_t offset) { return Image(GoodHeadedImage().begin(), GoodHeadedImage().begin() + static_cast<std::ptrdiff_t>(offset)); };
+  auto cutAt = [](std::size_t offset) {
+    return Image(GoodHeadedImage().begin(), GoodHeadedImage().begin() + static_cast<std::ptrdiff_t>(offset));
+  };
   const std::vector<Case> cases = {
       {"bad stream in the middle of the second run",
        [] {

@@ -9,9 +9,9 @@
 
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
+#include "support/EmptyMachinePlatform.h"
 #include "text/MessageCatalogue.h"
 #include "text/MessageTexts.h"
-#include "support/EmptyMachinePlatform.h"
 
 namespace drivecopy {
 namespace {
@@ -23,7 +23,9 @@ class OneDiskPlatform : public test_support::EmptyMachinePlatform {
   bool IsSameFile(const std::string& first, const std::string& second) override {
     return first == second || (first.starts_with("/dev/") && second.starts_with("/dev/"));
   }
-  bool SharesStorage(const std::string&, SectorRange, const std::string&, SectorRange) override { return true; }
+  bool SharesStorage(const std::string&, SectorRange, const std::string&, SectorRange) override {
+    return true;
+  }
   std::vector<Occupant> OccupantsOf(const std::string&, SectorRange) override {
     return {Occupant{OccupantKind::MountedFileSystem, "/mnt/daten"}};
   }
@@ -55,16 +57,19 @@ TEST(RefusalTexts, ComeInTheActiveLanguageWithTheNamesFilledIn) {
        "The destination /dev/sdb holds the mounted file system /mnt/daten. Unmount it (or choose another "
        "destination) and start again; nothing was written."},
       {"mounted", mounted, LanguageDeutsch,
-       "Das Ziel /dev/sdb enth\xC3\xA4lt das eingebundene Dateisystem /mnt/daten. H\xC3\xA4ngen Sie es aus (oder "
+       "Das Ziel /dev/sdb enth\xC3\xA4lt das eingebundene Dateisystem /mnt/daten. H\xC3\xA4ngen Sie es aus "
+       "(oder "
        "w\xC3\xA4hlen Sie ein anderes Ziel) und starten Sie erneut; es wurde nichts geschrieben."},
       // A "%s" in the file name is part of the name, not a slot.
       {"image on destination", imageOnDestination, LanguageEnglish,
        "The image file /mnt/daten/%s.img is stored on the destination /dev/disk/b (sectors 150 to 399), so "
-       "restoring would overwrite it while it is read. Copy the image elsewhere or choose another destination; "
+       "restoring would overwrite it while it is read. Copy the image elsewhere or choose another "
+       "destination; "
        "nothing was written."},
       {"image on destination", imageOnDestination, LanguageDeutsch,
        "Die Image-Datei /mnt/daten/%s.img liegt auf dem Ziel /dev/disk/b (Sektoren 150 bis 399); beim "
-       "Wiederherstellen w\xC3\xBCrde sie \xC3\xBC" "berschrieben, w\xC3\xA4hrend sie gelesen wird. Kopieren Sie das "
+       "Wiederherstellen w\xC3\xBCrde sie \xC3\xBC"
+       "berschrieben, w\xC3\xA4hrend sie gelesen wird. Kopieren Sie das "
        "Image an einen anderen Ort oder w\xC3\xA4hlen Sie ein anderes Ziel; es wurde nichts geschrieben."},
       {"image is destination", imageIsDestination, LanguageEnglish,
        "The image file /dev/sdb is the destination itself. Choose another destination; nothing was written."},
@@ -75,9 +80,12 @@ TEST(RefusalTexts, ComeInTheActiveLanguageWithTheNamesFilledIn) {
        "Source (sectors 100 to 399) and destination (sectors 300 to 599) overlap on /dev/sdb: the copy would "
        "read sectors it has already overwritten. Choose ranges that do not overlap; nothing was written."},
       {"overlap", overlap, LanguageDeutsch,
-       "Quelle (Sektoren 100 bis 399) und Ziel (Sektoren 300 bis 599) \xC3\xBC" "berschneiden sich auf /dev/sdb: "
-       "Beim Kopieren w\xC3\xBCrden Sektoren gelesen, die bereits \xC3\xBC" "berschrieben wurden. W\xC3\xA4hlen Sie "
-       "Bereiche, die sich nicht \xC3\xBC" "berschneiden; es wurde nichts geschrieben."},
+       "Quelle (Sektoren 100 bis 399) und Ziel (Sektoren 300 bis 599) \xC3\xBC"
+       "berschneiden sich auf /dev/sdb: "
+       "Beim Kopieren w\xC3\xBCrden Sektoren gelesen, die bereits \xC3\xBC"
+       "berschrieben wurden. W\xC3\xA4hlen Sie "
+       "Bereiche, die sich nicht \xC3\xBC"
+       "berschneiden; es wurde nichts geschrieben."},
   };
   OneDiskPlatform platform;
   for (const Case& c : cases) {
@@ -96,7 +104,8 @@ std::size_t Slots(std::string_view text) {
 
 TEST(RefusalTexts, EveryKeyHasAllSixLanguagesWithTheSameSlots) {
   const MessageCatalogue& catalogue = MessageCatalogue::Builtin();
-  ASSERT_EQ(sizeof(CheckTexts), CheckTextKeys().size() * sizeof(std::string)) << "a refusal text no key fills";
+  ASSERT_EQ(sizeof(CheckTexts), CheckTextKeys().size() * sizeof(std::string))
+      << "a refusal text no key fills";
   CheckTexts filled;
   for (const CheckTextBinding& binding : CheckTextKeys()) filled.*binding.Text = std::string(binding.Key);
   for (const CheckTextBinding& binding : CheckTextKeys()) {

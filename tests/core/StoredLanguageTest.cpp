@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "text/StoredLanguage.h"
 #include "support/FakeSettingsPlatform.h"
+#include "text/StoredLanguage.h"
 
 namespace drivecopy {
 namespace {

@@ -24,7 +24,7 @@ TEST(SizeText, ChoosesTheUnitByIntegerDivisionAndEndsWithABlank) {
       {1023, '.', "1023.00  bytes "},
       {1024, '.', "1.00 KBytes "},
       {1536, '.', "1.50 KBytes "},
-      {KiB * KiB - 1, '.', "1024.00 KBytes "},  // unit chosen before rounding
+      {KiB * KiB - 1, '.', "1024.00 KBytes "},   // unit chosen before rounding
       {80 * 2 * 18 * 512, '.', "1.41 MBytes "},  // 3.5-inch floppy
       {500'000'000'000, '.', "465.66 GBytes "},
       {KiB * KiB * KiB * KiB, '.', "1.00 TBytes "},
@@ -42,12 +42,10 @@ TEST(SizeText, ChoosesTheUnitByIntegerDivisionAndEndsWithABlank) {
 
 TEST(PartitionTypeName, NamesTheListedBytesAndNothingElse) {
   const std::map<int, std::string> named = {
-      {0x01, "FAT12"}, {0x11, "FAT12"}, {0xC1, "FAT12"},
-      {0x04, "FAT16"}, {0x06, "FAT16"}, {0x0E, "FAT16"}, {0x0F, "FAT16"}, {0x14, "FAT16"},
-      {0x16, "FAT16"}, {0x1E, "FAT16"}, {0xC4, "FAT16"}, {0xC6, "FAT16"}, {0xCE, "FAT16"},
-      {0x07, "NTFS"},
-      {0x0B, "FAT32"}, {0x0C, "FAT32"}, {0x1B, "FAT32"}, {0x1C, "FAT32"}, {0xCB, "FAT32"},
-      {0xCC, "FAT32"},
+      {0x01, "FAT12"},      {0x11, "FAT12"}, {0xC1, "FAT12"},      {0x04, "FAT16"}, {0x06, "FAT16"},
+      {0x0E, "FAT16"},      {0x0F, "FAT16"}, {0x14, "FAT16"},      {0x16, "FAT16"}, {0x1E, "FAT16"},
+      {0xC4, "FAT16"},      {0xC6, "FAT16"}, {0xCE, "FAT16"},      {0x07, "NTFS"},  {0x0B, "FAT32"},
+      {0x0C, "FAT32"},      {0x1B, "FAT32"}, {0x1C, "FAT32"},      {0xCB, "FAT32"}, {0xCC, "FAT32"},
       {0x82, "Linux Swap"}, {0x83, "Linux"}, {0x85, "Linux ext."},
   };
   for (int type = 0; type <= 0xFF; ++type) {

@@ -124,8 +124,8 @@ TEST(BuiltinWindowTables, EveryWindowHasTheRowsThatMatter) {
 // German or English character set of the main window is DEFAULT_CHARSET and
 // every Japanese one SHIFTJIS_CHARSET.
 TEST(BuiltinWindowTables, MainWindowCharacterSets) {
-  const std::set<std::string> nextAndCancel = {"HDDNextLabel", "CancelLabel", "TntLabel1",
-                                               "TntLabel2", "RestoreNextLabel", "TntLabel4"};
+  const std::set<std::string> nextAndCancel = {"HDDNextLabel", "CancelLabel",      "TntLabel1",
+                                               "TntLabel2",    "RestoreNextLabel", "TntLabel4"};
   const TranslationTable& table = BuiltinWindowTable("TVRZMainForm");
   std::set<std::string> seen;
   for (const MessageRow& row : table.Rows(TableSection::stCharSets)) {

@@ -7,11 +7,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "platform/sim/SimulatedMachine.h"
 #include "desktop/application/DesktopMain.h"
 #include "desktop/application/DesktopWindows.h"
 #include "desktop/application/Screenshots.h"
 #include "desktop/shared/UnattendedPromptService.h"
+#include "platform/sim/SimulatedMachine.h"
 
 using namespace drivecopy;
 
@@ -82,10 +82,13 @@ class DesktopStartTest : public QObject {
 
     QStringList names;
     for (const QString& path : written) names << QFileInfo(path).completeBaseName();
-    const QStringList expected = {"start-screen", "create-image-physical", "create-image-logical", "restore-image",
-                                  "create-window", "create-window-running", "create-image-done", "restore-window",
-                                  "restore-window-running", "clone-source-chosen", "clone-window",
-                                  "clone-window-running", "clone-window-done", "info-window"};
+    const QStringList expected = {"start-screen",           "create-image-physical",
+                                  "create-image-logical",   "restore-image",
+                                  "create-window",          "create-window-running",
+                                  "create-image-done",      "restore-window",
+                                  "restore-window-running", "clone-source-chosen",
+                                  "clone-window",           "clone-window-running",
+                                  "clone-window-done",      "info-window"};
     QCOMPARE(names, expected);
     const QImage start(QDir(folder.path()).filePath("start-screen.png"));
     QCOMPARE(start.size(), QSize(597, 522));

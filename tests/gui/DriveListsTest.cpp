@@ -5,14 +5,14 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "platform/KindTags.h"
-#include "gui/support/DesktopFixture.h"
-#include "gui/support/ListClicks.h"
-#include "desktop/operations/CloneWindow.h"
-#include "desktop/main_window/MainWindowLists.h"
 #include "desktop/application/DesktopWindows.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/main_window/MainWindowLists.h"
+#include "desktop/operations/CloneWindow.h"
 #include "desktop/widgets/Artwork.h"
+#include "gui/support/DesktopFixture.h"
+#include "gui/support/ListClicks.h"
+#include "platform/KindTags.h"
 
 using namespace drivecopy;
 using drivecopy::test_support::Captions;
@@ -69,9 +69,12 @@ class DriveListsTest : public QObject {
     // Drive 1 is missing: 0 and 2 are listed in order all the same.
     QCOMPARE(Captions(page.drives), QStringList({"A:\\ 1.41 MBytes ", "[ C: D:  ] Disk Zero 64.00 MBytes ",
                                                  "[ E:  ] Stick Two 32.00 MBytes "}));
-    QCOMPARE(IconImage(page.drives.item(0)->icon()), IconImage(artwork::DriveIcon(artwork::DriveIconKind::Floppy)));
-    QCOMPARE(IconImage(page.drives.item(1)->icon()), IconImage(artwork::DriveIcon(artwork::DriveIconKind::HardDisk)));
-    QCOMPARE(IconImage(page.drives.item(2)->icon()), IconImage(artwork::DriveIcon(artwork::DriveIconKind::Usb)));
+    QCOMPARE(IconImage(page.drives.item(0)->icon()),
+             IconImage(artwork::DriveIcon(artwork::DriveIconKind::Floppy)));
+    QCOMPARE(IconImage(page.drives.item(1)->icon()),
+             IconImage(artwork::DriveIcon(artwork::DriveIconKind::HardDisk)));
+    QCOMPARE(IconImage(page.drives.item(2)->icon()),
+             IconImage(artwork::DriveIcon(artwork::DriveIconKind::Usb)));
     const std::optional<DriveRow> floppy = MainWindowLists::RowOf(*page.drives.item(0));
     QVERIFY(floppy);
     QCOMPARE(floppy->Record.Kind, KindFloppy);
@@ -85,7 +88,8 @@ class DriveListsTest : public QObject {
     ClickRow(page.drives, 2);
     QCOMPARE(Captions(page.partitions),
              QStringList({"[ E: ] Stick Two; Partition: 1; Type: FAT32; Size: 8.00 MBytes "}));
-    QCOMPARE(IconImage(page.partitions.item(0)->icon()), IconImage(artwork::DriveIcon(artwork::DriveIconKind::Usb)));
+    QCOMPARE(IconImage(page.partitions.item(0)->icon()),
+             IconImage(artwork::DriveIcon(artwork::DriveIconKind::Usb)));
     QVERIFY(TickedRows(page.drives).isEmpty());  // a click beside the box ticks nothing
     QVERIFY(page.fixture.prompts.Requests().empty());
   }
@@ -174,8 +178,10 @@ class DriveListsTest : public QObject {
     auto& volumes = *page.main.findChild<CheckListView*>("CI_LogicalDrivesListView");
     QCOMPARE(Captions(volumes), QStringList({"A:\\ 1.41 MBytes ", "C:\\ 16.00 MBytes ", "D:\\ 15.00 MBytes ",
                                              "E:\\ 8.00 MBytes "}));
-    QCOMPARE(IconImage(volumes.item(3)->icon()), IconImage(artwork::DriveIcon(artwork::DriveIconKind::Removable)));
-    QCOMPARE(IconImage(volumes.item(1)->icon()), IconImage(artwork::DriveIcon(artwork::DriveIconKind::HardDisk)));
+    QCOMPARE(IconImage(volumes.item(3)->icon()),
+             IconImage(artwork::DriveIcon(artwork::DriveIconKind::Removable)));
+    QCOMPARE(IconImage(volumes.item(1)->icon()),
+             IconImage(artwork::DriveIcon(artwork::DriveIconKind::HardDisk)));
     // The physical lists are emptied, so the ticked drive is no longer a source.
     QCOMPARE(page.drives.count(), 0);
     QCOMPARE(page.main.findChild<QPlainTextEdit*>("CI_LogicalMemo")->toPlainText(),

@@ -9,16 +9,16 @@
 #include <iterator>
 #include <vector>
 
-#include "gui/support/DesktopFixture.h"
-#include "gui/support/ListClicks.h"
-#include "desktop/operations/CreateImageWindow.h"
-#include "desktop/operations/CloneWindow.h"
-#include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/application/DesktopWindows.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/widgets/CheckListView.h"
 #include "desktop/widgets/LabelButton.h"
 #include "desktop/widgets/SkinnedImageButton.h"
+#include "gui/support/DesktopFixture.h"
+#include "gui/support/ListClicks.h"
 
 using namespace drivecopy;
 using namespace drivecopy::test_support;
@@ -158,7 +158,8 @@ class EndToEndTest : public QObject {
     QVERIFY(Slice(program.Content(1), 0, 4096) == Bytes(4096 * Sector, '\0'));  // nothing before it
     QVERIFY2(program.fixture.prompts.Unanswered().empty(),
              qPrintable(QStringList(program.fixture.prompts.Unanswered().begin(),
-                                    program.fixture.prompts.Unanswered().end()).join(" | ")));
+                                    program.fixture.prompts.Unanswered().end())
+                            .join(" | ")));
   }
 
   void driveClonedOntoALargerDrive() {

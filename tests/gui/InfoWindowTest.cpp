@@ -4,12 +4,12 @@
 #include <QtTest>
 #include <memory>
 
+#include "desktop/main_window/InfoWindow.h"
+#include "desktop/shared/DesktopSession.h"
 #include "gui/support/DesktopFixture.h"
 #include "platform/sim/SimulatedMachine.h"
 #include "text/MessageCatalogue.h"
 #include "text/MessageTexts.h"
-#include "desktop/shared/DesktopSession.h"
-#include "desktop/main_window/InfoWindow.h"
 
 using namespace drivecopy;
 
@@ -33,8 +33,7 @@ struct InfoFixture {
 QList<InfoWindow*> VisibleInfoWindows() {
   QList<InfoWindow*> shown;
   for (QWidget* window : QApplication::topLevelWidgets())
-    if (auto* info = qobject_cast<InfoWindow*>(window); info != nullptr && info->isVisible())
-      shown << info;
+    if (auto* info = qobject_cast<InfoWindow*>(window); info != nullptr && info->isVisible()) shown << info;
   return shown;
 }
 
@@ -146,8 +145,7 @@ class InfoWindowTest : public QObject {
     QCOMPARE(icon->mapTo(&info, QPoint(0, 0)), QPoint(120, 22));
     QCOMPARE(icon->pixmap().size(), QSize(65, 57));
     QVERIFY(info.findChild<QLabel*>("InternetPageLabel")->font().underline());
-    QCOMPARE(info.findChild<QLabel*>("DataRecoveryLabel")->cursor().shape(),
-             Qt::PointingHandCursor);
+    QCOMPARE(info.findChild<QLabel*>("DataRecoveryLabel")->cursor().shape(), Qt::PointingHandCursor);
   }
 
   void showingTwiceLeavesOneWindowOverTheMainWindow() {
@@ -190,8 +188,7 @@ class InfoWindowTest : public QObject {
     // A dangling translator would be called here.
     QVERIFY(!fixture.session.dispatcher.SetActiveLanguage(1).has_value());
     InfoWindow again(fixture.session, fixture.mainWindow);
-    QCOMPARE(again.findChild<QLabel*>("DataRecoveryLabel")->text(),
-             QStringLiteral("Datenrettunssoftware"));
+    QCOMPARE(again.findChild<QLabel*>("DataRecoveryLabel")->text(), QStringLiteral("Datenrettunssoftware"));
   }
 };
 

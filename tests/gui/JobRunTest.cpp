@@ -13,17 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "gui/support/DesktopFixture.h"
-#include "jobs/CreateImageSetup.h"
-#include "desktop/operations/CreateImageWindow.h"
-#include "desktop/operations/TransferSpeed.h"
-#include "jobs/RestoreSetup.h"
 #include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/CreateImageWindow.h"
 #include "desktop/operations/RestoreImageWindow.h"
-#include "disk/DriveLists.h"
-#include "text/MessageCatalogue.h"
+#include "desktop/operations/TransferSpeed.h"
 #include "desktop/widgets/GradientProgressBar.h"
 #include "desktop/widgets/LabelButton.h"
+#include "disk/DriveLists.h"
+#include "gui/support/DesktopFixture.h"
+#include "jobs/CreateImageSetup.h"
+#include "jobs/RestoreSetup.h"
+#include "text/MessageCatalogue.h"
 
 using namespace drivecopy;
 using Bytes = std::vector<char>;
@@ -105,8 +105,12 @@ struct JobFixture {
   }
 
   SimulatedMachine& Machine() { return *desktop.machine; }
-  Bytes Content(int drive) { return ReadHostFile(Machine().ContentPath("\\\\.\\PhysicalDrive" + std::to_string(drive)).value_or("")); }
-  std::string OnC(const std::string& name) { return Machine().VolumeDirectory('C').value_or("") + "/" + name; }
+  Bytes Content(int drive) {
+    return ReadHostFile(Machine().ContentPath("\\\\.\\PhysicalDrive" + std::to_string(drive)).value_or(""));
+  }
+  std::string OnC(const std::string& name) {
+    return Machine().VolumeDirectory('C').value_or("") + "/" + name;
+  }
 
   DriveRow DriveRowOf(const std::string& model) {
     for (const DriveRow& row : DriveLists(Machine()).PhysicalDriveRows({}).Rows) {
@@ -196,7 +200,9 @@ struct CancelDuringRun {
   Seen seen;
 };
 
-LabelButton& StartOf(QWidget& window) { return *window.findChild<LabelButton*>(QStringLiteral("RegOKLabel")); }
+LabelButton& StartOf(QWidget& window) {
+  return *window.findChild<LabelButton*>(QStringLiteral("RegOKLabel"));
+}
 
 // The first sector (counted from `first`) where `actual` differs from `expected`.
 std::int64_t FirstDifferentSector(const Bytes& actual, const Bytes& expected) {
@@ -227,7 +233,8 @@ class JobRunTest : public QObject {
   void createImageOfAPartition() {
     JobFixture fixture;
     CreateImageWindow window(fixture.desktop.session, fixture.mainWindow);
-    fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 1), QStringLiteral("C:\\part.img"), true);
+    fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 1), QStringLiteral("C:\\part.img"),
+                        true);
     window.StartClick();
 
     QVERIFY(window.isHidden());
@@ -261,7 +268,8 @@ class JobRunTest : public QObject {
   void createImageCancelledInTheMiddle() {
     JobFixture fixture;
     CreateImageWindow window(fixture.desktop.session, fixture.mainWindow);
-    fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
+    fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"),
+                        false);
     fixture.desktop.prompts.QueueAnswer(DialogButton::No);  // delete the image?
     CancelDuringRun cancel(window, window.MainBar(), StartOf(window), fixture.mainWindow, [&] {
       window.AbortClick();
@@ -295,7 +303,8 @@ class JobRunTest : public QObject {
   void startOrShowDuringARunLeavesItAlone() {
     JobFixture fixture;
     CreateImageWindow window(fixture.desktop.session, fixture.mainWindow);
-    fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
+    fixture.SetUpCreate(window, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"),
+                        false);
     fixture.desktop.prompts.QueueAnswer(DialogButton::No);  // delete the image?
     CancelDuringRun during(window, window.MainBar(), StartOf(window), fixture.mainWindow, [&] {
       window.StartClick();
@@ -312,7 +321,8 @@ class JobRunTest : public QObject {
     QVERIFY2(lines.first().startsWith(QStringLiteral("Source drive:")), qPrintable(lines.join(" | ")));
     QCOMPARE(lines.filter(QStringLiteral("Source drive:")).size(), 1);
     QVERIFY(lines.filter(QStringLiteral("Ready")).isEmpty());
-    QVERIFY2(lines.last().startsWith(QStringLiteral("Operation stopped at sector:")), qPrintable(lines.last()));
+    QVERIFY2(lines.last().startsWith(QStringLiteral("Operation stopped at sector:")),
+             qPrintable(lines.last()));
     QCOMPARE(fixture.pageMemo->toPlainText(), window.Memo().toPlainText());
     fixture.CheckAllAnswered();
   }
@@ -322,7 +332,8 @@ class JobRunTest : public QObject {
   void restoreOntoAnotherPartition() {
     JobFixture fixture;
     CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
-    fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
+    fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"),
+                        false);
     create.StartClick();
 
     RestoreImageWindow window(fixture.desktop.session, fixture.mainWindow);
@@ -345,7 +356,8 @@ class JobRunTest : public QObject {
   void restoreCancelledInTheMiddle() {
     JobFixture fixture;
     CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
-    fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
+    fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"),
+                        false);
     create.StartClick();
 
     RestoreImageWindow window(fixture.desktop.session, fixture.mainWindow);
@@ -388,7 +400,9 @@ class JobRunTest : public QObject {
     QCOMPARE(window.ProgressBar().Position(), 100);
     QCOMPARE(window.BytesRemainingLabel().text(), QStringLiteral("0"));
     QVERIFY(fixture.mainWindow.isHidden());
-    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d")).match(fixture.pageMemo->toPlainText()).hasMatch(),
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{1,2}:\\d\\d:\\d\\d"))
+                 .match(fixture.pageMemo->toPlainText())
+                 .hasMatch(),
              qPrintable(fixture.pageMemo->toPlainText()));
     fixture.CheckAllAnswered();
   }
@@ -396,7 +410,8 @@ class JobRunTest : public QObject {
   void clonePartitionOntoAPartition() {
     JobFixture fixture;
     CloneWindow window(fixture.desktop.session, fixture.mainWindow);
-    fixture.SetUpClone(window, fixture.PartitionRowOf("Source Disk", 2), fixture.PartitionRowOf("Target Disk", 1));
+    fixture.SetUpClone(window, fixture.PartitionRowOf("Source Disk", 2),
+                       fixture.PartitionRowOf("Target Disk", 1));
     fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
     window.StartClick();
 
@@ -447,7 +462,8 @@ class JobRunTest : public QObject {
     QFETCH(QString, cause);
     JobFixture fixture;
     CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
-    fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"), false);
+    fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"),
+                        false);
     // A headed image (the window offers raw only; its hidden choice still counts).
     create.findChild<QRadioButton*>(QStringLiteral("MediumButton"))->setChecked(true);
     create.StartClick();
@@ -495,10 +511,12 @@ class JobRunTest : public QObject {
     QVERIFY(!speed.Report(25LL << 20, total, start + 2200ms));
     QCOMPARE(QString::fromStdString(*speed.Report(total - (1LL << 20), total, start + 3s, ',')),
              QStringLiteral("33,0 MB/s, 0:00 left"));
-    QCOMPARE(QString::fromStdString(TransferSpeedText(700.0, 3725)), QStringLiteral("700.0 B/s, 1:02:05 left"));
+    QCOMPARE(QString::fromStdString(TransferSpeedText(700.0, 3725)),
+             QStringLiteral("700.0 B/s, 1:02:05 left"));
     QCOMPARE(QString::fromStdString(TransferSpeedText(1.5 * (1LL << 30), 59)),
              QStringLiteral("1.5 GB/s, 0:59 left"));
-    QCOMPARE(QString::fromStdString(TransferSpeedText(2048.0, 59, ',', "noch %s")), QStringLiteral("2,0 KB/s, noch 0:59"));
+    QCOMPARE(QString::fromStdString(TransferSpeedText(2048.0, 59, ',', "noch %s")),
+             QStringLiteral("2,0 KB/s, noch 0:59"));
   }
 
   void timeLeftIsWordedByTheWindowsLanguage() {

@@ -4,15 +4,15 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "gui/support/DesktopFixture.h"
-#include "desktop/operations/CloneWindow.h"
 #include "desktop/application/DesktopWindows.h"
-#include "desktop/shared/OverrideCursor.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/shared/OverrideCursor.h"
 #include "desktop/widgets/LabelButton.h"
 #include "desktop/widgets/SkinnedImageButton.h"
-#include "platform/KindTags.h"
 #include "disk/DriveRow.h"
+#include "gui/support/DesktopFixture.h"
+#include "platform/KindTags.h"
 
 using namespace drivecopy;
 using drivecopy::test_support::DesktopFixture;
@@ -57,15 +57,23 @@ class MainWindowTest : public QObject {
     QTest::addColumn<int>("updateStringsRuns");
     QTest::addColumn<QString>("nextLabel");
     QTest::addColumn<QString>("abortText");
-    QTest::newRow("missing") << "" << true << 2 << 2 << 1 << "Next" << "&Abort";
-    QTest::newRow("0") << "0" << true << 2 << 2 << 1 << "Next" << "&Abort";
-    QTest::newRow("7") << "7" << true << 2 << 2 << 1 << "Next" << "&Abort";
-    QTest::newRow("a string") << "\"German\"" << true << 2 << 2 << 1 << "Next" << "&Abort";
-    QTest::newRow("English") << "2" << true << 2 << 2 << 1 << "Next" << "&Abort";
-    QTest::newRow("German") << "1" << true << 1 << 1 << 2 << "Weiter" << "Abbruch";
+    QTest::newRow("missing") << "" << true << 2 << 2 << 1 << "Next"
+                             << "&Abort";
+    QTest::newRow("0") << "0" << true << 2 << 2 << 1 << "Next"
+                       << "&Abort";
+    QTest::newRow("7") << "7" << true << 2 << 2 << 1 << "Next"
+                       << "&Abort";
+    QTest::newRow("a string") << "\"German\"" << true << 2 << 2 << 1 << "Next"
+                              << "&Abort";
+    QTest::newRow("English") << "2" << true << 2 << 2 << 1 << "Next"
+                             << "&Abort";
+    QTest::newRow("German") << "1" << true << 1 << 1 << 2 << "Weiter"
+                            << "Abbruch";
     // French keeps the English design caption of the Next label; its messages are French.
-    QTest::newRow("French") << "4" << true << 4 << 4 << 2 << "Next" << "&Abandonner";
-    QTest::newRow("German, store not writable") << "1" << false << 2 << 1 << 1 << "Next" << "&Abort";
+    QTest::newRow("French") << "4" << true << 4 << 4 << 2 << "Next"
+                            << "&Abandonner";
+    QTest::newRow("German, store not writable") << "1" << false << 2 << 1 << 1 << "Next"
+                                                << "&Abort";
   }
 
   void storedLanguageDecidesTheStart() {
@@ -89,7 +97,8 @@ class MainWindowTest : public QObject {
   }
 
   void languagesReachLabelsAndMessages() {
-    const char* labels[] = {"HDDNextLabel", "CancelLabel", "TntLabel1", "TntLabel2", "RestoreNextLabel", "TntLabel4"};
+    const char* labels[] = {"HDDNextLabel", "CancelLabel",      "TntLabel1",
+                            "TntLabel2",    "RestoreNextLabel", "TntLabel4"};
     {
       DesktopFixture fixture(MachineWithLanguage("1"));
       MainWindow window(fixture.session);

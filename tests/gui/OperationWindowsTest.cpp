@@ -9,19 +9,19 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/KindTags.h"
-#include "jobs/ServiceHandling.h"
-#include "gui/support/ScriptedPromptService.h"
-#include "desktop/operations/CreateImageWindow.h"
-#include "platform/sim/SimulatedMachine.h"
 #include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/CreateImageWindow.h"
 #include "desktop/operations/RestoreImageWindow.h"
-#include "disk/DriveLists.h"
-#include "text/MessageCatalogue.h"
-#include "text/MessageTexts.h"
 #include "desktop/shared/DesktopSession.h"
 #include "desktop/widgets/GradientProgressBar.h"
 #include "desktop/widgets/LabelButton.h"
+#include "disk/DriveLists.h"
+#include "gui/support/ScriptedPromptService.h"
+#include "jobs/ServiceHandling.h"
+#include "platform/KindTags.h"
+#include "platform/sim/SimulatedMachine.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
 
 using namespace drivecopy;
 
@@ -97,8 +97,8 @@ class OperationWindowsTest : public QObject {
       QVERIFY(Child<QLabel>(window, "RetriesLabel").isHidden());
       QVERIFY(Child<QCheckBox>(window, "ShadowCopyCheckBox").isHidden());
       QCOMPARE(MemoLines(window, "CreateImageMemo"),
-               QStringList({"Source drive:: WDC WD800JB-00JJC0; Partition: 1;",
-                            "Type: NTFS; Size: 256.00 MBytes "}));
+               QStringList(
+                   {"Source drive:: WDC WD800JB-00JJC0; Partition: 1;", "Type: NTFS; Size: 256.00 MBytes "}));
       QCOMPARE(window.MemoLines().Lines().size(), std::size_t{1});
       QVERIFY(!window.Stopped());
       QCOMPARE(window.MainBar().Position(), 0);
@@ -292,8 +292,9 @@ class OperationWindowsTest : public QObject {
 
     DriveLists lists(*fixture.machine);
     const std::vector<DriveRow> drives = lists.PhysicalDriveRows({}).Rows;
-    auto disk = std::find_if(drives.begin(), drives.end(),
-                             [](const DriveRow& row) { return row.Caption.find("WDC") != std::string::npos; });
+    auto disk = std::find_if(drives.begin(), drives.end(), [](const DriveRow& row) {
+      return row.Caption.find("WDC") != std::string::npos;
+    });
     QVERIFY(disk != drives.end());
     const std::vector<DriveRow> partitions = lists.PartitionRows(disk->Record, {});
     QVERIFY(partitions.size() >= 2);

@@ -8,11 +8,11 @@
 #include <QtTest>
 #include <functional>
 
-#include "text/MessageCatalogue.h"
-#include "text/MessageTexts.h"
 #include "desktop/shared/MessageDialog.h"
 #include "desktop/shared/PromptService.h"
 #include "desktop/shared/WidgetPromptService.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
 
 using namespace drivecopy;
 
@@ -60,12 +60,10 @@ class PromptServiceTest : public QObject {
     QTest::newRow("Yes No") << Buttons{B::Yes, B::No} << B::Yes << B::No;
     QTest::newRow("Yes No Cancel") << Buttons{B::Yes, B::No, B::Cancel} << B::Yes << B::Cancel;
     QTest::newRow("Retry Cancel") << Buttons{B::Retry, B::Cancel} << B::Retry << B::Cancel;
-    QTest::newRow("Abort Retry Ignore") << Buttons{B::Abort, B::Retry, B::Ignore} << B::Retry
-                                        << B::Abort;
+    QTest::newRow("Abort Retry Ignore") << Buttons{B::Abort, B::Retry, B::Ignore} << B::Retry << B::Abort;
     QTest::newRow("OK alone") << Buttons{B::OK} << B::OK << B::OK;
     QTest::newRow("OK before Yes, asked last") << Buttons{B::No, B::Yes, B::OK} << B::OK << B::No;
-    QTest::newRow("Ignore Help: the first") << Buttons{B::Ignore, B::Help} << B::Ignore
-                                            << B::Ignore;
+    QTest::newRow("Ignore Help: the first") << Buttons{B::Ignore, B::Help} << B::Ignore << B::Ignore;
     QTest::newRow("none: OK") << Buttons{} << B::OK << B::OK;
   }
 
@@ -93,8 +91,7 @@ class PromptServiceTest : public QObject {
     QTest::newRow("error") << DialogType::Error << QStringLiteral("Fehler");
     QTest::newRow("information") << DialogType::Information << QStringLiteral("Information");
     QTest::newRow("confirmation") << DialogType::Confirmation << QStringLiteral("Bestätigung");
-    QTest::newRow("custom: application title") << DialogType::Custom
-                                               << QStringLiteral("TALVO Drive Copy");
+    QTest::newRow("custom: application title") << DialogType::Custom << QStringLiteral("TALVO Drive Copy");
   }
 
   void germanTitles() {
@@ -111,11 +108,10 @@ class PromptServiceTest : public QObject {
     const MessageTexts texts = UpdateStrings(MessageCatalogue::Builtin(), 1);
     // Asked in a shuffled order: they stand in the fixed order all the same.
     MessageDialog dialog(nullptr, texts, DialogType::Warning, QStringLiteral("Text"),
-                         {B::Help, B::YesToAll, B::NoToAll, B::All, B::Ignore, B::Retry, B::Abort,
-                          B::Cancel, B::OK, B::No, B::Yes});
-    const QStringList expected{"Ja",        "Nein",     "OK",      "Beenden",
-                               "Abbruch",   "Wiederholen", "Ignorieren", "Alle",
-                               "Alle Nein", "Alle Ja",  "Hilfe"};
+                         {B::Help, B::YesToAll, B::NoToAll, B::All, B::Ignore, B::Retry, B::Abort, B::Cancel,
+                          B::OK, B::No, B::Yes});
+    const QStringList expected{"Ja",         "Nein", "OK",        "Beenden", "Abbruch", "Wiederholen",
+                               "Ignorieren", "Alle", "Alle Nein", "Alle Ja", "Hilfe"};
     QStringList shown;
     for (const QPushButton* push : dialog.findChildren<QPushButton*>()) shown << push->text();
     QCOMPARE(shown, expected);
@@ -130,12 +126,11 @@ class PromptServiceTest : public QObject {
     using B = DialogButton;
     QTest::newRow("Yes No, Escape") << Buttons{B::Yes, B::No} << int(Qt::Key_Escape) << B::No;
     QTest::newRow("Yes No, Return") << Buttons{B::Yes, B::No} << int(Qt::Key_Return) << B::Yes;
-    QTest::newRow("OK Cancel, Escape") << Buttons{B::OK, B::Cancel} << int(Qt::Key_Escape)
-                                       << B::Cancel;
-    QTest::newRow("Abort Retry Ignore, Return") << Buttons{B::Abort, B::Retry, B::Ignore}
-                                                << int(Qt::Key_Return) << B::Retry;
-    QTest::newRow("Abort Retry Ignore, access key I") << Buttons{B::Abort, B::Retry, B::Ignore}
-                                                      << int(Qt::Key_I) << B::Ignore;
+    QTest::newRow("OK Cancel, Escape") << Buttons{B::OK, B::Cancel} << int(Qt::Key_Escape) << B::Cancel;
+    QTest::newRow("Abort Retry Ignore, Return")
+        << Buttons{B::Abort, B::Retry, B::Ignore} << int(Qt::Key_Return) << B::Retry;
+    QTest::newRow("Abort Retry Ignore, access key I")
+        << Buttons{B::Abort, B::Retry, B::Ignore} << int(Qt::Key_I) << B::Ignore;
   }
 
   void executedDialogAnswers() {
@@ -143,8 +138,7 @@ class PromptServiceTest : public QObject {
     QFETCH(int, key);
     QFETCH(DialogButton, answer);
     const MessageTexts texts = UpdateStrings(MessageCatalogue::Builtin(), 2);
-    MessageDialog dialog(nullptr, texts, DialogType::Confirmation, QStringLiteral("Sure?"),
-                         buttons);
+    MessageDialog dialog(nullptr, texts, DialogType::Confirmation, QStringLiteral("Sure?"), buttons);
     WhenModalOpens([key](QWidget& modal) {
       // "&Ignore" makes I the access key, pressed with Alt.
       const Qt::KeyboardModifiers modifiers = key == Qt::Key_I ? Qt::AltModifier : Qt::NoModifier;
@@ -220,10 +214,10 @@ class PromptServiceTest : public QObject {
         modal.close();
       }
     });
-    const std::optional<QString> chosen = service.ChooseSaveFile(
-        nullptr, {QStringLiteral("Save Disk Image"),
-                  QStringLiteral("Image files (*.img)|*.img| All Files (*.*)|*.*"),
-                  QStringLiteral("img"), folder + QStringLiteral("/old.img")});
+    const std::optional<QString> chosen =
+        service.ChooseSaveFile(nullptr, {QStringLiteral("Save Disk Image"),
+                                         QStringLiteral("Image files (*.img)|*.img| All Files (*.*)|*.*"),
+                                         QStringLiteral("img"), folder + QStringLiteral("/old.img")});
     QCOMPARE(title, QStringLiteral("Save Disk Image"));
     QCOMPARE(filters, (QStringList{"Image files (*.img)", "All Files (*.*)"}));
     QVERIFY(chosen.has_value());
@@ -231,25 +225,21 @@ class PromptServiceTest : public QObject {
              QFileInfo(folder + QStringLiteral("/backup.img")).absoluteFilePath());
 
     WhenModalOpens([](QWidget& modal) { QTest::keyClick(&modal, Qt::Key_Escape); });
-    QVERIFY(!service.ChooseOpenFile(nullptr, {QString(), QStringLiteral("All|*.*"), QString(),
-                                              QString()})
+    QVERIFY(!service.ChooseOpenFile(nullptr, {QString(), QStringLiteral("All|*.*"), QString(), QString()})
                  .has_value());
   }
 
   void qtFileFilters_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("image filter")
-        << QStringLiteral("Image files (*.img)|*.img| All Files (*.*)|*.*")
-        << QStringList{"Image files (*.img)", "All Files (*.*)"};
-    QTest::newRow("patterns not in the text")
-        << QStringLiteral("Pictures|*.png;*.jpg|Logs|*.log")
-        << QStringList{"Pictures (*.png *.jpg)", "Logs (*.log)"};
+    QTest::newRow("image filter") << QStringLiteral("Image files (*.img)|*.img| All Files (*.*)|*.*")
+                                  << QStringList{"Image files (*.img)", "All Files (*.*)"};
+    QTest::newRow("patterns not in the text") << QStringLiteral("Pictures|*.png;*.jpg|Logs|*.log")
+                                              << QStringList{"Pictures (*.png *.jpg)", "Logs (*.log)"};
     QTest::newRow("text shows other patterns")
-        << QStringLiteral("Images (*.img)|*.img;*.vrz")
-        << QStringList{"Images (*.img) (*.img *.vrz)"};
-    QTest::newRow("text without patterns dropped") << QStringLiteral("Images|*.img|Orphan")
-                                                   << QStringList{"Images (*.img)"};
+        << QStringLiteral("Images (*.img)|*.img;*.vrz") << QStringList{"Images (*.img) (*.img *.vrz)"};
+    QTest::newRow("text without patterns dropped")
+        << QStringLiteral("Images|*.img|Orphan") << QStringList{"Images (*.img)"};
     QTest::newRow("empty") << QString() << QStringList{};
   }
 

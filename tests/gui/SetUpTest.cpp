@@ -9,16 +9,16 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "platform/KindTags.h"
-#include "gui/support/DesktopFixture.h"
-#include "gui/support/ListClicks.h"
-#include "desktop/operations/CreateImageWindow.h"
-#include "desktop/operations/CloneWindow.h"
-#include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/application/DesktopWindows.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/CheckListView.h"
+#include "gui/support/DesktopFixture.h"
+#include "gui/support/ListClicks.h"
+#include "platform/KindTags.h"
 
 using namespace drivecopy;
 using drivecopy::test_support::Captions;
@@ -52,7 +52,6 @@ constexpr const char* Machine = R"({
 constexpr int FloppyRow = 0;
 constexpr int DiskZeroRow = 1;
 constexpr int TinyRow = 3;
-
 
 QStringList MemoLines(QPlainTextEdit* memo) { return memo->toPlainText().split('\n'); }
 
@@ -96,8 +95,8 @@ class SetUpTest : public QObject {
                                << "Disk Zero; Partition: 1;\nType: NTFS; Size: 16.00 MBytes ";
     // A whole drive lists the starts of its partitions and ends at the last one.
     QTest::newRow("drive") << false << DiskZeroRow << "\\\\.\\PhysicalDrive0" << int(KindPhysicalDrive)
-                           << qint64(0) << qint64(131072) << QList<qint64>{2048, 34816} << qint64(34816 + 30720)
-                           << "Disk Zero 64.00 MBytes ";
+                           << qint64(0) << qint64(131072) << QList<qint64>{2048, 34816}
+                           << qint64(34816 + 30720) << "Disk Zero 64.00 MBytes ";
     QTest::newRow("floppy") << false << FloppyRow << "\\\\.\\A:" << int(KindFloppy) << qint64(0)
                             << qint64(80 * 2 * 18) << QList<qint64>{0} << qint64(80 * 2 * 18)
                             << "Floppy 1.41 MBytes ";
@@ -207,7 +206,8 @@ class SetUpTest : public QObject {
     desktop.fixture.prompts.QueueFile(image);
     desktop.main.RestoreImageClick();
     QCOMPARE(MemoLines(desktop.Memo("RI_Memo")),
-             QStringList({Q(desktop.texts.StrSImageSize) + " 1.00 MBytes ", Q(desktop.texts.StrSInfoSelectDriveToRestore)}));
+             QStringList({Q(desktop.texts.StrSImageSize) + " 1.00 MBytes ",
+                          Q(desktop.texts.StrSInfoSelectDriveToRestore)}));
     QVERIFY(!desktop.main.findChild<QToolButton*>("RI_LogicalDrivesToolButton")->isVisible());
     QCOMPARE(desktop.List("RI_HDDListView").count(), 4);
 
@@ -220,7 +220,8 @@ class SetUpTest : public QObject {
     QCOMPARE(restore.FirstSector(), qint64(34816));
     QCOMPARE(restore.EndSector(), qint64(34816 + 30720));
     QCOMPARE(restore.ImageFileName(), image);
-    QCOMPARE(restore.DestinationLabel().text(), QString("Disk Zero; Partition: 2;\nType: FAT32; Size: 15.00 MBytes "));
+    QCOMPARE(restore.DestinationLabel().text(),
+             QString("Disk Zero; Partition: 2;\nType: FAT32; Size: 15.00 MBytes "));
     QVERIFY(restore.isVisible());
     restore.close();
   }

@@ -56,8 +56,7 @@ class WidgetSetTest : public QObject {
   void startScreenTileHasTheFourRowColours() {
     const QImage tile = artwork::StartScreenTile();
     QCOMPARE(tile.size(), QSize(4, 4));
-    const QRgb rows[4] = {qRgb(127, 179, 211), qRgb(128, 179, 211), qRgb(155, 195, 217),
-                          qRgb(152, 194, 217)};
+    const QRgb rows[4] = {qRgb(127, 179, 211), qRgb(128, 179, 211), qRgb(155, 195, 217), qRgb(152, 194, 217)};
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x) QCOMPARE(QColor(tile.pixel(x, y)), QColor(rows[y]));
   }
@@ -81,9 +80,8 @@ class WidgetSetTest : public QObject {
     }
     QVERIFY(normal != hover);
     // Each button shows its own picture, not a neighbour's.
-    const auto other = button == artwork::StartButton::CloneDrives
-                           ? artwork::StartButton::CreateImage
-                           : artwork::StartButton::CloneDrives;
+    const auto other = button == artwork::StartButton::CloneDrives ? artwork::StartButton::CreateImage
+                                                                   : artwork::StartButton::CloneDrives;
     QVERIFY(normal != artwork::StartButtonImage(other, false).toImage());
   }
 
@@ -212,9 +210,8 @@ class WidgetSetTest : public QObject {
 
   void translationTablesReachPanelsAndColumnCaptions() {
     PanelStatusBar status({150, 50});
-    QVERIFY(QMetaObject::invokeMethod(&status, "setCollectionText",
-                                      Q_ARG(QString, QStringLiteral("Panels")), Q_ARG(int, 1),
-                                      Q_ARG(QString, QStringLiteral("Text")),
+    QVERIFY(QMetaObject::invokeMethod(&status, "setCollectionText", Q_ARG(QString, QStringLiteral("Panels")),
+                                      Q_ARG(int, 1), Q_ARG(QString, QStringLiteral("Text")),
                                       Q_ARG(QString, QStringLiteral("Bereit"))));
     QCOMPARE(status.PanelText(1), QStringLiteral("Bereit"));
     status.setCollectionText(QStringLiteral("Panels"), 7, QStringLiteral("Text"), QStringLiteral("x"));
@@ -223,9 +220,8 @@ class WidgetSetTest : public QObject {
     QCOMPARE(status.PanelText(7), QString());
 
     CheckListView list;
-    QVERIFY(QMetaObject::invokeMethod(&list, "setCollectionText",
-                                      Q_ARG(QString, QStringLiteral("Columns")), Q_ARG(int, 2),
-                                      Q_ARG(QString, QStringLiteral("Caption")),
+    QVERIFY(QMetaObject::invokeMethod(&list, "setCollectionText", Q_ARG(QString, QStringLiteral("Columns")),
+                                      Q_ARG(int, 2), Q_ARG(QString, QStringLiteral("Caption")),
                                       Q_ARG(QString, QStringLiteral("Größe"))));
     QCOMPARE(list.ColumnCaption(2), QStringLiteral("Größe"));
     QCOMPARE(list.ColumnCaption(0), QString());

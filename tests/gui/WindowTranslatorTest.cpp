@@ -5,9 +5,9 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include "desktop/shared/WindowTranslator.h"
 #include "desktop/translation/LanguageDispatcher.h"
 #include "desktop/translation/TranslationTable.h"
-#include "desktop/shared/WindowTranslator.h"
 #include "desktop/widgets/CheckListView.h"
 #include "desktop/widgets/PanelStatusBar.h"
 
@@ -77,7 +77,8 @@ class WindowTranslatorTest : public QObject {
     const TranslationTable table = Table();
     TSmallForm window;
     LanguageDispatcher dispatcher;
-    auto* translator = new WindowTranslator(window, table, QStringLiteral("TSmallForm"), 2, QStringLiteral("siLangLinked1"));
+    auto* translator =
+        new WindowTranslator(window, table, QStringLiteral("TSmallForm"), 2, QStringLiteral("siLangLinked1"));
     QCOMPARE(window.findChild<WindowTranslator*>(QStringLiteral("siLangLinked1")), translator);
     int changeEvents = 0;
     translator->SetChangeHandler([&changeEvents] { ++changeEvents; });
@@ -105,8 +106,7 @@ class WindowTranslatorTest : public QObject {
              QStringLiteral("Bereit"));
     QCOMPARE(window.findChild<QObject*>(QStringLiteral("OpenImageDialog"))->property("Filter"),
              QVariant(QStringLiteral("Image-Dateien|*.img")));
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("DesignLabel"))->text(),
-             QStringLiteral("Entwurf"));
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("DesignLabel"))->text(), QStringLiteral("Entwurf"));
 
     // English: the empty English cell of DesignLabel leaves the German text
     // in place (no fallback); everything else is English again.
@@ -116,8 +116,7 @@ class WindowTranslatorTest : public QObject {
     QCOMPARE(next->text(), QStringLiteral("Next"));
     QCOMPARE(next->property("charSet").toString(), QStringLiteral("DEFAULT_CHARSET"));
     QCOMPARE(tabs->tabText(0), QStringLiteral("Create Image"));
-    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("DesignLabel"))->text(),
-             QStringLiteral("Entwurf"));
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("DesignLabel"))->text(), QStringLiteral("Entwurf"));
 
     // French has no cells at all: every text stays as it is.
     QVERIFY(!dispatcher.SetActiveLanguage(4).has_value());

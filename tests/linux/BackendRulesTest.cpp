@@ -4,10 +4,10 @@
 
 #include <unistd.h>
 
+#include <sys/stat.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/MountTable.h"
@@ -54,9 +54,16 @@ TEST(LinuxBackendRules, MountInfoFieldsWithOptionalFieldsAndEscapes) {
 
 TEST(LinuxBackendRules, ShortDatePatternIsAlwaysAUsableFileNamePart) {
   const std::pair<const char*, const char*> cases[] = {
-      {"%d.%m.%Y", "dd.MM.yyyy"}, {"%Y-%m-%d", "yyyy-MM-dd"}, {"%d/%m/%Y", "yyyy-MM-dd"},
-      {"%m/%d/%y", "yyyy-MM-dd"}, {"%e.%-m.%y", "d.M.yy"},     {"%F", "yyyy-MM-dd"},
-      {"%Y年%m月%d日", "yyyy年MM月dd日"}, {"%a %d", "yyyy-MM-dd"}, {"", "yyyy-MM-dd"}, {"%", "yyyy-MM-dd"},
+      {"%d.%m.%Y", "dd.MM.yyyy"},
+      {"%Y-%m-%d", "yyyy-MM-dd"},
+      {"%d/%m/%Y", "yyyy-MM-dd"},
+      {"%m/%d/%y", "yyyy-MM-dd"},
+      {"%e.%-m.%y", "d.M.yy"},
+      {"%F", "yyyy-MM-dd"},
+      {"%Y年%m月%d日", "yyyy年MM月dd日"},
+      {"%a %d", "yyyy-MM-dd"},
+      {"", "yyyy-MM-dd"},
+      {"%", "yyyy-MM-dd"},
   };
   for (const auto& [format, pattern] : cases) EXPECT_EQ(DatePatternFromStrftime(format), pattern) << format;
 }
@@ -90,11 +97,11 @@ TEST(LinuxBackendRules, ServicesOfOtherMachinesOrWithoutSystemdFailWithAReason) 
 }
 
 TEST(LinuxBackendRules, RealDisksAreNumberedFirstInKernelOrderAndLoopDevicesLast) {
-  std::vector<std::string> names{"vda",    "sdaa",  "loop10", "sdb",   "nvme0n2", "loop2", "sdz",
-                                 "nvme0n10", "mmcblk0", "xvdb", "hda", "nbd1", "nbd0", "pmem0"};
+  std::vector<std::string> names{"vda",      "sdaa",    "loop10", "sdb", "nvme0n2", "loop2", "sdz",
+                                 "nvme0n10", "mmcblk0", "xvdb",   "hda", "nbd1",    "nbd0",  "pmem0"};
   std::sort(names.begin(), names.end(), PhysicalDiskNameBefore);
-  EXPECT_EQ(names, (std::vector<std::string>{"nvme0n2", "nvme0n10", "sdb", "sdz", "sdaa", "vda", "mmcblk0", "hda",
-                                             "xvdb", "nbd0", "nbd1", "pmem0", "loop2", "loop10"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"nvme0n2", "nvme0n10", "sdb", "sdz", "sdaa", "vda", "mmcblk0",
+                                             "hda", "xvdb", "nbd0", "nbd1", "pmem0", "loop2", "loop10"}));
 }
 
 TEST(LinuxBackendRules, WhichWholeDisksArePhysicalDrives) {
@@ -125,7 +132,12 @@ TEST(LinuxBackendRules, WhichWholeDisksArePhysicalDrives) {
       {disk("nvme1n1"), true},
       {disk("mmcblk2"), true},
       {disk("nbd0"), true},  // a kind of disk without a family of its own still counts
-      {[&] { auto f = disk("sdc"); f.SizeSectors = 0; return f; }(), true},  // no medium: its probe leaves it out
+      {[&] {
+         auto f = disk("sdc");
+         f.SizeSectors = 0;
+         return f;
+       }(),
+       true},  // no medium: its probe leaves it out
       {disk("sda1"), false},
       {disk("nvme0n1p2"), false},
       {disk("mmcblk0boot0"), false},
@@ -139,11 +151,11 @@ TEST(LinuxBackendRules, WhichWholeDisksArePhysicalDrives) {
       {with(disk("sdd"), &WholeDiskFacts::Optical), false},  // a USB DVD drive named sd
       {with(disk("nvme0c0n1"), &WholeDiskFacts::Hidden), false},
       {loop(true, 2048, false, false), true},
-      {loop(true, 2048, true, false), true},   // read-only, but not a package image
-      {loop(true, 2048, false, true), true},   // a squashfs someone may write to
-      {loop(true, 2048, true, true), false},   // a snap package
-      {loop(false, 0, false, false), false},   // not attached
-      {loop(true, 0, false, false), false},    // attached to an empty file
+      {loop(true, 2048, true, false), true},  // read-only, but not a package image
+      {loop(true, 2048, false, true), true},  // a squashfs someone may write to
+      {loop(true, 2048, true, true), false},  // a snap package
+      {loop(false, 0, false, false), false},  // not attached
+      {loop(true, 0, false, false), false},   // attached to an empty file
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsPhysicalDisk(c.Facts), c.Listed)
@@ -203,7 +215,8 @@ TEST_F(SettingsFileTest, WritesCreateTheFolderKeepOtherValuesAndReplaceADamagedF
   ASSERT_EQ(::stat(path_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 0777, 0644u);
   // No temporary file is left beside it.
-  EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path_).parent_path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path_).parent_path()), fs::directory_iterator()),
+            1);
 
   WriteRaw("{ not json");
   EXPECT_EQ(platform->ReadSetting("Language").Kind, SettingValue::Type::Missing);

@@ -29,8 +29,9 @@ std::vector<std::byte> DiskContent() {
 
 // `copy` (sectors `first` .. of the disk) holds the disk's bytes with the
 // bad sectors zeroed; names the first sector that differs.
-::testing::AssertionResult HoldsTheReadableSectors(const std::vector<std::byte>& copy, const std::string& backing,
-                                                   std::int64_t first, const std::set<std::int64_t>& bad) {
+::testing::AssertionResult HoldsTheReadableSectors(const std::vector<std::byte>& copy,
+                                                   const std::string& backing, std::int64_t first,
+                                                   const std::set<std::int64_t>& bad) {
   const auto original = FileBytes(backing, first * 512, static_cast<std::int64_t>(copy.size()));
   if (original.size() != copy.size()) return ::testing::AssertionFailure() << "the copy has the wrong size";
   const std::vector<std::byte> zeros(512);
@@ -38,8 +39,8 @@ std::vector<std::byte> DiskContent() {
     const std::int64_t sector = first + static_cast<std::int64_t>(offset / 512);
     const std::byte* expected = bad.contains(sector) ? zeros.data() : original.data() + offset;
     if (!std::equal(expected, expected + 512, copy.begin() + static_cast<std::ptrdiff_t>(offset)))
-      return ::testing::AssertionFailure() << "sector " << sector << (bad.contains(sector) ? " (unreadable)" : "")
-                                           << " differs";
+      return ::testing::AssertionFailure()
+             << "sector " << sector << (bad.contains(sector) ? " (unreadable)" : "") << " differs";
   }
   return ::testing::AssertionSuccess();
 }
@@ -59,9 +60,11 @@ TEST(BadSectorCommands, ImageOfAPartitionZeroFillsAndNamesEachUnreadableSectorBy
   for (const char* compression : {"raw", "low"}) {
     SCOPED_TRACE(compression);
     const std::string image = scratch.File(std::string(compression) + ".img");
-    auto run = RunDrivecopy({"create", disk.Loop().PartitionPath(1), image, "--compression", compression, "--yes"});
+    auto run =
+        RunDrivecopy({"create", disk.Loop().PartitionPath(1), image, "--compression", compression, "--yes"});
     EXPECT_EQ(run.ExitCode, 4) << run;
-    EXPECT_EQ(test_support::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end())) << run;
+    EXPECT_EQ(test_support::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end()))
+        << run;
 
     std::vector<std::byte> copy;
     if (std::string(compression) == "raw") {
@@ -84,11 +87,13 @@ TEST(BadSectorCommands, DiskCloneZeroFillsAndNamesEachUnreadableSource) {
   constexpr std::int64_t kDestinationBytes = kDiskSectors * 512;
   LoopDevice destination(kDestinationBytes, test_support::PseudoRandomBytes(kDestinationBytes, 23));
 
-  auto run = RunDrivecopy({"clone", disk.DevicePath(), destination.WritablePath(destination.DevicePath()), "--yes"});
+  auto run =
+      RunDrivecopy({"clone", disk.DevicePath(), destination.WritablePath(destination.DevicePath()), "--yes"});
   EXPECT_EQ(run.ExitCode, 4) << run;
-  EXPECT_EQ(test_support::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end())) << run;
-  EXPECT_TRUE(HoldsTheReadableSectors(FileBytes(destination.BackingFile(), 0, kDestinationBytes), disk.BackingImage(),
-                                      0, bad));
+  EXPECT_EQ(test_support::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end()))
+      << run;
+  EXPECT_TRUE(HoldsTheReadableSectors(FileBytes(destination.BackingFile(), 0, kDestinationBytes),
+                                      disk.BackingImage(), 0, bad));
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ TEST(CloneCommand, DiskCloneOntoALargerDiskCopiesTheSourceLengthAndNothingMore) 
   LoopDevice destination(kDestinationBytes, test_support::PseudoRandomBytes(kDestinationBytes, 9));
   const auto before = FileBytes(destination.BackingFile(), 0, kDestinationBytes);
 
-  auto run = RunDrivecopy({"clone", source.Loop().DevicePath(), destination.WritablePath(destination.DevicePath()), "--yes"});
+  auto run = RunDrivecopy(
+      {"clone", source.Loop().DevicePath(), destination.WritablePath(destination.DevicePath()), "--yes"});
   ASSERT_EQ(run.ExitCode, 0) << run;
 
   const auto after = FileBytes(destination.BackingFile(), 0, kDestinationBytes);

@@ -28,10 +28,11 @@ TEST(CreateImageCommand, RawImageOfAPartitionEqualsThatRangeOfTheDisk) {
   EXPECT_NE(run.Out.find("Ready"), std::string::npos) << run;
 
   const std::string copied = scratch.File("dd.img");
-  auto dd = test_support::RunCommand("dd if=" + test_support::ShellQuoted(source.Loop().DevicePath()) + " of=" +
-                                test_support::ShellQuoted(copied) + " bs=512 skip=" +
-                                std::to_string(Ext4SourceDisk::kFirstSector) +
-                                " count=" + std::to_string(Ext4SourceDisk::kPartitionSectors) + " iflag=direct status=none 2>&1");
+  auto dd = test_support::RunCommand("dd if=" + test_support::ShellQuoted(source.Loop().DevicePath()) +
+                                     " of=" + test_support::ShellQuoted(copied) +
+                                     " bs=512 skip=" + std::to_string(Ext4SourceDisk::kFirstSector) +
+                                     " count=" + std::to_string(Ext4SourceDisk::kPartitionSectors) +
+                                     " iflag=direct status=none 2>&1");
   ASSERT_EQ(dd.ExitCode, 0) << dd.Output;
   const auto imageBytes = FileBytes(image, 0, Ext4SourceDisk::kPartitionSectors * 512 + 1);
   ASSERT_EQ(imageBytes.size(), static_cast<std::size_t>(Ext4SourceDisk::kPartitionSectors * 512));
@@ -50,7 +51,8 @@ TEST(CreateImageCommand, HeadedImageAtMediumPassesVerification) {
   auto verify = RunDrivecopy({"info", image, "--verify"});
   EXPECT_EQ(verify.ExitCode, 0) << verify;
   // The ext4 file system is mostly empty: medium compression must pay off.
-  EXPECT_LT(std::filesystem::file_size(image), static_cast<std::uintmax_t>(Ext4SourceDisk::kPartitionSectors * 512 / 2));
+  EXPECT_LT(std::filesystem::file_size(image),
+            static_cast<std::uintmax_t>(Ext4SourceDisk::kPartitionSectors * 512 / 2));
 }
 
 // The target passes the free-space check (its free bytes cover the raw
@@ -65,11 +67,13 @@ TEST(CreateImageCommand, TargetFileSystemRunningFullFailsNamingTheFileAndTheCaus
   const std::string mountPoint = target.Mount(1, "ext2");
   struct statvfs space {};
   ASSERT_EQ(::statvfs(mountPoint.c_str(), &space), 0);
-  const std::int64_t freeBytes = static_cast<std::int64_t>(space.f_bavail) * static_cast<std::int64_t>(space.f_frsize);
+  const std::int64_t freeBytes =
+      static_cast<std::int64_t>(space.f_bavail) * static_cast<std::int64_t>(space.f_frsize);
   const std::int64_t sourceSectors = freeBytes / 512;
   ASSERT_GT(sourceSectors, 4096);
 
-  LoopDevice source(sourceSectors * 512 + (4LL << 20), test_support::PseudoRandomBytes(sourceSectors * 512 + (1LL << 20), 3));
+  LoopDevice source(sourceSectors * 512 + (4LL << 20),
+                    test_support::PseudoRandomBytes(sourceSectors * 512 + (1LL << 20), 3));
   source.WritePartitionTable(test_support::OnePartitionTable(2048, sourceSectors), {1});
   const std::string image = mountPoint + "/full.img";
 
@@ -80,7 +84,8 @@ TEST(CreateImageCommand, TargetFileSystemRunningFullFailsNamingTheFileAndTheCaus
   EXPECT_EQ(run.Out.find("Ready"), std::string::npos) << run;
   // A raw image cannot show that it is incomplete: it is not left behind.
   EXPECT_FALSE(std::filesystem::exists(image));
-  EXPECT_NE(run.Out.find("The raw image " + image + " could not be written completely"), std::string::npos) << run;
+  EXPECT_NE(run.Out.find("The raw image " + image + " could not be written completely"), std::string::npos)
+      << run;
 }
 
 }  // namespace

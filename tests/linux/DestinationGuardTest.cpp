@@ -30,8 +30,8 @@ using test_support::RunDrivecopy;
 using test_support::ScratchDirectory;
 
 constexpr std::int64_t kFirst = 2048;
-constexpr std::int64_t kSectors = 65536;               // 32 MiB partitions
-constexpr std::int64_t kBtrfsSectors = 260096;         // btrfs wants more than 110 MiB
+constexpr std::int64_t kSectors = 65536;        // 32 MiB partitions
+constexpr std::int64_t kBtrfsSectors = 260096;  // btrfs wants more than 110 MiB
 constexpr std::int64_t kImageBytes = 4LL << 20;
 
 void WriteBytes(const std::string& path, const std::vector<std::byte>& bytes) {
@@ -81,8 +81,10 @@ TEST(DestinationGuardOnDevices, WhatLivesThereRefusesTheJobAndNothingIsWritten) 
     std::function<Scenario()> Setup;
     bool NeedsBtrfs = false;
   };
-  const bool btrfs = test_support::RunCommand("grep -qw btrfs /proc/filesystems || modprobe btrfs 2>/dev/null").ExitCode == 0 &&
-                     test_support::RunCommand("command -v mkfs.btrfs >/dev/null").ExitCode == 0;
+  const bool btrfs =
+      test_support::RunCommand("grep -qw btrfs /proc/filesystems || modprobe btrfs 2>/dev/null").ExitCode ==
+          0 &&
+      test_support::RunCommand("command -v mkfs.btrfs >/dev/null").ExitCode == 0;
   const Case cases[] = {
       {"restore onto a mounted ext4",
        [&] {
@@ -181,7 +183,8 @@ TEST(DestinationGuardOnDevices, WhatLivesThereRefusesTheJobAndNothingIsWritten) 
          s.Unchanged = {Guarded{victim->BackingFile(), 0, 8LL << 20}};
          s.ExtraCheck = [node] {
            struct stat status {};
-           EXPECT_TRUE(::lstat(node.c_str(), &status) == 0 && S_ISBLK(status.st_mode)) << node << " is gone from /dev";
+           EXPECT_TRUE(::lstat(node.c_str(), &status) == 0 && S_ISBLK(status.st_mode))
+               << node << " is gone from /dev";
          };
          s.Devices.push_back(std::move(source));
          s.Devices.push_back(std::move(victim));
@@ -215,7 +218,9 @@ TEST(DestinationGuardOnDevices, WhatLivesThereRefusesTheJobAndNothingIsWritten) 
          s.Holder = target + ".log exists and is not a regular file";
          s.Arguments = {"create", source->PartitionPath(1), target, "--log", "--yes"};
          s.Unchanged = {Guarded{victim, 0, 4096}};
-         s.ExtraCheck = [target] { EXPECT_FALSE(fs::exists(target)) << "the image was made although its log was refused"; };
+         s.ExtraCheck = [target] {
+           EXPECT_FALSE(fs::exists(target)) << "the image was made although its log was refused";
+         };
          s.Devices.push_back(std::move(source));
          return s;
        }},
@@ -355,12 +360,14 @@ TEST(DestinationGuardOnDevices, SourceThatGoesAwayEndsTheJob) {
   ScratchDirectory scratch;
   for (const char* command : {"create", "clone"}) {
     SCOPED_TRACE(command);
-    test_support::FaultyDisk vanishing(PseudoRandomBytes(8LL << 20, 11), test_support::DiskFaults{{}, 9000, 0});
+    test_support::FaultyDisk vanishing(PseudoRandomBytes(8LL << 20, 11),
+                                       test_support::DiskFaults{{}, 9000, 0});
     auto destination = std::make_unique<LoopDevice>(8LL << 20);
     const std::string image = scratch.File("vanished.img");
-    const auto run = std::string(command) == "create"
-                         ? RunDrivecopy({"create", vanishing.DevicePath(), image, "--yes"})
-                         : RunDrivecopy({"clone", vanishing.DevicePath(), destination->DevicePath(), "--yes"});
+    const auto run =
+        std::string(command) == "create"
+            ? RunDrivecopy({"create", vanishing.DevicePath(), image, "--yes"})
+            : RunDrivecopy({"clone", vanishing.DevicePath(), destination->DevicePath(), "--yes"});
     EXPECT_EQ(run.ExitCode, 1) << run;
     EXPECT_NE(run.Err.find("The device is gone"), std::string::npos) << run;
     EXPECT_EQ(run.Out.find("Ready"), std::string::npos) << run;

@@ -15,8 +15,8 @@ using test_support::LoopDevice;
 TEST(LoopDeviceRanges, SharedStorageMountsInRangeAndSameFile) {
   SKIP_WITHOUT_LOOP_DEVICES();
   LoopDevice disk(48LL << 20);
-  disk.WritePartitionTable(
-      "label: dos\nstart=2048, size=32768, type=83\nstart=36864, size=16384, type=83\n", {1, 2});
+  disk.WritePartitionTable("label: dos\nstart=2048, size=32768, type=83\nstart=36864, size=16384, type=83\n",
+                           {1, 2});
   disk.MakeExt4(1);
   const std::string mountPoint = disk.Mount(1);
   const std::string image = mountPoint + "/backup.img";
@@ -32,10 +32,14 @@ TEST(LoopDeviceRanges, SharedStorageMountsInRangeAndSameFile) {
     bool shared;
   };
   const Shared sharing[] = {
-      {image, Whole, disk.DevicePath(), {2048, 2049}, true},              // the file system's first sector
-      {image, Whole, disk.DevicePath(), {36864, 36864 + 16384}, false},    // partition 2
-      {mountPoint + "/not-yet.img", Whole, disk.PartitionPath(1), {0, 1}, true},  // lands in its folder's file system
-      {image, Whole, disk.BackingFile(), Whole, false},                   // another file
+      {image, Whole, disk.DevicePath(), {2048, 2049}, true},             // the file system's first sector
+      {image, Whole, disk.DevicePath(), {36864, 36864 + 16384}, false},  // partition 2
+      {mountPoint + "/not-yet.img",
+       Whole,
+       disk.PartitionPath(1),
+       {0, 1},
+       true},                                            // lands in its folder's file system
+      {image, Whole, disk.BackingFile(), Whole, false},  // another file
       {disk.PartitionPath(2), {0, 10}, disk.DevicePath(), {36864 + 9, 36864 + 20}, true},
       {disk.PartitionPath(2), {0, 10}, disk.DevicePath(), {36864 + 10, 36864 + 20}, false},
       // The loop device is made of its backing file.
@@ -53,11 +57,11 @@ TEST(LoopDeviceRanges, SharedStorageMountsInRangeAndSameFile) {
     bool inTheWay;
   };
   const Mounted mounted[] = {
-      {disk.DevicePath(), {0, 2048}, false},              // the gap before partition 1
-      {disk.DevicePath(), {2047, 2049}, true},            // touches its first sector
-      {disk.DevicePath(), {36864, 36864 + 16384}, false}, // partition 2, not mounted
-      {disk.DevicePath(), {0, 48LL << 11}, true},         // the whole disk
-      {disk.PartitionPath(1), {0, 1}, true},              // counted from the partition's start
+      {disk.DevicePath(), {0, 2048}, false},               // the gap before partition 1
+      {disk.DevicePath(), {2047, 2049}, true},             // touches its first sector
+      {disk.DevicePath(), {36864, 36864 + 16384}, false},  // partition 2, not mounted
+      {disk.DevicePath(), {0, 48LL << 11}, true},          // the whole disk
+      {disk.PartitionPath(1), {0, 1}, true},               // counted from the partition's start
       {disk.PartitionPath(2), {0, 16384}, false},
   };
   for (const Mounted& c : mounted) {

@@ -15,7 +15,9 @@ using test_support::LoopDevice;
 
 constexpr std::int64_t kDiskBytes = 4LL << 20;
 
-std::byte PatternAt(std::int64_t offset) { return static_cast<std::byte>((offset * 7 + offset / 512) & 0xFF); }
+std::byte PatternAt(std::int64_t offset) {
+  return static_cast<std::byte>((offset * 7 + offset / 512) & 0xFF);
+}
 
 std::vector<std::byte> Pattern(std::int64_t bytes) {
   std::vector<std::byte> data(static_cast<std::size_t>(bytes));
@@ -48,14 +50,13 @@ TEST(LoopDirectIo, ReadsMatchWhatWasWrittenWhateverTheAlignment) {
     std::size_t BufferShift;  // bytes past an aligned address
   };
   const Case cases[] = {
-      {"aligned block", 65536, 65536, 0},
-      {"misaligned buffer", 512, 4096, 1},
-      {"odd offset and length", 1000, 3001, 0},
-      {"spans more than a bounce chunk", 511, (2u << 20) + 3, 3},
+      {"aligned block", 65536, 65536, 0},          {"misaligned buffer", 512, 4096, 1},
+      {"odd offset and length", 1000, 3001, 0},    {"spans more than a bounce chunk", 511, (2u << 20) + 3, 3},
       {"single sector", kDiskBytes - 512, 512, 0},
   };
   std::vector<std::byte> arena((4u << 20) + 8192);
-  auto* aligned = reinterpret_cast<std::byte*>((reinterpret_cast<std::uintptr_t>(arena.data()) + 4095) & ~std::uintptr_t{4095});
+  auto* aligned = reinterpret_cast<std::byte*>((reinterpret_cast<std::uintptr_t>(arena.data()) + 4095) &
+                                               ~std::uintptr_t{4095});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     std::span<std::byte> buffer(aligned + c.BufferShift, c.Length);
@@ -64,7 +65,8 @@ TEST(LoopDirectIo, ReadsMatchWhatWasWrittenWhateverTheAlignment) {
     ASSERT_TRUE(got.ok()) << got.error().text;
     ASSERT_EQ(got.value(), c.Length);
     bool same = true;
-    for (std::size_t i = 0; i < c.Length && same; ++i) same = buffer[i] == PatternAt(c.Offset + static_cast<std::int64_t>(i));
+    for (std::size_t i = 0; i < c.Length && same; ++i)
+      same = buffer[i] == PatternAt(c.Offset + static_cast<std::int64_t>(i));
     EXPECT_TRUE(same);
   }
 

@@ -11,8 +11,8 @@
 
 #include "JobTestSupport.h"
 #include "LoopDevice.h"
-#include "platform/linux/LinuxPlatform.h"
 #include "disk/DriveLists.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "support/TransferRecordingPlatform.h"
 
 namespace drivecopy {
@@ -44,8 +44,8 @@ TEST(DriveDiscovery, ManyLoopDevicesAreAllListedAfterTheRealDisksAndSnapImagesAr
   std::vector<std::unique_ptr<LoopDevice>> plain;
   for (int i = 0; i < 30; ++i) plain.push_back(std::make_unique<LoopDevice>(1 << 20));
   LoopDevice partitioned(8 << 20);
-  partitioned.WritePartitionTable("label: dos\nstart=2048, size=4096, type=83\nstart=6144, size=4096, type=83\n",
-                                  {1, 2});
+  partitioned.WritePartitionTable(
+      "label: dos\nstart=2048, size=4096, type=83\nstart=6144, size=4096, type=83\n", {1, 2});
   // A read-only loop device over a squashfs image is how a snap package is
   // mounted: it is no disk anyone images.
   ScratchDirectory scratch;
@@ -90,7 +90,8 @@ TEST(DriveDiscovery, ManyLoopDevicesAreAllListedAfterTheRealDisksAndSnapImagesAr
 TEST(DriveDiscovery, ListedNamesReachTheRowsTheyNameAndNothingElse) {
   SKIP_WITHOUT_LOOP_DEVICES();
   LoopDevice disk(8 << 20, test_support::PseudoRandomBytes(8 << 20, 7));
-  disk.WritePartitionTable("label: dos\nstart=2048, size=2048, type=83\nstart=6144, size=4096, type=83\n", {1, 2});
+  disk.WritePartitionTable("label: dos\nstart=2048, size=2048, type=83\nstart=6144, size=4096, type=83\n",
+                           {1, 2});
   ScratchDirectory scratch;
 
   const nlohmann::json listing = ListJson();
@@ -111,8 +112,9 @@ TEST(DriveDiscovery, ListedNamesReachTheRowsTheyNameAndNothingElse) {
   }
 
   // Names not written as the list writes them reach nothing.
-  for (const std::string& odd : std::vector<std::string>{disk.DevicePath() + "p01", disk.DevicePath() + "#01", disk.DevicePath() + "#1 ",
-                                 disk.DevicePath() + "p3", disk.DevicePath() + "#3"}) {
+  for (const std::string& odd : std::vector<std::string>{disk.DevicePath() + "p01", disk.DevicePath() + "#01",
+                                                         disk.DevicePath() + "#1 ", disk.DevicePath() + "p3",
+                                                         disk.DevicePath() + "#3"}) {
     const auto run = RunDrivecopy({"create", odd, scratch.File("odd.img"), "--yes"});
     EXPECT_EQ(run.ExitCode, 1) << odd << ": " << run;
     EXPECT_NE(run.Err.find(odd), std::string::npos) << run;
@@ -126,17 +128,21 @@ TEST(DriveDiscovery, APartitionNodeTheKernelKeptFromAnOlderTableIsRefused) {
   disk.WritePartitionTable("label: dos\nstart=2048, size=4096, type=83\n", {1});
   // The table changes on disk while the kernel keeps the old partition 1.
   const std::string device = disk.WritablePath(disk.DevicePath());
-  const auto rewrite = test_support::RunCommand("echo 'label: dos\nstart=8192, size=8192, type=83' | sfdisk -q "
-                                           "--no-reread --no-tell-kernel " + device + " 2>&1");
+  const auto rewrite = test_support::RunCommand(
+      "echo 'label: dos\nstart=8192, size=8192, type=83' | sfdisk -q "
+      "--no-reread --no-tell-kernel " +
+      device + " 2>&1");
   ASSERT_EQ(rewrite.ExitCode, 0) << rewrite.Output;
-  ASSERT_EQ(test_support::RunCommand("cat /sys/class/block/" + disk.PartitionPath(1).substr(5) + "/start").Output,
-            "2048\n");
+  ASSERT_EQ(
+      test_support::RunCommand("cat /sys/class/block/" + disk.PartitionPath(1).substr(5) + "/start").Output,
+      "2048\n");
 
   ScratchDirectory scratch;
   const auto refused = RunDrivecopy({"create", disk.PartitionPath(1), scratch.File("p1.img"), "--yes"});
   EXPECT_EQ(refused.ExitCode, 1) << refused;
-  for (const std::string& words : std::vector<std::string>{disk.PartitionPath(1), "sectors 2,048 to 6,144", "sectors 8,192 to 16,384",
-                                  "partx -u " + disk.DevicePath(), disk.DevicePath() + "#1"}) {
+  for (const std::string& words :
+       std::vector<std::string>{disk.PartitionPath(1), "sectors 2,048 to 6,144", "sectors 8,192 to 16,384",
+                                "partx -u " + disk.DevicePath(), disk.DevicePath() + "#1"}) {
     EXPECT_NE(refused.Err.find(words), std::string::npos) << words << " missing from: " << refused;
   }
   EXPECT_FALSE(std::ifstream(scratch.File("p1.img")).good());
@@ -148,10 +154,11 @@ TEST(DriveDiscovery, APartitionNodeTheKernelKeptFromAnOlderTableIsRefused) {
   ASSERT_NE(drive, nullptr);
   ASSERT_EQ((*drive)["partitions"].size(), 1u);
   EXPECT_EQ((*drive)["partitions"][0]["name"], disk.DevicePath() + "#1");
-  const auto byTable = RunDrivecopy({"create", disk.DevicePath() + "#1", scratch.File("t1.img"), "--compression",
-                                     "raw", "--yes"});
+  const auto byTable = RunDrivecopy(
+      {"create", disk.DevicePath() + "#1", scratch.File("t1.img"), "--compression", "raw", "--yes"});
   ASSERT_EQ(byTable.ExitCode, 0) << byTable;
-  EXPECT_EQ(FileBytes(scratch.File("t1.img"), 0, 1 << 30), FileBytes(disk.DevicePath(), 8192LL * 512, 8192LL * 512));
+  EXPECT_EQ(FileBytes(scratch.File("t1.img"), 0, 1 << 30),
+            FileBytes(disk.DevicePath(), 8192LL * 512, 8192LL * 512));
 }
 
 TEST(DriveDiscovery, DrivesAreProbedWithoutAnyMountedVolume) {

@@ -25,7 +25,8 @@ using test_support::ScratchDirectory;
 using test_support::ShellQuoted;
 
 constexpr std::int64_t kImageBytes = 4LL << 20;
-const std::string kRightsNeeded = "(reading or writing disks needs root rights or membership in the group disk)";
+const std::string kRightsNeeded =
+    "(reading or writing disks needs root rights or membership in the group disk)";
 const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
 
 void WriteFileOf(const std::string& path, std::int64_t bytes, fs::perms permissions) {
@@ -39,7 +40,9 @@ class SmallFileSystem {
  public:
   explicit SmallFileSystem(const std::string& folder) : folder_(folder) {
     fs::create_directory(folder_);
-    mounted_ = RunCommand("mount -t tmpfs -o size=1m,mode=0777 drivecopy-test " + ShellQuoted(folder_)).ExitCode == 0;
+    mounted_ =
+        RunCommand("mount -t tmpfs -o size=1m,mode=0777 drivecopy-test " + ShellQuoted(folder_)).ExitCode ==
+        0;
   }
   ~SmallFileSystem() {
     if (mounted_) RunCommand("umount " + ShellQuoted(folder_));
@@ -111,7 +114,8 @@ class ErrorTexts : public ::testing::Test {
     const ProgramRun run = RunDrivecopy(c.Arguments, launcher);
     EXPECT_EQ(run.ExitCode, 1) << c.What << "\n" << run;
     EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 1) << c.What << "\n" << run;
-    for (const std::string& part : c.InError) EXPECT_NE(run.Err.find(part), std::string::npos) << c.What << ": " << part << "\n" << run;
+    for (const std::string& part : c.InError)
+      EXPECT_NE(run.Err.find(part), std::string::npos) << c.What << ": " << part << "\n" << run;
     EXPECT_EQ(run.Err.find(kRightsNeeded) != std::string::npos, c.RightsNeeded) << c.What << "\n" << run;
   }
 
@@ -123,23 +127,33 @@ class ErrorTexts : public ::testing::Test {
 
 TEST_F(ErrorTexts, AnOrdinaryUserLearnsWhatIsMissing) {
   if (RunDrivecopy({"--help"}, kAsNobody).ExitCode != 0) {
-    GTEST_SKIP() << "the program cannot be run as nobody here (no setpriv, no user nobody, or a private build folder)";
+    GTEST_SKIP()
+        << "the program cannot be run as nobody here (no setpriv, no user nobody, or a private build folder)";
   }
   const std::string disk = disk_->DevicePath();
   const std::string partition = disk_->PartitionPath(1);
   const std::string small = small_->DevicePath();
   const Case cases[] = {
-      {"a disk the user may not open, as source", {"create", disk, Path("open/x.img")},
-       {"cannot open " + disk + ": Permission denied"}, true},
+      {"a disk the user may not open, as source",
+       {"create", disk, Path("open/x.img")},
+       {"cannot open " + disk + ": Permission denied"},
+       true},
       {"a partition node the user may not open, as destination",
-       {"restore", Path("source.bin"), partition, "--yes"}, {"cannot open " + partition + ": Permission denied"}, true},
-      {"a disk the user may not open, as an image to look at", {"info", small},
-       {"cannot open " + small + ": Permission denied"}, true},
-      {"an image in a folder the user may not write", {"create", Path("source.bin"), Path("locked/x.img")},
+       {"restore", Path("source.bin"), partition, "--yes"},
+       {"cannot open " + partition + ": Permission denied"},
+       true},
+      {"a disk the user may not open, as an image to look at",
+       {"info", small},
+       {"cannot open " + small + ": Permission denied"},
+       true},
+      {"an image in a folder the user may not write",
+       {"create", Path("source.bin"), Path("locked/x.img")},
        {"Unable to open file: " + Path("locked/x.img") + ": Permission denied"}},
-      {"a read-only image file", {"create", Path("source.bin"), Path("readonly.img"), "--yes"},
+      {"a read-only image file",
+       {"create", Path("source.bin"), Path("readonly.img"), "--yes"},
        {Path("readonly.img"), "Permission denied"}},
-      {"an image the user may not read", {"restore", Path("secret.bin"), Path("open/destination.bin"), "--yes"},
+      {"an image the user may not read",
+       {"restore", Path("secret.bin"), Path("open/destination.bin"), "--yes"},
        {Path("secret.bin") + " cannot be opened for reading: Permission denied"}},
   };
   for (const Case& c : cases) Check(c, kAsNobody);
@@ -159,19 +173,26 @@ TEST_F(ErrorTexts, RootMeetsMissingFoldersFullFileSystemsAndSmallDisks) {
   const std::string small = small_->WritablePath(small_->DevicePath());
   const std::string partition = disk_->WritablePath(disk_->PartitionPath(1));
   const Case cases[] = {
-      {"a raw image larger than the free space", {"create", Path("source.bin"), full.File("x.img")},
+      {"a raw image larger than the free space",
+       {"create", Path("source.bin"), full.File("x.img")},
        {"Not enough disk space: The image " + full.File("x.img") +
-        " needs 4,194,304 bytes (4.00 MBytes); the volume it is to be stored on has 1,048,576 bytes (1.00 MBytes) "
+        " needs 4,194,304 bytes (4.00 MBytes); the volume it is to be stored on has 1,048,576 bytes (1.00 "
+        "MBytes) "
         "free."}},
-      {"a disk smaller than the image", {"restore", Path("source.bin"), small, "--yes"},
+      {"a disk smaller than the image",
+       {"restore", Path("source.bin"), small, "--yes"},
        {"Partition to small: Destination partition to small. Select a bigger one. " + Path("source.bin") +
         " needs 8,192 sectors (4.00 MBytes), and the destination " + small +
         " (sectors 0 to 2047) holds only 2,048 sectors (1.00 MBytes)."}},
-      {"a partition smaller than the disk cloned onto it", {"clone", disk_->DevicePath(), small, "--yes"},
+      {"a partition smaller than the disk cloned onto it",
+       {"clone", disk_->DevicePath(), small, "--yes"},
        {disk_->DevicePath() + " needs 16,384 sectors (8.00 MBytes), and the destination " + small}},
-      {"a partition smaller than the image", {"restore", Path("source.bin"), partition, "--yes"},
-       {"and the destination " + disk_->DevicePath() + " (sectors 2048 to 6143) holds only 4,096 sectors (2.00 MBytes)."}},
-      {"an image in a folder that does not exist", {"create", Path("source.bin"), Path("gone/x.img")},
+      {"a partition smaller than the image",
+       {"restore", Path("source.bin"), partition, "--yes"},
+       {"and the destination " + disk_->DevicePath() +
+        " (sectors 2048 to 6143) holds only 4,096 sectors (2.00 MBytes)."}},
+      {"an image in a folder that does not exist",
+       {"create", Path("source.bin"), Path("gone/x.img")},
        {"Unable to open file: " + Path("gone/x.img") + ": No such file or directory"}},
       {"an image to restore in a folder that does not exist",
        {"restore", Path("gone/x.img"), Path("open/destination.bin"), "--yes"},

@@ -48,7 +48,8 @@ std::string FaultyDevicesUnavailableReason() {
 }
 
 FaultyDisk::FaultyDisk(const std::vector<std::byte>& content, const DiskFaults& faults) {
-  if (content.empty() || content.size() % 512 != 0) throw std::invalid_argument("a disk is whole 512-byte sectors");
+  if (content.empty() || content.size() % 512 != 0)
+    throw std::invalid_argument("a disk is whole 512-byte sectors");
   std::string pattern = (fs::temp_directory_path() / "drivecopy-faulty-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
   directory_ = pattern;
@@ -116,7 +117,8 @@ void FaultyDisk::WaitForMount(std::int64_t bytes) {
       helper_ = -1;
       throw std::runtime_error("the FUSE fault file stopped: " + FileText(directory_ / "helper.log"));
     }
-    if (steady_clock::now() > deadline) throw std::runtime_error("the FUSE fault file did not appear at " + file);
+    if (steady_clock::now() > deadline)
+      throw std::runtime_error("the FUSE fault file did not appear at " + file);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }

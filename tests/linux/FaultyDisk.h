@@ -16,10 +16,10 @@ namespace drivecopy::test_support {
 // fault file program.
 std::string FaultyDevicesUnavailableReason();
 
-#define SKIP_WITHOUT_FAULTY_DEVICES()                                                          \
-  do {                                                                                         \
+#define SKIP_WITHOUT_FAULTY_DEVICES()                                                               \
+  do {                                                                                              \
     if (auto reason = ::drivecopy::test_support::FaultyDevicesUnavailableReason(); !reason.empty()) \
-      GTEST_SKIP() << reason;                                                                  \
+      GTEST_SKIP() << reason;                                                                       \
   } while (0)
 
 // How a FaultyDisk fails.

@@ -47,7 +47,8 @@ ScratchDirectory::~ScratchDirectory() {
 namespace {
 std::int64_t LittleEndianAt(const std::vector<std::byte>& bytes, std::size_t offset, std::size_t size) {
   std::int64_t value = 0;
-  for (std::size_t i = size; i-- > 0;) value = (value << 8) | std::to_integer<std::int64_t>(bytes.at(offset + i));
+  for (std::size_t i = size; i-- > 0;)
+    value = (value << 8) | std::to_integer<std::int64_t>(bytes.at(offset + i));
   return value;
 }
 }  // namespace
@@ -148,8 +149,10 @@ std::multiset<std::int64_t> SectorsNamedInMemo(const std::string& memo) {
   while (std::getline(lines, line)) {
     if (line.find("@:") == std::string::npos) continue;
     std::smatch match;
-    if (std::regex_search(line, match, sectorAt)) sectors.insert(std::stoll(match[1].str()));
-    else sectors.insert(-1);
+    if (std::regex_search(line, match, sectorAt))
+      sectors.insert(std::stoll(match[1].str()));
+    else
+      sectors.insert(-1);
   }
   return sectors;
 }
@@ -161,7 +164,8 @@ void PutOnePartitionTable(std::vector<std::byte>& disk, std::int64_t firstSector
   };
   put32(440, 0x1234ABCD);  // disk signature
   constexpr std::size_t entry = 446;
-  disk[entry + 1] = disk[entry + 2] = disk[entry + 5] = disk[entry + 6] = std::byte{0xFF};  // CHS beyond reach
+  disk[entry + 1] = disk[entry + 2] = disk[entry + 5] = disk[entry + 6] =
+      std::byte{0xFF};  // CHS beyond reach
   disk[entry + 3] = disk[entry + 7] = std::byte{0xFF};
   disk[entry + 4] = std::byte{0x83};
   put32(entry + 8, firstSector);
@@ -171,7 +175,8 @@ void PutOnePartitionTable(std::vector<std::byte>& disk, std::int64_t firstSector
 }
 
 std::string OnePartitionTable(std::int64_t firstSector, std::int64_t sectors) {
-  return "label: dos\nstart=" + std::to_string(firstSector) + ", size=" + std::to_string(sectors) + ", type=83\n";
+  return "label: dos\nstart=" + std::to_string(firstSector) + ", size=" + std::to_string(sectors) +
+         ", type=83\n";
 }
 
 Ext4SourceDisk::Ext4SourceDisk(std::int64_t diskBytes) : loop_(std::make_unique<LoopDevice>(diskBytes)) {
@@ -183,8 +188,8 @@ Ext4SourceDisk::Ext4SourceDisk(std::int64_t diskBytes) : loop_(std::make_unique<
     const fs::path file = fs::path(mountPoint) / name;
     fs::create_directories(file.parent_path());
     const auto data = PseudoRandomBytes((1LL << 20) * seed + 123, seed);
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                                static_cast<std::streamsize>(data.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
     ++seed;
   }
   loop_->Unmount(mountPoint);

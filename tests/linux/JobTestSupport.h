@@ -39,7 +39,8 @@ struct ProgramRun {
   std::string Err;
 };
 // `launcher` words go before the program (setpriv ... to run it as another user).
-ProgramRun RunDrivecopy(const std::vector<std::string>& arguments, const std::vector<std::string>& launcher = {});
+ProgramRun RunDrivecopy(const std::vector<std::string>& arguments,
+                        const std::vector<std::string>& launcher = {});
 std::ostream& operator<<(std::ostream& out, const ProgramRun& run);
 
 // The drivecopy binary running in the background, its output going to

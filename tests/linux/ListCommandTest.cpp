@@ -70,14 +70,17 @@ TEST(ListCommandOnLoopDisk, NamesTheDiskItsPartitionsAndTheMountedVolume) {
     EXPECT_EQ(partition["firstSector"], expected[i].First);
     EXPECT_EQ(partition["endSector"], expected[i].End);
     const std::string caption = partition["caption"];
-    EXPECT_EQ(caption.find("[ " + mountPoint + " ]") != std::string::npos, expected[i].ShowsMountPoint) << caption;
+    EXPECT_EQ(caption.find("[ " + mountPoint + " ]") != std::string::npos, expected[i].ShowsMountPoint)
+        << caption;
     EXPECT_EQ(partition["name"], disk.PartitionPath(expected[i].Number));
   }
-  EXPECT_TRUE((*drive)["caption"].get<std::string>().starts_with("[ " + mountPoint + "  ] ")) << (*drive)["caption"];
+  EXPECT_TRUE((*drive)["caption"].get<std::string>().starts_with("[ " + mountPoint + "  ] "))
+      << (*drive)["caption"];
 
   const nlohmann::json* twinDrive = FindByDevicePath(listing["drives"], twin.DevicePath());
   ASSERT_NE(twinDrive, nullptr);
-  EXPECT_EQ((*twinDrive)["caption"].get<std::string>().find('['), std::string::npos) << (*twinDrive)["caption"];
+  EXPECT_EQ((*twinDrive)["caption"].get<std::string>().find('['), std::string::npos)
+      << (*twinDrive)["caption"];
   for (const auto& partition : (*twinDrive)["partitions"]) {
     EXPECT_EQ(partition["caption"].get<std::string>().find('['), std::string::npos) << partition["caption"];
   }

@@ -34,7 +34,8 @@ std::string Trimmed(std::string text) {
 void RunOrThrow(const std::string& commandLine) {
   auto result = RunCommand(commandLine + " 2>&1");
   if (result.ExitCode != 0)
-    throw std::runtime_error("`" + commandLine + "` failed (" + std::to_string(result.ExitCode) + "): " + result.Output);
+    throw std::runtime_error("`" + commandLine + "` failed (" + std::to_string(result.ExitCode) +
+                             "): " + result.Output);
 }
 
 }  // namespace
@@ -50,8 +51,10 @@ std::string LoopDevicesUnavailableReason() {
 std::string ShellQuoted(const std::string& word) {
   std::string quoted = "'";
   for (char c : word) {
-    if (c == '\'') quoted += "'\\''";
-    else quoted.push_back(c);
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted.push_back(c);
   }
   return quoted + "'";
 }
@@ -65,14 +68,17 @@ pid_t StartProgram(const std::vector<std::string>& words, const std::string& out
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
   if (errorPath.empty()) {
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   } else {
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
   }
   pid_t process = -1;
-  const int failed = ::posix_spawn(&process, copies.front().c_str(), &actions, nullptr, arguments.data(), environ);
+  const int failed =
+      ::posix_spawn(&process, copies.front().c_str(), &actions, nullptr, arguments.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0 ? process : -1;
 }
@@ -114,8 +120,8 @@ fs::path LoopDevice::PrivateDirectory() {
 }
 
 void LoopDevice::Attach(const std::string& losetupOptions) {
-  auto attached = RunCommand("losetup --find --show --partscan " + losetupOptions + " " + ShellQuoted(backingFile_) +
-                             " 2>/dev/null");
+  auto attached = RunCommand("losetup --find --show --partscan " + losetupOptions + " " +
+                             ShellQuoted(backingFile_) + " 2>/dev/null");
   device_ = Trimmed(attached.Output);
   if (attached.ExitCode != 0 || !device_.starts_with("/dev/loop")) {
     device_.clear();
@@ -178,14 +184,16 @@ void LoopDevice::WaitForPartitionNodes(const std::vector<int>& numbers) {
   }
 }
 
-void LoopDevice::WritePartitionTable(const std::string& sfdiskScript, const std::vector<int>& expectedPartitions) {
+void LoopDevice::WritePartitionTable(const std::string& sfdiskScript,
+                                     const std::vector<int>& expectedPartitions) {
   RequireOwnDevice(device_);
   std::string command = "sfdisk --wipe always --quiet " + ShellQuoted(device_) + " >/dev/null 2>&1";
   FILE* pipe = ::popen(command.c_str(), "w");
   if (pipe == nullptr) throw std::runtime_error("cannot run sfdisk");
   std::fwrite(sfdiskScript.data(), 1, sfdiskScript.size(), pipe);
   int status = ::pclose(pipe);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("sfdisk failed for script:\n" + sfdiskScript);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error("sfdisk failed for script:\n" + sfdiskScript);
   RunCommand("partx -u " + ShellQuoted(device_) + " >/dev/null 2>&1");
   RunCommand("partx -a " + ShellQuoted(device_) + " >/dev/null 2>&1");
   WaitForPartitionNodes(expectedPartitions);
@@ -204,7 +212,8 @@ std::string LoopDevice::Mount(int partition, const std::string& fileSystemType) 
   RequireOwnDevice(path);
   fs::path mountPoint = directory_ / ("mnt" + std::to_string(partition));
   fs::create_directories(mountPoint);
-  RunOrThrow("mount -t " + ShellQuoted(fileSystemType) + " " + ShellQuoted(path) + " " + ShellQuoted(mountPoint.string()));
+  RunOrThrow("mount -t " + ShellQuoted(fileSystemType) + " " + ShellQuoted(path) + " " +
+             ShellQuoted(mountPoint.string()));
   mountPoints_.push_back(mountPoint.string());
   return mountPoint.string();
 }
@@ -219,7 +228,8 @@ void LoopDevice::StartSwap(int partition) {
 
 void LoopDevice::Unmount(const std::string& mountPoint) {
   auto ours = std::find(mountPoints_.begin(), mountPoints_.end(), mountPoint);
-  if (ours == mountPoints_.end()) throw std::runtime_error(mountPoint + " was not mounted by this loop device");
+  if (ours == mountPoints_.end())
+    throw std::runtime_error(mountPoint + " was not mounted by this loop device");
   RunCommand("sync");
   RunOrThrow("umount " + ShellQuoted(mountPoint));
   mountPoints_.erase(ours);

@@ -15,10 +15,10 @@ namespace drivecopy::test_support {
 // and the loop device control node.
 std::string LoopDevicesUnavailableReason();
 
-#define SKIP_WITHOUT_LOOP_DEVICES()                                              \
-  do {                                                                           \
+#define SKIP_WITHOUT_LOOP_DEVICES()                                                               \
+  do {                                                                                            \
     if (auto reason = ::drivecopy::test_support::LoopDevicesUnavailableReason(); !reason.empty()) \
-      GTEST_SKIP() << reason;                                                    \
+      GTEST_SKIP() << reason;                                                                     \
   } while (0)
 
 // A loop device over a sparse file in a private temporary directory, with
@@ -42,9 +42,9 @@ class LoopDevice {
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
 
-  const std::string& DevicePath() const { return device_; }     // /dev/loopN
+  const std::string& DevicePath() const { return device_; }  // /dev/loopN
   const std::string& BackingFile() const { return backingFile_; }
-  std::string PartitionPath(int number) const;                   // /dev/loopNpK; the device itself for 0
+  std::string PartitionPath(int number) const;  // /dev/loopNpK; the device itself for 0
 
   // Writes a partition table from an sfdisk script and waits until the
   // kernel shows the partition nodes listed.

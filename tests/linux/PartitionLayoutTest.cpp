@@ -65,10 +65,9 @@ TEST(LoopDiskLayout, MbrWithExtendedContainerAndLogicalPartitions) {
   EXPECT_EQ(probe.Geometry.MediaType, FixedMedia);
   EXPECT_EQ(probe.TotalBytes, kDiskBytes);
   EXPECT_EQ(probe.Layout.Signature, 0x1a2b3c4du);
-  ExpectLayout(probe, {{1, 2048, 16384, 0x83},
-                       {0, 18432, 112640, 0x05},
-                       {5, 20480, 16384, 0x83},
-                       {6, 38912, 16384, 0x82}});
+  ExpectLayout(
+      probe,
+      {{1, 2048, 16384, 0x83}, {0, 18432, 112640, 0x05}, {5, 20480, 16384, 0x83}, {6, 38912, 16384, 0x82}});
 }
 
 TEST(LoopDiskLayout, GptNumbersEntriesByTableSlotAndMapsTypeGuids) {
@@ -77,12 +76,11 @@ TEST(LoopDiskLayout, GptNumbersEntriesByTableSlotAndMapsTypeGuids) {
   const std::string dev = disk.DevicePath() + "p";
   // Slot 4 stays empty, so numbering by list position would go wrong.
   disk.WritePartitionTable(
-      "label: gpt\n" +
-          dev + "1 : start=2048, size=8192, type=C12A7328-F81F-11D2-BA4B-00A0C93EC93B\n" +
-          dev + "2 : start=10240, size=8192, type=EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\n" +
-          dev + "3 : start=18432, size=8192, type=0FC63DAF-8483-4772-8E79-3D69D8477DE4\n" +
-          dev + "5 : start=26624, size=8192, type=0657FD6D-A4AB-43C4-84E5-0933C84B4F4F\n" +
-          dev + "6 : start=34816, size=8192, type=E6D6D379-F507-44C2-A23C-238F2A3DF928\n",
+      "label: gpt\n" + dev + "1 : start=2048, size=8192, type=C12A7328-F81F-11D2-BA4B-00A0C93EC93B\n" + dev +
+          "2 : start=10240, size=8192, type=EBD0A0A2-B9E5-4433-87C0-68B6B72699C7\n" + dev +
+          "3 : start=18432, size=8192, type=0FC63DAF-8483-4772-8E79-3D69D8477DE4\n" + dev +
+          "5 : start=26624, size=8192, type=0657FD6D-A4AB-43C4-84E5-0933C84B4F4F\n" + dev +
+          "6 : start=34816, size=8192, type=E6D6D379-F507-44C2-A23C-238F2A3DF928\n",
       {1, 2, 3, 5, 6});
   auto platform = MakeLinuxPlatform();
   DriveProbe probe(*platform, disk.DevicePath());

@@ -42,7 +42,8 @@ TEST(RestoreImageCommand, RestoredPartitionIsIdenticalAndItsFileSystemChecksClea
   for (const char* compression : {"raw", "medium"}) {
     SCOPED_TRACE(compression);
     const std::string image = scratch.File(std::string(compression) + ".img");
-    auto created = RunDrivecopy({"create", source.PartitionPath(), image, "--compression", compression, "--yes"});
+    auto created =
+        RunDrivecopy({"create", source.PartitionPath(), image, "--compression", compression, "--yes"});
     ASSERT_EQ(created.ExitCode, 0) << created;
 
     auto destination = DestinationDisk(Ext4SourceDisk::kDiskBytes, 7);
@@ -54,7 +55,8 @@ TEST(RestoreImageCommand, RestoredPartitionIsIdenticalAndItsFileSystemChecksClea
     std::vector<char> shown(static_cast<std::size_t>(kSectors * 512));
     watcher.read(shown.data(), static_cast<std::streamsize>(shown.size()));
     ASSERT_TRUE(watcher.good());
-    auto restored = RunDrivecopy({"restore", image, destination->WritablePath(destination->PartitionPath(1)), "--yes"});
+    auto restored =
+        RunDrivecopy({"restore", image, destination->WritablePath(destination->PartitionPath(1)), "--yes"});
     ASSERT_EQ(restored.ExitCode, 0) << restored;
 
     const auto after = FileBytes(destination->BackingFile(), 0, Ext4SourceDisk::kDiskBytes);
@@ -62,7 +64,8 @@ TEST(RestoreImageCommand, RestoredPartitionIsIdenticalAndItsFileSystemChecksClea
     const auto partitionStart = after.begin() + kFirst * 512;
     const auto partitionEnd = partitionStart + kSectors * 512;
     EXPECT_TRUE(std::equal(partitionStart, partitionEnd, sourceBytes.begin(), sourceBytes.end()));
-    EXPECT_TRUE(std::equal(after.begin(), partitionStart, before.begin())) << "bytes before the partition changed";
+    EXPECT_TRUE(std::equal(after.begin(), partitionStart, before.begin()))
+        << "bytes before the partition changed";
     EXPECT_TRUE(std::equal(partitionEnd, after.end(), before.begin() + kFirst * 512 + kSectors * 512))
         << "bytes after the partition changed";
 
@@ -101,7 +104,8 @@ TEST(RestoreImageCommand, DamagedBlockStopsTheRestoreBeforeThatBlockIsWritten) {
 
   LoopDevice destination(kDiskBytes);  // all zeros
   destination.WritePartitionTable(test_support::OnePartitionTable(kFirst, kPartitionSectors), {1});
-  auto restored = RunDrivecopy({"restore", image, destination.WritablePath(destination.PartitionPath(1)), "--yes"});
+  auto restored =
+      RunDrivecopy({"restore", image, destination.WritablePath(destination.PartitionPath(1)), "--yes"});
   EXPECT_EQ(restored.ExitCode, 1) << restored;
   EXPECT_NE(restored.Err.find("block 5"), std::string::npos) << restored;
 
@@ -109,9 +113,11 @@ TEST(RestoreImageCommand, DamagedBlockStopsTheRestoreBeforeThatBlockIsWritten) {
   const auto written = FileBytes(destination.BackingFile(), kFirst * 512, kPartitionSectors * 512);
   const auto expected = FileBytes(source.BackingFile(), kFirst * 512, kGoodBytes);
   ASSERT_EQ(written.size(), static_cast<std::size_t>(kPartitionSectors * 512));
-  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin())) << "blocks before the damage are lost";
-  EXPECT_TRUE(std::all_of(written.begin() + kGoodBytes, written.end(), [](std::byte b) { return b == std::byte{0}; }))
-      << "something of the damaged block or later was written";
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin()))
+      << "blocks before the damage are lost";
+  EXPECT_TRUE(std::all_of(written.begin() + kGoodBytes, written.end(), [](std::byte b) {
+    return b == std::byte{0};
+  })) << "something of the damaged block or later was written";
 }
 
 TEST(RestoreImageCommand, MountedDestinationIsRefusedNamingItsMountPoint) {
@@ -127,7 +133,8 @@ TEST(RestoreImageCommand, MountedDestinationIsRefusedNamingItsMountPoint) {
   destination.MakeExt4(1);
   const std::string mountPoint = destination.Mount(1);
 
-  auto restored = RunDrivecopy({"restore", image, destination.WritablePath(destination.PartitionPath(1)), "--yes"});
+  auto restored =
+      RunDrivecopy({"restore", image, destination.WritablePath(destination.PartitionPath(1)), "--yes"});
   EXPECT_EQ(restored.ExitCode, 1) << restored;
   EXPECT_NE(restored.Err.find(mountPoint), std::string::npos) << restored;
   const auto firstSectors = FileBytes(destination.BackingFile(), kFirst * 512, 4096);
@@ -150,9 +157,10 @@ TEST(RestoreImageCommand, WholeDriveRestoreShowsItsNewPartitions) {
   ASSERT_EQ(restored.ExitCode, 0) << restored;
   EXPECT_EQ(restored.Out.find("partition table"), std::string::npos) << restored;
   struct stat status {};
-  ASSERT_EQ(::stat(blank.PartitionPath(1).c_str(), &status), 0) << blank.PartitionPath(1) << " did not appear";
-  auto fsck = test_support::RunCommand("fsck.ext4 -fn " + test_support::ShellQuoted(blank.WritablePath(blank.PartitionPath(1))) +
-                                  " 2>&1");
+  ASSERT_EQ(::stat(blank.PartitionPath(1).c_str(), &status), 0)
+      << blank.PartitionPath(1) << " did not appear";
+  auto fsck = test_support::RunCommand(
+      "fsck.ext4 -fn " + test_support::ShellQuoted(blank.WritablePath(blank.PartitionPath(1))) + " 2>&1");
   EXPECT_EQ(fsck.ExitCode, 0) << fsck.Output;
 }
 

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "jobs/CloneJob.h"
-#include "text/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
 #include "support/RecordingObserver.h"
 #include "support/TestImages.h"
 #include "support/TransferRecordingPlatform.h"
+#include "text/MessageCatalogue.h"
 
 namespace drivecopy {
 namespace {
@@ -34,11 +34,14 @@ const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 std::string MachineJson(const std::string& sourceExtras = "", const std::string& destinationExtras = "",
                         bool destinationInUse = false) {
   return R"({"physicalDrives": [
-      {"number": 0, "size": "4 MiB", )" + sourceExtras + R"( "layout": []},
-      {"number": 1, "size": "4 MiB", )" + destinationExtras + R"(
+      {"number": 0, "size": "4 MiB", )" +
+         sourceExtras + R"( "layout": []},
+      {"number": 1, "size": "4 MiB", )" +
+         destinationExtras + R"(
        "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]}],
     "volumes": [{"letter": "C", "size": "1 MiB"},
-                {"letter": "F", "inUse": )" + (destinationInUse ? "true" : "false") +
+                {"letter": "F", "inUse": )" +
+         (destinationInUse ? "true" : "false") +
          R"(, "partition": {"drive": 1, "entry": 0}}],
     "session": {"currentDirectory": "C:\\", "shortDateFormat": "dd.MM.yyyy", "today": "2013-03-15"}})";
 }
@@ -57,7 +60,8 @@ struct CloneMachine {
                                  std::vector<std::byte>(DriveSectors * 512, std::byte{0xEE}));
   }
   std::vector<std::byte> Destination(std::int64_t sector, std::int64_t sectors) const {
-    return ReadHostBytes(*machine->ContentPath(Drive1), sector * 512, static_cast<std::size_t>(sectors * 512));
+    return ReadHostBytes(*machine->ContentPath(Drive1), sector * 512,
+                         static_cast<std::size_t>(sectors * 512));
   }
   std::vector<std::byte> Source(std::int64_t sector, std::int64_t sectors) const {
     return {source.begin() + sector * 512, source.begin() + (sector + sectors) * 512};
@@ -66,7 +70,10 @@ struct CloneMachine {
 
 CloneParameters Clone(std::int64_t sourceFirst, std::int64_t sourceEnd, std::int64_t destinationFirst,
                       std::int64_t destinationEnd) {
-  return {{Drive0, 0x62, sourceFirst, sourceEnd}, {Drive1, 0x62, destinationFirst, destinationEnd}, "Disk 1", false};
+  return {{Drive0, 0x62, sourceFirst, sourceEnd},
+          {Drive1, 0x62, destinationFirst, destinationEnd},
+          "Disk 1",
+          false};
 }
 
 TEST(CloneJob, CopiesLargeChunksThenSectorsFromSourceOffsetToDestinationOffset) {
@@ -172,8 +179,8 @@ TEST(CloneJob, StoppedRunStillGetsItsClosingLineAndLog) {
   EXPECT_EQ(platform.WritesTo(Drive1).size(), 1u);
   EXPECT_EQ(outcome.SectorsDone, 128);
   EXPECT_EQ(memo.Lines().back(), Texts().StrSInitCloneDriveNew);
-  const auto log = test_support::ReadWholeHostFile(*m.machine->VolumeDirectory('C') +
-                                                   "/TALVO_Cloning_Log 15.03.2013.txt");
+  const auto log =
+      test_support::ReadWholeHostFile(*m.machine->VolumeDirectory('C') + "/TALVO_Cloning_Log 15.03.2013.txt");
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[0], std::byte{0xFF});
   EXPECT_EQ(log[1], std::byte{0xFE});
@@ -207,7 +214,8 @@ TEST_P(CloneRefusal, WritesNothing) {
   ASSERT_EQ(observer.Errors.size(), 1u);
   if (std::string(c.namedInError).empty()) {
     EXPECT_EQ(observer.Errors[0].Title, Texts().strSPARTIONTOSMALLTitle);
-    EXPECT_TRUE(observer.Errors[0].Text.starts_with(Texts().strSPARTIONTOSMALL + "\n")) << observer.Errors[0].Text;
+    EXPECT_TRUE(observer.Errors[0].Text.starts_with(Texts().strSPARTIONTOSMALL + "\n"))
+        << observer.Errors[0].Text;
   } else {
     EXPECT_NE(outcome.ErrorText.find(c.namedInError), std::string::npos) << outcome.ErrorText;
   }
@@ -217,11 +225,13 @@ TEST_P(CloneRefusal, WritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CloneRefusal,
-    ::testing::Values(
-        RefusalCase{"DestinationOneSectorShorter", Clone(0, 300, 0, 299), false, ""},
-        RefusalCase{"OverlappingRangesOnOneDrive",
-                    {{Drive1, 0x62, 100, 400}, {Drive1, 0x62, 300, 600}, "Disk 1", false}, false, "overlap"},
-        RefusalCase{"DestinationUnderMountedFileSystem", Clone(0, 300, 2000, 2300), true, "F:"}),
+    ::testing::Values(RefusalCase{"DestinationOneSectorShorter", Clone(0, 300, 0, 299), false, ""},
+                      RefusalCase{"OverlappingRangesOnOneDrive",
+                                  {{Drive1, 0x62, 100, 400}, {Drive1, 0x62, 300, 600}, "Disk 1", false},
+                                  false,
+                                  "overlap"},
+                      RefusalCase{"DestinationUnderMountedFileSystem", Clone(0, 300, 2000, 2300), true,
+                                  "F:"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CloneJob, FailedFlushEndsWithoutTheClosingLine) {

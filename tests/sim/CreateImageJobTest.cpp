@@ -6,23 +6,23 @@
 #include <string>
 #include <vector>
 
-#include "platform/KindTags.h"
-#include "text/SizeText.h"
-#include "jobs/CreateImageJob.h"
 #include "image/ImageReader.h"
 #include "image/ImageVerifier.h"
-#include "text/MessageCatalogue.h"
-#include "text/MessageTexts.h"
+#include "jobs/CreateImageJob.h"
+#include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingObserver.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 namespace {
 
-using test_support::ScratchFolder;
 using test_support::RecordingObserver;
+using test_support::ScratchFolder;
 
 const std::string kDrive0 = R"(\\.\PhysicalDrive0)";
 
@@ -37,9 +37,15 @@ std::vector<std::byte> SourcePattern(std::int64_t sectors) {
     for (std::size_t i = 0; i < 512; ++i) {
       std::byte& b = bytes[static_cast<std::size_t>(s) * 512 + i];
       switch (s % 3) {
-        case 0: state = state * 1103515245u + 12345u; b = static_cast<std::byte>(state >> 24); break;
-        case 1: b = static_cast<std::byte>("sector text "[i % 12] + s % 7); break;
-        default: b = std::byte{0};
+        case 0:
+          state = state * 1103515245u + 12345u;
+          b = static_cast<std::byte>(state >> 24);
+          break;
+        case 1:
+          b = static_cast<std::byte>("sector text "[i % 12] + s % 7);
+          break;
+        default:
+          b = std::byte{0};
       }
     }
   }
@@ -68,10 +74,10 @@ void WriteFile(const std::string& path, std::int64_t offset, const std::vector<s
 // whose first `patternSectors` sectors hold SourcePattern, plus `more`
 // top-level parts.
 struct Fixture {
-  explicit Fixture(const std::string& extra = "", std::int64_t patternSectors = 4096, const std::string& more = "",
-                   const std::string& size = "8 MiB") {
-    machine = test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": ")" + size + "\"" + extra + "}]" +
-                                more + "}");
+  explicit Fixture(const std::string& extra = "", std::int64_t patternSectors = 4096,
+                   const std::string& more = "", const std::string& size = "8 MiB") {
+    machine = test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": ")" + size + "\"" + extra +
+                                    "}]" + more + "}");
     source = SourcePattern(patternSectors);
     WriteFile(*machine->ContentPath(kDrive0), 0, source);
   }
@@ -93,7 +99,9 @@ struct Fixture {
     p.ImagePath = imagePath;
     return p;
   }
-  JobOutcome Run(const CreateImageParameters& p) { return RunCreateImageJob(*machine, Texts(), p, memo, observer); }
+  JobOutcome Run(const CreateImageParameters& p) {
+    return RunCreateImageJob(*machine, Texts(), p, memo, observer);
+  }
 
   std::unique_ptr<SimulatedMachine> machine;
   std::vector<std::byte> source;
@@ -117,7 +125,9 @@ std::vector<std::byte> Restored(const std::string& imagePath) {
 }
 
 std::string FileSizeLine(std::int64_t bytes) { return Texts().strSFileSizeLabel + SizeText(bytes); }
-std::string BadSectorLine(std::int64_t sector) { return Texts().strSBADSingleSECTOR + " @:" + std::to_string(sector); }
+std::string BadSectorLine(std::int64_t sector) {
+  return Texts().strSBADSingleSECTOR + " @:" + std::to_string(sector);
+}
 
 struct RangeCase {
   std::int64_t First, End, Blocks;
@@ -141,7 +151,8 @@ TEST_P(RawRange, RawImageIsTheSourceSectorsBackToBack) {
   EXPECT_EQ(f.observer.ProgressCalls.back().BytesRemaining, 0);
   const std::int64_t firstBlockBytes = c.End - c.First >= 128 ? 65536 : 512;
   EXPECT_EQ(f.observer.ProgressCalls.front().BytesRemaining, (c.End - c.First) * 512 - firstBlockBytes);
-  EXPECT_EQ(f.observer.MemoLines, (std::vector<std::string>{FileSizeLine((c.End - c.First) * 512), Texts().StrSReady}));
+  EXPECT_EQ(f.observer.MemoLines,
+            (std::vector<std::string>{FileSizeLine((c.End - c.First) * 512), Texts().StrSReady}));
   EXPECT_EQ(f.memo.Lines(), f.observer.MemoLines);
   EXPECT_TRUE(f.observer.Errors.empty());
 }
@@ -173,8 +184,8 @@ TEST_P(HeadedLevel, HeadedImageVerifiesAndReadsBackAsTheSource) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, HeadedLevel,
-                         ::testing::Values(CompressionLevel::None, CompressionLevel::Low, CompressionLevel::Medium,
-                                           CompressionLevel::High));
+                         ::testing::Values(CompressionLevel::None, CompressionLevel::Low,
+                                           CompressionLevel::Medium, CompressionLevel::High));
 
 TEST(CreateImageJob, TwoHundredFiftySixSectorsAreTwoBlocks) {
   ScratchFolder folder;
@@ -223,7 +234,8 @@ class DamagedSource : public ::testing::TestWithParam<DamageCase> {};
 TEST_P(DamagedSource, UnreadableSectorsAreZerosAndNamedOnce) {
   const DamageCase c = GetParam();
   ScratchFolder folder;
-  Fixture f(std::string(R"(, "unreadableSectors": [2175, 2948])") + (c.ShortReads ? R"(, "shortReads": true)" : ""));
+  Fixture f(std::string(R"(, "unreadableSectors": [2175, 2948])") +
+            (c.ShortReads ? R"(, "shortReads": true)" : ""));
   auto p = f.Parameters(2048, 3048, folder / "damaged.img");
   p.Raw = c.Raw;
   const auto outcome = f.Run(p);
@@ -243,7 +255,8 @@ TEST_P(DamagedSource, UnreadableSectorsAreZerosAndNamedOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Reads, DamagedSource,
-                         ::testing::Values(DamageCase{"FailedReads", false, true}, DamageCase{"ShortReads", true, true},
+                         ::testing::Values(DamageCase{"FailedReads", false, true},
+                                           DamageCase{"ShortReads", true, true},
                                            DamageCase{"ShortReadsHeaded", true, false}),
                          [](const auto& info) { return info.param.Name; });
 
@@ -269,8 +282,8 @@ TEST_P(StoppedRun, StopKeepsACompleteShorterImageOrDeletesIt) {
   EXPECT_EQ(f.observer.Questions[0].Text, Texts().StrSDeleteImage);
   EXPECT_EQ(f.observer.MemoLines.back(), Texts().StrSUserAbort + std::to_string(2048 + 384));
   EXPECT_EQ(std::filesystem::exists(folder / "stopped.img"), !deleteIt);
-  EXPECT_EQ(std::find(f.observer.MemoLines.begin(), f.observer.MemoLines.end(), Texts().StrSDeleteImageText) !=
-                f.observer.MemoLines.end(),
+  EXPECT_EQ(std::find(f.observer.MemoLines.begin(), f.observer.MemoLines.end(),
+                      Texts().StrSDeleteImageText) != f.observer.MemoLines.end(),
             deleteIt);
   // The log is written either way, holding the closing lines.
   EXPECT_TRUE(std::filesystem::exists(folder / "stopped.img.log"));
@@ -289,7 +302,9 @@ TEST(CreateImageJob, OutputIsWrittenOnlyWhenItPassesFiveHundredBlocks) {
   Fixture f("", 0, "", "40 MiB");
   auto p = f.Parameters(0, 501 * 128, folder / "batched.img");
   std::vector<std::uintmax_t> sizes;
-  f.observer.OnProgress = [&](const JobProgress&) { sizes.push_back(std::filesystem::file_size(folder / "batched.img")); };
+  f.observer.OnProgress = [&](const JobProgress&) {
+    sizes.push_back(std::filesystem::file_size(folder / "batched.img"));
+  };
   ASSERT_EQ(f.Run(p).Status, JobStatus::Finished);
 
   ASSERT_EQ(sizes.size(), 501u);
@@ -366,18 +381,23 @@ TEST_P(TargetVolume, ImagesOfKnownSizeAreRefusedWhereTheyCannotFit) {
   EXPECT_EQ(outcome.Status, JobStatus::NotStarted);
   EXPECT_FALSE(f.machine->FileExists(p.ImagePath));
   ASSERT_EQ(f.observer.Errors.size(), 1u);
-  EXPECT_EQ(f.observer.Errors[0].Title, c.TooLargeForFat ? Texts().strSFSTOSMALLTitle : Texts().strSNotEnoughSpaceTitle);
+  EXPECT_EQ(f.observer.Errors[0].Title,
+            c.TooLargeForFat ? Texts().strSFSTOSMALLTitle : Texts().strSNotEnoughSpaceTitle);
   // The window's own message, then the image and the sizes that decided it.
   const std::string& text = f.observer.Errors[0].Text;
-  EXPECT_TRUE(text.starts_with((c.TooLargeForFat ? Texts().strSFSTOSMALL : Texts().strSNotEnoughSpace) + "\n"))
+  EXPECT_TRUE(
+      text.starts_with((c.TooLargeForFat ? Texts().strSFSTOSMALL : Texts().strSNotEnoughSpace) + "\n"))
       << text;
   if (c.TooLargeForFat) {
-    EXPECT_NE(text.find("The image E:\\image.img would be 4,294,967,296 bytes (4.00 GBytes) long"), std::string::npos)
+    EXPECT_NE(text.find("The image E:\\image.img would be 4,294,967,296 bytes (4.00 GBytes) long"),
+              std::string::npos)
         << text;
   } else {
-    EXPECT_NE(text.find("The image E:\\image.img needs 1,049,088 bytes (1.00 MBytes); the volume it is to be stored "
-                        "on has 1,048,576 bytes (1.00 MBytes) free."),
-              std::string::npos)
+    EXPECT_NE(
+        text.find(
+            "The image E:\\image.img needs 1,049,088 bytes (1.00 MBytes); the volume it is to be stored "
+            "on has 1,048,576 bytes (1.00 MBytes) free."),
+        std::string::npos)
         << text;
   }
 }
@@ -390,10 +410,14 @@ const std::string kSmall = R"({"letter": "E", "fileSystem": "NTFS", "totalBytes"
 INSTANTIATE_TEST_SUITE_P(
     Cases, TargetVolume,
     ::testing::Values(
-        TargetCase{"FatRawAtFourGiB", kFat, kFourGiBSectors, true, CompressionLevel::Medium, false, true, true},
-        TargetCase{"FatStoredAtFourGiB", kFat, kFourGiBSectors, false, CompressionLevel::None, false, true, true},
-        TargetCase{"FatRawBelowFourGiB", kFat, kFourGiBSectors - 1, true, CompressionLevel::Medium, false, false, false},
-        TargetCase{"FatCompressed", kFat, kFourGiBSectors, false, CompressionLevel::Medium, false, false, false},
+        TargetCase{"FatRawAtFourGiB", kFat, kFourGiBSectors, true, CompressionLevel::Medium, false, true,
+                   true},
+        TargetCase{"FatStoredAtFourGiB", kFat, kFourGiBSectors, false, CompressionLevel::None, false, true,
+                   true},
+        TargetCase{"FatRawBelowFourGiB", kFat, kFourGiBSectors - 1, true, CompressionLevel::Medium, false,
+                   false, false},
+        TargetCase{"FatCompressed", kFat, kFourGiBSectors, false, CompressionLevel::Medium, false, false,
+                   false},
         TargetCase{"ExFatRaw", kExFat, kFourGiBSectors, true, CompressionLevel::Medium, false, false, false},
         TargetCase{"SmallRaw", kSmall, 2049, true, CompressionLevel::Medium, false, true, false},
         TargetCase{"SmallStored", kSmall, 2049, false, CompressionLevel::None, false, true, false},

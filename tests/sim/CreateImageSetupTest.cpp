@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/KindTags.h"
-#include "text/SizeText.h"
 #include "jobs/CreateImageSetup.h"
+#include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
+#include "text/SizeText.h"
 
 namespace drivecopy {
 namespace {
@@ -16,7 +16,8 @@ constexpr std::int64_t kMiB = 1024 * 1024;
 
 // Drive 0 of 100 MiB: a primary partition, an extended container holding two
 // logical partitions, and an entry of a damaged table that runs past the end.
-const char* kMachine = R"({"physicalDrives": [{"number": 0, "size": "100 MiB", "model": "Disk A", "damagedLayout": true,
+const char* kMachine =
+    R"({"physicalDrives": [{"number": 0, "size": "100 MiB", "model": "Disk A", "damagedLayout": true,
   "layout": [
     {"startSector": 2048,   "sectorCount": 10240,  "number": 1, "type": 7},
     {"startSector": 12288,  "sectorCount": 100000, "number": 0, "type": 5},
@@ -69,7 +70,8 @@ class WholeDriveKinds : public ::testing::TestWithParam<DriveCase> {};
 TEST_P(WholeDriveKinds, ListsNumberedPartitionsWithinTheDrive) {
   auto machine = test_support::Machine(kMachine);
   int pumps = 0;
-  const auto source = PrepareCreateSource(*machine, WholeDrive(GetParam().Kind), [&] { ++pumps; }, '.');
+  const auto source = PrepareCreateSource(
+      *machine, WholeDrive(GetParam().Kind), [&] { ++pumps; }, '.');
   ASSERT_TRUE(source);
   EXPECT_EQ(source->Range, (SectorRange{0, 204800}));
   EXPECT_EQ(source->Description, GetParam().Description);
@@ -83,13 +85,15 @@ TEST_P(WholeDriveKinds, ListsNumberedPartitionsWithinTheDrive) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, WholeDriveKinds,
-                         ::testing::Values(DriveCase{"PhysicalDrive", KindPhysicalDrive, "Disk A 100.00 MBytes "},
+                         ::testing::Values(DriveCase{"PhysicalDrive", KindPhysicalDrive,
+                                                     "Disk A 100.00 MBytes "},
                                            DriveCase{"UnknownKind", 0x99, std::nullopt}),
                          [](const auto& info) { return info.param.Name; });
 
 TEST(CreateImageSetup, DriveThatCannotBeProbedListsNoPartition) {
   auto machine = test_support::Machine(kMachine);
-  const auto source = PrepareCreateSource(*machine, WholeDrive(KindPhysicalDrive, R"(\\.\PhysicalDrive4)"), {}, '.');
+  const auto source =
+      PrepareCreateSource(*machine, WholeDrive(KindPhysicalDrive, R"(\\.\PhysicalDrive4)"), {}, '.');
   ASSERT_TRUE(source);
   EXPECT_EQ(source->Header.PartitionCount, 0);
   EXPECT_TRUE(source->Header.PartitionStarts.empty());

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/KindTags.h"
-#include "jobs/CreateImageJob.h"
 #include "jobs/CloneJob.h"
+#include "jobs/CreateImageJob.h"
 #include "jobs/RestoreImageJob.h"
+#include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
@@ -40,11 +40,13 @@ std::string MachineJson(const std::string& drive1Extras = "", const std::string&
   return R"({"physicalDrives": [
       {"number": 0, "size": "4 MiB", "fill": true,
        "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]},
-      {"number": 1, "size": "4 MiB", )" + drive1Extras + R"(
+      {"number": 1, "size": "4 MiB", )" +
+         drive1Extras + R"(
        "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]}],
     "volumes": [{"letter": "E", "partition": {"drive": 0, "entry": 0}},
                 {"letter": "F", "partition": {"drive": 1, "entry": 0}}],
-    "session": {"currentDirectory": "E:\\", "today": "2013-03-15"})" + more + "}";
+    "session": {"currentDirectory": "E:\\", "today": "2013-03-15"})" +
+         more + "}";
 }
 
 struct JobRun {
@@ -57,7 +59,8 @@ using Job = std::function<JobOutcome(Platform&, OperationMemo&, RecordingObserve
 
 Job RestoreOntoPartition(const std::string& imagePath) {
   return [imagePath](Platform& platform, OperationMemo& memo, RecordingObserver& observer) {
-    const RestoreImageParameters parameters{Drive1, Partition.FirstSector, Partition.EndSector, imagePath, "Disk 1"};
+    const RestoreImageParameters parameters{Drive1, Partition.FirstSector, Partition.EndSector, imagePath,
+                                            "Disk 1"};
     return RunRestoreImageJob(platform, Texts(), parameters, memo, observer);
   };
 }
@@ -82,7 +85,8 @@ TEST(DestinationGuard, WhatLivesOnTheDestinationRefusesRestoreAndCloneNamingIt) 
   const std::string occupant = R"(, "occupants": [{"device": "\\\\.\\PhysicalDrive1", "firstSector": 3000,
                                    "endSector": 3001, )";
   const Case cases[] = {
-      {"swap", "", occupant + R"("kind": "swap", "name": "/swap-area"}])", "in use as swap space (/swap-area)"},
+      {"swap", "", occupant + R"("kind": "swap", "name": "/swap-area"}])",
+       "in use as swap space (/swap-area)"},
       {"RAID member", "", occupant + R"("kind": "stacked", "name": "md0"}])", "is part of md0"},
       {"loop backing store", "", occupant + R"("kind": "loop", "name": "/dev/loop7"}])",
        "backing store of the loop device /dev/loop7"},
@@ -105,10 +109,12 @@ TEST(DestinationGuard, WhatLivesOnTheDestinationRefusesRestoreAndCloneNamingIt) 
 
       EXPECT_EQ(run.Outcome.Status, JobStatus::NotStarted);
       ASSERT_EQ(run.Observer.Errors.size(), 1u);
-      EXPECT_NE(run.Observer.Errors[0].Text.find(c.expected), std::string::npos) << run.Observer.Errors[0].Text;
+      EXPECT_NE(run.Observer.Errors[0].Text.find(c.expected), std::string::npos)
+          << run.Observer.Errors[0].Text;
       EXPECT_NE(run.Observer.Errors[0].Text.find(Drive1), std::string::npos) << run.Observer.Errors[0].Text;
       EXPECT_TRUE(platform.Writes.empty());
-      for (const auto& opening : platform.Openings) EXPECT_NE(opening.Mode, OpenMode::ReadWrite) << opening.Path;
+      for (const auto& opening : platform.Openings)
+        EXPECT_NE(opening.Mode, OpenMode::ReadWrite) << opening.Path;
     }
   }
 }
@@ -128,7 +134,8 @@ TEST(DestinationGuard, SecondJobOnTheSameStorageWaitsForTheFirst) {
     JobRun second;
     second.Outcome = RestoreOntoPartition(imagePath)(*machine, second.Memo, second.Observer);
     EXPECT_EQ(second.Outcome.Status, JobStatus::NotStarted);
-    EXPECT_NE(second.Outcome.ErrorText.find("in use by another program"), std::string::npos) << second.Outcome.ErrorText;
+    EXPECT_NE(second.Outcome.ErrorText.find("in use by another program"), std::string::npos)
+        << second.Outcome.ErrorText;
   }
   JobRun again;
   again.Outcome = RestoreOntoPartition(imagePath)(*machine, again.Memo, again.Observer);
@@ -180,7 +187,8 @@ TEST(DestinationGuard, ImageAndLogPathsThatMustNotBeWrittenRefuseTheCreate) {
     EXPECT_NE(run.Observer.Errors[0].Text.find(c.expected), std::string::npos) << run.Observer.Errors[0].Text;
     EXPECT_TRUE(run.Observer.Questions.empty()) << "asked before refusing";
     EXPECT_EQ(test_support::ReadHostBytes(*machine->ContentPath(Drive1), 0, 8192 * 512), drive1Before);
-    EXPECT_FALSE(std::filesystem::exists(volumeF + "/folder")) << "an image was made although its log was refused";
+    EXPECT_FALSE(std::filesystem::exists(volumeF + "/folder"))
+        << "an image was made although its log was refused";
   }
 }
 
@@ -200,25 +208,29 @@ TEST(DestinationGuard, DeviceGoneMidRunEndsTheJobWithAnError) {
     JobRun run;
     run.Outcome = RestoreOntoPartition(imagePath)(platform, run.Memo, run.Observer);
     EXPECT_EQ(run.Outcome.Status, JobStatus::Failed);
-    EXPECT_NE(run.Outcome.ErrorText.find("Writing to " + Drive1 + " failed at sector 2560: The device is not connected."),
+    EXPECT_NE(run.Outcome.ErrorText.find("Writing to " + Drive1 +
+                                         " failed at sector 2560: The device is not connected."),
               std::string::npos)
         << run.Outcome.ErrorText;
     EXPECT_LT(platform.WritesTo(Drive1).size(), 10u) << "went on writing sector by sector";
-    for (const std::string& line : run.Memo.Lines()) EXPECT_EQ(line.find("bad sector"), std::string::npos) << line;
+    for (const std::string& line : run.Memo.Lines())
+      EXPECT_EQ(line.find("bad sector"), std::string::npos) << line;
   }
   for (const bool sourceGoes : {true, false}) {
-    SCOPED_TRACE(sourceGoes ? "clone from a source that goes away" : "clone onto a destination that goes away");
+    SCOPED_TRACE(sourceGoes ? "clone from a source that goes away"
+                            : "clone onto a destination that goes away");
     auto machine = test_support::Machine(sourceGoes ? R"({"physicalDrives": [
           {"number": 0, "size": "4 MiB", "goneFromSector": 2600,
            "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]},
           {"number": 1, "size": "4 MiB",
            "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]}]})"
-                                                : MachineJson(goneAt));
+                                                    : MachineJson(goneAt));
     ASSERT_TRUE(machine);
     JobRun run;
     run.Outcome = CloneOntoPartition()(*machine, run.Memo, run.Observer);
     EXPECT_EQ(run.Outcome.Status, JobStatus::Failed);
-    const std::string expected = sourceGoes ? "Reading " + Drive0 + " failed at sector" : "Writing to " + Drive1;
+    const std::string expected =
+        sourceGoes ? "Reading " + Drive0 + " failed at sector" : "Writing to " + Drive1;
     EXPECT_NE(run.Outcome.ErrorText.find(expected), std::string::npos) << run.Outcome.ErrorText;
     for (const std::string& line : run.Memo.Lines()) {
       EXPECT_EQ(line.find("restart the computer"), std::string::npos) << "closing line after a failure";
@@ -227,12 +239,14 @@ TEST(DestinationGuard, DeviceGoneMidRunEndsTheJobWithAnError) {
   }
   {
     SCOPED_TRACE("raw image of a source that goes away");
-    auto machine = test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": "4 MiB", "goneFromSector": 2600,
+    auto machine =
+        test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": "4 MiB", "goneFromSector": 2600,
         "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]}]})");
     ASSERT_TRUE(machine);
     const std::string imagePath = folder / "gone.img";
     JobRun run;
-    run.Outcome = RunCreateImageJob(*machine, Texts(), CreateOfDrive0Partition(imagePath), run.Memo, run.Observer);
+    run.Outcome =
+        RunCreateImageJob(*machine, Texts(), CreateOfDrive0Partition(imagePath), run.Memo, run.Observer);
     EXPECT_EQ(run.Outcome.Status, JobStatus::Failed);
     EXPECT_NE(run.Outcome.ErrorText.find("Reading " + Drive0 + " failed at sector"), std::string::npos)
         << run.Outcome.ErrorText;
@@ -254,7 +268,8 @@ TEST(DestinationGuard, PartitionTableNotReadAnewIsNamedInTheMemo) {
   run.Outcome = RunRestoreImageJob(*machine, Texts(), wholeDrive, run.Memo, run.Observer);
   EXPECT_EQ(run.Outcome.Status, JobStatus::Finished);
   ASSERT_FALSE(run.Memo.Lines().empty());
-  EXPECT_NE(run.Memo.Lines().back().find("could not read the new partition table of " + Drive1), std::string::npos)
+  EXPECT_NE(run.Memo.Lines().back().find("could not read the new partition table of " + Drive1),
+            std::string::npos)
       << run.Memo.Lines().back();
 }
 

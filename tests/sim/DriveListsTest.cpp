@@ -3,8 +3,8 @@
 // without a disk, volumes of every type, a damaged table.
 #include <gtest/gtest.h>
 
-#include "platform/KindTags.h"
 #include "disk/DriveLists.h"
+#include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
 
 namespace drivecopy {
@@ -46,8 +46,7 @@ TEST(DriveLists, PhysicalRowsShowFloppiesDrivesAndTheirLetters) {
 
   // B: has no disk, drive 1 does not exist, drive 3 has no medium.
   EXPECT_EQ(Captions(listing.Rows),
-            (std::vector<std::string>{"A:\\ 1.41 MBytes ",
-                                      "[ C: D:  ] Disk Zero 100.00 MBytes ",
+            (std::vector<std::string>{"A:\\ 1.41 MBytes ", "[ C: D:  ] Disk Zero 100.00 MBytes ",
                                       "[ F:  ]  64.00 MBytes "}));
   EXPECT_FALSE(listing.ShowAdminRightsMessage);
   ASSERT_EQ(listing.Rows.size(), 3u);
@@ -73,11 +72,10 @@ TEST(DriveLists, PartitionRowsLeaveOutContainersAndEntriesBeyondTheDrive) {
 
   const auto disk0 = lists.PartitionRows(drives[1].Record, {});
   EXPECT_EQ(Captions(disk0),
-            (std::vector<std::string>{
-                "[ C: ] Disk Zero; Partition: 1; Type: NTFS; Size: 20.00 MBytes ",
-                "[ D: ] Disk Zero; Partition: 2; Type: FAT32; Size: 20.00 MBytes ",
-                // H: has no recognised file system, so it is not ready and not shown.
-                "Disk Zero; Partition: 3; Type: Linux; Size: 20.00 MBytes "}));
+            (std::vector<std::string>{"[ C: ] Disk Zero; Partition: 1; Type: NTFS; Size: 20.00 MBytes ",
+                                      "[ D: ] Disk Zero; Partition: 2; Type: FAT32; Size: 20.00 MBytes ",
+                                      // H: has no recognised file system, so it is not ready and not shown.
+                                      "Disk Zero; Partition: 3; Type: Linux; Size: 20.00 MBytes "}));
   ASSERT_EQ(disk0.size(), 3u);
   EXPECT_EQ(disk0[1].Record.EntryIndex, 2);
   EXPECT_EQ(RecordSectorRange(disk0[1].Record), (SectorRange{45056, 45056 + 40960}));
@@ -134,12 +132,14 @@ TEST(DriveLists, PhysicalDrivesNeedAVolumeBesidesTheFloppies) {
   const Case cases[] = {
       // Only floppies: the physical drives are not probed and nothing is said.
       {"floppy only", R"({"floppies": [{"letter": "A"}],
-                          "physicalDrives": [{"number": 0, "size": "8 MiB"}]})", 1, false},
+                          "physicalDrives": [{"number": 0, "size": "8 MiB"}]})",
+       1, false},
       // A: and C: only: the drives are probed.
       {"floppy and C:", R"({"floppies": [{"letter": "A"}],
                             "physicalDrives": [{"number": 0, "size": "8 MiB",
                               "layout": [{"startSector": 64, "sectorCount": 1024, "number": 1, "type": 7}]}],
-                            "volumes": [{"letter": "C", "partition": {"drive": 0, "entry": 0}}]})", 2, false},
+                            "volumes": [{"letter": "C", "partition": {"drive": 0, "entry": 0}}]})",
+       2, false},
       // Volumes but no drive that opens: the admin-rights message.
       {"no drive opens", R"({"volumes": [{"letter": "C", "size": "8 MiB"}]})", 0, true},
   };

@@ -14,7 +14,8 @@ namespace {
 using test_support::Machine;
 
 TEST(DriveProbeOnSimulatedMachine, MissingDriveInAGapReportsNothing) {
-  auto machine = Machine(R"({"physicalDrives": [{"number": 0, "size": "1 MiB"}, {"number": 2, "size": "1 MiB"}]})");
+  auto machine =
+      Machine(R"({"physicalDrives": [{"number": 0, "size": "1 MiB"}, {"number": 2, "size": "1 MiB"}]})");
   ASSERT_TRUE(machine);
   DriveProbe probe(*machine, machine->PhysicalDrivePath(1));
   EXPECT_FALSE(probe.HasGeometry || probe.HasPartitionInfo || probe.HasLayout || probe.IsImage);
@@ -76,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(Lengths, TinyPartitionLength,
                                            TinyLengthCase{512, 512}, TinyLengthCase{700, 700}));
 
 TEST(DriveProbeOnSimulatedMachine, DriveWithoutGeometryAnswerIsSizedByItsPartitionInformation) {
-  auto machine = Machine(R"({"physicalDrives": [{"number": 0, "size": 5000, "geometry": null, "layout": null}]})");
+  auto machine =
+      Machine(R"({"physicalDrives": [{"number": 0, "size": 5000, "geometry": null, "layout": null}]})");
   ASSERT_TRUE(machine);
   DriveProbe probe(*machine, machine->PhysicalDrivePath(0));
   EXPECT_FALSE(probe.HasGeometry);
@@ -109,7 +111,8 @@ TEST_P(ImageFileProbe, ReadsTheStartListFromTheFirstSectorOnly) {
   EXPECT_EQ(probe.IsImage, GetParam().isImage);
   if (GetParam().isImage) {
     ASSERT_EQ(probe.Header.PartitionStarts.size(), static_cast<std::size_t>(GetParam().partitionCount));
-    if (GetParam().partitionCount > 0) EXPECT_EQ(probe.Header.PartitionStarts.back(), GetParam().partitionCount);
+    if (GetParam().partitionCount > 0)
+      EXPECT_EQ(probe.Header.PartitionStarts.back(), GetParam().partitionCount);
   }
   EXPECT_FALSE(probe.HasGeometry || probe.HasPartitionInfo || probe.HasLayout);
   EXPECT_EQ(probe.TotalBytes, 0);

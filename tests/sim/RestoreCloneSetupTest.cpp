@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/KindTags.h"
 #include "image/ImageHeader.h"
 #include "jobs/CloneSetup.h"
 #include "jobs/RestoreSetup.h"
-#include "text/MessageCatalogue.h"
+#include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
+#include "text/MessageCatalogue.h"
 
 namespace drivecopy {
 namespace {
@@ -23,7 +23,8 @@ const std::string Drive0 = "\\\\.\\PhysicalDrive0";
 const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 
 std::unique_ptr<SimulatedMachine> ModelMachine() {
-  return test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": "512 MiB", "model": "Test Disk"}]})");
+  return test_support::Machine(
+      R"({"physicalDrives": [{"number": 0, "size": "512 MiB", "model": "Test Disk"}]})");
 }
 
 DriveRecord PartitionRecord(std::int64_t startingOffset, std::int64_t length) {
@@ -77,11 +78,13 @@ TEST_P(RestoreDestination, RangeAndDescriptionFollowTheRowKind) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RestoreDestination,
-    ::testing::Values(DestinationCase{"PartitionAtOneMiB", PartitionRecord(1048576, 104857600),
+    ::testing::Values(DestinationCase{"PartitionAtOneMiB",
+                                      PartitionRecord(1048576, 104857600),
                                       {2048, 2048 + 104857600 / 512},
                                       "Test Disk; Partition: 2;\r\nType: NTFS; Size: 100.00 MBytes "},
                       DestinationCase{"Floppy", FloppyRecord(), {0, 80 * 2 * 18}, "Floppy 1.41 MBytes "},
-                      DestinationCase{"WholeDrive", WholeDriveRecord(), {0, 1048576}, "Test Disk 512.00 MBytes "}),
+                      DestinationCase{
+                          "WholeDrive", WholeDriveRecord(), {0, 1048576}, "Test Disk 512.00 MBytes "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RestoreDestination, RowWithoutAWholeSectorIsRefused) {
@@ -131,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
         ImageSizeCase{"RawOfOneMiB", std::vector<std::byte>(1048576), "Size of selected image: 1.00 MBytes "},
         ImageSizeCase{"Headed2048Sectors", HeaderOnly(2048), "Size of selected image: 1.00 MBytes "},
         ImageSizeCase{"ShorterThanTheHeader", std::vector<std::byte>(64), ""},
-        ImageSizeCase{"ImpossibleStoredCount", HeaderOnly(std::numeric_limits<std::int64_t>::max() / 100), ""}),
+        ImageSizeCase{"ImpossibleStoredCount", HeaderOnly(std::numeric_limits<std::int64_t>::max() / 100),
+                      ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CloneRowDescription, FloppyHasNoneDriveAndPartitionAsForRestore) {
@@ -159,8 +163,9 @@ TEST(CloneSelection, FirstNextRecordsTheSourceSecondTheDestination) {
   auto first = selection.Next(*machine, Texts(), source);
   ASSERT_TRUE(first.ok());
   EXPECT_EQ(first->Recorded, CloneSelection::Step::SourceRecorded);
-  EXPECT_EQ(first->PageMemoLines, (std::vector<std::string>{"Source drive:Disk 0 Partition 2",
-                                                            "Step 2: Select destination drive for cloning."}));
+  EXPECT_EQ(first->PageMemoLines,
+            (std::vector<std::string>{"Source drive:Disk 0 Partition 2",
+                                      "Step 2: Select destination drive for cloning."}));
   EXPECT_EQ(first->CloneMemoLines, std::vector<std::string>{"Source drive:Disk 0 Partition 2"});
   EXPECT_EQ(selection.Source(), (CloneEndpoint{Drive0, KindPartition, 2048, 4096}));
   EXPECT_FALSE(selection.DestinationChosen());

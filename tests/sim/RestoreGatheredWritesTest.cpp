@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "jobs/RestoreImageJob.h"
-#include "text/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
 #include "support/RecordingObserver.h"
 #include "support/TestImages.h"
 #include "support/TransferRecordingPlatform.h"
+#include "text/MessageCatalogue.h"
 
 namespace drivecopy {
 namespace {
@@ -46,7 +46,9 @@ class DirectIoPlatform : public test_support::TransferRecordingPlatform {
     Outcome<std::size_t> Write(std::span<const std::byte> data) override { return inner_->Write(data); }
     Outcome<void> Flush() override { return inner_->Flush(); }
     Outcome<std::int64_t> Size() override { return inner_->Size(); }
-    std::optional<PARTITION_INFORMATION> QueryPartitionInfo() override { return inner_->QueryPartitionInfo(); }
+    std::optional<PARTITION_INFORMATION> QueryPartitionInfo() override {
+      return inner_->QueryPartitionInfo();
+    }
     std::optional<DISK_GEOMETRY> QueryGeometry() override { return inner_->QueryGeometry(); }
     std::optional<DRIVE_LAYOUT_INFORMATION> QueryLayout() override { return inner_->QueryLayout(); }
     std::size_t PreferredAlignment() const override { return 512; }
@@ -70,15 +72,16 @@ struct GatheredRun {
 
   GatheredRun(const std::string& drive0Extras, bool headed, std::optional<int> stopAfter = {}) {
     machine = test_support::Machine(R"({"physicalDrives": [{"number": 0, "size": "4 MiB", )" + drive0Extras +
-                                R"( "layout": []}]})");
+                                    R"( "layout": []}]})");
     platform = std::make_unique<DirectIoPlatform>(*machine);
     const std::string imagePath = folder / "image.img";
-    test_support::WriteHostBytes(imagePath, 0,
-                                 headed ? test_support::WriteHeadedImage(
-                                              data, test_support::PartitionHeader(ImageSectors, {0}))
-                                        : data);
+    test_support::WriteHostBytes(
+        imagePath, 0,
+        headed ? test_support::WriteHeadedImage(data, test_support::PartitionHeader(ImageSectors, {0}))
+               : data);
     observer.StopAfterProgressCalls = stopAfter;
-    outcome = RunRestoreImageJob(*platform, Texts(), {Drive0, 100, 8192, imagePath, "Disk 0"}, memo, observer);
+    outcome =
+        RunRestoreImageJob(*platform, Texts(), {Drive0, 100, 8192, imagePath, "Disk 0"}, memo, observer);
   }
   std::vector<std::byte> Destination(std::int64_t sector, std::int64_t sectors) const {
     return test_support::ReadHostBytes(*machine->ContentPath(Drive0), (100 + sector) * 512,

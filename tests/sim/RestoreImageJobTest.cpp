@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "jobs/RestoreImageJob.h"
-#include "text/MessageCatalogue.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
 #include "support/HostFileBytes.h"
 #include "support/RecordingObserver.h"
 #include "support/TestImages.h"
 #include "support/TransferRecordingPlatform.h"
+#include "text/MessageCatalogue.h"
 
 namespace drivecopy {
 namespace {
@@ -36,14 +36,15 @@ const MessageTexts& Texts() { return test_support::EnglishTexts(); }
 // usual destination; drive 1 carries volume E:, where an image may be stored.
 std::string MachineJson(const std::string& drive0Extras = "", bool partitionInUse = false) {
   return R"({"physicalDrives": [
-      {"number": 0, "size": "4 MiB", )" + drive0Extras + R"(
+      {"number": 0, "size": "4 MiB", )" +
+         drive0Extras + R"(
        "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 7}]},
       {"number": 1, "size": "4 MiB",
        "layout": [{"startSector": 2048, "sectorCount": 4096, "number": 1, "type": 12}]}],
     "volumes": [
       {"letter": "E", "fileSystem": "FAT32", "partition": {"drive": 1, "entry": 0}},
-      {"letter": "F", "inUse": )" + (partitionInUse ? "true" : "false") +
-         R"(, "partition": {"drive": 0, "entry": 0}}]})";
+      {"letter": "F", "inUse": )" +
+         (partitionInUse ? "true" : "false") + R"(, "partition": {"drive": 0, "entry": 0}}]})";
 }
 
 struct RestoreRun {
@@ -58,8 +59,8 @@ RestoreImageParameters PartitionOfDrive0(const std::string& imagePath) {
   return {Drive0, PartitionStart, PartitionStart + PartitionSectors, imagePath, "Disk 0; Partition: 1"};
 }
 
-std::vector<std::byte> DestinationBytes(SimulatedMachine& machine, const std::string& device, std::int64_t sector,
-                                        std::int64_t sectors) {
+std::vector<std::byte> DestinationBytes(SimulatedMachine& machine, const std::string& device,
+                                        std::int64_t sector, std::int64_t sectors) {
   return ReadHostBytes(*machine.ContentPath(device), sector * 512, static_cast<std::size_t>(sectors * 512));
 }
 
@@ -101,8 +102,10 @@ TEST_P(RawImageRestore, WritesLargeChunksThenSectorsFromTheFirstSector) {
   EXPECT_EQ(outcome.Status, JobStatus::Finished);
   EXPECT_EQ(outcome.SectorsDone, 386);
   const std::int64_t base = c.firstSector * 512;
-  const std::vector<Transfer> expected = {{Drive0, base, 65536}, {Drive0, base + 65536, 65536},
-                                          {Drive0, base + 131072, 65536}, {Drive0, base + 196608, 512},
+  const std::vector<Transfer> expected = {{Drive0, base, 65536},
+                                          {Drive0, base + 65536, 65536},
+                                          {Drive0, base + 131072, 65536},
+                                          {Drive0, base + 196608, 512},
                                           {Drive0, base + 197120, 512}};
   EXPECT_EQ(platform.WritesTo(Drive0), expected);
   EXPECT_EQ(DestinationBytes(*machine, Drive0, c.firstSector, 386), Slice(image, 0, 386));
@@ -116,7 +119,8 @@ TEST_P(RawImageRestore, WritesLargeChunksThenSectorsFromTheFirstSector) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RawImageRestore,
                          ::testing::Values(RawCase{"WholeDrive", 0, 65536 * 3 + 1024},
-                                           RawCase{"PartitionAt2048GoesToByte1048576", 2048, 65536 * 3 + 1024},
+                                           RawCase{"PartitionAt2048GoesToByte1048576", 2048,
+                                                   65536 * 3 + 1024},
                                            RawCase{"TailOfLessThanASector", 2048, 65536 * 3 + 1024 + 300}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -132,7 +136,8 @@ TEST(RestoreImageJob, HeadedImageRestoresItsStoredSectorsWhateverItsOwnFirstSect
 
   RecordingObserver observer;
   OperationMemo memo;
-  const JobOutcome outcome = RunRestoreImageJob(*machine, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+  const JobOutcome outcome =
+      RunRestoreImageJob(*machine, Texts(), PartitionOfDrive0(imagePath), memo, observer);
 
   EXPECT_EQ(outcome.Status, JobStatus::Finished);
   EXPECT_EQ(DestinationBytes(*machine, Drive0, PartitionStart, 300), data);
@@ -168,7 +173,8 @@ TEST_P(RestoreSizeCheck, AcceptsAnExactFitAndRefusesOneSectorLess) {
     EXPECT_EQ(observer.Errors[0].Title, Texts().strSPARTIONTOSMALLTitle);
     // The window's message, then what the image needs and what the range holds.
     EXPECT_EQ(observer.Errors[0].Text, Texts().strSPARTIONTOSMALL + "\n" + imagePath +
-                                           " needs 200 sectors (100.00 KBytes), and the destination " + Drive0 +
+                                           " needs 200 sectors (100.00 KBytes), and the destination " +
+                                           Drive0 +
                                            " (sectors 100 to 298) holds only 199 sectors (99.50 KBytes).");
     EXPECT_TRUE(platform.Writes.empty());
     EXPECT_TRUE(memo.Lines().empty());
@@ -189,10 +195,11 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
   auto killedCreate = [] {
     // What a create killed half-way leaves: the first header (nothing stored,
     // no index) with blocks behind it.
-    auto image = test_support::WriteHeadedImage(PatternSectors(256, 2), test_support::PartitionHeader(256, {2048}));
+    auto image =
+        test_support::WriteHeadedImage(PatternSectors(256, 2), test_support::PartitionHeader(256, {2048}));
     std::fill(image.begin() + 28, image.begin() + 36, std::byte{0});  // SectorsStored
     std::fill(image.begin() + 48, image.begin() + 64, std::byte{0});  // IndexOffset, IndexSize
-    image.resize(image.size() - 8 * 3);                                // the index never came
+    image.resize(image.size() - 8 * 3);                               // the index never came
     return image;
   };
   struct Case {
@@ -203,8 +210,9 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
   const Case cases[] = {
       {"headed, nothing stored", test_support::WriteHeadedImage({}, test_support::PartitionHeader(0, {})),
        "holds no sectors"},
-      {"virtual run", test_support::WriteHeadedImage(PatternSectors(256), test_support::PartitionHeader(256, {2048}),
-                                                     CompressionLevel::Medium, 500, /*virtualMode=*/true),
+      {"virtual run",
+       test_support::WriteHeadedImage(PatternSectors(256), test_support::PartitionHeader(256, {2048}),
+                                      CompressionLevel::Medium, 500, /*virtualMode=*/true),
        "holds no sectors"},
       {"empty file", {}, "holds no sectors"},
       {"shorter than a sector", std::vector<std::byte>(100, std::byte{7}), "holds no sectors"},
@@ -221,14 +229,16 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
 
     RecordingObserver observer;
     OperationMemo memo;
-    const JobOutcome outcome = RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+    const JobOutcome outcome =
+        RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
 
     EXPECT_EQ(outcome.Status, JobStatus::NotStarted);
     ASSERT_EQ(observer.Errors.size(), 1u);
     EXPECT_NE(observer.Errors[0].Text.find(imagePath), std::string::npos) << observer.Errors[0].Text;
     EXPECT_NE(observer.Errors[0].Text.find(c.why), std::string::npos) << observer.Errors[0].Text;
     EXPECT_TRUE(platform.Writes.empty());
-    for (const auto& opening : platform.Openings) EXPECT_NE(opening.Mode, OpenMode::ReadWrite) << opening.Path;
+    for (const auto& opening : platform.Openings)
+      EXPECT_NE(opening.Mode, OpenMode::ReadWrite) << opening.Path;
   }
 }
 
@@ -248,7 +258,8 @@ TEST(RestoreImageJob, ImageOfAStoppedCreateIsRestoredAndSaysItHoldsOnlyPart) {
 
   EXPECT_EQ(outcome.Status, JobStatus::Finished);
   ASSERT_GE(memo.Lines().size(), 2u);
-  EXPECT_EQ(memo.Lines()[0], "The image file " + imagePath + " holds 1,000 of 65,536 sectors: it was stopped early.");
+  EXPECT_EQ(memo.Lines()[0],
+            "The image file " + imagePath + " holds 1,000 of 65,536 sectors: it was stopped early.");
   EXPECT_EQ(memo.Lines()[1], "Starting...");
   EXPECT_EQ(DestinationBytes(*machine, Drive0, PartitionStart, 1000), data);
 }
@@ -275,7 +286,8 @@ TEST_P(DamagedHeadedImage, FailsNamingTheBlockAfterWritingOnlyTheBlocksBeforeIt)
 
   RecordingObserver observer;
   OperationMemo memo;
-  const JobOutcome outcome = RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+  const JobOutcome outcome =
+      RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
 
   EXPECT_EQ(outcome.Status, JobStatus::Failed);
   EXPECT_NE(outcome.ErrorText.find("block 1"), std::string::npos) << outcome.ErrorText;
@@ -290,16 +302,15 @@ TEST_P(DamagedHeadedImage, FailsNamingTheBlockAfterWritingOnlyTheBlocksBeforeIt)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, DamagedHeadedImage,
-    ::testing::Values(
-        DamageCase{"TruncatedInsideBlock1",
-                   [](std::vector<std::byte>& image, const std::vector<std::int64_t>& blocks) {
-                     image.resize(static_cast<std::size_t>(blocks[1] + 40));
-                   }},
-        DamageCase{"BadZlibDataInBlock1",
-                   [](std::vector<std::byte>& image, const std::vector<std::int64_t>& blocks) {
-                     for (std::int64_t at = blocks[1] + 8; at < blocks[1] + 24; ++at)
-                       image[static_cast<std::size_t>(at)] ^= std::byte{0xA5};
-                   }}),
+    ::testing::Values(DamageCase{"TruncatedInsideBlock1",
+                                 [](std::vector<std::byte>& image, const std::vector<std::int64_t>& blocks) {
+                                   image.resize(static_cast<std::size_t>(blocks[1] + 40));
+                                 }},
+                      DamageCase{"BadZlibDataInBlock1",
+                                 [](std::vector<std::byte>& image, const std::vector<std::int64_t>& blocks) {
+                                   for (std::int64_t at = blocks[1] + 8; at < blocks[1] + 24; ++at)
+                                     image[static_cast<std::size_t>(at)] ^= std::byte{0xA5};
+                                 }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- refused destinations ----------------------------------------------------
@@ -354,7 +365,8 @@ TEST(RestoreImageJob, DeclinedQuestionTouchesNothing) {
   EXPECT_EQ(outcome.Status, JobStatus::NotStarted);
   ASSERT_EQ(observer.Questions.size(), 1u);
   EXPECT_EQ(observer.Questions[0].Kind, JobQuestion::OverwriteDestination);
-  EXPECT_EQ(observer.Questions[0].Text, "All data will be overwritten on Disk 0; Partition: 1. Are you sure?");
+  EXPECT_EQ(observer.Questions[0].Text,
+            "All data will be overwritten on Disk 0; Partition: 1. Are you sure?");
   EXPECT_TRUE(platform.Openings.empty());
 }
 
@@ -386,7 +398,8 @@ TEST(RestoreImageJob, NamesEachUnwritableSectorAndWritesTheRest) {
 
   RecordingObserver observer;
   OperationMemo memo;
-  const JobOutcome outcome = RunRestoreImageJob(*machine, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+  const JobOutcome outcome =
+      RunRestoreImageJob(*machine, Texts(), PartitionOfDrive0(imagePath), memo, observer);
 
   EXPECT_EQ(outcome.Status, JobStatus::FinishedWithProblems);
   EXPECT_EQ(outcome.UnwritableSectors, 2);
@@ -412,7 +425,8 @@ TEST(RestoreImageJob, ShortWritesAreCompletedSectorBySector) {
 
   RecordingObserver observer;
   OperationMemo memo;
-  const JobOutcome outcome = RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+  const JobOutcome outcome =
+      RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
 
   EXPECT_EQ(outcome.Status, JobStatus::Finished);
   EXPECT_EQ(DestinationBytes(*machine, Drive0, PartitionStart, 130), data);
@@ -429,7 +443,8 @@ TEST(RestoreImageJob, FailedFlushIsAFailureNamingTheDevice) {
 
   RecordingObserver observer;
   OperationMemo memo;
-  const JobOutcome outcome = RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+  const JobOutcome outcome =
+      RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
 
   EXPECT_EQ(outcome.Status, JobStatus::Failed);
   EXPECT_NE(outcome.ErrorText.find(Drive0), std::string::npos) << outcome.ErrorText;
@@ -448,7 +463,8 @@ TEST(RestoreImageJob, StopEndsAfterTheCurrentChunk) {
   RecordingObserver observer;
   observer.StopAfterProgressCalls = 2;
   OperationMemo memo;
-  const JobOutcome outcome = RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
+  const JobOutcome outcome =
+      RunRestoreImageJob(platform, Texts(), PartitionOfDrive0(imagePath), memo, observer);
 
   EXPECT_EQ(outcome.Status, JobStatus::Stopped);
   EXPECT_EQ(outcome.SectorsDone, 256);

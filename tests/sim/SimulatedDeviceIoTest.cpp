@@ -44,22 +44,22 @@ TEST_P(ReadAcrossUnreadableSector, FailsOrStopsBeforeIt) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReadAcrossUnreadableSector,
-    ::testing::Values(ReadCase{"BlockCoveringItFails", false, 0, 128, -1},
-                      ReadCase{"SingleBadSectorFails", false, 5, 1, -1},
-                      ReadCase{"NeighbourReads", false, 6, 1, 512},
-                      ReadCase{"ShortReadStopsBeforeIt", true, 0, 128, 5 * 512},
-                      ReadCase{"ShortReadStartingOnItFails", true, 5, 4, -1},
-                      ReadCase{"ShortReadIntoRange", true, 128, 128, 72 * 512},
-                      ReadCase{"RangeEndIsInclusive", false, 210, 1, -1},
-                      ReadCase{"AfterRangeReads", false, 211, 1, 512},
-                      ReadCase{"ReadAtTheEndGivesNothing", false, 2048, 1, 0},
-                      ReadCase{"ReadOverTheEndIsShort", false, 2040, 16, 8 * 512}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ReadAcrossUnreadableSector,
+                         ::testing::Values(ReadCase{"BlockCoveringItFails", false, 0, 128, -1},
+                                           ReadCase{"SingleBadSectorFails", false, 5, 1, -1},
+                                           ReadCase{"NeighbourReads", false, 6, 1, 512},
+                                           ReadCase{"ShortReadStopsBeforeIt", true, 0, 128, 5 * 512},
+                                           ReadCase{"ShortReadStartingOnItFails", true, 5, 4, -1},
+                                           ReadCase{"ShortReadIntoRange", true, 128, 128, 72 * 512},
+                                           ReadCase{"RangeEndIsInclusive", false, 210, 1, -1},
+                                           ReadCase{"AfterRangeReads", false, 211, 1, 512},
+                                           ReadCase{"ReadAtTheEndGivesNothing", false, 2048, 1, 0},
+                                           ReadCase{"ReadOverTheEndIsShort", false, 2040, 16, 8 * 512}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SimulatedDeviceIo, UnwritableSectorFailsTheWholeWriteAndChangesNothing) {
-  auto machine = Machine(R"({"physicalDrives": [{"number": 0, "size": "1 MiB", "unwritableSectors": [[10, 11]]}]})");
+  auto machine =
+      Machine(R"({"physicalDrives": [{"number": 0, "size": "1 MiB", "unwritableSectors": [[10, 11]]}]})");
   ASSERT_TRUE(machine);
   auto drive = OpenOrFail(*machine, "\\\\.\\PhysicalDrive0", OpenMode::ReadWrite);
   ASSERT_TRUE(drive);
@@ -136,7 +136,8 @@ TEST(SimulatedDeviceIo, FillStampsEveryMiBAndPartitionStartsButStaysSparse) {
   for (std::int64_t number : {0LL, 63LL, 66LL, 2048LL, 2047LL * 2048}) {
     ASSERT_TRUE(drive->Seek(number * 512).ok());
     ASSERT_TRUE(drive->Read(sector).ok());
-    EXPECT_EQ(test_support::Text(sector).c_str(), "TALVO demo PhysicalDrive0 sector " + std::to_string(number));
+    EXPECT_EQ(test_support::Text(sector).c_str(),
+              "TALVO demo PhysicalDrive0 sector " + std::to_string(number));
   }
   ASSERT_TRUE(drive->Seek(67 * 512).ok());
   ASSERT_TRUE(drive->Read(sector).ok());

@@ -118,8 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SimulatedMachineDescription, LoadsFromAFileWithPathsRelativeToIt) {
   test_support::ScratchFolder folder;
   std::ofstream(folder / "disk.bin", std::ios::binary) << std::string(1024, 'D');
-  std::ofstream(folder / "machine.json")
-      << R"({"physicalDrives": [{"number": 0, "contentFile": "disk.bin"}],
+  std::ofstream(folder / "machine.json") << R"({"physicalDrives": [{"number": 0, "contentFile": "disk.bin"}],
             "volumes": [{"letter": "X", "size": 512, "directory": "x-files"}]})";
   auto machine = LoadSimulatedMachine(folder / "machine.json");
   ASSERT_TRUE(machine.ok()) << machine.error().text;

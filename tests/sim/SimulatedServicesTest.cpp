@@ -50,10 +50,9 @@ TEST(SimulatedServices, AcceptedStartReplaysItsScriptAndTheLastStepRepeats) {
     const char* name;
     Steps expected;
   };
-  for (const Case& c : {Case{"VSS", {{2, 1}, {2, 2}, {4, 0}, {4, 0}}},
-                        Case{"Backwards", {{2, 5}, {2, 3}, {4, 0}, {4, 0}}},
-                        Case{"Stuck", {{2, 7}, {2, 7}, {2, 7}, {2, 7}}},
-                        Case{"Fails", {{2, 1}, {1, 0}, {1, 0}, {1, 0}}}}) {
+  for (const Case& c :
+       {Case{"VSS", {{2, 1}, {2, 2}, {4, 0}, {4, 0}}}, Case{"Backwards", {{2, 5}, {2, 3}, {4, 0}, {4, 0}}},
+        Case{"Stuck", {{2, 7}, {2, 7}, {2, 7}, {2, 7}}}, Case{"Fails", {{2, 1}, {1, 0}, {1, 0}, {1, 0}}}}) {
     SCOPED_TRACE(c.name);
     auto service = Connect(*machine, c.name, ServiceAccess::Start);
     ASSERT_TRUE(service);

@@ -45,9 +45,10 @@ TEST(SimulatedVolumes, DriveTypesAndReadinessFollowTheDescription) {
     int type;
     bool ready;
   };
-  for (const Expectation& e : {Expectation{"A:\\", DriveRemovable, false}, Expectation{"C:\\", DriveFixed, true},
-                               Expectation{"R:\\", DriveCdRom, false}, Expectation{"S:\\", DriveRemovable, false},
-                               Expectation{"Z:\\", DriveRemote, true}, Expectation{"Q:\\", DriveNoRootDir, false}}) {
+  for (const Expectation& e :
+       {Expectation{"A:\\", DriveRemovable, false}, Expectation{"C:\\", DriveFixed, true},
+        Expectation{"R:\\", DriveCdRom, false}, Expectation{"S:\\", DriveRemovable, false},
+        Expectation{"Z:\\", DriveRemote, true}, Expectation{"Q:\\", DriveNoRootDir, false}}) {
     SCOPED_TRACE(e.root);
     EXPECT_EQ(machine->QueryDriveType(e.root), e.type);
     EXPECT_EQ(machine->QueryVolumeInformation(e.root).has_value(), e.ready);
@@ -117,9 +118,9 @@ TEST(SimulatedVolumes, PathsOutsideAUsableVolumeAreRefused) {
     const char* path;
     int code;
   };
-  for (const Refusal& r : {Refusal{"Q:\\x.img", 3}, Refusal{"R:\\x.img", 21}, Refusal{"S:\\x.img", 1005},
-                           Refusal{"C:\\..\\escape.img", 3}, Refusal{"C:\\missing\\x.img", 3},
-                           Refusal{"\\\\.\\Tape0", 2}}) {
+  for (const Refusal& r :
+       {Refusal{"Q:\\x.img", 3}, Refusal{"R:\\x.img", 21}, Refusal{"S:\\x.img", 1005},
+        Refusal{"C:\\..\\escape.img", 3}, Refusal{"C:\\missing\\x.img", 3}, Refusal{"\\\\.\\Tape0", 2}}) {
     SCOPED_TRACE(r.path);
     auto opened = machine->Open(r.path, OpenMode::CreateAlways);
     ASSERT_FALSE(opened.ok());

@@ -20,9 +20,7 @@ class EmptyMachinePlatform : public Platform {
     return Failure::OfSystemCall(2, "No such file or directory");
   }
   bool FileExists(const std::string&) override { return false; }
-  bool IsSameFile(const std::string& first, const std::string& second) override {
-    return first == second;
-  }
+  bool IsSameFile(const std::string& first, const std::string& second) override { return first == second; }
   bool SharesStorage(const std::string& first, SectorRange, const std::string& second, SectorRange) override {
     return first == second;
   }
@@ -36,7 +34,9 @@ class EmptyMachinePlatform : public Platform {
   }
   int PhysicalDriveSlots() override { return 25; }
   bool ProbesDrivesOnlyWithVolumes() override { return true; }
-  std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string&) override { return std::nullopt; }
+  std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string&) override {
+    return std::nullopt;
+  }
   std::string MessageVariant() override { return {}; }
   std::string PhysicalDrivePath(int driveNumber) override {
     return "/nonexistent/drive" + std::to_string(driveNumber);

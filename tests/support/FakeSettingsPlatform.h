@@ -75,9 +75,7 @@ class FakeSettingsPlatform : public EmptyMachinePlatform {
       if (owner_.FailFlush) return Failure::OfSystemCall(5, "Input/output error");
       return {};
     }
-    Outcome<std::int64_t> Size() override {
-      return static_cast<std::int64_t>(owner_.Files[path_].size());
-    }
+    Outcome<std::int64_t> Size() override { return static_cast<std::int64_t>(owner_.Files[path_].size()); }
     std::optional<PARTITION_INFORMATION> QueryPartitionInfo() override { return {}; }
     std::optional<DISK_GEOMETRY> QueryGeometry() override { return {}; }
     std::optional<DRIVE_LAYOUT_INFORMATION> QueryLayout() override { return {}; }

@@ -51,7 +51,9 @@ class RecordingObserver : public JobObserver {
     Answers.pop_front();
     return answer;
   }
-  void ShowError(const std::string& title, const std::string& text) override { Errors.push_back({title, text}); }
+  void ShowError(const std::string& title, const std::string& text) override {
+    Errors.push_back({title, text});
+  }
   void Pump() override { ++Pumps; }
   bool StopRequested() override {
     ++StopQueries;

@@ -16,7 +16,6 @@ class RegularFilePlatform : public EmptyMachinePlatform {
   Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) override;
   Outcome<void> DeleteFile(const std::string& path) override;
   bool FileExists(const std::string& path) override;
-
 };
 
 }  // namespace drivecopy::test_support

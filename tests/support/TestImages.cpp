@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "platform/KindTags.h"
 #include "image/BlockBatch.h"
 #include "image/BlockRule.h"
 #include "image/ImageWriter.h"
 #include "image/LittleEndian.h"
+#include "platform/KindTags.h"
 #include "support/MemoryDevice.h"
 
 namespace drivecopy::test_support {
@@ -67,7 +67,8 @@ ImageHeader HeaderOf(std::span<const std::byte> image) {
 std::vector<std::int64_t> IndexEntries(std::span<const std::byte> image) {
   const ImageHeader header = HeaderOf(image);
   std::vector<std::int64_t> entries;
-  const auto end = std::min<std::int64_t>(header.IndexOffset + header.IndexSize, static_cast<std::int64_t>(image.size()));
+  const auto end =
+      std::min<std::int64_t>(header.IndexOffset + header.IndexSize, static_cast<std::int64_t>(image.size()));
   for (std::int64_t at = header.IndexOffset; at >= 0 && at + 8 <= end; at += 8) {
     entries.push_back(LoadLittleEndian<std::int64_t>(image.data() + at));
   }

@@ -80,12 +80,15 @@ class TransferRecordingPlatform : public Platform {
   std::optional<VolumeInformation> QueryVolumeOfPath(const std::string& path) override {
     return inner_.QueryVolumeOfPath(path);
   }
-  std::optional<FreeSpace> QueryFreeSpace(const std::string& path) override { return inner_.QueryFreeSpace(path); }
+  std::optional<FreeSpace> QueryFreeSpace(const std::string& path) override {
+    return inner_.QueryFreeSpace(path);
+  }
   IdentityAnswer QueryDriveModel(int driveNumber) override { return inner_.QueryDriveModel(driveNumber); }
   IdentityAnswer QueryDriveInterfaceType(int driveNumber) override {
     return inner_.QueryDriveInterfaceType(driveNumber);
   }
-  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string& machine, const std::string& service,
+  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string& machine,
+                                                          const std::string& service,
                                                           ServiceAccess access) override {
     return inner_.OpenService(machine, service, access);
   }
@@ -130,7 +133,9 @@ class TransferRecordingPlatform : public Platform {
       return inner_->Flush();
     }
     Outcome<std::int64_t> Size() override { return inner_->Size(); }
-    std::optional<PARTITION_INFORMATION> QueryPartitionInfo() override { return inner_->QueryPartitionInfo(); }
+    std::optional<PARTITION_INFORMATION> QueryPartitionInfo() override {
+      return inner_->QueryPartitionInfo();
+    }
     std::optional<DISK_GEOMETRY> QueryGeometry() override { return inner_->QueryGeometry(); }
     std::optional<DRIVE_LAYOUT_INFORMATION> QueryLayout() override { return inner_->QueryLayout(); }
     std::size_t PreferredAlignment() const override { return inner_->PreferredAlignment(); }

@@ -7,14 +7,14 @@
 #include <optional>
 #include <string>
 
-#include "text/StoredLanguage.h"
-#include "desktop/shared/DesktopSession.h"
 #include "desktop/application/DesktopWindows.h"
 #include "desktop/application/Screenshots.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/shared/DesktopSession.h"
 #include "desktop/shared/ToolkitTranslation.h"
 #include "desktop/shared/UnattendedPromptService.h"
 #include "desktop/shared/WidgetPromptService.h"
+#include "text/StoredLanguage.h"
 
 namespace drivecopy {
 namespace {
@@ -121,7 +121,8 @@ bool IsDesktopInvocation(int argc, char** argv) {
       ++i;  // the option's value
       continue;
     }
-    if (word.starts_with("--machine=") || word.starts_with("--language=") || word.starts_with("--screenshots=")) {
+    if (word.starts_with("--machine=") || word.starts_with("--language=") ||
+        word.starts_with("--screenshots=")) {
       continue;
     }
     return false;  // a command, --help or something the command line must judge
@@ -162,11 +163,14 @@ int RunDesktop(int argc, char** argv, const PlatformChooser& choosePlatform) {
     UnattendedPromptService prompts;
     DesktopSession session(*platform.value(), prompts);
     DesktopWindows windows(session);
-    const std::unique_ptr<QTranslator> toolkitTexts = InstallToolkitTranslation(session.dispatcher.ActiveLanguage());
+    const std::unique_ptr<QTranslator> toolkitTexts =
+        InstallToolkitTranslation(session.dispatcher.ActiveLanguage());
     QString error;
-    const QStringList written = WriteScreenshots(windows, prompts, QString::fromStdString(*options.screenshots), error);
+    const QStringList written =
+        WriteScreenshots(windows, prompts, QString::fromStdString(*options.screenshots), error);
     for (const QString& path : written) std::cout << path.toStdString() << "\n";
-    for (const QString& message : prompts.Messages()) std::cerr << "drivecopy: shown: " << message.toStdString() << "\n";
+    for (const QString& message : prompts.Messages())
+      std::cerr << "drivecopy: shown: " << message.toStdString() << "\n";
     if (!error.isEmpty()) {
       std::cerr << "drivecopy: " << error.toStdString() << "\n";
       return 1;
@@ -176,7 +180,8 @@ int RunDesktop(int argc, char** argv, const PlatformChooser& choosePlatform) {
 
   SessionWithDialogs run(*platform.value());
   DesktopWindows windows(run.session);
-  const std::unique_ptr<QTranslator> toolkitTexts = InstallToolkitTranslation(run.session.dispatcher.ActiveLanguage());
+  const std::unique_ptr<QTranslator> toolkitTexts =
+      InstallToolkitTranslation(run.session.dispatcher.ActiveLanguage());
   windows.Main().show();
   return QApplication::exec();
 }

@@ -1,10 +1,10 @@
 #include "desktop/application/DesktopWindows.h"
 
-#include "desktop/operations/CreateImageWindow.h"
-#include "desktop/operations/CloneWindow.h"
-#include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/main_window/InfoWindow.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
 
 namespace drivecopy {
 

@@ -4,20 +4,20 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QPixmap>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 
-#include "desktop/operations/CreateImageWindow.h"
-#include "desktop/operations/CloneWindow.h"
-#include "desktop/operations/RestoreImageWindow.h"
-#include "desktop/main_window/MainWindowLists.h"
 #include "desktop/main_window/InfoWindow.h"
 #include "desktop/main_window/MainWindow.h"
-#include "platform/KindTags.h"
+#include "desktop/main_window/MainWindowLists.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/widgets/CheckListView.h"
 #include "desktop/widgets/GradientProgressBar.h"
+#include "platform/KindTags.h"
 
 namespace drivecopy {
 namespace {
@@ -53,8 +53,8 @@ bool IsDrive(const DriveRecord& record, int number) {
 
 // Runs `start` (a job's Start) and grabs `window` once, as `name`, when the
 // job's bar has passed a third of the way.
-bool ShootWhileRunning(const Shooter& shoot, const QString& name, QWidget& window, const GradientProgressBar& bar,
-                       const std::function<void()>& start) {
+bool ShootWhileRunning(const Shooter& shoot, const QString& name, QWidget& window,
+                       const GradientProgressBar& bar, const std::function<void()>& start) {
   bool shot = false;
   bool ok = true;
   QTimer timer;
@@ -91,7 +91,8 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
   CreateImageWindow& create = windows.CreateImage();
   if (!create.isVisible()) return shoot("create-window", create);  // the set-up refused: show why
   if (!shoot("create-window", create)) return false;
-  if (!ShootWhileRunning(shoot, "create-window-running", create, create.MainBar(), [&] { create.StartClick(); }))
+  if (!ShootWhileRunning(shoot, "create-window-running", create, create.MainBar(),
+                         [&] { create.StartClick(); }))
     return false;
   if (!shoot("create-image-done", main)) return false;
 
@@ -103,7 +104,8 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
     destinations->setCurrentItem(stick);
     lists.RestoreDrivesClick(stick, CheckListView::HitArea::Row);
   }
-  if (QListWidgetItem* e = RowWhere(*destinationPartitions, [](const auto& r) { return r.EntryIndex == 0; })) {
+  if (QListWidgetItem* e =
+          RowWhere(*destinationPartitions, [](const auto& r) { return r.EntryIndex == 0; })) {
     lists.RestorePartitionsClick(e, CheckListView::HitArea::CheckBox);
   }
   main.RestorePageNextClick();
@@ -129,7 +131,8 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
   CloneWindow& clone = windows.Clone();
   if (!clone.isVisible()) return shoot("clone-window", clone);
   if (!shoot("clone-window", clone)) return false;
-  if (!ShootWhileRunning(shoot, "clone-window-running", clone, clone.ProgressBar(), [&] { clone.StartClick(); }))
+  if (!ShootWhileRunning(shoot, "clone-window-running", clone, clone.ProgressBar(),
+                         [&] { clone.StartClick(); }))
     return false;
   const bool ok = shoot("clone-window-done", clone);
   clone.close();
@@ -139,8 +142,8 @@ bool ShootOperations(DesktopWindows& windows, UnattendedPromptService& prompts, 
 
 }  // namespace
 
-QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& prompts, const QString& directory,
-                             QString& error) {
+QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& prompts,
+                             const QString& directory, QString& error) {
   QStringList written;
   if (!QDir().mkpath(directory)) {
     error = "cannot create the folder " + directory;

@@ -15,7 +15,7 @@ namespace drivecopy {
 // session's prompt service: it answers the runs' questions and file choosers.
 // Returns the files written, or an error text in `error` (then the list holds
 // what was written before the failure).
-QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& prompts, const QString& directory,
-                             QString& error);
+QStringList WriteScreenshots(DesktopWindows& windows, UnattendedPromptService& prompts,
+                             const QString& directory, QString& error);
 
 }  // namespace drivecopy

@@ -5,8 +5,8 @@
 #include <QShowEvent>
 
 #include "desktop/shared/DesktopBasics.h"
-#include "desktop/translation/TranslationTable.h"
 #include "desktop/shared/WindowTranslator.h"
+#include "desktop/translation/TranslationTable.h"
 #include "desktop/widgets/Artwork.h"
 #include "desktop/widgets/LabelButton.h"
 #include "desktop/widgets/ShadowFrame.h"
@@ -45,9 +45,8 @@ Label* PlaceLabel(Label* label, const char* objectName, int top, bool link) {
 }  // namespace
 
 InfoWindow::InfoWindow(DesktopSession& session, QWidget& mainWindow)
-    : QWidget(nullptr,
-              Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                  Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint),
+    : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint |
+                           Qt::WindowStaysOnTopHint),
       session_(session),
       mainWindow_(mainWindow) {
   setObjectName(QStringLiteral("InfoFrm"));
@@ -90,8 +89,7 @@ InfoWindow::InfoWindow(DesktopSession& session, QWidget& mainWindow)
   }
 
   translator_ = new WindowTranslator(*this, BuiltinWindowTable("TInfoFrm"), QStringLiteral("TInfoFrm"),
-                                     kDesignLanguage,
-                                     QStringLiteral("siLangLinked1"));
+                                     kDesignLanguage, QStringLiteral("siLangLinked1"));
   translator_->setParent(this);
   translator_->SetChangeHandler([this] { FitLabels(); });
   FitLabels();
@@ -130,12 +128,23 @@ void InfoWindow::CentreOverMainWindow() {
 std::string InfoWindow::PageAddress(int language, bool productPage) {
   const char* folder = "";
   switch (language) {
-    case 1: folder = "/de"; break;
-    case 3: folder = "/jp"; break;
-    case 4: folder = "/fr"; break;
-    case 5: folder = "/it"; break;
-    case 6: folder = "/es"; break;
-    default: break;  // English and any other number
+    case 1:
+      folder = "/de";
+      break;
+    case 3:
+      folder = "/jp";
+      break;
+    case 4:
+      folder = "/fr";
+      break;
+    case 5:
+      folder = "/it";
+      break;
+    case 6:
+      folder = "/es";
+      break;
+    default:
+      break;  // English and any other number
   }
   return std::string(kSiteAddress) + folder + (productPage ? "/talvo-drive-cloning.html" : "/");
 }

@@ -12,18 +12,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "jobs/CreateImageSetup.h"
-#include "desktop/operations/CreateImageWindow.h"
-#include "jobs/RestoreSetup.h"
-#include "desktop/operations/CloneWindow.h"
-#include "desktop/operations/RestoreImageWindow.h"
+#include "desktop/main_window/InfoWindow.h"
 #include "desktop/main_window/MainWindowLists.h"
-#include "text/MessageCatalogue.h"
-#include "text/StoredLanguage.h"
+#include "desktop/operations/CloneWindow.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/operations/RestoreImageWindow.h"
 #include "desktop/shared/DesktopBasics.h"
 #include "desktop/shared/FileDialogSettings.h"
 #include "desktop/shared/OverrideCursor.h"
-#include "desktop/main_window/InfoWindow.h"
 #include "desktop/shared/WindowTranslator.h"
 #include "desktop/widgets/Artwork.h"
 #include "desktop/widgets/CheckListView.h"
@@ -33,6 +29,10 @@
 #include "desktop/widgets/ShadowFrame.h"
 #include "desktop/widgets/SkinnedImageButton.h"
 #include "desktop/widgets/TiledImageContainer.h"
+#include "jobs/CreateImageSetup.h"
+#include "jobs/RestoreSetup.h"
+#include "text/MessageCatalogue.h"
+#include "text/StoredLanguage.h"
 
 namespace drivecopy {
 namespace {
@@ -127,8 +127,8 @@ MainWindow::MainWindow(DesktopSession& session) : QWidget(nullptr), session_(ses
   // holds language 2 until ApplyStoredLanguage sets the stored one.
   WireLists();
 
-  translator_ = new WindowTranslator(*this, BuiltinWindowTable("TVRZMainForm"), QStringLiteral("TVRZMainForm"),
-                                 LanguageEnglish, "siLang1");
+  translator_ = new WindowTranslator(*this, BuiltinWindowTable("TVRZMainForm"),
+                                     QStringLiteral("TVRZMainForm"), LanguageEnglish, "siLang1");
   translator_->SetChangeHandler([this] { UpdateStrings(); });
   session_.dispatcher.Link(*translator_);
   ApplyStoredLanguage();
@@ -140,7 +140,7 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::AttachWindows(RestoreImageWindow* restoreWindow, CreateImageWindow* createWindow,
-                                 CloneWindow* cloneWindow, InfoWindow* infoWindow) {
+                               CloneWindow* cloneWindow, InfoWindow* infoWindow) {
   restoreWindow_ = restoreWindow;
   createWindow_ = createWindow;
   cloneWindow_ = cloneWindow;
@@ -206,7 +206,8 @@ QWidget* MainWindow::BuildStartScreen() {
     *design.member = button;
     const bool restoresSaved = design.art == artwork::StartButton::CreateImage;
     const std::optional<Qt::CursorShape> after = design.cursorAfterLeave;
-    connect(button, &SkinnedImageButton::mouseEntered, this, [this, button] { StartButtonMouseEnter(button); });
+    connect(button, &SkinnedImageButton::mouseEntered, this,
+            [this, button] { StartButtonMouseEnter(button); });
     connect(button, &SkinnedImageButton::mouseLeft, this, [this, button, restoresSaved, after] {
       StartButtonMouseLeave(button, restoresSaved ? cursorBeforeHover_ : after);
     });
@@ -266,8 +267,7 @@ QWidget* MainWindow::BuildCreateImagePage() {
   listControls_.CreateLogicalButton = toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives");
   MakePressable(listControls_.CreatePhysicalButton);
   MakePressable(listControls_.CreateLogicalButton);
-  connect(toolBar->AddButton("TntToolButton1", "Info"), &QToolButton::clicked, this,
-          &MainWindow::InfoClick);
+  connect(toolBar->AddButton("TntToolButton1", "Info"), &QToolButton::clicked, this, &MainWindow::InfoClick);
   layout->addWidget(toolBar);
 
   createPages_ = MakePages("CreateImagePageControl", page);
@@ -336,8 +336,7 @@ QWidget* MainWindow::BuildRestoreImagePage() {
   listControls_.RestoreLogicalButton = toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives");
   MakePressable(listControls_.RestorePhysicalButton);
   MakePressable(listControls_.RestoreLogicalButton);
-  connect(toolBar->AddButton("InfoToolButton", "Info"), &QToolButton::clicked, this,
-          &MainWindow::InfoClick);
+  connect(toolBar->AddButton("InfoToolButton", "Info"), &QToolButton::clicked, this, &MainWindow::InfoClick);
   layout->addWidget(toolBar);
 
   restorePages_ = MakePages("RestoreImagePageControl", page);
@@ -453,7 +452,8 @@ void MainWindow::ShowMainPage(std::uint8_t index) {
       SetWindowColour(MainWindowColour);
       break;
     case 1:
-      caption += Q(session_.jobKind == JobKind::CloneDrives ? texts.strSVRZCloneImage : texts.strSVRZCreateImage);
+      caption +=
+          Q(session_.jobKind == JobKind::CloneDrives ? texts.strSVRZCloneImage : texts.strSVRZCreateImage);
       break;
     default:
       SetWindowColour(RestorePageColour);
@@ -606,7 +606,8 @@ void MainWindow::CreateImageNext(const DriveRow& row) {
     ShowError(session_.texts.strSBADDisk);
     return;
   }
-  createWindow_->SetSource(source->DevicePath, source->Kind, source->Range.FirstSector, source->Range.EndSector);
+  createWindow_->SetSource(source->DevicePath, source->Kind, source->Range.FirstSector,
+                           source->Range.EndSector);
   createWindow_->Header() = source->Header;
   if (source->Description) createWindow_->SourceLabel().setText(LabelText(*source->Description));
   const std::optional<QString> imagePath = createWindow_->AskImagePath();
@@ -657,8 +658,8 @@ void MainWindow::RestorePageNextClick() {
   if (item == nullptr || restoreWindow_ == nullptr) return;
   const std::optional<DriveRow> row = MainWindowLists::RowOf(*item);
   if (!row) return;
-  const Outcome<RestoreDestination> destination =
-      RestoreDestinationFromRecord(session_.platform, session_.texts, row->Record, lists_->DecimalSeparator());
+  const Outcome<RestoreDestination> destination = RestoreDestinationFromRecord(
+      session_.platform, session_.texts, row->Record, lists_->DecimalSeparator());
   if (!destination) {
     ShowError(destination.error().text);
     return;

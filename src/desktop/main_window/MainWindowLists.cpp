@@ -5,10 +5,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "platform/KindTags.h"
 #include "desktop/operations/CloneWindow.h"
 #include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/Artwork.h"
+#include "platform/KindTags.h"
 
 namespace drivecopy {
 namespace {
@@ -83,8 +83,7 @@ MainWindowLists::MainWindowLists(DesktopSession& session, QWidget& mainWindow,
   connect(controls_.RestoreDrives, &CheckListView::itemClickedAt, this, &MainWindowLists::RestoreDrivesClick);
   connect(controls_.RestorePartitions, &CheckListView::itemClickedAt, this,
           &MainWindowLists::RestorePartitionsClick);
-  connect(controls_.Volumes, &CheckListView::itemClickedAt, this,
-          &MainWindowLists::VolumesClick);
+  connect(controls_.Volumes, &CheckListView::itemClickedAt, this, &MainWindowLists::VolumesClick);
   for (QToolButton* button : {controls_.CreatePhysicalButton, controls_.RestorePhysicalButton}) {
     connect(button, &QToolButton::clicked, this, &MainWindowLists::PhysicalDrivesClick);
   }
@@ -105,10 +104,17 @@ const QIcon& MainWindowLists::IconFor(int imageIndex) {
   DriveIconKind kind = DriveIconKind::HardDisk;
   std::size_t slot = 0;
   switch (imageIndex) {
-    case DriveImageRemovable: kind = DriveIconKind::Removable, slot = 1; break;
-    case DriveImageUsb: kind = DriveIconKind::Usb, slot = 2; break;
-    case DriveImageFloppy: kind = DriveIconKind::Floppy, slot = 3; break;
-    default: break;  // the lists use no other picture: a hard disk stands in
+    case DriveImageRemovable:
+      kind = DriveIconKind::Removable, slot = 1;
+      break;
+    case DriveImageUsb:
+      kind = DriveIconKind::Usb, slot = 2;
+      break;
+    case DriveImageFloppy:
+      kind = DriveIconKind::Floppy, slot = 3;
+      break;
+    default:
+      break;  // the lists use no other picture: a hard disk stands in
   }
   if (icons_[slot].isNull()) icons_[slot] = artwork::DriveIcon(kind);
   return icons_[slot];
@@ -146,8 +152,8 @@ void MainWindowLists::AppendPhysicalRows(CheckListView& view) {
   if (listing.ShowAdminRightsMessage) {
     // Opening physical drives needs administrator rights (root on Linux), so
     // an empty result usually means they are missing.
-    session_.prompts.ShowMessageBox(&mainWindow_, Q(session_.texts.strSVISTATitle), Q(session_.texts.strSVISTA),
-                                    MessageBoxIcon::Information);
+    session_.prompts.ShowMessageBox(&mainWindow_, Q(session_.texts.strSVISTATitle),
+                                    Q(session_.texts.strSVISTA), MessageBoxIcon::Information);
   }
   pump_();
 }
@@ -245,8 +251,8 @@ void MainWindowLists::CreateDrivesClick(QListWidgetItem* item, CheckListView::Hi
   }
 }
 
-void MainWindowLists::TickPartition(CheckListView& drives, CheckListView& partitions,
-                                             QListWidgetItem* item, bool keepDriveSourcePairing) {
+void MainWindowLists::TickPartition(CheckListView& drives, CheckListView& partitions, QListWidgetItem* item,
+                                    bool keepDriveSourcePairing) {
   const Qt::CheckState state = StateAfterClick(item, CheckListView::HitArea::CheckBox);
   SetTicks(partitions, Qt::Unchecked);
   partitions.setCurrentItem(item);

@@ -7,12 +7,12 @@
 #include <optional>
 #include <string>
 
-#include "disk/DriveRecord.h"
-#include "disk/CloneEndpoint.h"
-#include "disk/DriveLists.h"
-#include "disk/DriveRow.h"
 #include "desktop/shared/DesktopSession.h"
 #include "desktop/widgets/CheckListView.h"
+#include "disk/CloneEndpoint.h"
+#include "disk/DriveLists.h"
+#include "disk/DriveRecord.h"
+#include "disk/DriveRow.h"
 
 class QListWidgetItem;
 class QPlainTextEdit;
@@ -42,9 +42,9 @@ struct MainWindowListControls {
 
 // The page switches the tool buttons ask of the main window.
 struct ListPageSwitches {
-  std::function<void()> ShowCreatePhysical;  // ShowCreateImagePage(0)
-  std::function<void()> ShowCreateLogical;   // ShowCreateImagePage(1)
-  std::function<void()> ShowRestorePhysical; // ShowRestoreImagePage(0)
+  std::function<void()> ShowCreatePhysical;   // ShowCreateImagePage(0)
+  std::function<void()> ShowCreateLogical;    // ShowCreateImagePage(1)
+  std::function<void()> ShowRestorePhysical;  // ShowRestoreImagePage(0)
 };
 
 // Fills the main window's drive, partition and logical drive lists and
@@ -129,7 +129,7 @@ class MainWindowLists : public QObject {
   void AppendPartitionRows(CheckListView& driveView, CheckListView& partitionView);
   void RebuildPartitions(CheckListView& drives, CheckListView& partitions);
   void TickPartition(CheckListView& drives, CheckListView& partitions, QListWidgetItem* item,
-                              bool keepDriveSourcePairing);
+                     bool keepDriveSourcePairing);
   const CloneEndpoint& CloneSource() const;
 
   DesktopSession& session_;

@@ -56,16 +56,17 @@ void CloneWindow::BuildControls() {
   generalGroup_ = new QGroupBox(QStringLiteral("Allgemein"), &page);
   generalGroup_->setObjectName(QStringLiteral("TntGroupBox2"));
   generalGroup_->setGeometry(25, 136, 376, 73);
-  logFileBox_ =
-      MakeCheckBox(*generalGroup_, "LogFileCheckBox", QStringLiteral("Schreibe Log Datei"), QRect(14, 31, 140, 17));
-  shadowCopyBox_ = MakeCheckBox(*generalGroup_, "ShadowCopyCheckBox", QStringLiteral("Schatten Kopie Service"),
-                                QRect(160, 31, 161, 17));
+  logFileBox_ = MakeCheckBox(*generalGroup_, "LogFileCheckBox", QStringLiteral("Schreibe Log Datei"),
+                             QRect(14, 31, 140, 17));
+  shadowCopyBox_ = MakeCheckBox(*generalGroup_, "ShadowCopyCheckBox",
+                                QStringLiteral("Schatten Kopie Service"), QRect(160, 31, 161, 17));
   shadowCopyBox_->setVisible(false);
 
   bytesRemainingCaption_ =
       MakeLabel(page, "TntLabel1", QStringLiteral("Verbleibende Bytes:"), QRect(25, 218, 105, 16), kTopLeft);
   // The count shares its row with the speed, which ends at the memo's right edge.
-  bytesRemainingValue_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 218, 112, 16), kTopLeft);
+  bytesRemainingValue_ =
+      MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 218, 112, 16), kTopLeft);
   speedLabel_ =
       MakeLabel(page, "SpeedLabel", QString(), QRect(246, 218, 155, 16), Qt::AlignRight | Qt::AlignTop);
   // The wording of the time left in the design language (German here); the table translates it.

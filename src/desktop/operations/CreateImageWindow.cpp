@@ -119,7 +119,8 @@ void CreateImageWindow::BuildControls() {
       MakeLabel(page, "TntLabel1", QStringLiteral("Bytes Remaining:"), QRect(25, 212, 105, 16));
   // The count shares its row with the speed, which ends at the memo's right edge.
   bytesRemainingValue_ = MakeLabel(page, "BytesRemainingLabel2", QString(), QRect(132, 212, 112, 16));
-  speedLabel_ = MakeLabel(page, "SpeedLabel", QString(), QRect(246, 212, 155, 16), Qt::AlignRight | Qt::AlignVCenter);
+  speedLabel_ =
+      MakeLabel(page, "SpeedLabel", QString(), QRect(246, 212, 155, 16), Qt::AlignRight | Qt::AlignVCenter);
   // The wording of the time left in the design language (English); the table translates it.
   speedLabel_->setProperty("TimeLeftText", QStringLiteral("%s left"));
   fileSizeCaption_ = MakeLabel(page, "FileSizeLabel", QStringLiteral("File size:"), QRect(25, 234, 105, 16));
@@ -271,8 +272,10 @@ void CreateImageWindow::AbortClick() {
 void CreateImageWindow::SetOptionsEnabled(bool enabled) {
   startLabel_->setEnabled(enabled);
   folderButton_->setEnabled(enabled);
-  for (QCheckBox* box : {logFileBox_, virtualBox_, validPartitionsBox_, shadowCopyBox_}) box->setEnabled(enabled);
-  for (QRadioButton* button : {lowCompression_, mediumCompression_, highCompression_, noCompression_, rawImage_})
+  for (QCheckBox* box : {logFileBox_, virtualBox_, validPartitionsBox_, shadowCopyBox_})
+    box->setEnabled(enabled);
+  for (QRadioButton* button :
+       {lowCompression_, mediumCompression_, highCompression_, noCompression_, rawImage_})
     button->setEnabled(enabled);
 }
 
@@ -306,9 +309,9 @@ void CreateImageWindow::ValidPartitionsBoxToggled(bool checked) {
   // LastSector of 0 would make an image of nothing.
   endSector_ = ValidPartitionsEnd(header_, checked);
   if (checked) {
-    AppendMemoLine(FillPlaceholders(texts.strSOnlytoLastPartitionSector,
-                                    {SizeText((endSector_ - firstSector_) * BytesPerSector, point),
-                                     std::to_string(endSector_)}));
+    AppendMemoLine(FillPlaceholders(
+        texts.strSOnlytoLastPartitionSector,
+        {SizeText((endSector_ - firstSector_) * BytesPerSector, point), std::to_string(endSector_)}));
   } else {
     AppendMemoLine(FillPlaceholders(texts.strSCompleteSeletedDrive,
                                     {SizeText(header_.SectorCount * BytesPerSector, point)}));

@@ -28,8 +28,7 @@ OperationWindow::~OperationWindow() {
   if (translator_ != nullptr) session_.dispatcher.Unlink(*translator_);
 }
 
-QWidget& OperationWindow::BuildBackground(int clientWidth, int clientHeight,
-                                          const QString& designCaption) {
+QWidget& OperationWindow::BuildBackground(int clientWidth, int clientHeight, const QString& designCaption) {
   setFixedSize(clientWidth, clientHeight);
   setFont(TahomaFont(11));
   QPalette palette = this->palette();
@@ -58,9 +57,8 @@ void OperationWindow::BuildCommandLabels(QWidget& page, int startLeft, int top, 
   connect(startLabel_, &LabelButton::clicked, this, &OperationWindow::StartClick);
   connect(abortLabel_, &LabelButton::clicked, this, &OperationWindow::AbortClick);
   const bool colour = hover == CommandHover::ColourAndHand;
-  connect(startLabel_, &LabelButton::mouseEntered, this, [this, colour] {
-    ShowCommandLabelHover(*startLabel_, true, !colour || !stopped_, colour);
-  });
+  connect(startLabel_, &LabelButton::mouseEntered, this,
+          [this, colour] { ShowCommandLabelHover(*startLabel_, true, !colour || !stopped_, colour); });
   connect(abortLabel_, &LabelButton::mouseEntered, this,
           [this, colour] { ShowCommandLabelHover(*abortLabel_, true, true, colour); });
   for (LabelButton* label : {startLabel_, abortLabel_}) {
@@ -70,9 +68,8 @@ void OperationWindow::BuildCommandLabels(QWidget& page, int startLeft, int top, 
 }
 
 void OperationWindow::LinkTranslator(const char* windowClass, int designLanguage) {
-  translator_ = new WindowTranslator(*this, BuiltinWindowTable(windowClass),
-                                     QString::fromLatin1(windowClass), designLanguage,
-                                     QStringLiteral("siLangLinked1"));
+  translator_ = new WindowTranslator(*this, BuiltinWindowTable(windowClass), QString::fromLatin1(windowClass),
+                                     designLanguage, QStringLiteral("siLangLinked1"));
   session_.dispatcher.Link(*translator_);
 }
 

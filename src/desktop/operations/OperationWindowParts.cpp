@@ -9,9 +9,9 @@
 #include <QTextCursor>
 #include <QTimer>
 
-#include "jobs/OperationMemo.h"
 #include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/LabelButton.h"
+#include "jobs/OperationMemo.h"
 
 namespace drivecopy {
 
@@ -54,7 +54,8 @@ void ShowMainWindowAgain(QWidget& mainWindow) {
   if (place.isValid()) mainWindow.setGeometry(place.toRect());
   mainWindow.show();
   if (place.isValid()) {
-    QTimer::singleShot(50, &mainWindow, [&mainWindow, rect = place.toRect()] { mainWindow.setGeometry(rect); });
+    QTimer::singleShot(50, &mainWindow,
+                       [&mainWindow, rect = place.toRect()] { mainWindow.setGeometry(rect); });
   }
   mainWindow.setEnabled(true);
 }
@@ -83,7 +84,8 @@ void ShowCommandLabelHover(LabelButton& label, bool entered, bool handCursor, bo
     palette.setColor(QPalette::WindowText, entered ? QColor(HoverRed, HoverGreen, HoverBlue)
                                                    : QColor(RestingGrey, RestingGrey, RestingGrey));
     // Start is disabled while a job runs; it must look so.
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(DisabledGrey, DisabledGrey, DisabledGrey));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText,
+                     QColor(DisabledGrey, DisabledGrey, DisabledGrey));
     label.setPalette(palette);
   }
   if (entered && handCursor) {
@@ -102,7 +104,8 @@ QLabel* MakeLabel(QWidget& parent, const char* objectName, const QString& captio
   return label;
 }
 
-QCheckBox* MakeCheckBox(QWidget& parent, const char* objectName, const QString& caption, const QRect& bounds) {
+QCheckBox* MakeCheckBox(QWidget& parent, const char* objectName, const QString& caption,
+                        const QRect& bounds) {
   auto* box = new QCheckBox(caption, &parent);
   box->setObjectName(QLatin1String(objectName));
   box->setGeometry(bounds);

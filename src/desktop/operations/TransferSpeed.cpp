@@ -22,7 +22,8 @@ void TransferSpeed::Reset() {
 }
 
 std::optional<std::string> TransferSpeed::Report(std::int64_t bytesDone, std::int64_t bytesTotal,
-                                                 Clock::time_point now, char decimalSeparator, std::string_view timeLeftFormat) {
+                                                 Clock::time_point now, char decimalSeparator,
+                                                 std::string_view timeLeftFormat) {
   if (!started_) {
     started_ = now;
     bytesAtStart_ = bytesDone;
@@ -36,7 +37,8 @@ std::optional<std::string> TransferSpeed::Report(std::int64_t bytesDone, std::in
   lastShown_ = now;
   const double rate = static_cast<double>(moved) / std::chrono::duration<double>(elapsed).count();
   const std::int64_t left = std::max<std::int64_t>(bytesTotal - bytesDone, 0);
-  return TransferSpeedText(rate, std::llround(static_cast<double>(left) / rate), decimalSeparator, timeLeftFormat);
+  return TransferSpeedText(rate, std::llround(static_cast<double>(left) / rate), decimalSeparator,
+                           timeLeftFormat);
 }
 
 std::string TransferSpeedText(double bytesPerSecond, std::int64_t secondsLeft, char decimalSeparator,

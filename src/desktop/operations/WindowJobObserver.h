@@ -5,8 +5,8 @@
 #include <string>
 
 #include "desktop/operations/TransferSpeed.h"
-#include "jobs/JobObserver.h"
 #include "desktop/shared/DesktopSession.h"
+#include "jobs/JobObserver.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -36,7 +36,8 @@ struct JobWindowControls {
 // as the pump, and the window's stop flag.
 class WindowJobObserver final : public JobObserver {
  public:
-  WindowJobObserver(DesktopSession& session, const JobWindowControls& controls, std::function<bool()> stopped);
+  WindowJobObserver(DesktopSession& session, const JobWindowControls& controls,
+                    std::function<bool()> stopped);
 
   void MemoLine(const std::string& line) override;
   void Progress(const JobProgress& progress) override;

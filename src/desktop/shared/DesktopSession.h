@@ -17,8 +17,7 @@ enum class JobKind : std::uint8_t { NoChoiceYet, CreateImage, RestoreImage, Clon
 // loaded message texts (filled by the main window's creation before any other
 // window is created) and the start-screen choice.
 struct DesktopSession {
-  DesktopSession(Platform& platformIn, PromptService& promptsIn)
-      : platform(platformIn), prompts(promptsIn) {}
+  DesktopSession(Platform& platformIn, PromptService& promptsIn) : platform(platformIn), prompts(promptsIn) {}
 
   Platform& platform;
   PromptService& prompts;

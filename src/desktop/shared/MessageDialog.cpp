@@ -49,11 +49,16 @@ QString TextOr(const std::string& text, const char* fallback) {
 
 QIcon IconOf(DialogType type, const QStyle& style) {
   switch (type) {
-    case DialogType::Warning: return style.standardIcon(QStyle::SP_MessageBoxWarning);
-    case DialogType::Error: return style.standardIcon(QStyle::SP_MessageBoxCritical);
-    case DialogType::Information: return style.standardIcon(QStyle::SP_MessageBoxInformation);
-    case DialogType::Confirmation: return style.standardIcon(QStyle::SP_MessageBoxQuestion);
-    case DialogType::Custom: break;
+    case DialogType::Warning:
+      return style.standardIcon(QStyle::SP_MessageBoxWarning);
+    case DialogType::Error:
+      return style.standardIcon(QStyle::SP_MessageBoxCritical);
+    case DialogType::Information:
+      return style.standardIcon(QStyle::SP_MessageBoxInformation);
+    case DialogType::Confirmation:
+      return style.standardIcon(QStyle::SP_MessageBoxQuestion);
+    case DialogType::Custom:
+      break;
   }
   return QIcon();
 }
@@ -62,11 +67,16 @@ QIcon IconOf(DialogType type, const QStyle& style) {
 
 QString MessageDialog::TitleFor(const MessageTexts& texts, DialogType type) {
   switch (type) {
-    case DialogType::Warning: return TextOr(texts.strStrMsgDlgWarning, "WARNING");
-    case DialogType::Error: return TextOr(texts.strStrMsgDlgError, "Error");
-    case DialogType::Information: return TextOr(texts.strStrMsgDlgInformation, "Information");
-    case DialogType::Confirmation: return TextOr(texts.strStrMsgDlgConfirm, "Confirm");
-    case DialogType::Custom: break;
+    case DialogType::Warning:
+      return TextOr(texts.strStrMsgDlgWarning, "WARNING");
+    case DialogType::Error:
+      return TextOr(texts.strStrMsgDlgError, "Error");
+    case DialogType::Information:
+      return TextOr(texts.strStrMsgDlgInformation, "Information");
+    case DialogType::Confirmation:
+      return TextOr(texts.strStrMsgDlgConfirm, "Confirm");
+    case DialogType::Custom:
+      break;
   }
   return QString::fromUtf8(kApplicationTitle);
 }
@@ -76,16 +86,15 @@ QString MessageDialog::CaptionFor(const MessageTexts& texts, DialogButton button
   return TextOr(texts.*facts.Caption, facts.FallbackCaption);
 }
 
-MessageDialog::MessageDialog(QWidget* parent, const MessageTexts& texts, DialogType type,
-                             const QString& text, const std::vector<DialogButton>& buttons)
+MessageDialog::MessageDialog(QWidget* parent, const MessageTexts& texts, DialogType type, const QString& text,
+                             const std::vector<DialogButton>& buttons)
     : QDialog(parent),
       defaultButton_(DefaultButtonOf(buttons)),
       escapeButton_(EscapeButtonOf(buttons)),
       answer_(escapeButton_) {
   setObjectName(QStringLiteral("MessageDialog"));
   setWindowTitle(TitleFor(texts, type));
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                 Qt::CustomizeWindowHint);
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
   setModal(true);
 
   auto* messageRow = new QHBoxLayout;

@@ -3,8 +3,8 @@
 #include <QString>
 #include <vector>
 
-#include "text/MessageTexts.h"
 #include "desktop/shared/PromptService.h"
+#include "text/MessageTexts.h"
 
 class QPushButton;
 

@@ -15,7 +15,8 @@ class UnattendedPromptService : public PromptService {
   void SetChosenFile(const QString& path) { chosenFile_ = path; }
   const QStringList& Messages() const { return messages_; }
 
-  DialogButton AskMessage(QWidget*, DialogType, const QString&, const std::vector<DialogButton>& buttons) override {
+  DialogButton AskMessage(QWidget*, DialogType, const QString&,
+                          const std::vector<DialogButton>& buttons) override {
     return DefaultButtonOf(buttons);
   }
   void ShowMessageBox(QWidget*, const QString& title, const QString& text, MessageBoxIcon) override {

@@ -14,10 +14,14 @@ namespace {
 
 QMessageBox::Icon QtIconOf(MessageBoxIcon icon) {
   switch (icon) {
-    case MessageBoxIcon::Error: return QMessageBox::Critical;
-    case MessageBoxIcon::Warning: return QMessageBox::Warning;
-    case MessageBoxIcon::Information: return QMessageBox::Information;
-    case MessageBoxIcon::None: break;
+    case MessageBoxIcon::Error:
+      return QMessageBox::Critical;
+    case MessageBoxIcon::Warning:
+      return QMessageBox::Warning;
+    case MessageBoxIcon::Information:
+      return QMessageBox::Information;
+    case MessageBoxIcon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -32,8 +36,7 @@ QWidget* ShownParent(QWidget* parent) {
   return QApplication::activeWindow();
 }
 
-std::optional<QString> RunFileChooser(QWidget* parent, const FileChoice& choice,
-                                      ChooserKind kind) {
+std::optional<QString> RunFileChooser(QWidget* parent, const FileChoice& choice, ChooserKind kind) {
   QFileDialog dialog(ShownParent(parent), choice.Title);
   dialog.setObjectName(kind == ChooserKind::Save ? QStringLiteral("SaveFileDialog")
                                                  : QStringLiteral("OpenFileDialog"));
@@ -66,32 +69,29 @@ std::optional<QString> RunFileChooser(QWidget* parent, const FileChoice& choice,
 
 }  // namespace
 
-DialogButton WidgetPromptService::AskMessage(QWidget* parent, DialogType type,
-                                             const QString& text,
+DialogButton WidgetPromptService::AskMessage(QWidget* parent, DialogType type, const QString& text,
                                              const std::vector<DialogButton>& buttons) {
   MessageDialog dialog(ShownParent(parent), texts_, type, text, buttons);
   return dialog.Exec();
 }
 
-void WidgetPromptService::ShowMessageBox(QWidget* parent, const QString& title,
-                                         const QString& text, MessageBoxIcon icon) {
+void WidgetPromptService::ShowMessageBox(QWidget* parent, const QString& title, const QString& text,
+                                         MessageBoxIcon icon) {
   QMessageBox box(QtIconOf(icon), title, text, QMessageBox::NoButton, ShownParent(parent));
   box.setObjectName(QStringLiteral("MessageBox"));
   box.setTextFormat(Qt::PlainText);
-  QPushButton* ok = box.addButton(MessageDialog::CaptionFor(texts_, DialogButton::OK),
-                                  QMessageBox::AcceptRole);
+  QPushButton* ok =
+      box.addButton(MessageDialog::CaptionFor(texts_, DialogButton::OK), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
   box.setEscapeButton(ok);
   box.exec();
 }
 
-std::optional<QString> WidgetPromptService::ChooseSaveFile(QWidget* parent,
-                                                           const FileChoice& choice) {
+std::optional<QString> WidgetPromptService::ChooseSaveFile(QWidget* parent, const FileChoice& choice) {
   return RunFileChooser(parent, choice, ChooserKind::Save);
 }
 
-std::optional<QString> WidgetPromptService::ChooseOpenFile(QWidget* parent,
-                                                           const FileChoice& choice) {
+std::optional<QString> WidgetPromptService::ChooseOpenFile(QWidget* parent, const FileChoice& choice) {
   return RunFileChooser(parent, choice, ChooserKind::Open);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "text/MessageTexts.h"
 #include "desktop/shared/PromptService.h"
+#include "text/MessageTexts.h"
 
 namespace drivecopy {
 

@@ -49,21 +49,18 @@ QString FirstInstalled(const QStringList& candidates) {
 // none is installed.
 QString CjkFamilyFor(const QString& charSetName) {
   if (charSetName == QLatin1String("SHIFTJIS_CHARSET")) {
-    return FirstInstalled({"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "Noto Sans JP",
-                           "TakaoPGothic", "TakaoGothic", "VL PGothic", "VL Gothic"});
+    return FirstInstalled({"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "Noto Sans JP", "TakaoPGothic",
+                           "TakaoGothic", "VL PGothic", "VL Gothic"});
   }
-  if (charSetName == QLatin1String("HANGEUL_CHARSET") ||
-      charSetName == QLatin1String("JOHAB_CHARSET")) {
-    return FirstInstalled({"Noto Sans CJK KR", "Noto Sans KR", "NanumGothic", "UnDotum",
-                           "Baekmuk Gulim"});
+  if (charSetName == QLatin1String("HANGEUL_CHARSET") || charSetName == QLatin1String("JOHAB_CHARSET")) {
+    return FirstInstalled({"Noto Sans CJK KR", "Noto Sans KR", "NanumGothic", "UnDotum", "Baekmuk Gulim"});
   }
   if (charSetName == QLatin1String("GB2312_CHARSET")) {
-    return FirstInstalled({"Noto Sans CJK SC", "Noto Sans SC", "WenQuanYi Zen Hei",
-                           "WenQuanYi Micro Hei", "AR PL UMing CN"});
+    return FirstInstalled(
+        {"Noto Sans CJK SC", "Noto Sans SC", "WenQuanYi Zen Hei", "WenQuanYi Micro Hei", "AR PL UMing CN"});
   }
   if (charSetName == QLatin1String("CHINESEBIG5_CHARSET")) {
-    return FirstInstalled({"Noto Sans CJK TC", "Noto Sans TC", "WenQuanYi Zen Hei",
-                           "AR PL UMing TW"});
+    return FirstInstalled({"Noto Sans CJK TC", "Noto Sans TC", "WenQuanYi Zen Hei", "AR PL UMing TW"});
   }
   return {};
 }
@@ -166,9 +163,8 @@ QStringList FontFamiliesFor(const QString& face, const QString& charSetName) {
   return families;
 }
 
-WindowTranslator::WindowTranslator(QWidget& window, const TranslationTable& table,
-                                   const QString& windowClass, int designLanguage,
-                                   const QString& objectName)
+WindowTranslator::WindowTranslator(QWidget& window, const TranslationTable& table, const QString& windowClass,
+                                   int designLanguage, const QString& objectName)
     : QObject(&window),
       LanguageTranslator(designLanguage),
       window_(window),
@@ -185,8 +181,7 @@ void WindowTranslator::ApplyTables(int language) {
   // name, exactly or else ignoring case as the tables do.
   auto find = [&](const QString& name) -> QObject* {
     if (name.compare(windowClass, Qt::CaseInsensitive) == 0 ||
-        (!window_.objectName().isEmpty() &&
-         name.compare(window_.objectName(), Qt::CaseInsensitive) == 0)) {
+        (!window_.objectName().isEmpty() && name.compare(window_.objectName(), Qt::CaseInsensitive) == 0)) {
       return &window_;
     }
     for (QObject* object : descendants) {

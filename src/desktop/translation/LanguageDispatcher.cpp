@@ -7,8 +7,8 @@
 namespace drivecopy {
 
 const std::array<std::string_view, 6>& LanguageNames() {
-  static constexpr std::array<std::string_view, 6> names = {
-      "Deutsch", "English", "Japanese", "Francaise", "Italiano", "Espanol"};
+  static constexpr std::array<std::string_view, 6> names = {"Deutsch",   "English",  "Japanese",
+                                                            "Francaise", "Italiano", "Espanol"};
   return names;
 }
 
@@ -45,8 +45,6 @@ void LanguageDispatcher::Link(LanguageTranslator& translator) {
   translator.SetLanguage(activeLanguage_);
 }
 
-void LanguageDispatcher::Unlink(LanguageTranslator& translator) {
-  std::erase(translators_, &translator);
-}
+void LanguageDispatcher::Unlink(LanguageTranslator& translator) { std::erase(translators_, &translator); }
 
 }  // namespace drivecopy

@@ -68,8 +68,7 @@ Outcome<TranslationTable> TranslationTable::Parse(std::string_view table) {
       section = SectionNamed(name);
       if (!section) {
         return TableLineError(TableName, line.Number,
-                              "unknown section [" + std::string(name) + "]; known are " +
-                                  KnownSectionList());
+                              "unknown section [" + std::string(name) + "]; known are " + KnownSectionList());
       }
       continue;
     }
@@ -99,8 +98,7 @@ const std::vector<MessageRow>& TranslationTable::Rows(TableSection section) cons
   return rows_[IndexOf(section)];
 }
 
-std::string TranslationTable::Text(TableSection section, std::string_view key,
-                                   int language) const {
+std::string TranslationTable::Text(TableSection section, std::string_view key, int language) const {
   if (!IsValidLanguage(language)) return {};
   std::size_t index = IndexOf(section);
   auto found = rowByFoldedKey_[index].find(FoldKeyCase(key));

@@ -5,8 +5,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "text/MessageCatalogue.h"
 #include "platform/Failure.h"
+#include "text/MessageCatalogue.h"
 
 namespace drivecopy {
 

@@ -137,8 +137,8 @@ void DrawImageFile(QPainter& p, const QRectF& box, const Tint& tint) {
 
 // A bold arrow along a gentle curve from `from` to `to`, rimmed in white so it
 // stands out over the pictures it crosses. Shaft and head are one outline.
-void DrawArrow(QPainter& p, const QPointF& from, const QPointF& control, const QPointF& to,
-               const Tint& tint, qreal width) {
+void DrawArrow(QPainter& p, const QPointF& from, const QPointF& control, const QPointF& to, const Tint& tint,
+               qreal width) {
   const QPointF direction = to - control;
   const QPointF unit = direction / std::hypot(direction.x(), direction.y());
   const QPointF normal(-unit.y(), unit.x());
@@ -194,9 +194,12 @@ void DrawStartIcon(QPainter& p, StartButton button, const Tint& tint) {
 
 QString StartCaption(StartButton button) {
   switch (button) {
-    case StartButton::CreateImage: return QStringLiteral("Create Image");
-    case StartButton::RestoreImage: return QStringLiteral("Restore Image");
-    case StartButton::CloneDrives: return QStringLiteral("Clone Drives");
+    case StartButton::CreateImage:
+      return QStringLiteral("Create Image");
+    case StartButton::RestoreImage:
+      return QStringLiteral("Restore Image");
+    case StartButton::CloneDrives:
+      return QStringLiteral("Clone Drives");
   }
   return {};
 }
@@ -337,10 +340,18 @@ QPixmap RenderDriveIcon(DriveIconKind kind, int size) {
   SetUpPainter(painter);
   FitDesign(painter, QSizeF(size, size), 32);
   switch (kind) {
-    case DriveIconKind::HardDisk: DrawHardDiskIcon(painter); break;
-    case DriveIconKind::Usb: DrawUsbIcon(painter); break;
-    case DriveIconKind::Floppy: DrawFloppyIcon(painter); break;
-    case DriveIconKind::Removable: DrawRemovableIcon(painter); break;
+    case DriveIconKind::HardDisk:
+      DrawHardDiskIcon(painter);
+      break;
+    case DriveIconKind::Usb:
+      DrawUsbIcon(painter);
+      break;
+    case DriveIconKind::Floppy:
+      DrawFloppyIcon(painter);
+      break;
+    case DriveIconKind::Removable:
+      DrawRemovableIcon(painter);
+      break;
   }
   painter.end();
   return QPixmap::fromImage(image);

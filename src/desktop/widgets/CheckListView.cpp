@@ -20,8 +20,7 @@ class OwnerCheckedDelegate : public QStyledItemDelegate {
   }
 
  protected:
-  bool editorEvent(QEvent*, QAbstractItemModel*, const QStyleOptionViewItem&,
-                   const QModelIndex&) override {
+  bool editorEvent(QEvent*, QAbstractItemModel*, const QStyleOptionViewItem&, const QModelIndex&) override {
     return false;
   }
 };
@@ -61,10 +60,9 @@ CheckListView::HitArea CheckListView::HitTest(const QPoint& point, QListWidgetIt
   return box.contains(point) ? HitArea::CheckBox : HitArea::Row;
 }
 
-void CheckListView::setCollectionText(const QString& collection, int index,
-                                      const QString& property, const QString& text) {
-  if (collection != QLatin1String("Columns") || property != QLatin1String("Caption") || index < 0)
-    return;
+void CheckListView::setCollectionText(const QString& collection, int index, const QString& property,
+                                      const QString& text) {
+  if (collection != QLatin1String("Columns") || property != QLatin1String("Caption") || index < 0) return;
   while (columnCaptions_.size() <= index) columnCaptions_.append(QString());
   columnCaptions_[index] = text;
 }

@@ -21,8 +21,8 @@ class CheckListView : public QListWidget {
 
   // The view's column captions (icon view shows none, but the translation
   // tables set them): "Columns[N].Caption".
-  Q_INVOKABLE void setCollectionText(const QString& collection, int index,
-                                     const QString& property, const QString& text);
+  Q_INVOKABLE void setCollectionText(const QString& collection, int index, const QString& property,
+                                     const QString& text);
   QString ColumnCaption(int index) const;
 
  signals:

@@ -20,13 +20,13 @@ GradientToolBar::GradientToolBar(QWidget* parent) : QToolBar(parent) {
   setContentsMargins(0, 0, 0, 0);
   layout()->setContentsMargins(0, 0, 0, 0);
   layout()->setSpacing(0);
-  setStyleSheet(QStringLiteral(
-      "QToolBar { border: none; spacing: 0px; padding: 0px; }"
-      "QToolButton { border: none; background: transparent; color: rgb(30, 48, 66);"
-      "  padding: 0px 6px; margin: 0px; }"
-      "QToolButton:hover { background: rgb(119, 218, 91); color: black; }"
-      "QToolButton:pressed { background: rgb(96, 196, 70); }"
-      "QToolButton:disabled { color: rgb(110, 130, 150); }"));
+  setStyleSheet(
+      QStringLiteral("QToolBar { border: none; spacing: 0px; padding: 0px; }"
+                     "QToolButton { border: none; background: transparent; color: rgb(30, 48, 66);"
+                     "  padding: 0px 6px; margin: 0px; }"
+                     "QToolButton:hover { background: rgb(119, 218, 91); color: black; }"
+                     "QToolButton:pressed { background: rgb(96, 196, 70); }"
+                     "QToolButton:disabled { color: rgb(110, 130, 150); }"));
 }
 
 QToolButton* GradientToolBar::AddButton(const QString& objectName, const QString& caption) {

@@ -11,8 +11,7 @@ void LabelButton::mouseReleaseEvent(QMouseEvent* event) {
   QLabel::mouseReleaseEvent(event);
   // Like a push button: a press dragged off the label and released elsewhere
   // is no click.
-  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-    emit clicked();
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked();
 }
 
 void LabelButton::enterEvent(QEnterEvent* event) {

@@ -10,8 +10,7 @@ namespace {
 constexpr int kBarHeight = 19;
 }
 
-PanelStatusBar::PanelStatusBar(const std::vector<int>& panelWidths, QWidget* parent)
-    : QWidget(parent) {
+PanelStatusBar::PanelStatusBar(const std::vector<int>& panelWidths, QWidget* parent) : QWidget(parent) {
   setFixedHeight(kBarHeight);
   setAutoFillBackground(true);
   QPalette cream = palette();
@@ -67,10 +66,9 @@ QString PanelStatusBar::PanelText(int index) const {
   return panels_[static_cast<std::size_t>(index)]->text();
 }
 
-void PanelStatusBar::setCollectionText(const QString& collection, int index,
-                                       const QString& property, const QString& text) {
-  if (collection == QLatin1String("Panels") && property == QLatin1String("Text"))
-    SetPanelText(index, text);
+void PanelStatusBar::setCollectionText(const QString& collection, int index, const QString& property,
+                                       const QString& text) {
+  if (collection == QLatin1String("Panels") && property == QLatin1String("Text")) SetPanelText(index, text);
 }
 
 }  // namespace drivecopy

@@ -18,8 +18,8 @@ class PanelStatusBar : public QWidget {
   void SetPanelText(int index, const QString& text);
   QString PanelText(int index) const;
 
-  Q_INVOKABLE void setCollectionText(const QString& collection, int index,
-                                     const QString& property, const QString& text);
+  Q_INVOKABLE void setCollectionText(const QString& collection, int index, const QString& property,
+                                     const QString& text);
 
  private:
   std::vector<QLabel*> panels_;

@@ -1,7 +1,7 @@
 #include "desktop/widgets/ShadowFrame.h"
 
-#include <QPainter>
 #include <QLinearGradient>
+#include <QPainter>
 #include <QRadialGradient>
 #include <QResizeEvent>
 
@@ -38,8 +38,10 @@ void ShadowFrame::paintEvent(QPaintEvent*) {
   const qreal reach = BorderWidth - kShadowDrop;
 
   auto fade = [](QGradient& gradient) {
-    static constexpr struct { qreal at; int alpha; } kStops[] = {
-        {0.0, 66}, {0.25, 42}, {0.5, 20}, {0.75, 7}, {1.0, 0}};
+    static constexpr struct {
+      qreal at;
+      int alpha;
+    } kStops[] = {{0.0, 66}, {0.25, 42}, {0.5, 20}, {0.75, 7}, {1.0, 0}};
     for (const auto& stop : kStops) gradient.setColorAt(stop.at, QColor(8, 30, 54, stop.alpha));
   };
   auto edge = [&](const QRectF& area, const QPointF& from, const QPointF& to) {

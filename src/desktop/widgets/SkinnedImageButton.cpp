@@ -6,9 +6,7 @@
 namespace drivecopy {
 
 SkinnedImageButton::SkinnedImageButton(QPixmap normalImage, QPixmap hoverImage, QWidget* parent)
-    : QAbstractButton(parent),
-      normalImage_(std::move(normalImage)),
-      hoverImage_(std::move(hoverImage)) {
+    : QAbstractButton(parent), normalImage_(std::move(normalImage)), hoverImage_(std::move(hoverImage)) {
   // The images carry their own transparency; the parent's background shows
   // through wherever they are clear.
   setAttribute(Qt::WA_NoSystemBackground);

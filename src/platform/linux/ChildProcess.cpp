@@ -94,7 +94,8 @@ Outcome<ProcessResult> RunAndCapture(const std::vector<std::string>& arguments) 
 
   auto argv = ArgumentVector(arguments);
   pid_t pid = -1;
-  if (int error = ::posix_spawnp(&pid, argv[0], actions.Get(), nullptr, argv.data(), environ)) return ErrnoError(error);
+  if (int error = ::posix_spawnp(&pid, argv[0], actions.Get(), nullptr, argv.data(), environ))
+    return ErrnoError(error);
   ChildGuard child(pid);
   writeEnd.Reset();  // only the child writes now, so reading ends at its exit
 

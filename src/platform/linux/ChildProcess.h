@@ -7,7 +7,7 @@
 namespace drivecopy::linux_backend {
 
 struct ProcessResult {
-  int ExitCode = -1;  // -1 when the program ended by a signal
+  int ExitCode = -1;   // -1 when the program ended by a signal
   std::string Output;  // what it wrote to standard output
 };
 

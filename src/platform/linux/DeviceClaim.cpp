@@ -64,7 +64,8 @@ class BlockDeviceClaim final : public WriteClaim {
       // through the exclusive open, which is the whole disk's here.
       const HeldNode& whole = nodes_.front();
       if (whole.Fd.Valid()) {
-        report.PartitionTableNotReread = ShowNewPartitionTable(whole.Fd.Get(), whole.Node.Path(), whole.Node.Device);
+        report.PartitionTableNotReread =
+            ShowNewPartitionTable(whole.Fd.Get(), whole.Node.Path(), whole.Node.Device);
       }
     }
     return report;
@@ -76,7 +77,8 @@ class BlockDeviceClaim final : public WriteClaim {
 };
 
 // Opens `node` exclusively, making sure the name still means that device.
-std::variant<UniqueFd, ClaimRefusal> OpenExclusively(const DiskNode& node, const std::string& givenPath, dev_t givenDevice) {
+std::variant<UniqueFd, ClaimRefusal> OpenExclusively(const DiskNode& node, const std::string& givenPath,
+                                                     dev_t givenDevice) {
   const std::string path = node.Device == givenDevice ? givenPath : node.Path();
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC));
   if (!fd.Valid()) {
@@ -85,7 +87,8 @@ std::variant<UniqueFd, ClaimRefusal> OpenExclusively(const DiskNode& node, const
   }
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0 || !S_ISBLK(status.st_mode) || status.st_rdev != node.Device) {
-    return Refusal(ClaimRefusalReason::Failed, Failure::OfSystemCall(ENODEV, path + " is not the device node of " + node.Name));
+    return Refusal(ClaimRefusalReason::Failed,
+                   Failure::OfSystemCall(ENODEV, path + " is not the device node of " + node.Name));
   }
   return fd;
 }
@@ -140,7 +143,8 @@ ClaimResult ClaimRegularFile(const std::string& path, ClaimTarget target, const 
   struct stat status {};
   if (::fstat(fd.Get(), &status) != 0) return Refusal(ClaimRefusalReason::Failed, ErrnoError(errno));
   // The name must still mean the file that was looked at.
-  if (!S_ISREG(status.st_mode) || (seen && (status.st_dev != seen->st_dev || status.st_ino != seen->st_ino))) {
+  if (!S_ISREG(status.st_mode) ||
+      (seen && (status.st_dev != seen->st_dev || status.st_ino != seen->st_ino))) {
     return Refusal(ClaimRefusalReason::NotRegularFile);
   }
   // A file system that keeps no locks (ENOLCK, EOPNOTSUPP, EINVAL) cannot
@@ -162,7 +166,8 @@ ClaimResult ClaimPath(const std::string& path, SectorRange range, ClaimTarget ta
   if (::lstat(path.c_str(), &status) != 0) {
     if (errno != ENOENT) return Refusal(ClaimRefusalReason::Failed, ErrnoError(errno));
     switch (target) {
-      case ClaimTarget::Destination: return Refusal(ClaimRefusalReason::Failed, ErrnoError(ENOENT));
+      case ClaimTarget::Destination:
+        return Refusal(ClaimRefusalReason::Failed, ErrnoError(ENOENT));
       case ClaimTarget::LogFile: {
         // Nothing to hold yet, but a folder where it cannot be made is
         // better said before the job than after it.
@@ -176,7 +181,8 @@ ClaimResult ClaimPath(const std::string& path, SectorRange range, ClaimTarget ta
       case ClaimTarget::ImageFile: {
         ClaimResult created = ClaimRegularFile(path, target, nullptr);
         // Another job made the file a moment ago: it is then the one holding it.
-        if (auto* refusal = std::get_if<ClaimRefusal>(&created); refusal && refusal->Error.systemCode == EEXIST) {
+        if (auto* refusal = std::get_if<ClaimRefusal>(&created);
+            refusal && refusal->Error.systemCode == EEXIST) {
           return ClaimPath(path, range, target);
         }
         return created;
@@ -189,7 +195,8 @@ ClaimResult ClaimPath(const std::string& path, SectorRange range, ClaimTarget ta
     if (::stat(path.c_str(), &status) != 0) return Refusal(ClaimRefusalReason::Failed, ErrnoError(errno));
   }
   if (S_ISREG(status.st_mode)) return ClaimRegularFile(path, target, &status);
-  if (S_ISBLK(status.st_mode) && target == ClaimTarget::Destination) return ClaimBlockDevice(path, range, status.st_rdev);
+  if (S_ISBLK(status.st_mode) && target == ClaimTarget::Destination)
+    return ClaimBlockDevice(path, range, status.st_rdev);
   return Refusal(ClaimRefusalReason::NotRegularFile);
 }
 

@@ -5,18 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/SectorRange.h"
 #include "platform/Platform.h"
+#include "platform/SectorRange.h"
 
 namespace drivecopy::linux_backend {
 
 // A kernel block device node of one disk: the whole disk or a partition.
 struct DiskNode {
-  std::string Name;    // "sda", "sda1", "loop3p2"
-  dev_t Device = 0;    // its device number
-  SectorRange Range;   // on the whole disk, in 512-byte sectors
+  std::string Name;   // "sda", "sda1", "loop3p2"
+  dev_t Device = 0;   // its device number
+  SectorRange Range;  // on the whole disk, in 512-byte sectors
   bool IsWholeDisk = false;
-  int Number = 0;      // the partition's number (sysfs "partition"); 0 for the whole disk
+  int Number = 0;  // the partition's number (sysfs "partition"); 0 for the whole disk
   std::string Path() const { return "/dev/" + Name; }
 };
 

@@ -104,7 +104,8 @@ std::optional<DISK_GEOMETRY> QueryDeviceGeometry(int fd) {
 
   std::optional<std::int64_t> diskBytes;
   if (device->Node.IsPartition) {
-    if (auto sectors = ReadSysfsNumber(device->Node.DiskSysfsDir / "size")) diskBytes = *sectors * BytesPerSector;
+    if (auto sectors = ReadSysfsNumber(device->Node.DiskSysfsDir / "size"))
+      diskBytes = *sectors * BytesPerSector;
   } else {
     diskBytes = DeviceBytes(fd);
   }

@@ -1,7 +1,6 @@
 #pragma once
 #include <string>
 
-
 namespace drivecopy::linux_backend {
 
 // Model of a disk from sysfs vendor and model ("Loop device (disk.img)" for

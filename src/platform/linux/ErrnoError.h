@@ -12,18 +12,23 @@ inline FailureKind FailureKindOfErrno(int error) {
     case EIO:
     case EILSEQ:
     case ENODATA:
-    case EBADMSG: return FailureKind::Medium;
+    case EBADMSG:
+      return FailureKind::Medium;
     case EROFS:
-    case EPERM: return FailureKind::ReadOnly;  // a write to a read-only block device fails with EPERM
+    case EPERM:
+      return FailureKind::ReadOnly;  // a write to a read-only block device fails with EPERM
     case ENODEV:
     case ENXIO:
     case ENOMEDIUM:
     case ESHUTDOWN:
-    case ENOTCONN: return FailureKind::DeviceGone;
+    case ENOTCONN:
+      return FailureKind::DeviceGone;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG: return FailureKind::NoSpace;
-    default: return FailureKind::Other;
+    case EFBIG:
+      return FailureKind::NoSpace;
+    default:
+      return FailureKind::Other;
   }
 }
 

@@ -25,7 +25,8 @@ PartitionMap KernelPartitions(dev_t device) {
   PartitionMap partitions;
   const auto disk = NodesOfDisk(device);
   if (!disk) return partitions;
-  for (std::size_t i = 1; i < disk->Nodes.size(); ++i) partitions[disk->Nodes[i].Number] = disk->Nodes[i].Range;
+  for (std::size_t i = 1; i < disk->Nodes.size(); ++i)
+    partitions[disk->Nodes[i].Number] = disk->Nodes[i].Range;
   return partitions;
 }
 
@@ -36,7 +37,8 @@ std::optional<PartitionMap> TablePartitions(const std::string& diskPath) {
   for (const PARTITION_INFORMATION& entry : table->Entries) {
     if (entry.PartitionNumber == 0) continue;  // an extended container
     const std::int64_t start = entry.StartingOffset / 512;
-    partitions[static_cast<int>(entry.PartitionNumber)] = SectorRange{start, start + entry.PartitionLength / 512};
+    partitions[static_cast<int>(entry.PartitionNumber)] =
+        SectorRange{start, start + entry.PartitionLength / 512};
   }
   return partitions;
 }

@@ -4,8 +4,8 @@
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/sysmacros.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,7 +35,8 @@ ssize_t ReadAt(int fd, void* memory, std::size_t length, std::int64_t offset) {
 int WriteAllAt(int fd, const std::byte* memory, std::size_t length, std::int64_t offset) {
   std::size_t written = 0;
   while (written < length) {
-    ssize_t put = ::pwrite(fd, memory + written, length - written, static_cast<off_t>(offset) + static_cast<off_t>(written));
+    ssize_t put = ::pwrite(fd, memory + written, length - written,
+                           static_cast<off_t>(offset) + static_cast<off_t>(written));
     if (put < 0 && errno == EINTR) continue;
     if (put < 0) return errno;
     if (put == 0) return ENOSPC;
@@ -46,21 +47,26 @@ int WriteAllAt(int fd, const std::byte* memory, std::size_t length, std::int64_t
 
 int OpenFlags(OpenMode mode) {
   switch (mode) {
-    case OpenMode::Read: return O_RDONLY;
-    case OpenMode::ReadWrite: return O_RDWR;
+    case OpenMode::Read:
+      return O_RDONLY;
+    case OpenMode::ReadWrite:
+      return O_RDWR;
     // Never through a link; the file is emptied only once it is known to be one.
-    case OpenMode::CreateAlways: return O_RDWR | O_CREAT | O_NOFOLLOW;
+    case OpenMode::CreateAlways:
+      return O_RDWR | O_CREAT | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
 
 // The refusal of a path that is neither a regular file nor a block device.
 Failure NotAFileOrBlockDevice(mode_t mode) {
-  return Failure::OfSystemCall(S_ISDIR(mode) ? EISDIR : EINVAL, NotARegularFileOrBlockDevice(FileTypeOfMode(mode)));
+  return Failure::OfSystemCall(S_ISDIR(mode) ? EISDIR : EINVAL,
+                               NotARegularFileOrBlockDevice(FileTypeOfMode(mode)));
 }
 
 Failure NotARegularFile() {
-  return Failure::OfSystemCall(EEXIST, "it exists and is not a regular file (a device, folder, pipe or link), so it is not replaced");
+  return Failure::OfSystemCall(
+      EEXIST, "it exists and is not a regular file (a device, folder, pipe or link), so it is not replaced");
 }
 
 std::size_t LogicalBlockSize(int fd) {
@@ -114,7 +120,8 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
   if (!S_ISREG(status.st_mode) && !isBlockDevice) return NotAFileOrBlockDevice(status.st_mode);
   if (!looksLikeBlockDevice) {
     const int descriptorFlags = ::fcntl(fd.Get(), F_GETFL);
-    if (descriptorFlags < 0 || ::fcntl(fd.Get(), F_SETFL, descriptorFlags & ~O_NONBLOCK) != 0) return ErrnoError(errno);
+    if (descriptorFlags < 0 || ::fcntl(fd.Get(), F_SETFL, descriptorFlags & ~O_NONBLOCK) != 0)
+      return ErrnoError(errno);
   }
   if (mode == OpenMode::Read && S_ISREG(status.st_mode) && ::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0 &&
       errno == EWOULDBLOCK) {
@@ -126,8 +133,12 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
       std::make_unique<LinuxDeviceHandle>(std::move(fd), path, isBlockDevice, alignment));
 }
 
-LinuxDeviceHandle::LinuxDeviceHandle(UniqueFd fd, std::string path, bool isBlockDevice, std::size_t directAlignment)
-    : fd_(std::move(fd)), path_(std::move(path)), isBlockDevice_(isBlockDevice), directAlignment_(directAlignment) {}
+LinuxDeviceHandle::LinuxDeviceHandle(UniqueFd fd, std::string path, bool isBlockDevice,
+                                     std::size_t directAlignment)
+    : fd_(std::move(fd)),
+      path_(std::move(path)),
+      isBlockDevice_(isBlockDevice),
+      directAlignment_(directAlignment) {}
 
 Outcome<void> LinuxDeviceHandle::Seek(std::int64_t offset) {
   if (offset < 0) return ErrnoError(EINVAL);
@@ -135,7 +146,8 @@ Outcome<void> LinuxDeviceHandle::Seek(std::int64_t offset) {
   return {};
 }
 
-bool LinuxDeviceHandle::GoesStraightToDevice(const void* memory, std::int64_t offset, std::size_t length) const {
+bool LinuxDeviceHandle::GoesStraightToDevice(const void* memory, std::int64_t offset,
+                                             std::size_t length) const {
   if (directAlignment_ == 0) return true;
   const auto alignment = directAlignment_;
   return reinterpret_cast<std::uintptr_t>(memory) % alignment == 0 &&
@@ -168,7 +180,8 @@ Outcome<std::size_t> LinuxDeviceHandle::ReadThroughBounceBuffer(std::span<std::b
       if (done == 0) return ErrnoError(errno);
       break;  // what was read so far is a short count; the next read meets the error
     }
-    const std::size_t usable = static_cast<std::size_t>(got) > head ? std::min(static_cast<std::size_t>(got) - head, want) : 0;
+    const std::size_t usable =
+        static_cast<std::size_t>(got) > head ? std::min(static_cast<std::size_t>(got) - head, want) : 0;
     std::memcpy(buffer.data() + done, bounce.data() + head, usable);
     done += usable;
     if (usable < want) break;
@@ -202,7 +215,8 @@ Outcome<void> LinuxDeviceHandle::WriteThroughBounceBuffer(std::span<const std::b
     const std::size_t span = (head + want + alignment - 1) / alignment * alignment;
     const std::int64_t alignedStart = start - static_cast<std::int64_t>(head);
     auto readBlock = [&](std::size_t at) -> int {
-      ssize_t got = ReadAt(fd_.Get(), bounce.data() + at, alignment, alignedStart + static_cast<std::int64_t>(at));
+      ssize_t got =
+          ReadAt(fd_.Get(), bounce.data() + at, alignment, alignedStart + static_cast<std::int64_t>(at));
       if (got < 0) return errno;
       return static_cast<std::size_t>(got) == alignment ? 0 : ENOSPC;  // past the end of the device
     };
@@ -245,7 +259,9 @@ std::optional<DRIVE_LAYOUT_INFORMATION> LinuxDeviceHandle::QueryLayout() {
   return isBlockDevice_ ? QueryDeviceLayout(fd_.Get(), path_) : std::nullopt;
 }
 
-std::size_t LinuxDeviceHandle::PreferredAlignment() const { return directAlignment_ == 0 ? 1 : directAlignment_; }
+std::size_t LinuxDeviceHandle::PreferredAlignment() const {
+  return directAlignment_ == 0 ? 1 : directAlignment_;
+}
 
 bool LinuxDeviceHandle::StillPresent() {
   if (!isBlockDevice_) return true;

@@ -37,7 +37,8 @@ class LinuxPlatform final : public Platform {
     // name is never removed.
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) return ErrnoError(errno);
-    if (!S_ISREG(status.st_mode)) return Failure::OfSystemCall(EPERM, "it is not a regular file, so it is not deleted");
+    if (!S_ISREG(status.st_mode))
+      return Failure::OfSystemCall(EPERM, "it is not a regular file, so it is not deleted");
     if (::unlink(path.c_str()) != 0) return ErrnoError(errno);
     return {};
   }
@@ -91,7 +92,8 @@ class LinuxPlatform final : public Platform {
     return name ? IdentityAnswer{1, DiskBusName(*name)} : IdentityAnswer{0, {}};
   }
 
-  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string& machine, const std::string& service,
+  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string& machine,
+                                                          const std::string& service,
                                                           ServiceAccess access) override {
     return OpenSystemdService(machine, service, access);
   }
@@ -100,7 +102,8 @@ class LinuxPlatform final : public Platform {
   }
   std::uint64_t MonotonicMilliseconds() override {
     auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
   }
 
   SettingValue ReadSetting(const std::string& name) override { return Settings().Read(name); }

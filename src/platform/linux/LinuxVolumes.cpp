@@ -63,8 +63,9 @@ std::vector<MountedVolume> MountedBlockVolumes() {
   }
   std::vector<MountedVolume> volumes;
   for (auto& [key, volume] : byDevice) volumes.push_back(std::move(volume));
-  std::sort(volumes.begin(), volumes.end(),
-            [](const MountedVolume& a, const MountedVolume& b) { return a.Mount.MountPoint < b.Mount.MountPoint; });
+  std::sort(volumes.begin(), volumes.end(), [](const MountedVolume& a, const MountedVolume& b) {
+    return a.Mount.MountPoint < b.Mount.MountPoint;
+  });
   return volumes;
 }
 
@@ -79,7 +80,8 @@ std::optional<VolumeInformation> FloppyVolumeInformation(const std::string& slot
   UniqueFd fd(::open(slot.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.Valid()) return std::nullopt;
   std::array<char, 512> sector{};
-  if (::pread(fd.Get(), sector.data(), sector.size(), 0) != static_cast<ssize_t>(sector.size())) return std::nullopt;
+  if (::pread(fd.Get(), sector.data(), sector.size(), 0) != static_cast<ssize_t>(sector.size()))
+    return std::nullopt;
   auto probed = ProbeFileSystem(slot);
   if (!probed) return std::nullopt;
   return VolumeInformation{probed->Label, probed->Type};
@@ -119,7 +121,8 @@ std::vector<LogicalDrive> ListLogicalDrives() {
     if (IsBlockDevice(slot, status)) drives.push_back(LogicalDrive{slot, slot, slot, true});
   }
   for (const auto& volume : MountedBlockVolumes())
-    drives.push_back(LogicalDrive{volume.Mount.MountPoint, volume.DevicePath, volume.Mount.MountPoint, false});
+    drives.push_back(
+        LogicalDrive{volume.Mount.MountPoint, volume.DevicePath, volume.Mount.MountPoint, false});
   return drives;
 }
 
@@ -150,7 +153,8 @@ std::optional<VolumeInformation> VolumeInformationOfPath(const std::string& path
   std::optional<MountEntry> best;
   // Later entries win a tie: a mount hides an earlier one at the same place.
   for (auto& mount : ReadMountTable())
-    if (MountPointContains(mount.MountPoint, text) && (!best || mount.MountPoint.size() >= best->MountPoint.size()))
+    if (MountPointContains(mount.MountPoint, text) &&
+        (!best || mount.MountPoint.size() >= best->MountPoint.size()))
       best = std::move(mount);
   if (!best) return std::nullopt;
   std::string label = best->Source.starts_with("/dev/") ? LabelOf(best->Source) : std::string();

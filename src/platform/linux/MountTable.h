@@ -11,7 +11,7 @@ namespace drivecopy::linux_backend {
 struct MountEntry {
   std::uint32_t Major = 0;
   std::uint32_t Minor = 0;
-  std::string Root;            // the directory of the file system mounted there ("/" for all of it)
+  std::string Root;  // the directory of the file system mounted there ("/" for all of it)
   std::string MountPoint;
   std::string FileSystemType;  // "ext4", "vfat", "tmpfs"
   std::string Source;          // "/dev/sda1", "tmpfs"

@@ -34,7 +34,8 @@ std::optional<Identity> IdentityOf(const std::string& path) {
 }
 
 bool SameIdentity(const Identity& a, const Identity& b) {
-  return a.IsBlockDevice == b.IsBlockDevice && a.Device == b.Device && (a.IsBlockDevice || a.Inode == b.Inode);
+  return a.IsBlockDevice == b.IsBlockDevice && a.Device == b.Device &&
+         (a.IsBlockDevice || a.Inode == b.Inode);
 }
 
 void Add(std::vector<Occupant>& found, OccupantKind kind, std::string name) {
@@ -76,15 +77,17 @@ struct MountedDevice {
 std::vector<MountedDevice> MountedDevices() {
   std::vector<MountedDevice> mounted;
   for (const MountEntry& mount : ReadMountTable()) {
-    mounted.push_back(MountedDevice{mount.MountPoint, makedev(mount.Major, mount.Minor),
-                                    mount.Source.starts_with('/') ? BlockDeviceNumber(mount.Source) : std::nullopt});
+    mounted.push_back(
+        MountedDevice{mount.MountPoint, makedev(mount.Major, mount.Minor),
+                      mount.Source.starts_with('/') ? BlockDeviceNumber(mount.Source) : std::nullopt});
   }
   return mounted;
 }
 
 // "dm-0 (vg-root)" for a device-mapper device, the kernel name otherwise.
 std::string HolderName(const std::string& kernelName) {
-  if (auto mapped = ReadSysfsLine(fs::path("/sys/block") / kernelName / "dm" / "name"); mapped && !mapped->empty())
+  if (auto mapped = ReadSysfsLine(fs::path("/sys/block") / kernelName / "dm" / "name");
+      mapped && !mapped->empty())
     return "/dev/" + kernelName + " (" + *mapped + ")";
   return "/dev/" + kernelName;
 }
@@ -104,7 +107,8 @@ std::vector<std::string> BtrfsFileSystemsWith(dev_t device) {
     std::error_code inner;
     for (const auto& member : fs::directory_iterator(fileSystem.path() / "devices", inner)) {
       std::error_code resolved;
-      if (fs::canonical(member.path(), resolved) == own && !resolved) uuids.push_back(fileSystem.path().filename().string());
+      if (fs::canonical(member.path(), resolved) == own && !resolved)
+        uuids.push_back(fileSystem.path().filename().string());
     }
   }
   return uuids;

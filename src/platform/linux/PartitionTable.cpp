@@ -58,7 +58,8 @@ std::uint8_t TypeByteOf(blkid_partition partition, std::string_view tableType) {
 bool FirstSectorReadable(const std::string& devicePath) {
   UniqueFd fd(::open(devicePath.c_str(), O_RDONLY | O_CLOEXEC));
   std::array<char, 512> sector{};
-  return fd.Valid() && ::pread(fd.Get(), sector.data(), sector.size(), 0) == static_cast<ssize_t>(sector.size());
+  return fd.Valid() &&
+         ::pread(fd.Get(), sector.data(), sector.size(), 0) == static_cast<ssize_t>(sector.size());
 }
 
 }  // namespace
@@ -96,7 +97,8 @@ std::optional<PartitionTableContents> ReadPartitionTable(const std::string& devi
     entry.StartingOffset = blkid_partition_get_start(partition) * BytesPerSector;
     entry.PartitionLength = blkid_partition_get_size(partition) * BytesPerSector;
     entry.HiddenSectors = SaturatedSectors(blkid_partition_get_start(partition));
-    entry.PartitionNumber = container ? 0u : static_cast<std::uint32_t>(blkid_partition_get_partno(partition));
+    entry.PartitionNumber =
+        container ? 0u : static_cast<std::uint32_t>(blkid_partition_get_partno(partition));
     entry.PartitionType = TypeByteOf(partition, tableType);
     entry.BootIndicator = (tableType == "dos" && blkid_partition_get_flags(partition) == 0x80) ? 1 : 0;
     entry.RecognizedPartition = container ? 0 : 1;
@@ -112,10 +114,12 @@ std::optional<FileSystemProbe> ProbeFileSystem(const std::string& devicePath) {
   blkid_probe_set_superblocks_flags(probe.get(), BLKID_SUBLKS_TYPE | BLKID_SUBLKS_LABEL);
   if (blkid_do_safeprobe(probe.get()) != 0) return std::nullopt;
   const char* value = nullptr;
-  if (blkid_probe_lookup_value(probe.get(), "TYPE", &value, nullptr) != 0 || value == nullptr) return std::nullopt;
+  if (blkid_probe_lookup_value(probe.get(), "TYPE", &value, nullptr) != 0 || value == nullptr)
+    return std::nullopt;
   FileSystemProbe found;
   found.Type = value;
-  if (blkid_probe_lookup_value(probe.get(), "LABEL", &value, nullptr) == 0 && value != nullptr) found.Label = value;
+  if (blkid_probe_lookup_value(probe.get(), "LABEL", &value, nullptr) == 0 && value != nullptr)
+    found.Label = value;
   return found;
 }
 

@@ -29,14 +29,29 @@ std::string DatePatternFromStrftime(std::string_view format) {
       if (++i == format.size()) return kSafeDatePattern;
     }
     switch (format[i]) {
-      case 'd': pattern += unpadded ? "d" : "dd"; break;
-      case 'e': pattern += "d"; break;
-      case 'm': pattern += unpadded ? "M" : "MM"; break;
-      case 'Y': pattern += "yyyy"; break;
-      case 'y': pattern += "yy"; break;
-      case 'F': pattern += "yyyy-MM-dd"; break;
-      case '%': pattern += "%"; break;
-      default: return kSafeDatePattern;
+      case 'd':
+        pattern += unpadded ? "d" : "dd";
+        break;
+      case 'e':
+        pattern += "d";
+        break;
+      case 'm':
+        pattern += unpadded ? "M" : "MM";
+        break;
+      case 'Y':
+        pattern += "yyyy";
+        break;
+      case 'y':
+        pattern += "yy";
+        break;
+      case 'F':
+        pattern += "yyyy-MM-dd";
+        break;
+      case '%':
+        pattern += "%";
+        break;
+      default:
+        return kSafeDatePattern;
     }
   }
   if (pattern.empty() || pattern.find('/') != std::string::npos) return kSafeDatePattern;

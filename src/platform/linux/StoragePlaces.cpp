@@ -42,7 +42,8 @@ bool Meet(const Place& a, const Place& b) {
 void PlacesOfFile(const struct stat& status, bool inside, int depth, std::vector<Place>& places);
 
 // `range` of block device `device`, counted from its start.
-void PlacesOfBlockDevice(dev_t device, SectorRange range, bool inside, int depth, std::vector<Place>& places) {
+void PlacesOfBlockDevice(dev_t device, SectorRange range, bool inside, int depth,
+                         std::vector<Place>& places) {
   if (depth > kMaxDepth) return;
   const auto disk = NodesOfDisk(device);
   if (disk) {
@@ -78,7 +79,8 @@ void PlacesOfBlockDevice(dev_t device, SectorRange range, bool inside, int depth
     if (::stat(backing->c_str(), &status) != 0) return;
     if (S_ISBLK(status.st_mode)) {
       const std::int64_t end = range.EndSector == INT64_MAX ? INT64_MAX : offset + range.EndSector;
-      PlacesOfBlockDevice(status.st_rdev, SectorRange{offset + range.FirstSector, end}, inside, depth + 1, places);
+      PlacesOfBlockDevice(status.st_rdev, SectorRange{offset + range.FirstSector, end}, inside, depth + 1,
+                          places);
     } else if (S_ISREG(status.st_mode)) {
       PlacesOfFile(status, inside, depth + 1, places);
     }
@@ -107,7 +109,8 @@ std::vector<Place> PlacesOf(const std::string& path, SectorRange range) {
   fs::path folder = fs::absolute(path, error).parent_path();
   while (!folder.empty() && ::stat(folder.c_str(), &status) != 0 && folder != folder.parent_path())
     folder = folder.parent_path();
-  if (::stat(folder.c_str(), &status) == 0) PlacesOfBlockDevice(status.st_dev, SectorRange{0, INT64_MAX}, true, 0, places);
+  if (::stat(folder.c_str(), &status) == 0)
+    PlacesOfBlockDevice(status.st_dev, SectorRange{0, INT64_MAX}, true, 0, places);
   return places;
 }
 
@@ -124,7 +127,8 @@ bool PathsShareStorage(const std::string& first, SectorRange firstRange, const s
 }
 
 bool SameFileOrDevice(const std::string& first, const std::string& second) {
-  struct stat a {}, b {};
+  struct stat a {
+  }, b{};
   if (::stat(first.c_str(), &a) != 0 || ::stat(second.c_str(), &b) != 0) return false;
   if (S_ISBLK(a.st_mode) && S_ISBLK(b.st_mode)) return a.st_rdev == b.st_rdev;
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;

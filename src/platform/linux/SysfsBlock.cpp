@@ -7,8 +7,8 @@
 #include <cctype>
 #include <fstream>
 #include <string_view>
-#include <tuple>
 #include <system_error>
+#include <tuple>
 
 namespace drivecopy::linux_backend {
 namespace fs = std::filesystem;
@@ -49,9 +49,12 @@ bool IsNvmeNamespaceSuffix(std::string_view suffix) {
 
 bool FitsSuffix(SuffixRule rule, std::string_view suffix) {
   switch (rule) {
-    case SuffixRule::Letters: return AllLetters(suffix);
-    case SuffixRule::Digits: return AllDigits(suffix);  // also leaves out mmcblk0boot0, mmcblk0rpmb
-    case SuffixRule::NvmeNamespace: return IsNvmeNamespaceSuffix(suffix);
+    case SuffixRule::Letters:
+      return AllLetters(suffix);
+    case SuffixRule::Digits:
+      return AllDigits(suffix);  // also leaves out mmcblk0boot0, mmcblk0rpmb
+    case SuffixRule::NvmeNamespace:
+      return IsNvmeNamespaceSuffix(suffix);
   }
   return false;
 }
@@ -123,7 +126,8 @@ std::optional<BlockNode> FindBlockNode(dev_t device) {
 }
 
 std::optional<BlockNode> FindBlockNode(std::uint32_t majorNumber, std::uint32_t minorNumber) {
-  return NodeAt(fs::path("/sys/dev/block") / (std::to_string(majorNumber) + ":" + std::to_string(minorNumber)));
+  return NodeAt(fs::path("/sys/dev/block") /
+                (std::to_string(majorNumber) + ":" + std::to_string(minorNumber)));
 }
 
 std::optional<std::string> ReadSysfsLine(const fs::path& attribute) {
@@ -160,7 +164,8 @@ bool PhysicalDiskNameBefore(const std::string& left, const std::string& right) {
     return left < right;
   }
   const auto leftKey = std::make_tuple(LettersBeforeDigits(left), NumbersIn(left), std::string_view(left));
-  const auto rightKey = std::make_tuple(LettersBeforeDigits(right), NumbersIn(right), std::string_view(right));
+  const auto rightKey =
+      std::make_tuple(LettersBeforeDigits(right), NumbersIn(right), std::string_view(right));
   return leftKey < rightKey;
 }
 
@@ -209,7 +214,8 @@ std::string DiskBusName(const std::string& diskName) {
     std::string component = part.string();
     // USB wins: a USB stick also shows SCSI host and target components.
     if (component.starts_with("usb")) return "USB";
-    if (component.size() > 3 && component.starts_with("ata") && std::isdigit(static_cast<unsigned char>(component[3])))
+    if (component.size() > 3 && component.starts_with("ata") &&
+        std::isdigit(static_cast<unsigned char>(component[3])))
       onAta = true;
     if (component.starts_with("nvme") || component.starts_with("virtio") || component.starts_with("host") ||
         component.starts_with("target"))

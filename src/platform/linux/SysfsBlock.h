@@ -12,8 +12,8 @@ namespace drivecopy::linux_backend {
 // Where a block device sits in sysfs: its own node and the node of the whole
 // disk it belongs to (the same node for a whole disk).
 struct BlockNode {
-  std::string Name;                    // "sda1", "loop3p2", "sda"
-  std::filesystem::path SysfsDir;      // resolved /sys/devices/.../block/sda[/sda1]
+  std::string Name;                // "sda1", "loop3p2", "sda"
+  std::filesystem::path SysfsDir;  // resolved /sys/devices/.../block/sda[/sda1]
   bool IsPartition = false;
   std::string DiskName;                // "sda"
   std::filesystem::path DiskSysfsDir;  // resolved node of the whole disk
@@ -32,12 +32,12 @@ std::optional<std::int64_t> ReadSysfsNumber(const std::filesystem::path& attribu
 // What decides whether a whole disk under /sys/block is one of the physical
 // drives, read from its sysfs entry.
 struct WholeDiskFacts {
-  std::string Name;             // "sda", "nvme0n1", "loop3"
-  bool Hidden = false;          // sysfs "hidden" (an NVMe multipath path)
-  bool Optical = false;         // a CD/DVD drive (SCSI type 5, sr*)
-  bool LoopAttached = false;    // a loop device with a backing file
+  std::string Name;           // "sda", "nvme0n1", "loop3"
+  bool Hidden = false;        // sysfs "hidden" (an NVMe multipath path)
+  bool Optical = false;       // a CD/DVD drive (SCSI type 5, sr*)
+  bool LoopAttached = false;  // a loop device with a backing file
   std::int64_t SizeSectors = 0;
-  bool ReadOnly = false;        // sysfs "ro"
+  bool ReadOnly = false;          // sysfs "ro"
   bool BackedBySquashfs = false;  // a loop device whose backing file is a squashfs image
 };
 

@@ -1,8 +1,8 @@
 #include "platform/linux/SystemdServices.h"
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -55,7 +55,8 @@ class SystemdServiceConnection final : public ServiceConnection {
     auto properties = Show();
     if (!properties) return std::nullopt;
     ServiceStatus status;
-    status.CurrentState = ServiceStateOf(Property(*properties, "LoadState"), Property(*properties, "ActiveState"));
+    status.CurrentState =
+        ServiceStateOf(Property(*properties, "LoadState"), Property(*properties, "ActiveState"));
     // With --no-block the request only queues a job: until systemd takes it
     // up, the unit still shows its old state. Report it pending for as long
     // as the unit's own timeout, as the service manager on other platforms
@@ -64,8 +65,10 @@ class SystemdServiceConnection final : public ServiceConnection {
         Property(*properties, "ActiveState") != "failed" &&
         std::chrono::steady_clock::now() < requested_->PendingUntil)
       status.CurrentState = requested_->PendingState;
-    if (status.CurrentState == ServiceStartPending) status.WaitHint = WaitHintFrom(*properties, "TimeoutStartUSec");
-    if (status.CurrentState == ServiceStopPending) status.WaitHint = WaitHintFrom(*properties, "TimeoutStopUSec");
+    if (status.CurrentState == ServiceStartPending)
+      status.WaitHint = WaitHintFrom(*properties, "TimeoutStartUSec");
+    if (status.CurrentState == ServiceStopPending)
+      status.WaitHint = WaitHintFrom(*properties, "TimeoutStopUSec");
     return status;
   }
 
@@ -94,7 +97,8 @@ class SystemdServiceConnection final : public ServiceConnection {
   }
 
   ServiceControlReply Request(const char* verb, std::uint32_t targetState, std::uint32_t leavingState,
-                              std::uint32_t pendingState, std::string_view timeoutKey, bool statusWithRejection) {
+                              std::uint32_t pendingState, std::string_view timeoutKey,
+                              bool statusWithRejection) {
     auto properties = Show();
     if (!properties) return {};
     const std::uint32_t state =
@@ -134,7 +138,7 @@ std::optional<std::uint64_t> ParseSystemdTimespanMilliseconds(std::string_view t
     double Milliseconds;
   };
   static constexpr Unit kUnits[] = {
-      {"us", 0.001}, {"ms", 1},        {"s", 1000},        {"min", 60000},
+      {"us", 0.001},  {"ms", 1},       {"s", 1000},      {"min", 60000},
       {"h", 3600000}, {"d", 86400000}, {"w", 604800000},
   };
   std::size_t at = 0;
@@ -164,20 +168,21 @@ std::optional<std::uint64_t> ParseSystemdTimespanMilliseconds(std::string_view t
   return static_cast<std::uint64_t>(total);
 }
 
-Outcome<std::unique_ptr<ServiceConnection>> OpenSystemdService(const std::string& machine,
-                                                               const std::string& service,
-                                                               ServiceAccess /*access: systemd checks rights per request*/) {
+Outcome<std::unique_ptr<ServiceConnection>> OpenSystemdService(
+    const std::string& machine, const std::string& service,
+    ServiceAccess /*access: systemd checks rights per request*/) {
   if (!machine.empty())
-    return Failure::OfSystemCall(EHOSTUNREACH, "Services of another machine (" + machine + ") cannot be controlled from here.");
+    return Failure::OfSystemCall(
+        EHOSTUNREACH, "Services of another machine (" + machine + ") cannot be controlled from here.");
   if (service.empty() || service.starts_with('-'))
     return Failure::OfSystemCall(EINVAL, "\"" + service + "\" is not a service name.");
   std::error_code ignored;
   // The check systemd's own tools make for a running systemd.
   if (!std::filesystem::is_directory("/run/systemd/system", ignored))
-    return Failure::OfSystemCall(ENOSYS, "systemd is not running on this machine, so services cannot be controlled.");
+    return Failure::OfSystemCall(ENOSYS,
+                                 "systemd is not running on this machine, so services cannot be controlled.");
   auto probe = RunAndCapture({"systemctl", "--version"});
-  if (!probe)
-    return probe.error().Reworded("systemctl could not be started: " + probe.error().text);
+  if (!probe) return probe.error().Reworded("systemctl could not be started: " + probe.error().text);
   return std::unique_ptr<ServiceConnection>(std::make_unique<SystemdServiceConnection>(service));
 }
 

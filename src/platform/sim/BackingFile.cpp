@@ -33,9 +33,10 @@ BackingFile::~BackingFile() {
 }
 
 Outcome<std::unique_ptr<BackingFile>> BackingFile::CreateTemporary(std::int64_t size,
-                                                                     const std::string& label) {
+                                                                   const std::string& label) {
   std::error_code ignored;
-  std::string pattern = (std::filesystem::temp_directory_path(ignored) / ("drivecopy-sim-" + label + "-XXXXXX")).string();
+  std::string pattern =
+      (std::filesystem::temp_directory_path(ignored) / ("drivecopy-sim-" + label + "-XXXXXX")).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int descriptor = ::mkstemp(name.data());

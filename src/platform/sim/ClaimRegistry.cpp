@@ -17,7 +17,8 @@ class ClaimRegistry::Claim final : public WriteClaim {
   AfterWritingReport afterWriting_;
 };
 
-std::unique_ptr<WriteClaim> ClaimRegistry::Take(std::vector<StoragePlace> places, AfterWritingReport afterWriting) {
+std::unique_ptr<WriteClaim> ClaimRegistry::Take(std::vector<StoragePlace> places,
+                                                AfterWritingReport afterWriting) {
   std::lock_guard<std::mutex> lock(mutex_);
   for (const auto& [id, held] : held_)
     if (AnyPlacesMeet(held, places)) return nullptr;
@@ -28,8 +29,9 @@ std::unique_ptr<WriteClaim> ClaimRegistry::Take(std::vector<StoragePlace> places
 
 void ClaimRegistry::Release(std::uint64_t id) {
   std::lock_guard<std::mutex> lock(mutex_);
-  held_.erase(std::remove_if(held_.begin(), held_.end(), [id](const auto& entry) { return entry.first == id; }),
-              held_.end());
+  held_.erase(
+      std::remove_if(held_.begin(), held_.end(), [id](const auto& entry) { return entry.first == id; }),
+      held_.end());
 }
 
 }  // namespace drivecopy::sim

@@ -18,7 +18,8 @@ Failure HostFileError(int errnoValue, const fs::path& path) {
   int code = WindowsErrorForErrno(errnoValue);
   // Windows tells a missing folder from a missing file.
   std::error_code ignored;
-  if (errnoValue == ENOENT && !fs::is_directory(path.parent_path().empty() ? "." : path.parent_path(), ignored))
+  if (errnoValue == ENOENT &&
+      !fs::is_directory(path.parent_path().empty() ? "." : path.parent_path(), ignored))
     code = ErrorPathNotFound;
   Failure error = WindowsError(code);
   error.text += " (" + path.string() + ": " + std::strerror(errnoValue) + ")";
@@ -35,9 +36,15 @@ Outcome<std::unique_ptr<DeviceHandle>> HostFileHandle::Open(const fs::path& path
                                                             std::shared_ptr<VolumeFileArea> area) {
   int flags = O_CLOEXEC;
   switch (mode) {
-    case OpenMode::Read: flags |= O_RDONLY; break;
-    case OpenMode::ReadWrite: flags |= O_RDWR; break;
-    case OpenMode::CreateAlways: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case OpenMode::Read:
+      flags |= O_RDONLY;
+      break;
+    case OpenMode::ReadWrite:
+      flags |= O_RDWR;
+      break;
+    case OpenMode::CreateAlways:
+      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      break;
   }
   struct stat before {};
   const bool existed = ::stat(path.c_str(), &before) == 0;
@@ -53,7 +60,8 @@ Outcome<std::unique_ptr<DeviceHandle>> HostFileHandle::Open(const fs::path& path
   // taken the file's place since the look above).
   const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
   if (descriptor < 0) return HostFileError(errno, path);
-  std::unique_ptr<HostFileHandle> handle(new HostFileHandle(descriptor, path.string(), mode != OpenMode::Read, area));
+  std::unique_ptr<HostFileHandle> handle(
+      new HostFileHandle(descriptor, path.string(), mode != OpenMode::Read, area));
   struct stat opened {};
   if (::fstat(descriptor, &opened) != 0) return HostFileError(errno, path);
   if (!S_ISREG(opened.st_mode) && !S_ISBLK(opened.st_mode)) return WindowsError(ErrorAccessDenied);

@@ -33,12 +33,10 @@ std::string Upper(std::string text) {
 }
 
 // Catches misspelt keys, which would otherwise silently give a default.
-void CheckKeys(const json& object, const std::string& where,
-               std::initializer_list<const char*> allowed) {
+void CheckKeys(const json& object, const std::string& where, std::initializer_list<const char*> allowed) {
   if (!object.is_object()) Fail(where, "must be an object");
   for (const auto& item : object.items()) {
-    if (std::none_of(allowed.begin(), allowed.end(),
-                     [&](const char* key) { return item.key() == key; }))
+    if (std::none_of(allowed.begin(), allowed.end(), [&](const char* key) { return item.key() == key; }))
       Fail(where, "unknown key \"" + item.key() + "\"");
   }
 }
@@ -138,8 +136,7 @@ SectorSet Sectors(const json& list, const std::string& where) {
   return sectors;
 }
 
-ContentDescription Content(const json& object, const std::string& where,
-                           const std::string& baseDirectory) {
+ContentDescription Content(const json& object, const std::string& where, const std::string& baseDirectory) {
   ContentDescription content;
   if (object.contains("contentFile"))
     content.File = ResolvePath(Text(object["contentFile"], where + ".contentFile"), baseDirectory);
@@ -164,8 +161,7 @@ ContentDescription Content(const json& object, const std::string& where,
   return content;
 }
 
-DISK_GEOMETRY ExplicitGeometry(const json& object, const std::string& where,
-                               std::uint32_t defaultMediaType) {
+DISK_GEOMETRY ExplicitGeometry(const json& object, const std::string& where, std::uint32_t defaultMediaType) {
   CheckKeys(object, where,
             {"cylinders", "tracksPerCylinder", "sectorsPerTrack", "bytesPerSector", "mediaType"});
   for (const char* key : {"cylinders", "tracksPerCylinder", "sectorsPerTrack", "bytesPerSector"})
@@ -175,8 +171,8 @@ DISK_GEOMETRY ExplicitGeometry(const json& object, const std::string& where,
   geometry.TracksPerCylinder = U32(object["tracksPerCylinder"], where + ".tracksPerCylinder");
   geometry.SectorsPerTrack = U32(object["sectorsPerTrack"], where + ".sectorsPerTrack");
   geometry.BytesPerSector = U32(object["bytesPerSector"], where + ".bytesPerSector");
-  geometry.MediaType = object.contains("mediaType") ? U32(object["mediaType"], where + ".mediaType")
-                                                    : defaultMediaType;
+  geometry.MediaType =
+      object.contains("mediaType") ? U32(object["mediaType"], where + ".mediaType") : defaultMediaType;
   return geometry;
 }
 
@@ -198,8 +194,7 @@ std::vector<PARTITION_INFORMATION> Layout(const json& list, const std::string& w
   for (std::size_t i = 0; i < list.size(); ++i) {
     const std::string at = where + "[" + std::to_string(i) + "]";
     const json& item = list[i];
-    CheckKeys(item, at,
-              {"startSector", "sectorCount", "number", "type", "hiddenSectors", "boot", "repeat"});
+    CheckKeys(item, at, {"startSector", "sectorCount", "number", "type", "hiddenSectors", "boot", "repeat"});
     if (!item.contains("startSector") || !item.contains("sectorCount") || !item.contains("type"))
       Fail(at, "needs \"startSector\", \"sectorCount\" and \"type\"");
     PARTITION_INFORMATION entry;
@@ -209,15 +204,13 @@ std::vector<PARTITION_INFORMATION> Layout(const json& list, const std::string& w
     entry.PartitionLength = count * 512;
     entry.PartitionType = Bounded<std::uint8_t>(item["type"], at + ".type", 0, 255);
     entry.PartitionNumber = item.contains("number") ? U32(item["number"], at + ".number") : 0;
-    entry.HiddenSectors = item.contains("hiddenSectors")
-                              ? U32(item["hiddenSectors"], at + ".hiddenSectors")
-                              : static_cast<std::uint32_t>(start);
+    entry.HiddenSectors = item.contains("hiddenSectors") ? U32(item["hiddenSectors"], at + ".hiddenSectors")
+                                                         : static_cast<std::uint32_t>(start);
     const bool explicitHidden = item.contains("hiddenSectors");
     entry.BootIndicator = Boolean(item, "boot", false, at) ? 1 : 0;
     entry.RecognizedPartition = entry.PartitionType != 0 ? 1 : 0;
     const std::int64_t repeat =
-        item.contains("repeat") ? Bounded<std::int64_t>(item["repeat"], at + ".repeat", 1, 100000)
-                                : 1;
+        item.contains("repeat") ? Bounded<std::int64_t>(item["repeat"], at + ".repeat", 1, 100000) : 1;
     // Repeated entries follow one another, each numbered one higher (an
     // unnumbered container stays unnumbered).
     for (std::int64_t copy = 0; copy < repeat; ++copy) {
@@ -234,8 +227,8 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
                                        const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"number", "size", "noMedium", "damagedLayout", "geometry", "layout", "signature", "model",
-             "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
-             "shortReads", "readOnly", "goneFromSector", "partitionTableBusy"});
+             "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors", "shortReads",
+             "readOnly", "goneFromSector", "partitionTableBusy"});
   PhysicalDriveDescription drive;
   if (!item.contains("number")) Fail(where, "needs \"number\"");
   drive.Number = Bounded<int>(item["number"], where + ".number", 0, 999);
@@ -275,8 +268,7 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
   return drive;
 }
 
-FloppyDescription Floppy(const json& item, const std::string& where,
-                         const std::string& baseDirectory) {
+FloppyDescription Floppy(const json& item, const std::string& where, const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"letter", "medium", "geometry", "fileSystem", "volumeName", "contentFile", "fill",
              "unreadableSectors", "unwritableSectors", "shortReads", "readOnly", "goneFromSector"});
@@ -296,10 +288,10 @@ FloppyDescription Floppy(const json& item, const std::string& where,
 
 int DriveTypeNumber(const json& value, const std::string& where) {
   if (value.is_string()) {
-    const std::pair<const char*, int> names[] = {
-        {"unknown", DriveUnknown}, {"noRootDir", DriveNoRootDir}, {"removable", DriveRemovable},
-        {"fixed", DriveFixed},     {"remote", DriveRemote},       {"cdrom", DriveCdRom},
-        {"ramdisk", DriveRamDisk}};
+    const std::pair<const char*, int> names[] = {{"unknown", DriveUnknown},     {"noRootDir", DriveNoRootDir},
+                                                 {"removable", DriveRemovable}, {"fixed", DriveFixed},
+                                                 {"remote", DriveRemote},       {"cdrom", DriveCdRom},
+                                                 {"ramdisk", DriveRamDisk}};
     for (const auto& [name, number] : names)
       if (value.get<std::string>() == name) return number;
     Fail(where, "unknown drive type \"" + value.get<std::string>() + "\"");
@@ -307,12 +299,11 @@ int DriveTypeNumber(const json& value, const std::string& where) {
   return Bounded<int>(value, where, 0, 6);
 }
 
-VolumeDescription Volume(const json& item, const std::string& where,
-                         const std::string& baseDirectory) {
+VolumeDescription Volume(const json& item, const std::string& where, const std::string& baseDirectory) {
   CheckKeys(item, where,
-            {"letter", "driveType", "ready", "fileSystem", "volumeName", "partition", "size",
-             "freeBytes", "totalBytes", "directory", "contentFile", "fill", "unreadableSectors",
-             "unwritableSectors", "shortReads", "inUse", "readOnly", "goneFromSector"});
+            {"letter", "driveType", "ready", "fileSystem", "volumeName", "partition", "size", "freeBytes",
+             "totalBytes", "directory", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
+             "shortReads", "inUse", "readOnly", "goneFromSector"});
   VolumeDescription volume;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   volume.Letter = Letter(item["letter"], where + ".letter");
@@ -349,11 +340,13 @@ VolumeDescription Volume(const json& item, const std::string& where,
 
 std::uint32_t ServiceStateNumber(const json& value, const std::string& where) {
   if (value.is_string()) {
-    const std::pair<const char*, std::uint32_t> names[] = {
-        {"stopped", ServiceStopped},      {"startPending", ServiceStartPending},
-        {"stopPending", ServiceStopPending}, {"running", ServiceRunning},
-        {"continuePending", 5},           {"pausePending", 6},
-        {"paused", 7}};
+    const std::pair<const char*, std::uint32_t> names[] = {{"stopped", ServiceStopped},
+                                                           {"startPending", ServiceStartPending},
+                                                           {"stopPending", ServiceStopPending},
+                                                           {"running", ServiceRunning},
+                                                           {"continuePending", 5},
+                                                           {"pausePending", 6},
+                                                           {"paused", 7}};
     for (const auto& [name, number] : names)
       if (value.get<std::string>() == name) return number;
     Fail(where, "unknown service state \"" + value.get<std::string>() + "\"");
@@ -378,7 +371,8 @@ std::vector<ServiceStep> Script(const json& object, const char* key, std::uint32
     if (!list[i].contains("state")) Fail(stepAt, "needs \"state\" (or is the text \"fail\")");
     ServiceStep step;
     step.Status.CurrentState = ServiceStateNumber(list[i]["state"], stepAt + ".state");
-    if (list[i].contains("checkPoint")) step.Status.CheckPoint = U32(list[i]["checkPoint"], stepAt + ".checkPoint");
+    if (list[i].contains("checkPoint"))
+      step.Status.CheckPoint = U32(list[i]["checkPoint"], stepAt + ".checkPoint");
     if (list[i].contains("waitHint")) step.Status.WaitHint = U32(list[i]["waitHint"], stepAt + ".waitHint");
     steps.push_back(step);
   }
@@ -390,7 +384,8 @@ ServiceDescription Service(const json& item, const std::string& where) {
   ServiceDescription service;
   if (!item.contains("name")) Fail(where, "needs \"name\"");
   service.Name = Text(item["name"], where + ".name");
-  if (item.contains("state")) service.Initial.CurrentState = ServiceStateNumber(item["state"], where + ".state");
+  if (item.contains("state"))
+    service.Initial.CurrentState = ServiceStateNumber(item["state"], where + ".state");
   service.Rights = Boolean(item, "rights", true, where);
   service.StartScript = Script(item, "start", ServiceRunning, where);
   service.StopScript = Script(item, "stop", ServiceStopped, where);
@@ -433,7 +428,8 @@ OccupantDescription Occupant(const json& item, const std::string& where) {
     if (!occupant.File.empty()) Fail(where, "a file has no sectors of its own here");
     occupant.Range = SectorRange{NonNegative(item["firstSector"], where + ".firstSector"),
                                  NonNegative(item["endSector"], where + ".endSector")};
-    if (occupant.Range->EndSector <= occupant.Range->FirstSector) Fail(where, "endSector must lie after firstSector");
+    if (occupant.Range->EndSector <= occupant.Range->FirstSector)
+      Fail(where, "endSector must lie after firstSector");
   }
   if (!item.contains("kind")) Fail(where, "needs \"kind\"");
   const std::string kind = Text(item["kind"], where + ".kind");
@@ -457,18 +453,18 @@ CalendarDate Date(const json& value, const std::string& where) {
   CalendarDate date;
   char dash1 = 0, dash2 = 0;
   int consumed = 0;
-  if (std::sscanf(text.c_str(), "%4d%c%2d%c%2d%n", &date.Year, &dash1, &date.Month, &dash2,
-                  &date.Day, &consumed) != 5 ||
-      dash1 != '-' || dash2 != '-' || consumed != static_cast<int>(text.size()) ||
-      date.Month < 1 || date.Month > 12 || date.Day < 1 || date.Day > 31)
+  if (std::sscanf(text.c_str(), "%4d%c%2d%c%2d%n", &date.Year, &dash1, &date.Month, &dash2, &date.Day,
+                  &consumed) != 5 ||
+      dash1 != '-' || dash2 != '-' || consumed != static_cast<int>(text.size()) || date.Month < 1 ||
+      date.Month > 12 || date.Day < 1 || date.Day > 31)
     Fail(where, "must be a date like \"2024-05-17\"");
   return date;
 }
 
 SessionDescription Session(const json& item, const std::string& where) {
   CheckKeys(item, where,
-            {"machineName", "currentDirectory", "shortDateFormat", "today", "clock",
-             "canOpenWebAddresses", "identityQueriesFail", "serviceManagerRights"});
+            {"machineName", "currentDirectory", "shortDateFormat", "today", "clock", "canOpenWebAddresses",
+             "identityQueriesFail", "serviceManagerRights"});
   SessionDescription session;
   if (item.contains("machineName")) session.MachineName = Text(item["machineName"], where + ".machineName");
   if (item.contains("currentDirectory"))
@@ -510,7 +506,8 @@ void CheckCrossReferences(const MachineDescription& machine) {
     auto drive = std::find_if(machine.PhysicalDrives.begin(), machine.PhysicalDrives.end(),
                               [&](const auto& d) { return d.Number == volume.Partition->DriveNumber; });
     if (drive == machine.PhysicalDrives.end())
-      Fail(where, "its partition's drive " + std::to_string(volume.Partition->DriveNumber) + " is not described");
+      Fail(where,
+           "its partition's drive " + std::to_string(volume.Partition->DriveNumber) + " is not described");
     if (volume.Partition->EntryIndex >= static_cast<int>(drive->Layout.size()))
       Fail(where, "its drive has no layout entry " + std::to_string(volume.Partition->EntryIndex));
   }
@@ -542,16 +539,16 @@ DISK_GEOMETRY HighDensityFloppyGeometry() {
   return geometry;
 }
 
-Outcome<MachineDescription> ParseMachineDescription(std::string_view text,
-                                                    const std::string& baseDirectory) {
+Outcome<MachineDescription> ParseMachineDescription(std::string_view text, const std::string& baseDirectory) {
   try {
     const json root = json::parse(text.begin(), text.end(), nullptr, true, /*ignore_comments=*/true);
     CheckKeys(root, "description",
               {"physicalDrives", "floppies", "volumes", "services", "occupants", "settings", "session"});
     MachineDescription machine;
     machine.PhysicalDrives = List<PhysicalDriveDescription>(
-        root, "physicalDrives",
-        [&](const json& item, const std::string& where) { return PhysicalDrive(item, where, baseDirectory); });
+        root, "physicalDrives", [&](const json& item, const std::string& where) {
+          return PhysicalDrive(item, where, baseDirectory);
+        });
     machine.Floppies = List<FloppyDescription>(
         root, "floppies",
         [&](const json& item, const std::string& where) { return Floppy(item, where, baseDirectory); });

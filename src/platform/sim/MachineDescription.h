@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/DiskRecords.h"
-#include "platform/Platform.h"
 #include "platform/Failure.h"
+#include "platform/Platform.h"
 #include "platform/sim/SectorSet.h"
 
 namespace drivecopy::sim {
@@ -19,7 +19,7 @@ namespace drivecopy::sim {
 
 // What a device's bytes are and how they fail.
 struct ContentDescription {
-  std::optional<std::string> File;  // host path, already resolved; nullopt = sparse temporary file
+  std::optional<std::string> File;       // host path, already resolved; nullopt = sparse temporary file
   std::optional<std::string> FillLabel;  // stamps "<label> <device> sector <n>"; nullopt = no fill
   SectorSet Unreadable;
   SectorSet Unwritable;
@@ -67,7 +67,7 @@ struct VolumeDescription {
   std::optional<std::string> FileSystem;  // nullopt: no recognised file system
   std::string VolumeName;
   std::optional<PartitionReference> Partition;
-  std::int64_t OwnSize = 0;  // bytes of its own content when it sits on no partition
+  std::int64_t OwnSize = 0;                // bytes of its own content when it sits on no partition
   std::optional<std::int64_t> FreeBytes;   // default: TotalBytes
   std::optional<std::int64_t> TotalBytes;  // default: the partition's or own size
   std::optional<std::string> Directory;    // host folder for its files; nullopt = temporary
@@ -127,8 +127,7 @@ struct MachineDescription {
 
 // Parses and checks a description. Relative file and folder names are taken
 // relative to `baseDirectory`. An error names the offending entry.
-Outcome<MachineDescription> ParseMachineDescription(std::string_view json,
-                                                    const std::string& baseDirectory);
+Outcome<MachineDescription> ParseMachineDescription(std::string_view json, const std::string& baseDirectory);
 
 // The geometry a large disk reports: 255 tracks, 63 sectors of 512 bytes,
 // cylinders = size div (255 x 63 x 512), so usually a little below the size.

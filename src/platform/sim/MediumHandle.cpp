@@ -25,7 +25,8 @@ Outcome<void> MediumHandle::Seek(std::int64_t offset) {
 }
 
 bool MediumHandle::GoesAway(std::int64_t begin, std::int64_t count) {
-  if (medium_->GoneFromSector && (begin + count - 1) / SectorBytes >= *medium_->GoneFromSector) medium_->Gone = true;
+  if (medium_->GoneFromSector && (begin + count - 1) / SectorBytes >= *medium_->GoneFromSector)
+    medium_->Gone = true;
   return medium_->Gone;
 }
 
@@ -33,8 +34,8 @@ Outcome<std::size_t> MediumHandle::Read(std::span<std::byte> buffer) {
   if (!medium_->Present) return WindowsError(ErrorNotReady);
   if (medium_->Gone) return WindowsError(ErrorDeviceNotConnected);
   if (position_ >= windowLength_) return std::size_t{0};
-  std::int64_t count = std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()),
-                                               windowLength_ - position_);
+  std::int64_t count =
+      std::min<std::int64_t>(static_cast<std::int64_t>(buffer.size()), windowLength_ - position_);
   if (count == 0) return std::size_t{0};
   const std::int64_t begin = windowStart_ + position_;
   if (GoesAway(begin, count)) return WindowsError(ErrorDeviceNotConnected);

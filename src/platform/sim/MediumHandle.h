@@ -21,8 +21,8 @@ struct DiskAnswers {
 // numbers on the medium).
 class MediumHandle final : public DeviceHandle {
  public:
-  MediumHandle(std::shared_ptr<SimulatedMedium> medium, std::int64_t windowStart,
-               std::int64_t windowLength, bool writable, DiskAnswers answers);
+  MediumHandle(std::shared_ptr<SimulatedMedium> medium, std::int64_t windowStart, std::int64_t windowLength,
+               bool writable, DiskAnswers answers);
 
   Outcome<void> Seek(std::int64_t offset) override;
   // A read that covers an unreadable sector fails with "Data error (cyclic

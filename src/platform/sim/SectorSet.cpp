@@ -26,10 +26,9 @@ void SectorSet::Add(std::int64_t first, std::int64_t last) {
 }
 
 std::optional<std::int64_t> SectorSet::FirstIn(std::int64_t begin, std::int64_t end) const {
-  auto candidate = std::lower_bound(intervals_.begin(), intervals_.end(), begin,
-                                    [](const Interval& interval, std::int64_t sector) {
-                                      return interval.Last < sector;
-                                    });
+  auto candidate =
+      std::lower_bound(intervals_.begin(), intervals_.end(), begin,
+                       [](const Interval& interval, std::int64_t sector) { return interval.Last < sector; });
   if (candidate == intervals_.end()) return std::nullopt;
   const std::int64_t first = std::max(candidate->First, begin);
   if (first >= end) return std::nullopt;

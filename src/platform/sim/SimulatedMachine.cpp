@@ -28,8 +28,7 @@ bool IsFatFileSystem(const std::optional<std::string>& name) {
 }
 
 std::int64_t GeometryBytes(const DISK_GEOMETRY& geometry) {
-  return geometry.Cylinders * geometry.TracksPerCylinder * geometry.SectorsPerTrack *
-         geometry.BytesPerSector;
+  return geometry.Cylinders * geometry.TracksPerCylinder * geometry.SectorsPerTrack * geometry.BytesPerSector;
 }
 
 }  // namespace
@@ -49,8 +48,8 @@ Outcome<void> SimulatedMachine::Populate(const MachineDescription& description) 
     std::vector<std::int64_t> partitionStarts;
     for (const PARTITION_INFORMATION& entry : drive.Layout)
       if (entry.PartitionType != 0) partitionStarts.push_back(entry.StartingOffset / 512);
-    auto medium = MakeMedium("PhysicalDrive" + std::to_string(drive.Number), drive.Size,
-                             !drive.NoMedium, drive.Content, partitionStarts);
+    auto medium = MakeMedium("PhysicalDrive" + std::to_string(drive.Number), drive.Size, !drive.NoMedium,
+                             drive.Content, partitionStarts);
     if (!medium) return medium.error();
     drives_[drive.Number] = Drive{drive, std::move(medium.value())};
   }
@@ -64,13 +63,14 @@ Outcome<void> SimulatedMachine::Populate(const MachineDescription& description) 
     Volume volume{volumeDescription, 0, nullptr, nullptr};
     if (volumeDescription.Partition) {
       const Drive& drive = drives_.at(volumeDescription.Partition->DriveNumber);
-      volume.TotalBytes = drive.Description.Layout[static_cast<std::size_t>(volumeDescription.Partition->EntryIndex)]
-                              .PartitionLength;
+      volume.TotalBytes =
+          drive.Description.Layout[static_cast<std::size_t>(volumeDescription.Partition->EntryIndex)]
+              .PartitionLength;
     } else {
       volume.TotalBytes = volumeDescription.OwnSize;
       if (volumeDescription.Ready) {
-        auto medium = MakeMedium(std::string(1, volumeDescription.Letter) + ":", volumeDescription.OwnSize, true,
-                                 volumeDescription.Content, {0});
+        auto medium = MakeMedium(std::string(1, volumeDescription.Letter) + ":", volumeDescription.OwnSize,
+                                 true, volumeDescription.Content, {0});
         if (!medium) return medium.error();
         volume.OwnMedium = std::move(medium.value());
       }
@@ -100,9 +100,11 @@ Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::Open(const std::string&
   auto device = ParseDevicePath(path);
   if (!device) return OpenFile(path, mode);
   // Devices are opened, never created.
-  if (mode == OpenMode::CreateAlways) return WindowsError(FileExists(path) ? ErrorAccessDenied : ErrorFileNotFound);
+  if (mode == OpenMode::CreateAlways)
+    return WindowsError(FileExists(path) ? ErrorAccessDenied : ErrorFileNotFound);
   if (auto* drive = std::get_if<PhysicalDrivePathForm>(&*device)) return OpenDrive(drive->Number, mode);
-  if (auto* letter = std::get_if<LetterDevicePathForm>(&*device)) return OpenLetterDevice(letter->Letter, mode);
+  if (auto* letter = std::get_if<LetterDevicePathForm>(&*device))
+    return OpenLetterDevice(letter->Letter, mode);
   return WindowsError(ErrorFileNotFound);
 }
 
@@ -148,9 +150,9 @@ Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::OpenLetterDevice(char l
   PARTITION_INFORMATION own;
   own.PartitionLength = volume->Description.OwnSize;
   answers.PartitionInfo = own;
-  answers.Geometry = DerivedGeometry(volume->Description.OwnSize, volume->Description.DriveType == DriveRemovable
-                                                                      ? RemovableMedia
-                                                                      : FixedMedia);
+  answers.Geometry =
+      DerivedGeometry(volume->Description.OwnSize,
+                      volume->Description.DriveType == DriveRemovable ? RemovableMedia : FixedMedia);
   return std::unique_ptr<DeviceHandle>(std::make_unique<MediumHandle>(
       volume->OwnMedium, 0, volume->Description.OwnSize, writable, std::move(answers)));
 }
@@ -209,8 +211,7 @@ bool SimulatedMachine::IsSameFile(const std::string& first, const std::string& s
   const auto firstDevice = ParseDevicePath(first);
   const auto secondDevice = ParseDevicePath(second);
   if (firstDevice || secondDevice) {
-    return firstDevice && secondDevice && FileExists(first) &&
-           Upper(first) == Upper(second);
+    return firstDevice && secondDevice && FileExists(first) && Upper(first) == Upper(second);
   }
   auto a = ResolveFile(first);
   auto b = ResolveFile(second);
@@ -229,7 +230,8 @@ std::pair<std::shared_ptr<SimulatedMedium>, std::int64_t> SimulatedMachine::Medi
     return {found->second.Medium, 0};
   }
   if (const auto* letter = std::get_if<LetterDevicePathForm>(&*device)) {
-    if (auto floppy = floppies_.find(letter->Letter); floppy != floppies_.end()) return {floppy->second.Medium, 0};
+    if (auto floppy = floppies_.find(letter->Letter); floppy != floppies_.end())
+      return {floppy->second.Medium, 0};
     const Volume* volume = FindVolume(letter->Letter);
     if (!volume) return {nullptr, 0};
     if (volume->Description.Partition) {
@@ -246,16 +248,19 @@ std::vector<StoragePlace> SimulatedMachine::PlacesOf(const std::string& path, Se
   if (ParseDevicePath(path)) {
     const auto [medium, start] = MediumOf(path);
     const std::int64_t end = range.EndSector > INT64_MAX - start ? INT64_MAX : start + range.EndSector;
-    if (medium) places.push_back(StoragePlace{medium.get(), SectorRange{start + range.FirstSector, end}, "", false});
+    if (medium)
+      places.push_back(StoragePlace{medium.get(), SectorRange{start + range.FirstSector, end}, "", false});
     return places;
   }
   auto resolved = ResolveFile(path);
   if (!resolved) return places;
   std::error_code ignored;
-  places.push_back(StoragePlace{nullptr, {}, fs::weakly_canonical(resolved->HostPath, ignored).string(), false});
+  places.push_back(
+      StoragePlace{nullptr, {}, fs::weakly_canonical(resolved->HostPath, ignored).string(), false});
   // A file on a volume lies somewhere in the volume's sectors.
   if (auto letter = DriveLetterOf(path); letter && FindVolume(*letter)) {
-    for (StoragePlace place : PlacesOf(LetterDevicePath(*letter), SectorRange{0, VolumeRange(*FindVolume(*letter)).SectorCount()})) {
+    for (StoragePlace place : PlacesOf(LetterDevicePath(*letter),
+                                       SectorRange{0, VolumeRange(*FindVolume(*letter)).SectorCount()})) {
       place.Inside = true;
       places.push_back(place);
     }
@@ -268,8 +273,8 @@ std::vector<StoragePlace> SimulatedMachine::PlacesOf(const OccupantDescription& 
   return PlacesOf(occupant.Device, occupant.Range.value_or(SectorRange{0, INT64_MAX}));
 }
 
-bool SimulatedMachine::SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,
-                                     SectorRange secondRange) {
+bool SimulatedMachine::SharesStorage(const std::string& first, SectorRange firstRange,
+                                     const std::string& second, SectorRange secondRange) {
   return AnyPlacesMeet(PlacesOf(first, firstRange), PlacesOf(second, secondRange));
 }
 
@@ -292,14 +297,17 @@ std::vector<Occupant> SimulatedMachine::OccupantsOf(const std::string& path, Sec
   return found;
 }
 
-ClaimResult SimulatedMachine::ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) {
+ClaimResult SimulatedMachine::ClaimForWriting(const std::string& path, SectorRange range,
+                                              ClaimTarget target) {
   const bool isDevice = ParseDevicePath(path).has_value();
-  if (target != ClaimTarget::Destination && isDevice) return ClaimRefusal{ClaimRefusalReason::NotRegularFile, {}, {}};
+  if (target != ClaimTarget::Destination && isDevice)
+    return ClaimRefusal{ClaimRefusalReason::NotRegularFile, {}, {}};
   if (!isDevice) {
     auto resolved = ResolveFile(path);
     if (!resolved) return ClaimRefusal{ClaimRefusalReason::Failed, {}, resolved.error()};
     std::error_code ignored;
-    if (fs::is_directory(resolved->HostPath, ignored)) return ClaimRefusal{ClaimRefusalReason::NotRegularFile, {}, {}};
+    if (fs::is_directory(resolved->HostPath, ignored))
+      return ClaimRefusal{ClaimRefusalReason::NotRegularFile, {}, {}};
     const bool exists = fs::exists(resolved->HostPath, ignored);
     if (target == ClaimTarget::Destination && !exists) {
       return ClaimRefusal{ClaimRefusalReason::Failed, {}, WindowsError(ErrorFileNotFound)};
@@ -309,7 +317,8 @@ ClaimResult SimulatedMachine::ClaimForWriting(const std::string& path, SectorRan
   if (isDevice) {
     const auto [medium, start] = MediumOf(path);
     if (!medium) return ClaimRefusal{ClaimRefusalReason::Failed, {}, WindowsError(ErrorFileNotFound)};
-    if (medium->ReadOnly) return ClaimRefusal{ClaimRefusalReason::ReadOnly, {}, WindowsError(ErrorWriteProtect)};
+    if (medium->ReadOnly)
+      return ClaimRefusal{ClaimRefusalReason::ReadOnly, {}, WindowsError(ErrorWriteProtect)};
     for (const auto& [number, drive] : drives_) {
       const bool wholeDrive = drive.Medium == medium && start == 0 && range.FirstSector <= 0 &&
                               range.EndSector >= drive.Description.Size / 512;
@@ -330,9 +339,7 @@ ClaimResult SimulatedMachine::ClaimForWriting(const std::string& path, SectorRan
   return claim;
 }
 
-std::string SimulatedMachine::LetterDevicePath(char letter) {
-  return std::string("\\\\.\\") + letter + ":";
-}
+std::string SimulatedMachine::LetterDevicePath(char letter) { return std::string("\\\\.\\") + letter + ":"; }
 
 std::string SimulatedMachine::VolumeDevicePath(char letter) const {
   const Volume* volume = FindVolume(letter);
@@ -345,7 +352,8 @@ std::string SimulatedMachine::VolumeDevicePath(char letter) const {
 SectorRange SimulatedMachine::VolumeRange(const Volume& volume) const {
   if (const auto& partition = volume.Description.Partition) {
     const PARTITION_INFORMATION& entry =
-        drives_.at(partition->DriveNumber).Description.Layout[static_cast<std::size_t>(partition->EntryIndex)];
+        drives_.at(partition->DriveNumber)
+            .Description.Layout[static_cast<std::size_t>(partition->EntryIndex)];
     const std::int64_t first = entry.StartingOffset / 512;
     return {first, first + entry.PartitionLength / 512};
   }

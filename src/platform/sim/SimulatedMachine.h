@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Platform.h"
 #include "platform/Failure.h"
+#include "platform/Platform.h"
+#include "platform/sim/ClaimRegistry.h"
 #include "platform/sim/MachineDescription.h"
 #include "platform/sim/SimulatedMedium.h"
-#include "platform/sim/ClaimRegistry.h"
 #include "platform/sim/SimulatedService.h"
 #include "platform/sim/StoragePlace.h"
 #include "platform/sim/VolumeFileArea.h"
@@ -21,7 +21,7 @@ namespace drivecopy {
 // A simulated machine read from a JSON description (docs/simulated-machine.md).
 // Paths in the description are relative to `baseDirectory`.
 Outcome<std::unique_ptr<Platform>> MakeSimulatedMachine(std::string_view descriptionJson,
-                                                         const std::string& baseDirectory);
+                                                        const std::string& baseDirectory);
 
 // Reads the description from a file.
 Outcome<std::unique_ptr<Platform>> LoadSimulatedMachine(const std::string& descriptionPath);
@@ -58,7 +58,9 @@ class SimulatedMachine final : public Platform {
   int PhysicalDriveSlots() override { return 25; }
   std::string PhysicalDrivePath(int driveNumber) override;
   bool ProbesDrivesOnlyWithVolumes() override { return true; }
-  std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string&) override { return std::nullopt; }
+  std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string&) override {
+    return std::nullopt;
+  }
 
   std::vector<LogicalDrive> LogicalDrives() override;
   int QueryDriveType(const std::string& rootPath) override;
@@ -134,7 +136,8 @@ class SimulatedMachine final : public Platform {
   std::vector<sim::StoragePlace> PlacesOf(const sim::OccupantDescription& occupant) const;
   // The medium behind a device path and where the device starts on it (in
   // sectors); null for an unknown device.
-  std::pair<std::shared_ptr<sim::SimulatedMedium>, std::int64_t> MediumOf(const std::string& devicePath) const;
+  std::pair<std::shared_ptr<sim::SimulatedMedium>, std::int64_t> MediumOf(
+      const std::string& devicePath) const;
   // The device a volume's bytes live on (its drive, or its own letter
   // device) and their range there.
   std::string VolumeDevicePath(char letter) const;

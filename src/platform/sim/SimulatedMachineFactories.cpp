@@ -12,7 +12,7 @@ std::string_view DemoMachineData();
 namespace drivecopy {
 
 Outcome<std::unique_ptr<Platform>> MakeSimulatedMachine(std::string_view descriptionJson,
-                                                         const std::string& baseDirectory) {
+                                                        const std::string& baseDirectory) {
   auto machine = SimulatedMachine::Build(descriptionJson, baseDirectory);
   if (!machine) return machine.error();
   return std::unique_ptr<Platform>(std::move(machine.value()));
@@ -28,8 +28,7 @@ Outcome<std::unique_ptr<Platform>> LoadSimulatedMachine(const std::string& descr
   std::ostringstream text;
   text << file.rdbuf();
   std::error_code ignored;
-  const std::filesystem::path folder =
-      std::filesystem::absolute(descriptionPath, ignored).parent_path();
+  const std::filesystem::path folder = std::filesystem::absolute(descriptionPath, ignored).parent_path();
   return MakeSimulatedMachine(text.str(), folder.string());
 }
 

@@ -26,8 +26,8 @@ Outcome<void> StampSectors(SimulatedMedium& medium, const std::string& label,
       if (start + i < sectorCount) sectors.insert(start + i);
   for (std::int64_t sector : sectors) {
     const std::string stamp = label + " " + medium.Name + " sector " + std::to_string(sector);
-    auto written = medium.Content->WriteAt(
-        sector * SectorBytes, std::as_bytes(std::span(stamp.data(), stamp.size())));
+    auto written =
+        medium.Content->WriteAt(sector * SectorBytes, std::as_bytes(std::span(stamp.data(), stamp.size())));
     if (!written) return written;
   }
   return {};
@@ -35,8 +35,8 @@ Outcome<void> StampSectors(SimulatedMedium& medium, const std::string& label,
 
 }  // namespace
 
-Outcome<std::shared_ptr<SimulatedMedium>> MakeMedium(const std::string& name, std::int64_t size,
-                                                     bool present, const ContentDescription& content,
+Outcome<std::shared_ptr<SimulatedMedium>> MakeMedium(const std::string& name, std::int64_t size, bool present,
+                                                     const ContentDescription& content,
                                                      const std::vector<std::int64_t>& stampSectors) {
   auto medium = std::make_shared<SimulatedMedium>();
   medium->Name = name;

@@ -22,16 +22,16 @@ struct SimulatedMedium {
   SectorSet Unreadable;
   SectorSet Unwritable;
   bool ShortReads = false;
-  bool ReadOnly = false;                      // every write fails "write protected"
+  bool ReadOnly = false;                       // every write fails "write protected"
   std::optional<std::int64_t> GoneFromSector;  // see ContentDescription
-  bool Gone = false;                          // a transfer reached GoneFromSector
+  bool Gone = false;                           // a transfer reached GoneFromSector
 };
 
 // Creates the medium's content as described: the named file, or a sparse
 // temporary file of `size` bytes stamped with the fill label if asked.
 // `stampSectors` are extra sectors (partition starts) to stamp.
-Outcome<std::shared_ptr<SimulatedMedium>> MakeMedium(const std::string& name, std::int64_t size,
-                                                     bool present, const ContentDescription& content,
+Outcome<std::shared_ptr<SimulatedMedium>> MakeMedium(const std::string& name, std::int64_t size, bool present,
+                                                     const ContentDescription& content,
                                                      const std::vector<std::int64_t>& stampSectors);
 
 }  // namespace drivecopy::sim

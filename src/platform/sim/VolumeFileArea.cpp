@@ -18,8 +18,9 @@ VolumeFileArea::~VolumeFileArea() {
   fs::remove_all(directory_, ignored);
 }
 
-Outcome<std::shared_ptr<VolumeFileArea>> VolumeFileArea::Make(
-    char letter, const std::optional<std::string>& directory, std::int64_t freeBytes, bool isFat) {
+Outcome<std::shared_ptr<VolumeFileArea>> VolumeFileArea::Make(char letter,
+                                                              const std::optional<std::string>& directory,
+                                                              std::int64_t freeBytes, bool isFat) {
   std::error_code error;
   if (directory) {
     fs::create_directories(*directory, error);

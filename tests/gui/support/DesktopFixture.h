@@ -2,9 +2,9 @@
 #include <memory>
 #include <string>
 
+#include "desktop/shared/DesktopSession.h"
 #include "gui/support/ScriptedPromptService.h"
 #include "platform/sim/SimulatedMachine.h"
-#include "desktop/shared/DesktopSession.h"
 
 namespace drivecopy::test_support {
 

@@ -22,7 +22,8 @@ QPoint PointOf(const CheckListView& list, int row, CheckListView::HitArea area) 
 }
 
 void ClickCheckBox(CheckListView& list, int row) {
-  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, PointOf(list, row, CheckListView::HitArea::CheckBox));
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                    PointOf(list, row, CheckListView::HitArea::CheckBox));
 }
 
 void ClickRow(CheckListView& list, int row) {

@@ -21,14 +21,14 @@ void ScriptedPromptService::ShowMessageBox(QWidget*, const QString& title, const
 }
 
 std::optional<QString> ScriptedPromptService::ChooseSaveFile(QWidget*, const FileChoice& choice) {
-  requests_.push_back({Request::Kind::SaveFile, DialogType::Custom, MessageBoxIcon::None,
-                       choice.Title, {}, {}, choice});
+  requests_.push_back(
+      {Request::Kind::SaveFile, DialogType::Custom, MessageBoxIcon::None, choice.Title, {}, {}, choice});
   return NextFile("save file: " + choice.Title);
 }
 
 std::optional<QString> ScriptedPromptService::ChooseOpenFile(QWidget*, const FileChoice& choice) {
-  requests_.push_back({Request::Kind::OpenFile, DialogType::Custom, MessageBoxIcon::None,
-                       choice.Title, {}, {}, choice});
+  requests_.push_back(
+      {Request::Kind::OpenFile, DialogType::Custom, MessageBoxIcon::None, choice.Title, {}, {}, choice});
   return NextFile("open file: " + choice.Title);
 }
 

@@ -10,15 +10,15 @@
 
 #include "../JobTestSupport.h"
 #include "../LoopDevice.h"
-#include "gui/support/ListClicks.h"
-#include "gui/support/ScriptedPromptService.h"
-#include "desktop/operations/CreateImageWindow.h"
-#include "platform/linux/LinuxPlatform.h"
-#include "desktop/main_window/MainWindowLists.h"
-#include "desktop/shared/DesktopSession.h"
 #include "desktop/application/DesktopWindows.h"
 #include "desktop/main_window/MainWindow.h"
+#include "desktop/main_window/MainWindowLists.h"
+#include "desktop/operations/CreateImageWindow.h"
+#include "desktop/shared/DesktopSession.h"
 #include "desktop/widgets/CheckListView.h"
+#include "gui/support/ListClicks.h"
+#include "gui/support/ScriptedPromptService.h"
+#include "platform/linux/LinuxPlatform.h"
 
 namespace drivecopy {
 namespace {
@@ -43,8 +43,8 @@ int RowOfDevice(const CheckListView& list, const std::string& devicePath, std::i
   for (int row = 0; row < list.count(); ++row) {
     const std::optional<DriveRow> drive = MainWindowLists::RowOf(*list.item(row));
     if (!drive || drive->Record.DevicePath != devicePath) continue;
-    if (firstSector < 0 || drive->Record.Layout.PartitionEntry[drive->Record.EntryIndex].StartingOffset ==
-                               firstSector * 512) {
+    if (firstSector < 0 ||
+        drive->Record.Layout.PartitionEntry[drive->Record.EntryIndex].StartingOffset == firstSector * 512) {
       return row;
     }
   }
@@ -68,7 +68,8 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
   QTest::mouseClick(main.findChild<QWidget*>("CreateImageButtom"), Qt::LeftButton);
   auto& drives = *main.findChild<CheckListView*>("CI_HDDListView");
   const int disk = RowOfDevice(drives, source.Loop().DevicePath());
-  ASSERT_GE(disk, 0) << "the loop disk is not listed: " << test_support::Captions(drives).join(" | ").toStdString();
+  ASSERT_GE(disk, 0) << "the loop disk is not listed: "
+                     << test_support::Captions(drives).join(" | ").toStdString();
   test_support::ClickRow(drives, disk);
   auto& partitions = *main.findChild<CheckListView*>("CI_PartitionListView");
   const int partition = RowOfDevice(partitions, source.Loop().DevicePath(), Ext4SourceDisk::kFirstSector);
@@ -84,11 +85,11 @@ TEST(DesktopOnLinux, ImageOfALoopPartitionFromTheWindowsEqualsDd) {
   EXPECT_TRUE(prompts.Unanswered().empty());
 
   const std::string copied = scratch.File("dd.img");
-  auto dd = test_support::RunCommand("dd if=" + test_support::ShellQuoted(source.Loop().DevicePath()) + " of=" +
-                                test_support::ShellQuoted(copied) + " bs=512 skip=" +
-                                std::to_string(Ext4SourceDisk::kFirstSector) +
-                                " count=" + std::to_string(Ext4SourceDisk::kPartitionSectors) +
-                                " iflag=direct status=none 2>&1");
+  auto dd = test_support::RunCommand("dd if=" + test_support::ShellQuoted(source.Loop().DevicePath()) +
+                                     " of=" + test_support::ShellQuoted(copied) +
+                                     " bs=512 skip=" + std::to_string(Ext4SourceDisk::kFirstSector) +
+                                     " count=" + std::to_string(Ext4SourceDisk::kPartitionSectors) +
+                                     " iflag=direct status=none 2>&1");
   ASSERT_EQ(dd.ExitCode, 0) << dd.Output;
   const std::int64_t bytes = Ext4SourceDisk::kPartitionSectors * 512;
   const auto imageBytes = test_support::FileBytes(image, 0, bytes + 1);

@@ -25,8 +25,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -90,7 +90,8 @@ bool TouchesBadSector(std::int64_t offset, std::size_t length) {
 
 // True (and gone from then on) once a transfer reaches the sector where the disk goes away.
 bool GoesAway(std::int64_t offset, std::size_t length) {
-  if (state.goneFrom >= 0 && length > 0 && (offset + static_cast<std::int64_t>(length) - 1) / kSectorBytes >= state.goneFrom)
+  if (state.goneFrom >= 0 && length > 0 &&
+      (offset + static_cast<std::int64_t>(length) - 1) / kSectorBytes >= state.goneFrom)
     state.gone = true;
   return state.gone;
 }
@@ -113,7 +114,8 @@ int GetAttributes(const char* path, struct stat* status, fuse_file_info*) {
   return 0;
 }
 
-int ReadDirectory(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags) {
+int ReadDirectory(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*,
+                  fuse_readdir_flags) {
   if (std::strcmp(path, "/") != 0) return -ENOENT;
   fill(buffer, ".", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
   fill(buffer, "..", nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
@@ -134,7 +136,8 @@ int Read(const char*, char* buffer, std::size_t length, off_t offset, fuse_file_
   if (TouchesBadSector(offset, length)) return -EIO;
   std::size_t done = 0;
   while (done < length) {
-    const ssize_t got = ::pread(state.backingFd, buffer + done, length - done, offset + static_cast<off_t>(done));
+    const ssize_t got =
+        ::pread(state.backingFd, buffer + done, length - done, offset + static_cast<off_t>(done));
     if (got < 0) {
       if (errno == EINTR) continue;
       return -errno;
@@ -150,7 +153,8 @@ int Write(const char*, const char* buffer, std::size_t length, off_t offset, fus
   if (GoesAway(offset, length)) return -ENODEV;
   std::size_t done = 0;
   while (done < length) {
-    const ssize_t put = ::pwrite(state.backingFd, buffer + done, length - done, offset + static_cast<off_t>(done));
+    const ssize_t put =
+        ::pwrite(state.backingFd, buffer + done, length - done, offset + static_cast<off_t>(done));
     if (put < 0) {
       if (errno == EINTR) continue;
       return -errno;
@@ -170,10 +174,11 @@ int Truncate(const char*, off_t size, fuse_file_info*) {
 }
 
 int Usage(const char* program) {
-  std::fprintf(stderr,
-               "usage: %s --backing FILE [--bad SECTOR[-SECTOR][,...]] [--gone-from SECTOR] [--read-delay-ms N] "
-               "MOUNTPOINT\n",
-               program);
+  std::fprintf(
+      stderr,
+      "usage: %s --backing FILE [--bad SECTOR[-SECTOR][,...]] [--gone-from SECTOR] [--read-delay-ms N] "
+      "MOUNTPOINT\n",
+      program);
   return 2;
 }
 
@@ -224,8 +229,10 @@ int main(int argc, char** argv) {
   // second program listing the disks) are not held up behind a waiting request.
   std::vector<char*> fuseArguments = {argv[0], const_cast<char*>("-f"), const_cast<char*>("-o"),
                                       const_cast<char*>("fsname=drivecopy_faulty_file"), mountPoint.data()};
-  if (state.readDelayMs == 0 && state.writeDelayMs == 0) fuseArguments.insert(fuseArguments.begin() + 2, const_cast<char*>("-s"));
-  const int status = fuse_main(static_cast<int>(fuseArguments.size()), fuseArguments.data(), &operations, nullptr);
+  if (state.readDelayMs == 0 && state.writeDelayMs == 0)
+    fuseArguments.insert(fuseArguments.begin() + 2, const_cast<char*>("-s"));
+  const int status =
+      fuse_main(static_cast<int>(fuseArguments.size()), fuseArguments.data(), &operations, nullptr);
   ::close(state.backingFd);
   return status;
 }
