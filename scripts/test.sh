@@ -4,8 +4,15 @@
 #      exist) the real-device tests, in build/; extra arguments go to ctest;
 #   2. the core tests again, built with AddressSanitizer and
 #      UndefinedBehaviorSanitizer (gcc), in build-asan/;
-#   3. a short fuzzing run of the image readers (clang), in build-fuzz/,
+#   3. the core tests again, as a Debug build (-O0, nothing inlined), in
+#      build-debug/;
+#   4. the core tests again, built as one optimised whole program (gcc's
+#      link-time optimisation) in which a one-definition-rule violation fails
+#      the link (DRIVECOPY_ODR_CHECK), in build-lto/;
+#   5. a short fuzzing run of the image readers (clang), in build-fuzz/,
 #      FUZZ_SECONDS per target (default 25).
+# Steps 2 to 4 build drivecopy_tests and the drivecopy binary it runs, without
+# the desktop, and run the suite as one process.
 # CHECKED_BUILDS=0 runs step 1 only. Every step runs even when an earlier one
 # failed; the exit status is 1 when any failed.
 set -euo pipefail
@@ -38,9 +45,34 @@ run_sanitized_tests() {
       ./drivecopy_tests --gtest_brief=1)
 }
 
+# checked_core_tests DIR CMAKE_OPTION...: configures DIR with the options,
+# builds the core tests and runs them as one process (the real-device tests
+# are not built here).
+checked_core_tests() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DDRIVECOPY_DESKTOP=OFF "$@" >/dev/null &&
+    cmake --build "$dir" --target drivecopy drivecopy_tests -- -j2 >"$dir/build.log" 2>&1 ||
+    { cat "$dir/build.log" 2>/dev/null; return 1; }
+  (cd "$dir/tests" && ./drivecopy_tests --gtest_brief=1)
+}
+
+# Unoptimised, every inline function stays one out-of-line copy that the
+# linker picks for the whole program, so two different definitions under one
+# name show here, where the optimised builds may inline them away.
+run_debug_tests() { checked_core_tests build-debug -DCMAKE_BUILD_TYPE=Debug; }
+
+# The binary as it ships, optimised across all files; the link compares every
+# type the files share and fails on two different ones under one name.
+run_odr_checked_tests() {
+  checked_core_tests build-lto -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRIVECOPY_ODR_CHECK=ON
+}
+
 step "tests" run_tests "$@"
 if [ "${CHECKED_BUILDS:-1}" != 0 ]; then
   step "sanitized core tests" run_sanitized_tests
+  step "debug core tests" run_debug_tests
+  step "whole-program core tests (ODR checked)" run_odr_checked_tests
   step "fuzzing" fuzz/run.sh "${FUZZ_SECONDS:-25}"
 fi
 
