@@ -252,6 +252,44 @@ QSplitter* DriveSplitter(QWidget* drives, QWidget* partitions) {
   return splitter;
 }
 
+// A page's tool bar: Physical Drives and Logical Drives (which stay pressed
+// while their list shows) and Info.
+struct DriveToolBar {
+  GradientToolBar* Bar = nullptr;
+  QToolButton* Physical = nullptr;
+  QToolButton* Logical = nullptr;
+  QToolButton* Info = nullptr;
+};
+
+DriveToolBar MakeDriveToolBar(const char* name, const char* physicalName, const char* logicalName,
+                              const char* infoName, QWidget* page) {
+  DriveToolBar toolBar;
+  toolBar.Bar = new GradientToolBar(page);
+  toolBar.Bar->setObjectName(name);
+  toolBar.Physical = toolBar.Bar->AddButton(physicalName, "Physical Drives");
+  toolBar.Logical = toolBar.Bar->AddButton(logicalName, "Logical Drives");
+  MakePressable(toolBar.Physical);
+  MakePressable(toolBar.Logical);
+  toolBar.Info = toolBar.Bar->AddButton(infoName, "Info");
+  return toolBar;
+}
+
+// A page's drive list above its partition list, each framed, in one splitter.
+struct DriveAndPartitionLists {
+  CheckListView* Drives = nullptr;
+  CheckListView* Partitions = nullptr;
+  QSplitter* Splitter = nullptr;
+};
+
+DriveAndPartitionLists MakeDriveAndPartitionLists(const char* drivesName, const char* partitionsName,
+                                                  QWidget* parent) {
+  DriveAndPartitionLists lists;
+  lists.Drives = MakeList(drivesName, DriveCell, true, parent);
+  lists.Partitions = MakeList(partitionsName, PartitionCell, false, parent);
+  lists.Splitter = DriveSplitter(Framed(lists.Drives, parent), Framed(lists.Partitions, parent));
+  return lists;
+}
+
 }  // namespace
 
 QWidget* MainWindow::BuildCreateImagePage() {
@@ -260,15 +298,13 @@ QWidget* MainWindow::BuildCreateImagePage() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
 
-  auto* toolBar = new GradientToolBar(page);
-  toolBar->setObjectName("DiskToolBar");
   // Physical Drives and Logical Drives belong to the lists (WireLists).
-  listControls_.CreatePhysicalButton = toolBar->AddButton("CI_PhysicalDrivesToolButton", "Physical Drives");
-  listControls_.CreateLogicalButton = toolBar->AddButton("CI_LogicalDrivesToolButton", "Logical Drives");
-  MakePressable(listControls_.CreatePhysicalButton);
-  MakePressable(listControls_.CreateLogicalButton);
-  connect(toolBar->AddButton("TntToolButton1", "Info"), &QToolButton::clicked, this, &MainWindow::InfoClick);
-  layout->addWidget(toolBar);
+  const DriveToolBar toolBar = MakeDriveToolBar("DiskToolBar", "CI_PhysicalDrivesToolButton",
+                                                "CI_LogicalDrivesToolButton", "TntToolButton1", page);
+  listControls_.CreatePhysicalButton = toolBar.Physical;
+  listControls_.CreateLogicalButton = toolBar.Logical;
+  connect(toolBar.Info, &QToolButton::clicked, this, &MainWindow::InfoClick);
+  layout->addWidget(toolBar.Bar);
 
   createPages_ = MakePages("CreateImagePageControl", page);
   layout->addWidget(createPages_, 1);
@@ -279,11 +315,11 @@ QWidget* MainWindow::BuildCreateImagePage() {
     auto* inner = new QVBoxLayout(physical);
     inner->setContentsMargins(8, 6, 8, 8);
     inner->setSpacing(2);
-    listControls_.CreateDrives = MakeList("CI_HDDListView", DriveCell, true, physical);
-    listControls_.CreatePartitions = MakeList("CI_PartitionListView", PartitionCell, false, physical);
-    inner->addWidget(DriveSplitter(Framed(listControls_.CreateDrives, physical),
-                                   Framed(listControls_.CreatePartitions, physical)),
-                     3);
+    const DriveAndPartitionLists lists =
+        MakeDriveAndPartitionLists("CI_HDDListView", "CI_PartitionListView", physical);
+    listControls_.CreateDrives = lists.Drives;
+    listControls_.CreatePartitions = lists.Partitions;
+    inner->addWidget(lists.Splitter, 3);
     createPageMemo_ = MakeMemo("CI_HDDMemo", physical);
     inner->addWidget(Framed(createPageMemo_, physical), 1);
     createNextLabel_ = MakeNavigationLabel("HDDNextLabel", "Next", physical);
@@ -328,16 +364,14 @@ QWidget* MainWindow::BuildRestoreImagePage() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
 
-  auto* toolBar = new GradientToolBar(page);
-  toolBar->setObjectName("TntToolBar1");
   // The restore page lists physical destinations only: the restore set-up
   // hides its Logical Drives button.
-  listControls_.RestorePhysicalButton = toolBar->AddButton("RI_PhysicalDrivesToolButton", "Physical Drives");
-  listControls_.RestoreLogicalButton = toolBar->AddButton("RI_LogicalDrivesToolButton", "Logical Drives");
-  MakePressable(listControls_.RestorePhysicalButton);
-  MakePressable(listControls_.RestoreLogicalButton);
-  connect(toolBar->AddButton("InfoToolButton", "Info"), &QToolButton::clicked, this, &MainWindow::InfoClick);
-  layout->addWidget(toolBar);
+  const DriveToolBar toolBar = MakeDriveToolBar("TntToolBar1", "RI_PhysicalDrivesToolButton",
+                                                "RI_LogicalDrivesToolButton", "InfoToolButton", page);
+  listControls_.RestorePhysicalButton = toolBar.Physical;
+  listControls_.RestoreLogicalButton = toolBar.Logical;
+  connect(toolBar.Info, &QToolButton::clicked, this, &MainWindow::InfoClick);
+  layout->addWidget(toolBar.Bar);
 
   restorePages_ = MakePages("RestoreImagePageControl", page);
   layout->addWidget(restorePages_, 1);
@@ -346,11 +380,11 @@ QWidget* MainWindow::BuildRestoreImagePage() {
   auto* inner = new QVBoxLayout(physical);
   inner->setContentsMargins(8, 6, 8, 8);
   inner->setSpacing(2);
-  listControls_.RestoreDrives = MakeList("RI_HDDListView", DriveCell, true, physical);
-  listControls_.RestorePartitions = MakeList("RI_PartitionListView", PartitionCell, false, physical);
-  inner->addWidget(DriveSplitter(Framed(listControls_.RestoreDrives, physical),
-                                 Framed(listControls_.RestorePartitions, physical)),
-                   3);
+  const DriveAndPartitionLists lists =
+      MakeDriveAndPartitionLists("RI_HDDListView", "RI_PartitionListView", physical);
+  listControls_.RestoreDrives = lists.Drives;
+  listControls_.RestorePartitions = lists.Partitions;
+  inner->addWidget(lists.Splitter, 3);
   restorePageMemo_ = MakeMemo("RI_Memo", physical);
   inner->addWidget(Framed(restorePageMemo_, physical), 1);
   auto* next = MakeNavigationLabel("RestoreNextLabel", "Next", physical);
