@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake ninja-build g++ pkg-config          # build
-  zlib1g-dev libblkid-dev nlohmann-json3-dev # core, Linux backend, JSON
+  zlib1g-dev libdeflate-dev libblkid-dev nlohmann-json3-dev  # core, Linux backend, JSON
   libgtest-dev libgmock-dev                  # tests
   libfuse3-dev fuse3                         # fault-injecting device files in tests
   util-linux mount fdisk e2fsprogs dosfstools # loop devices, partition tables, file systems in tests

@@ -115,12 +115,10 @@ Outcome<void> BlockInflater::Finish() {
   return {};
 }
 
-Outcome<void> InflateBlock(std::span<const std::byte> stream, std::span<std::byte> destination) {
-  auto inflater = BlockInflater::Open();
-  if (!inflater) return inflater.error();
-  if (auto begun = inflater->Begin(destination); !begun) return begun;
-  if (auto fed = inflater->Feed(stream); !fed) return fed;
-  return inflater->Finish();
+Outcome<void> BlockInflater::InflateWhole(std::span<const std::byte> stream, std::span<std::byte> destination) {
+  if (auto begun = Begin(destination); !begun) return begun;
+  if (auto fed = Feed(stream); !fed) return fed;
+  return Finish();
 }
 
 }  // namespace drivecopy

@@ -36,6 +36,9 @@ class BlockInflater {
   // gigabytes), so that Finish reports them.
   void CountUnreadStray(std::uint64_t count) { trailing_ += count; }
 
+  // Begin, one Feed and Finish: a whole stream held in memory.
+  Outcome<void> InflateWhole(std::span<const std::byte> stream, std::span<std::byte> destination);
+
  private:
   explicit BlockInflater(InflateStream stream) : stream_(std::move(stream)) {}
   // Runs inflate over the pending input; output beyond the destination is
@@ -49,8 +52,5 @@ class BlockInflater {
   std::uint64_t trailing_ = 0;  // bytes fed after the end of the stream
   bool ended_ = false;
 };
-
-// Inflates a whole stream held in memory into `destination`, by the rules above.
-Outcome<void> InflateBlock(std::span<const std::byte> stream, std::span<std::byte> destination);
 
 }  // namespace drivecopy

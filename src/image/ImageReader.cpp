@@ -20,7 +20,11 @@ const std::string kImageFile = "the image file";
 // 2 header bytes, at least one byte of deflate data and a 4-byte checksum.
 constexpr std::int64_t SmallestStoredBlock = 8 + 7;
 
-// Compressed data is read and inflated in pieces of this size.
+// A block's stream up to this length is read whole and inflated at once; a
+// longer one, far beyond what any writer makes of a 64 KiB block, is read
+// and inflated in pieces of StreamPieceSize, so that a block's length never
+// decides how much memory is taken.
+constexpr std::int64_t LongestHeldStream = 256 * 1024;
 constexpr std::size_t StreamPieceSize = 64 * 1024;
 
 Failure NotAnImage(const std::string& why) { return ImageFault("Not a valid image: " + why); }
@@ -30,9 +34,11 @@ std::string BlockName(std::int64_t block) { return "block " + std::to_string(blo
 }  // namespace
 
 Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
+  auto decompressor = BlockDecompressor::Open();
+  if (!decompressor) return decompressor.error();
   auto inflater = BlockInflater::Open();
   if (!inflater) return inflater.error();
-  ImageReader reader(file, std::move(*inflater));
+  ImageReader reader(file, std::move(*decompressor), std::move(*inflater));
 
   auto size = file.Size();
   if (!size) return FileOperationFailed("Cannot find out the size of the image file", size.error());
@@ -98,7 +104,7 @@ Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
   reader.blockCount_ = blocks;
   reader.nextOffset_ = reader.firstBlockOffset_;
   reader.blockBuffer_.resize(static_cast<std::size_t>(BlockBytes));
-  reader.streamBuffer_.resize(StreamPieceSize);
+  reader.streamBuffer_.reserve(static_cast<std::size_t>(LongestHeldStream));
   return reader;
 }
 
@@ -147,6 +153,21 @@ Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block) {
                       std::to_string(remaining) + " bytes follow)");
   }
 
+  auto truncated = [&](std::size_t bytesThere) {
+    return ImageFault("truncated: the file ends after " + std::to_string(bytesThere) + " of its " +
+                      std::to_string(length) + " bytes");
+  };
+  if (length <= LongestHeldStream) {
+    streamBuffer_.resize(static_cast<std::size_t>(length));
+    auto read = ReadUntilFullOrEnd(*file_, streamBuffer_, kImageFile);
+    if (!read) return read.error();
+    if (*read != streamBuffer_.size()) return truncated(*read);
+    if (auto inflated = decompressor_.Inflate(streamBuffer_, block); !inflated) return inflated;
+    nextOffset_ += 8 + length;
+    return {};
+  }
+
+  streamBuffer_.resize(StreamPieceSize);
   if (auto begun = inflater_.Begin(block); !begun) return begun;
   std::int64_t left = length;
   while (left > 0) {
@@ -154,11 +175,7 @@ Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block) {
     const std::span<std::byte> piece(streamBuffer_.data(), want);
     auto read = ReadUntilFullOrEnd(*file_, piece, kImageFile);
     if (!read) return read.error();
-    if (*read != want) {
-      return ImageFault("truncated: the file ends after " +
-                        std::to_string(length - left + static_cast<std::int64_t>(*read)) + " of its " +
-                        std::to_string(length) + " bytes");
-    }
+    if (*read != want) return truncated(static_cast<std::size_t>(length - left) + *read);
     if (auto fed = inflater_.Feed(piece); !fed) return fed;
     left -= static_cast<std::int64_t>(want);
     if (left > 0 && inflater_.StreamEnded()) {

@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "image/BlockDecompressor.h"
 #include "image/BlockInflater.h"
 #include "image/ImageFormat.h"
 #include "image/ImageHeader.h"
@@ -26,8 +27,8 @@ class ImageReader {
   // Reads the header and partition list. Fails on a headed image whose
   // header is damaged past reading (too short, a negative PartitionCount or
   // one above the 101 entries of a drive's layout, a list or SectorsStored
-  // that the file cannot hold). What it keeps in memory is fixed: two 64 KiB
-  // buffers and at most 101 partition starts.
+  // that the file cannot hold). What it keeps in memory is fixed: a 64 KiB
+  // block, at most 256 KiB of one block's stream and 101 partition starts.
   static Outcome<ImageReader> Open(DeviceHandle& file);
 
   ImageFormat Format() const { return format_; }
@@ -54,12 +55,14 @@ class ImageReader {
   Outcome<std::span<const std::byte>> ReadBlock();
 
  private:
-  ImageReader(DeviceHandle& file, BlockInflater inflater) : file_(&file), inflater_(std::move(inflater)) {}
+  ImageReader(DeviceHandle& file, BlockDecompressor decompressor, BlockInflater inflater)
+      : file_(&file), decompressor_(std::move(decompressor)), inflater_(std::move(inflater)) {}
   Outcome<void> ReadHeadedBlock(std::span<std::byte> block);
   Outcome<void> ReadRawBlock(std::span<std::byte> block);
 
   DeviceHandle* file_;
-  BlockInflater inflater_;
+  BlockDecompressor decompressor_;  // a block's stream read whole
+  BlockInflater inflater_;          // a stream too long to hold, inflated as it is read
   ImageFormat format_ = ImageFormat::Raw;
   ImageHeader header_;
   std::int64_t fileSize_ = 0;

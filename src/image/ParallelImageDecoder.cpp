@@ -36,12 +36,10 @@ constexpr std::size_t LongStreamPiece = 64 * 1024;
 constexpr std::size_t HeldStreamBytesPerRun =
     ParallelImageDecoder::RunBytes + ParallelImageDecoder::RunBytes / 16;
 
-Outcome<void> Inflate(std::optional<BlockInflater>& inflater, std::span<const std::byte> stream,
+Outcome<void> Inflate(std::optional<BlockDecompressor>& decompressor, std::span<const std::byte> stream,
                       std::span<std::byte> destination) {
-  if (!inflater) return InflateBlock(stream, destination);
-  if (auto begun = inflater->Begin(destination); !begun) return begun;
-  if (auto fed = inflater->Feed(stream); !fed) return fed;
-  return inflater->Finish();
+  if (!decompressor) return InflateBlock(stream, destination);
+  return decompressor->Inflate(stream, destination);
 }
 
 }  // namespace
@@ -67,7 +65,7 @@ ParallelImageDecoder::ParallelImageDecoder(DeviceHandle& file, const ImageReader
     slot.Raw = AlignedBuffer(RunBytes, alignment);
     if (headed) slot.Stored.reserve(HeldStreamBytesPerRun);
   }
-  if (auto opened = BlockInflater::Open()) readerInflater_.emplace(std::move(*opened));
+  if (auto opened = BlockDecompressor::Open()) readerDecompressor_.emplace(std::move(*opened));
   try {
     if (headed) {
       for (unsigned i = 0; i < wanted; ++i) workers_.emplace_back([this] { WorkLoop(); });
@@ -101,7 +99,7 @@ const ParallelImageDecoder::Run& ParallelImageDecoder::Next() {
   if (!reader_.joinable()) {
     lock.unlock();
     ReadRun(slot);
-    if (format_ == ImageFormat::Headed) DecodeRun(slot, readerInflater_);
+    if (format_ == ImageFormat::Headed) DecodeRun(slot, readerDecompressor_);
     lock.lock();
     slot.State = SlotState::Decoded;
   }
@@ -124,7 +122,7 @@ void ParallelImageDecoder::ReadLoop() {
     }
     Slot& slot = slots_[index];
     const bool more = ReadRun(slot);
-    if (inflateHere) DecodeRun(slot, readerInflater_);
+    if (inflateHere) DecodeRun(slot, readerDecompressor_);
     {
       std::lock_guard lock(state_);
       if (format_ == ImageFormat::Headed && !inflateHere) {
@@ -140,8 +138,8 @@ void ParallelImageDecoder::ReadLoop() {
 }
 
 void ParallelImageDecoder::WorkLoop() {
-  std::optional<BlockInflater> inflater;
-  if (auto opened = BlockInflater::Open()) inflater.emplace(std::move(*opened));
+  std::optional<BlockDecompressor> decompressor;
+  if (auto opened = BlockDecompressor::Open()) decompressor.emplace(std::move(*opened));
   std::unique_lock lock(state_);
   for (;;) {
     changed_.wait(lock, [this] { return stopping_ || !toDecode_.empty(); });
@@ -149,7 +147,7 @@ void ParallelImageDecoder::WorkLoop() {
     const std::size_t index = toDecode_.front();
     toDecode_.pop_front();
     lock.unlock();
-    DecodeRun(slots_[index], inflater);
+    DecodeRun(slots_[index], decompressor);
     lock.lock();
     slots_[index].State = SlotState::Decoded;
     changed_.notify_all();
@@ -330,7 +328,7 @@ Outcome<std::size_t> ParallelImageDecoder::ReadStream(std::span<std::byte> buffe
   return done;
 }
 
-void ParallelImageDecoder::DecodeRun(Slot& slot, std::optional<BlockInflater>& inflater) const {
+void ParallelImageDecoder::DecodeRun(Slot& slot, std::optional<BlockDecompressor>& decompressor) const {
   for (std::int64_t i = 0; i < slot.ReadBlocks; ++i) {
     const StoredBlock& stored = slot.StoredBlocks[static_cast<std::size_t>(i)];
     if (stored.Inflated) continue;
@@ -338,7 +336,7 @@ void ParallelImageDecoder::DecodeRun(Slot& slot, std::optional<BlockInflater>& i
     const std::span<std::byte> destination(slot.Raw.data() + RawOffset(slot, block),
                                            static_cast<std::size_t>(BlockRawSize(sectors_, block)));
     auto inflated = Inflate(
-        inflater, std::span<const std::byte>(slot.Stored.data() + stored.Offset, stored.Length), destination);
+        decompressor, std::span<const std::byte>(slot.Stored.data() + stored.Offset, stored.Length), destination);
     if (!inflated) {
       slot.Result.Blocks = i;
       slot.Result.Damage = NamedFault(block, stored.FileOffset, inflated.error());

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "image/BlockDecompressor.h"
+#include "image/BlockInflater.h"
 #include "image/ImageFormat.h"
 #include "image/ImageReader.h"
 #include "platform/AlignedBuffer.h"
@@ -93,7 +95,7 @@ class ParallelImageDecoder {
   // Reads one block's length field and stream (or inflates a long stream).
   Outcome<void> ReadHeadedBlock(Slot& slot, std::int64_t block);
   // Inflates the streams read into the slot (headed images).
-  void DecodeRun(Slot& slot, std::optional<BlockInflater>& inflater) const;
+  void DecodeRun(Slot& slot, std::optional<BlockDecompressor>& decompressor) const;
   std::int64_t RunEndBlock(std::int64_t firstBlock) const;
   std::size_t RawOffset(const Slot& slot, std::int64_t block) const;
   Failure NamedFault(std::int64_t block, std::int64_t fileOffset, const Failure& error) const;
@@ -115,7 +117,8 @@ class ParallelImageDecoder {
   std::size_t pieceBytes_ = 0;         // valid bytes in piece_
   std::int64_t pieceFileOffset_ = -1;  // file offset of piece_[0]; -1: nothing read yet
   std::vector<std::byte> longPiece_;   // pieces of a stream too long to hold
-  std::optional<BlockInflater> readerInflater_;
+  std::optional<BlockInflater> readerInflater_;  // streams too long to hold, fed as they are read
+  std::optional<BlockDecompressor> readerDecompressor_;
   bool readerDone_ = false;
 
   std::vector<Slot> slots_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/BlockCompressor.h"
+#include "image/BlockDecompressor.h"
 #include "image/BlockInflater.h"
 #include "image/BlockRule.h"
 #include "support/TestImages.h"
@@ -57,6 +58,15 @@ TEST(ImageBlockCodec, EachLevelMakesOneZlibStreamThatInflatesBack) {
     auto inflated = InflateBlock(*stream, back);
     ASSERT_TRUE(inflated.ok()) << inflated.error().text;
     EXPECT_EQ(back, raw);
+
+    // Any zlib reader takes the stream, whichever library made it.
+    std::vector<std::byte> byZlib(raw.size());
+    uLongf zlibSize = static_cast<uLongf>(byZlib.size());
+    ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(byZlib.data()), &zlibSize,
+                         reinterpret_cast<const Bytef*>(stream->data()), static_cast<uLong>(stream->size())),
+              Z_OK)
+        << BlockCompressor::LibraryName();
+    EXPECT_EQ(byZlib, raw);
   }
 }
 
