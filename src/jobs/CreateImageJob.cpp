@@ -9,6 +9,7 @@
 #include "image/BlockRule.h"
 #include "image/ImageWriter.h"
 #include "image/ParallelBlockEncoder.h"
+#include "jobs/BackgroundBatchWriter.h"
 #include "jobs/BlockSource.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
@@ -81,6 +82,9 @@ class CreateImageRun {
   std::unique_ptr<DeviceHandle> file_;
   std::optional<ImageWriter> writer_;
   std::optional<BlockBatch> batch_;
+  // Declared after the writer and the batch: it is gone (its write ended)
+  // before either is.
+  std::optional<BackgroundBatchWriter> batchWriter_;
   std::optional<ParallelBlockEncoder> encoder_;
   std::unique_ptr<BlockSource> blocks_;
   EncodedRun encoded_;
@@ -100,6 +104,7 @@ JobOutcome CreateImageRun::SoFar() const {
 }
 
 JobOutcome CreateImageRun::FailWriting(const std::string& text) {
+  batchWriter_.reset();
   blocks_.reset();
   source_.reset();
   file_.reset();
@@ -189,11 +194,13 @@ Outcome<void> CreateImageRun::StoreBlock(std::int64_t index, const SourceBlock& 
   return batch_->AppendEncodedBlock(stream, static_cast<std::int64_t>(block.Bytes.size()) / BytesPerSector);
 }
 
+// The batch goes to the writing thread, and an empty one comes back to be
+// filled meanwhile. A write that failed shows at the next hand-over or at the
+// end, and ends the job then.
 Outcome<void> CreateImageRun::FlushBatch() {
   const auto size = static_cast<std::int64_t>(batch_->ByteSize());
-  if (auto written = writer_->WriteBatch(*batch_); !written) return written.error();
+  if (auto handed = batchWriter_->Hand(*batch_); !handed) return handed.error();
   bytesWritten_ += size;
-  batch_->Clear();
   return {};
 }
 
@@ -268,14 +275,24 @@ JobOutcome CreateImageRun::Execute() {
     return report_.Fail(SoFar(), texts_.strSTitleERROR, parameters_.ImagePath + ": " + started.error().text);
   }
   writer_.emplace(std::move(*started));
-  if (parameters_.Raw) {
-    batch_.emplace(BlockBatch::ForRawImage());
-    // A raw batch is flushed once it passes the threshold by at most one block.
-    batch_->Reserve(static_cast<std::size_t>(kFlushThreshold + BlockBytes));
-  } else {
-    auto batch = BlockBatch::ForHeadedImage(parameters_.Level);
-    if (!batch) return report_.Fail(SoFar(), texts_.strSTitleERROR, batch.error().text);
-    batch_.emplace(std::move(*batch));
+  // Two batches: one filled while the other is written. A batch is handed
+  // over once it passes the threshold by at most one stored block (a
+  // compressed block may come out a little larger than its 64 KiB), so its
+  // memory is taken once and never moved.
+  auto makeBatch = [this]() -> Outcome<BlockBatch> {
+    auto batch = parameters_.Raw ? Outcome<BlockBatch>(BlockBatch::ForRawImage())
+                                 : BlockBatch::ForHeadedImage(parameters_.Level);
+    if (batch) batch->Reserve(static_cast<std::size_t>(kFlushThreshold + 2 * BlockBytes));
+    return batch;
+  };
+  auto batch = makeBatch();
+  auto spare = makeBatch();
+  if (!batch || !spare) {
+    return report_.Fail(SoFar(), texts_.strSTitleERROR, (batch ? spare : batch).error().text);
+  }
+  batch_.emplace(std::move(*batch));
+  batchWriter_.emplace(*writer_, std::move(*spare));
+  if (!parameters_.Raw) {
     auto encoder = ParallelBlockEncoder::Open(parameters_.Level, parameters_.CompressionThreads);
     if (!encoder) return report_.Fail(SoFar(), texts_.strSTitleERROR, encoder.error().text);
     encoder_.emplace(std::move(*encoder));
@@ -322,6 +339,10 @@ JobOutcome CreateImageRun::Execute() {
       return FailWriting(parameters_.ImagePath + ": " + flushed.error().text);
     }
   }
+  if (auto written = batchWriter_->Wait(); !written) {
+    return FailWriting(parameters_.ImagePath + ": " + written.error().text);
+  }
+  batchWriter_.reset();
   if (auto finished = writer_->Finish(); !finished) {
     return FailWriting(parameters_.ImagePath + ": " + finished.error().text);
   }
