@@ -16,8 +16,9 @@ namespace {
 // compressors busy while staying small next to the 32 MB output batch.
 constexpr std::int64_t kGroupBlocks = 32;
 constexpr std::size_t kGroupBytes = static_cast<std::size_t>(kGroupBlocks * BlockBytes);
-// Multi-block reads kept ready ahead of the caller (8 MiB).
-constexpr std::size_t kReadAheadDepth = 4;
+// Multi-block reads kept ready ahead of the caller (4 MiB): enough to keep
+// the device busy, as the image batches take most of the job's memory.
+constexpr std::size_t kReadAheadDepth = 2;
 constexpr std::size_t kSectorBytes = static_cast<std::size_t>(BytesPerSector);
 
 }  // namespace
