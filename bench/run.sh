@@ -5,14 +5,16 @@
 #   raw create      drivecopy create --compression raw  vs  dd if=DEV of=FILE bs=64K conv=fsync
 #   raw restore     drivecopy restore RAW-IMAGE DEV     vs  dd if=FILE of=DEV bs=64K conv=fsync
 #   clone           drivecopy clone DEV DEV2            vs  dd if=DEV of=DEV2 bs=64K conv=fsync
-#   headed create   drivecopy create --compression medium  vs  pigz -6 -p 2 (and fsync)
+#   headed create   drivecopy create --compression medium, and high  vs  pigz -6 -p 2 (and fsync)
 #   headed restore  drivecopy restore HEADED-IMAGE DEV  vs  our raw restore
+#   verify passes   the time --verify adds to restore, clone and create (the job with it minus
+#                   the job without)  vs  dd reading what the pass reads back, iflag=direct
 # The source is a 1 GiB disk with an MBR partition holding ext4 filled with
 # up to ~850 MB of this machine's /usr/lib and /usr/share, built once and
 # kept in BENCH_CACHE (default /var/tmp/drivecopy-bench). Both disks are
 # loop devices this script attaches; it writes to none but its own second
 # loop device. Page caches are dropped before every timed run. Each job
-# runs BENCH_REPEAT times (default 5), alternating with the one it is
+# runs BENCH_REPEAT times (default 5), alternating with the ones it is
 # compared with; the median counts. Every copy is compared with the source.
 # Needs root. Usage: bench/run.sh [PATH-TO-DRIVECOPY]   (default build/src/drivecopy)
 # BENCH_PREPARE_ONLY=1 builds the source disk and stops.
@@ -103,6 +105,7 @@ drop_caches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 
 ours_raw=$work/ours-raw.img
 ours_medium=$work/ours-medium.img
+ours_high=$work/ours-high.img
 dd_image=$work/dd.img
 pigz_image=$work/pigz.gz
 
@@ -123,20 +126,49 @@ check_ours_clone() { same_content "$source" "$destination" "our clone"; }
 dd_clone() { dd if="$source" of="$destination" bs=64K conv=fsync; }
 
 ours_medium_create() { "$program" create "$source" "$ours_medium" --compression medium --yes; }
+ours_high_create() { "$program" create "$source" "$ours_high" --compression high --yes; }
 pigz_create() { pigz -6 -p 2 <"$source" >"$pigz_image" && sync "$pigz_image"; }
 
 prepare_ours_medium_restore() { wipe_destination; }
 ours_medium_restore() { "$program" restore "$ours_medium" "$destination" --yes; }
 check_ours_medium_restore() { same_content "$source" "$destination" "our headed restore"; }
-# Our raw restore once more, measured alternately with the headed one.
+
+# Jobs measured once more in a later round, under names of their own so that
+# each round's medians stay side by side.
 prepare_ours_raw_restore_again() { wipe_destination; }
 ours_raw_restore_again() { ours_raw_restore; }
 check_ours_raw_restore_again() { check_ours_raw_restore; }
+prepare_ours_raw_restore_unverified() { wipe_destination; }
+ours_raw_restore_unverified() { ours_raw_restore; }
+prepare_ours_clone_unverified() { wipe_destination; }
+ours_clone_unverified() { ours_clone; }
+ours_medium_create_unverified() { ours_medium_create; }
+
+# The verify passes: each job with --verify, against the same job without.
+prepare_ours_raw_restore_verified() { wipe_destination; }
+ours_raw_restore_verified() { "$program" restore "$ours_raw" "$destination" --yes --verify; }
+check_ours_raw_restore_verified() { check_ours_raw_restore; }
+prepare_ours_clone_verified() { wipe_destination; }
+ours_clone_verified() { "$program" clone "$source" "$destination" --yes --verify; }
+check_ours_clone_verified() { check_ours_clone; }
+ours_medium_create_verified() { "$program" create "$source" "$ours_medium" --compression medium --yes --verify; }
+# What each pass reads back, read by dd bypassing the page cache: the
+# destination (restore, clone) and the source it is compared with (clone),
+# the finished image (create).
+dd_read_destination() { dd if="$destination" of=/dev/null bs=1M iflag=direct; }
+dd_read_clone_ranges() {
+  dd if="$source" of=/dev/null bs=1M iflag=direct & dd if="$destination" of=/dev/null bs=1M iflag=direct
+  wait
+}
+dd_read_medium_image() { dd if="$ours_medium" of=/dev/null bs=1M iflag=direct; }
 
 # /usr/bin/time runs programs, not shell functions: the jobs go to a child bash.
-export program source destination ours_raw ours_medium dd_image pigz_image
+export program source destination ours_raw ours_medium ours_high dd_image pigz_image
 export -f ours_raw_create dd_create ours_raw_restore dd_restore ours_clone dd_clone \
-  ours_medium_create pigz_create ours_medium_restore ours_raw_restore_again
+  ours_medium_create ours_high_create pigz_create ours_medium_restore \
+  ours_raw_restore_verified ours_clone_verified ours_medium_create_verified \
+  dd_read_destination dd_read_clone_ranges dd_read_medium_image \
+  ours_raw_restore_again ours_raw_restore_unverified ours_clone_unverified ours_medium_create_unverified
 
 # Every byte of our own destination reads as zero again.
 wipe_destination() {
@@ -166,32 +198,42 @@ run_once() {
   if declare -F "check_$job" >/dev/null; then "check_$job"; fi
 }
 
-# pair A B: runs the two jobs alternately, $repeat times each, so that load
-# from elsewhere on the machine falls on both alike; reports the medians.
-pair() {
+# alternate JOB...: runs the jobs in turn, $repeat times each, so that load
+# from elsewhere on the machine falls on all alike; reports the medians. A
+# job measured in an earlier round is measured again.
+alternate() {
   local run job
-  times[$1]="" times[$2]=""
+  for job in "$@"; do times[$job]=""; done
   for run in $(seq "$repeat"); do
-    run_once "$1"
-    run_once "$2"
+    for job in "$@"; do run_once "$job"; done
   done
-  for job in "$1" "$2"; do
+  for job in "$@"; do
     # shellcheck disable=SC2086
     seconds[$job]=$(median ${times[$job]})
-    printf 'bench: %-20s median %6.2f s  (runs:%s)  peak %d MB\n' "$job" "${seconds[$job]}" "${times[$job]}" \
+    printf 'bench: %-28s median %6.2f s  (runs:%s)  peak %d MB\n' "$job" "${seconds[$job]}" "${times[$job]}" \
       $((${memory[$job]} / 1024))
   done
 }
 
-pair ours_raw_create dd_create
-pair ours_raw_restore dd_restore
-pair ours_clone dd_clone
-pair ours_medium_create pigz_create
-pair ours_medium_restore ours_raw_restore_again
+alternate ours_raw_create dd_create
+alternate ours_raw_restore dd_restore
+alternate ours_clone dd_clone
+alternate ours_medium_create ours_high_create pigz_create
+alternate ours_medium_restore ours_raw_restore_again
+# The time a pass adds is the difference of two medians measured side by side.
+alternate ours_raw_restore_verified ours_raw_restore_unverified dd_read_destination
+seconds[raw_restore_pass]=$(awk -v a="${seconds[ours_raw_restore_verified]}" -v b="${seconds[ours_raw_restore_unverified]}" 'BEGIN { print a - b }')
+memory[raw_restore_pass]=${memory[ours_raw_restore_verified]}
+alternate ours_clone_verified ours_clone_unverified dd_read_clone_ranges
+seconds[clone_pass]=$(awk -v a="${seconds[ours_clone_verified]}" -v b="${seconds[ours_clone_unverified]}" 'BEGIN { print a - b }')
+memory[clone_pass]=${memory[ours_clone_verified]}
+alternate ours_medium_create_verified ours_medium_create_unverified dd_read_medium_image
+seconds[medium_create_pass]=$(awk -v a="${seconds[ours_medium_create_verified]}" -v b="${seconds[ours_medium_create_unverified]}" 'BEGIN { print a - b }')
+memory[medium_create_pass]=${memory[ours_medium_create_verified]}
 
 ratio() { awk -v a="${seconds[$1]}" -v b="${seconds[$2]}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 verdict() { awk -v r="$1" -v g="$2" 'BEGIN { print (r <= g ? "met" : "NOT met") }'; }
-mb() { echo $((${memory[$1]} / 1024)); }
+mb() { echo $((${memory[$1]:-0} / 1024)); }
 row() {  # row JOB OURS THEIRS THEIR-NAME GOAL
   local r
   r=$(ratio "$2" "$3")
@@ -199,19 +241,26 @@ row() {  # row JOB OURS THEIRS THEIR-NAME GOAL
     "${seconds[$3]}" "$r" "$(mb "$2")" "$(mb "$3")" "$5" "$(verdict "$r" "$5")"
 }
 
-mib() { echo $(($(stat -c %s "$1") / 1048576)); }
+bytes() { stat -c %s "$1"; }
+mib() { echo $(($(bytes "$1") / 1048576)); }
+size_ratio=$(awk -v a="$(bytes "$ours_medium")" -v b="$(bytes "$pigz_image")" 'BEGIN { printf "%.3f", a / b }')
 echo
 echo "Source: 1 GiB disk, ext4 partition with $(wc -l <"$cache/source-files") files;" \
-  "images: raw $(mib "$ours_raw") MiB, medium $(mib "$ours_medium") MiB, pigz -6 $(mib "$pigz_image") MiB;" \
   "median of $repeat alternating runs from cold caches; $(nproc) cores; load average before: $(cut -d' ' -f1-3 /proc/loadavg)."
+echo "Images: raw $(mib "$ours_raw") MiB, medium $(mib "$ours_medium") MiB, high $(mib "$ours_high") MiB," \
+  "pigz -6 $(mib "$pigz_image") MiB; medium / pigz -6 = $size_ratio (goal ≤ 1.03: $(verdict "$size_ratio" 1.03))."
 echo
 echo "| Job | drivecopy | compared with | ratio | peak memory (ours / theirs) | goal |"
 echo "|---|---:|---|---:|---:|---|"
-row "raw create" ours_raw_create dd_create "dd" 1.15
-row "raw restore" ours_raw_restore dd_restore "dd" 1.15
-row "clone" ours_clone dd_clone "dd" 1.15
-row "headed create, medium" ours_medium_create pigz_create "pigz -6 -p 2" 1.00
-row "headed restore, medium" ours_medium_restore ours_raw_restore_again "our raw restore" 1.30
+row "raw create" ours_raw_create dd_create "dd" 1.05
+row "raw restore" ours_raw_restore dd_restore "dd" 1.05
+row "clone" ours_clone dd_clone "dd" 1.05
+row "headed create, medium" ours_medium_create pigz_create "pigz -6 -p 2" 0.40
+row "headed create, high" ours_high_create pigz_create "pigz -6 -p 2" 1.00
+row "headed restore, medium" ours_medium_restore ours_raw_restore_again "our raw restore" 1.15
+row "verify pass after a raw restore" raw_restore_pass dd_read_destination "dd iflag=direct" 1.10
+row "verify pass after a clone" clone_pass dd_read_clone_ranges "dd iflag=direct, both disks" 1.10
+row "verify pass after a medium create" medium_create_pass dd_read_medium_image "dd iflag=direct" 1.10
 peak=0
 for job in "${!memory[@]}"; do
   case $job in ours_*) ((memory[$job] > peak)) && peak=${memory[$job]} ;; esac
