@@ -154,6 +154,8 @@ ContentDescription Content(const json& object, const std::string& where, const s
     content.Unreadable = Sectors(object["unreadableSectors"], where + ".unreadableSectors");
   if (object.contains("unwritableSectors"))
     content.Unwritable = Sectors(object["unwritableSectors"], where + ".unwritableSectors");
+  if (object.contains("lostWriteSectors"))
+    content.LostWrites = Sectors(object["lostWriteSectors"], where + ".lostWriteSectors");
   content.ShortReads = Boolean(object, "shortReads", false, where);
   content.ReadOnly = Boolean(object, "readOnly", false, where);
   if (object.contains("goneFromSector"))
@@ -227,7 +229,7 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
                                        const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"number", "size", "noMedium", "damagedLayout", "geometry", "layout", "signature", "model",
-             "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors", "shortReads",
+             "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors", "lostWriteSectors", "shortReads",
              "readOnly", "goneFromSector", "partitionTableBusy"});
   PhysicalDriveDescription drive;
   if (!item.contains("number")) Fail(where, "needs \"number\"");
@@ -271,7 +273,7 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
 FloppyDescription Floppy(const json& item, const std::string& where, const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"letter", "medium", "geometry", "fileSystem", "volumeName", "contentFile", "fill",
-             "unreadableSectors", "unwritableSectors", "shortReads", "readOnly", "goneFromSector"});
+             "unreadableSectors", "unwritableSectors", "lostWriteSectors", "shortReads", "readOnly", "goneFromSector"});
   FloppyDescription floppy;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   floppy.Letter = Letter(item["letter"], where + ".letter");
@@ -302,7 +304,7 @@ int DriveTypeNumber(const json& value, const std::string& where) {
 VolumeDescription Volume(const json& item, const std::string& where, const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"letter", "driveType", "ready", "fileSystem", "volumeName", "partition", "size", "freeBytes",
-             "totalBytes", "directory", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
+             "totalBytes", "directory", "contentFile", "fill", "unreadableSectors", "unwritableSectors", "lostWriteSectors",
              "shortReads", "inUse", "readOnly", "goneFromSector"});
   VolumeDescription volume;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
