@@ -229,8 +229,8 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
                                        const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"number", "size", "noMedium", "damagedLayout", "geometry", "layout", "signature", "model",
-             "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors", "lostWriteSectors", "shortReads",
-             "readOnly", "goneFromSector", "partitionTableBusy"});
+             "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
+             "lostWriteSectors", "shortReads", "readOnly", "goneFromSector", "partitionTableBusy"});
   PhysicalDriveDescription drive;
   if (!item.contains("number")) Fail(where, "needs \"number\"");
   drive.Number = Bounded<int>(item["number"], where + ".number", 0, 999);
@@ -271,9 +271,10 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
 }
 
 FloppyDescription Floppy(const json& item, const std::string& where, const std::string& baseDirectory) {
-  CheckKeys(item, where,
-            {"letter", "medium", "geometry", "fileSystem", "volumeName", "contentFile", "fill",
-             "unreadableSectors", "unwritableSectors", "lostWriteSectors", "shortReads", "readOnly", "goneFromSector"});
+  CheckKeys(
+      item, where,
+      {"letter", "medium", "geometry", "fileSystem", "volumeName", "contentFile", "fill", "unreadableSectors",
+       "unwritableSectors", "lostWriteSectors", "shortReads", "readOnly", "goneFromSector"});
   FloppyDescription floppy;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   floppy.Letter = Letter(item["letter"], where + ".letter");
@@ -304,8 +305,8 @@ int DriveTypeNumber(const json& value, const std::string& where) {
 VolumeDescription Volume(const json& item, const std::string& where, const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"letter", "driveType", "ready", "fileSystem", "volumeName", "partition", "size", "freeBytes",
-             "totalBytes", "directory", "contentFile", "fill", "unreadableSectors", "unwritableSectors", "lostWriteSectors",
-             "shortReads", "inUse", "readOnly", "goneFromSector"});
+             "totalBytes", "directory", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
+             "lostWriteSectors", "shortReads", "inUse", "readOnly", "goneFromSector"});
   VolumeDescription volume;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   volume.Letter = Letter(item["letter"], where + ".letter");
