@@ -12,7 +12,7 @@ namespace drivecopy {
 namespace {
 
 constexpr const char* CloneUsage =
-    "Usage: drivecopy [--machine FILE|demo] clone SOURCE DESTINATION [--log] [--yes]\n"
+    "Usage: drivecopy [--machine FILE|demo] clone SOURCE DESTINATION [--verify] [--log] [--yes]\n"
     "\n"
     "Copies SOURCE onto DESTINATION sector for sector: a whole drive onto a whole drive,\n"
     "a partition onto a partition, or a floppy onto a drive, partition or floppy. Names\n"
@@ -21,15 +21,18 @@ constexpr const char* CloneUsage =
     "by its root or device path; a regular file stands for a whole drive of its size.\n"
     "DESTINATION must be at least as large as SOURCE; what lies beyond stays as it is.\n"
     "\n"
-    "  --log    save the memo as \"TALVO_Cloning_Log <date>.txt\" in the current folder\n"
-    "  --yes    overwrite DESTINATION without asking\n"
-    "  --help   show this text\n"
+    "  --verify  read DESTINATION back at the end, past the system's cache, and\n"
+    "            compare it with SOURCE; each range that differs is named\n"
+    "  --log     save the memo as \"TALVO_Cloning_Log <date>.txt\" in the current folder\n"
+    "  --yes     overwrite DESTINATION without asking\n"
+    "  --help    show this text\n"
     "\n"
     "Unreadable source sectors are written as zeros and named in the memo. Without --yes\n"
     "the destination is overwritten only when the question is answered on the terminal.\n"
     "\n"
     "Exit status: 0 every sector read and written, 4 finished but sectors were unreadable\n"
-    "or unwritable (each named in the memo), 3 stopped, 1 failed or not started, 2 wrong usage.\n";
+    "or unwritable (each named in the memo), 6 the verification found sectors that differ,\n"
+    "3 stopped, 1 failed or not started, 2 wrong usage.\n";
 
 // The pairing the clone lists enforce: a partition goes onto a partition, a
 // whole drive onto no partition; a floppy goes anywhere.
@@ -49,7 +52,7 @@ std::optional<std::string> PairingProblem(const NamedDevice& source, const Named
 
 int RunCloneCommand(Platform& platform, const std::vector<std::string>& args, std::ostream& out,
                     std::ostream& err, const TerminalSetup& terminal) {
-  const auto words = ParseCommandWords("clone", args, {"--log", "--yes"}, {}, 2, err);
+  const auto words = ParseCommandWords("clone", args, {"--log", "--yes", "--verify"}, {}, 2, err);
   if (!words) return 2;
   if (words->Help) {
     out << CloneUsage;
@@ -93,6 +96,7 @@ int RunCloneCommand(Platform& platform, const std::vector<std::string>& args, st
 
   const bool writeLog = words->Flags.contains("--log");
   CloneParameters parameters = selection.Parameters(writeLog);
+  parameters.Verify = words->Flags.contains("--verify");
   // The overwrite question names the destination; a floppy has no
   // description in the clone window and a file none of its own, so the
   // question names them by their list caption.

@@ -7,6 +7,7 @@
 #include "jobs/CreateImageSetup.h"
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
+#include "jobs/VerifiedCreateImage.h"
 #include "platform/Units.h"
 #include "text/SizeText.h"
 
@@ -28,6 +29,9 @@ constexpr const char* CreateUsage =
     "  --virtual           read and process everything but write no data (a headed image\n"
     "                      still gets its header, partition list and index)\n"
     "  --valid-partitions  a whole drive: read only up to the end of its last partition\n"
+    "  --verify            read the finished image back past the system's cache and\n"
+    "                      check it: every block of a headed image, a raw image\n"
+    "                      against SOURCE read again (not with --virtual)\n"
     "  --log               save the memo as IMAGE.log at the end\n"
     "  --yes               replace IMAGE without asking when it exists\n"
     "  --delete-on-stop    delete the image when the run is stopped with Ctrl-C\n"
@@ -39,7 +43,8 @@ constexpr const char* CreateUsage =
     "answered on the terminal.\n"
     "\n"
     "Exit status: 0 every sector read, 4 finished but sectors were unreadable (each named\n"
-    "in the memo, stored as zeros), 3 stopped, 1 failed or not started, 2 wrong usage.\n";
+    "in the memo, stored as zeros), 6 the verification found the image differs or is\n"
+    "damaged, 3 stopped, 1 failed or not started, 2 wrong usage.\n";
 
 std::optional<std::pair<bool, CompressionLevel>> CompressionChoice(const std::string& name) {
   if (name == "raw") return std::pair{true, CompressionLevel::Medium};
@@ -69,7 +74,7 @@ std::string CompressionCaption(const MessageTexts& texts, CompressionLevel level
 int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, std::ostream& out,
                      std::ostream& err, const TerminalSetup& terminal) {
   const auto words = ParseCommandWords(
-      "create", args, {"--virtual", "--valid-partitions", "--log", "--yes", "--delete-on-stop"},
+      "create", args, {"--virtual", "--valid-partitions", "--log", "--yes", "--delete-on-stop", "--verify"},
       {"--compression"}, 2, err);
   if (!words) return 2;
   if (words->Help) {
@@ -88,6 +93,10 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
       return 2;
     }
     compression = *choice;
+  }
+  if (flags.contains("--verify") && flags.contains("--virtual")) {
+    err << "drivecopy create: --verify reads back what was written, and --virtual writes no data\n";
+    return 2;
   }
   const std::string& sourceName = words->Names[0];
   const std::string& imagePath = words->Names[1];
@@ -149,7 +158,9 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
   if (parameters.Virtual) report.Line(texts.strSVirtualNoWrite);
   if (parameters.WriteLog) report.Line(CreateImageLogAnnouncement(texts, imagePath));
 
-  const JobOutcome outcome = RunCreateImageJob(platform, texts, parameters, memo, observer);
+  const JobOutcome outcome = flags.contains("--verify")
+                                 ? RunVerifiedCreateImageJob(platform, texts, parameters, memo, observer)
+                                 : RunCreateImageJob(platform, texts, parameters, memo, observer);
   return EndJobCommand("create", outcome, observer, err);
 }
 

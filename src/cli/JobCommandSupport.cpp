@@ -76,6 +76,22 @@ int EndJobCommand(const std::string& command, const JobOutcome& outcome, Termina
   int status = ExitStatusOf(outcome.Status);
   // The job did its work, but the record the user asked for is missing.
   if (outcome.LogNotWritten && (status == 0 || status == 4)) status = 5;
+  // Wrong data on the destination outweighs a missing log; the pass runs
+  // only after a job that finished.
+  switch (outcome.Verification) {
+    case VerifyResult::NotRun:
+    case VerifyResult::Passed:
+      break;
+    case VerifyResult::Differs:
+      status = 6;
+      break;
+    case VerifyResult::Stopped:
+      status = 3;
+      break;
+    case VerifyResult::NotPossible:
+      status = 1;
+      break;
+  }
   if (status == 1 && !observer.ReportedAnError()) {
     err << "drivecopy " << command << ": "
         << (outcome.ErrorText.empty() ? std::string("not started") : outcome.ErrorText) << '\n';

@@ -45,7 +45,9 @@ int ExitStatusOf(JobStatus status);
 // Ends a job command: removes the progress line, makes sure a failure or
 // refusal has its reason on `err` (the observer has usually said it), and
 // returns the exit status: that of the job, or 5 when the job finished (0 or
-// 4) but the log it was asked to save could not be written.
+// 4) but the log it was asked to save could not be written. A verification
+// after the job decides over those: 6 when it found sectors that differ, 3
+// when it was stopped, 1 when it was not possible.
 int EndJobCommand(const std::string& command, const JobOutcome& outcome, TerminalObserver& observer,
                   std::ostream& err);
 

@@ -11,7 +11,7 @@ namespace drivecopy {
 namespace {
 
 constexpr const char* RestoreUsage =
-    "Usage: drivecopy [--machine FILE|demo] restore IMAGE DESTINATION [--yes]\n"
+    "Usage: drivecopy [--machine FILE|demo] restore IMAGE DESTINATION [--verify] [--yes]\n"
     "\n"
     "Writes the sectors held in the image file IMAGE (raw or headed) onto DESTINATION,\n"
     "from its first sector on. DESTINATION is a name that drivecopy list shows: a whole\n"
@@ -19,21 +19,24 @@ constexpr const char* RestoreUsage =
     "Linux by its own node, /dev/sdb1), a floppy by its root or device path, or an existing\n"
     "regular file. Volumes are not restore destinations.\n"
     "\n"
-    "  --yes    overwrite DESTINATION without asking\n"
-    "  --help   show this text\n"
+    "  --verify  read DESTINATION back at the end, past the system's cache, and\n"
+    "            compare it with the image; each range that differs is named\n"
+    "  --yes     overwrite DESTINATION without asking\n"
+    "  --help    show this text\n"
     "\n"
     "The restore refuses, before writing anything, a destination smaller than the image,\n"
     "one that holds the image file, and one with a mounted file system. Without --yes the\n"
     "destination is overwritten only when the question is answered on the terminal.\n"
     "\n"
     "Exit status: 0 every sector written, 4 finished but sectors could not be written (each\n"
-    "named in the memo), 3 stopped, 1 failed or not started, 2 wrong usage.\n";
+    "named in the memo), 6 the verification found sectors that differ, 3 stopped, 1 failed\n"
+    "or not started, 2 wrong usage.\n";
 
 }  // namespace
 
 int RunRestoreCommand(Platform& platform, const std::vector<std::string>& args, std::ostream& out,
                       std::ostream& err, const TerminalSetup& terminal) {
-  const auto words = ParseCommandWords("restore", args, {"--yes"}, {}, 2, err);
+  const auto words = ParseCommandWords("restore", args, {"--yes", "--verify"}, {}, 2, err);
   if (!words) return 2;
   if (words->Help) {
     out << RestoreUsage;
@@ -84,6 +87,7 @@ int RunRestoreCommand(Platform& platform, const std::vector<std::string>& args, 
   parameters.EndSector = target->Range.EndSector;
   parameters.ImagePath = imagePath;
   parameters.Description = target->Description;
+  parameters.Verify = words->Flags.contains("--verify");
 
   const JobOutcome outcome = RunRestoreImageJob(platform, texts, parameters, memo, observer);
   return EndJobCommand("restore", outcome, observer, err);

@@ -127,6 +127,9 @@ void TerminalObserver::Progress(const JobProgress& progress) {
 
 void TerminalObserver::DrawProgress(const JobProgress& progress) {
   const auto now = std::chrono::steady_clock::now();
+  // A verification after the job counts from 0 again: its speed is its own.
+  if (started_ && progress.BytesDone < lastBytesDone_) started_.reset();
+  lastBytesDone_ = progress.BytesDone;
   if (!started_) {
     started_ = now;
     bytesAtStart_ = progress.BytesDone;

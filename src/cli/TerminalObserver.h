@@ -76,6 +76,7 @@ class TerminalObserver final : public JobObserver {
   std::optional<std::chrono::steady_clock::time_point> started_;
   std::optional<std::chrono::steady_clock::time_point> lastDrawn_;
   std::int64_t bytesAtStart_ = 0;
+  std::int64_t lastBytesDone_ = 0;
 };
 
 // The progress line: percentage, a bar, speed and time left

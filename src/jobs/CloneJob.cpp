@@ -3,6 +3,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "jobs/AfterWritingNotes.h"
 #include "jobs/BlockSource.h"
@@ -13,6 +14,7 @@
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
 #include "jobs/OverwriteQuestion.h"
+#include "jobs/VerifyPass.h"
 #include "platform/SectorRange.h"
 #include "text/FailureCause.h"
 #include "text/FillPlaceholders.h"
@@ -26,10 +28,14 @@ SectorRange RangeOf(const CloneEndpoint& endpoint) { return {endpoint.FirstSecto
 // The closing step of every run that started copying, stopped and failed
 // ones included: the destination is flushed and the system made to show it;
 // only a copy that neither failed nor failed to flush earns the closing
-// line. Then the memo is saved as the log when asked.
+// line. A copy that got to its end is verified when asked, while the
+// destination is still claimed. Then the memo is saved as the log when
+// asked, so that it holds the verification too. `unreadable` are the source
+// sectors the copy wrote as zeros.
 JobOutcome CloseRun(Platform& platform, const MessageTexts& texts, const CloneParameters& parameters,
-                    const std::string& logName, JobReport& report, std::unique_ptr<DeviceHandle> destination,
-                    WriteClaim& claim, JobOutcome outcome, const std::optional<std::string>& failure) {
+                    const std::string& logName, JobReport& report, JobObserver& observer,
+                    std::unique_ptr<DeviceHandle> destination, WriteClaim& claim, JobOutcome outcome,
+                    const std::optional<std::string>& failure, const std::vector<std::int64_t>& unreadable) {
   auto flushed = destination->Flush();
   destination.reset();
   AddAfterWritingNotes(texts, parameters.Destination.DevicePath, claim.AfterWriting(), report);
@@ -44,6 +50,14 @@ JobOutcome CloseRun(Platform& platform, const MessageTexts& texts, const ClonePa
     outcome = report.Fail(outcome, texts.strSTitleERROR, text);
   } else if (!failure) {
     report.Line(texts.StrSInitCloneDriveNew);
+    const bool copiedAll =
+        outcome.Status == JobStatus::Finished || outcome.Status == JobStatus::FinishedWithProblems;
+    if (parameters.Verify && copiedAll) {
+      TakeVerification(outcome,
+                       VerifyCopiedRange(platform, texts, parameters.Source.DevicePath,
+                                         RangeOf(parameters.Source), parameters.Destination.DevicePath,
+                                         parameters.Destination.FirstSector, unreadable, report, observer));
+    }
   }
   if (parameters.WriteLog) {
     if (auto saved = report.SaveLog(platform, logName); !saved) {
@@ -112,8 +126,9 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   // fallback the create job uses: only sectors that stay unreadable are zeros.
   BlockSource blocks(**sourceDevice, source.FirstSector, source.EndSector, [&observer] { observer.Pump(); });
   bool copiedAll = totalSectors <= 0;
-  std::optional<std::string> failure;  // what ended the copy before its end
-  bool writingEnded = false;           // the destination took no more writes
+  std::vector<std::int64_t> unreadable;  // source sectors written as zeros, ascending
+  std::optional<std::string> failure;    // what ended the copy before its end
+  bool writingEnded = false;             // the destination took no more writes
   // Blocks may be gathered into larger requests; a sector that cannot be
   // written is named when its request goes out, which may be a few blocks later.
   GatheringWriter writer(**destination);
@@ -141,6 +156,7 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
     }
     for (std::int64_t sector : block.UnreadableSectors) {
       report.BadSector(sector, "Source Drive");
+      unreadable.push_back(sector);
       ++outcome.UnreadableSectors;
     }
     const std::int64_t destinationSector =
@@ -165,8 +181,8 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
     const bool problems = outcome.UnreadableSectors > 0 || outcome.UnwritableSectors > 0;
     outcome.Status = problems ? JobStatus::FinishedWithProblems : JobStatus::Finished;
   }
-  return CloseRun(platform, texts, parameters, logName, report, std::move(*destination), *guarded.Claim,
-                  outcome, failure);
+  return CloseRun(platform, texts, parameters, logName, report, observer, std::move(*destination),
+                  *guarded.Claim, outcome, failure, unreadable);
 }
 
 }  // namespace drivecopy

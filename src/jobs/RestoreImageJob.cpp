@@ -16,6 +16,7 @@
 #include "jobs/DestinationTooSmallText.h"
 #include "jobs/JobReport.h"
 #include "jobs/OverwriteQuestion.h"
+#include "jobs/VerifyPass.h"
 #include "platform/SectorRange.h"
 #include "platform/Units.h"
 #include "text/FailureCause.h"
@@ -173,8 +174,13 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   }
   if (stopped) {
     outcome.Status = JobStatus::Stopped;
-  } else {
-    outcome.Status = outcome.UnwritableSectors > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
+    return outcome;
+  }
+  outcome.Status = outcome.UnwritableSectors > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
+  if (parameters.Verify) {
+    TakeVerification(outcome,
+                     VerifyRestoredImage(platform, texts, parameters.ImagePath, parameters.DevicePath,
+                                         parameters.FirstSector, report, observer));
   }
   return outcome;
 }

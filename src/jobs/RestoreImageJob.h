@@ -18,13 +18,16 @@ struct RestoreImageParameters {
   std::string ImagePath;
   std::string Description;      // the destination's description, used in the overwrite question
   char DecimalSeparator = '.';  // the user's decimal point, for the sizes in messages
+  bool Verify = false;          // read the destination back and compare it with the image at the end
 };
 
 // Asks the overwrite question, checks the size, refuses a destination that
 // holds the image file or a mounted file system, then writes the image's
 // sectors from FirstSector on, block by block; a damaged block ends the run
 // before anything of it is written. The destination is flushed before the
-// run counts as finished.
+// run counts as finished. With Verify, a run that finished (with or without
+// unwritable sectors) is then read back and compared with the image
+// (VerifyRestoredImage), while the destination is still claimed.
 JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
                               const RestoreImageParameters& parameters, OperationMemo& memo,
                               JobObserver& observer);

@@ -17,7 +17,17 @@ enum class OpenMode {
   Read,          // existing device or file, others may read and write it too
   ReadWrite,     // existing device or file, for a restore or clone destination
   CreateAlways,  // new file, replacing one of that name, written by us alone
+  // Existing device or file, for reading back what a job wrote: every read
+  // comes from the medium, never from the system's cache of it, so that the
+  // bytes are those that were stored. No lock is taken or honoured: the job
+  // that wrote it may still hold its claim.
+  ReadUncached,
 };
+
+// Whether a handle opened so may write.
+inline bool OpensForWriting(OpenMode mode) {
+  return mode == OpenMode::ReadWrite || mode == OpenMode::CreateAlways;
+}
 
 // Drive types as the volume functions report them; only Removable and Fixed
 // volumes are ever offered.

@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 27> CheckOrder{{
+constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -122,6 +122,18 @@ constexpr std::array<CheckTextBinding, 27> CheckOrder{{
     {"strSNotEnoughSpaceDetail", &CheckTexts::strSNotEnoughSpaceDetail},
     {"strSFatFileTooLargeDetail", &CheckTexts::strSFatFileTooLargeDetail},
     {"strSTooSmallDetail", &CheckTexts::strSTooSmallDetail},
+    {"strSVerifyStart", &CheckTexts::strSVerifyStart},
+    {"strSVerifyImageStart", &CheckTexts::strSVerifyImageStart},
+    {"strSVerifyDiffer", &CheckTexts::strSVerifyDiffer},
+    {"strSVerifyDifferOne", &CheckTexts::strSVerifyDifferOne},
+    {"strSVerifyUnreadable", &CheckTexts::strSVerifyUnreadable},
+    {"strSVerifyUnreadableOne", &CheckTexts::strSVerifyUnreadableOne},
+    {"strSVerifyPassed", &CheckTexts::strSVerifyPassed},
+    {"strSVerifyFailed", &CheckTexts::strSVerifyFailed},
+    {"strSVerifyImageSound", &CheckTexts::strSVerifyImageSound},
+    {"strSVerifyImageDamaged", &CheckTexts::strSVerifyImageDamaged},
+    {"strSVerifyStopped", &CheckTexts::strSVerifyStopped},
+    {"strSVerifyNotPossible", &CheckTexts::strSVerifyNotPossible},
 }};
 
 }  // namespace

@@ -8,8 +8,8 @@
 namespace drivecopy {
 
 // The refusals of the destination checks and the destination guard, what an
-// image holds, the ends of a job on a device that went away, and why a device
-// or file cannot be used, each a
+// image holds, the ends of a job on a device that went away, why a device
+// or file cannot be used, and the lines of the verification after writing, each a
 // catalogue message whose "%s" slots take the names and numbers (filled with
 // FillPlaceholders, src/shell/FillPlaceholders.h). They are loaded with the other
 // texts but kept apart from the 82 keys listed by LoadedMessageKeys.
@@ -47,6 +47,19 @@ struct CheckTexts {
   std::string strSFatFileTooLargeDetail;  // image file, bytes it would hold, their size
   std::string strSTooSmallDetail;  // source, sectors needed, their size; destination, first, last sector,
                                    // sectors it holds, their size
+  // Verification after writing: what was written, read back and compared.
+  std::string strSVerifyStart;          // what is read back, what it is compared with
+  std::string strSVerifyImageStart;     // image file
+  std::string strSVerifyDiffer;         // first sector, last sector, what was read back, compared with
+  std::string strSVerifyDifferOne;      // sector, what was read back, compared with
+  std::string strSVerifyUnreadable;     // first sector, last sector, what was read back, system error text
+  std::string strSVerifyUnreadableOne;  // sector, what was read back, system error text
+  std::string strSVerifyPassed;         // sectors compared, what was read back, compared with
+  std::string strSVerifyFailed;         // sectors that differ, sectors compared
+  std::string strSVerifyImageSound;     // blocks checked, image file
+  std::string strSVerifyImageDamaged;   // image file, the fault
+  std::string strSVerifyStopped;        // sector where it stopped
+  std::string strSVerifyNotPossible;    // what cannot be read, why
 };
 
 // The loaded message texts (UTF-8), one per key and named exactly as the

@@ -35,8 +35,8 @@ constexpr std::int64_t Sector = 512;
 constexpr std::int64_t DiskSectors = 8192;  // 4 MiB
 
 // Two equal partitions on drive 0, a larger empty drive 1, a drive 2 with an
-// unreadable and an unwritable sector, the volume without which no physical
-// drive is listed, and a full volume D: where the clone log would go.
+// unreadable and an unwritable sector and one that loses what is written to it, the volume without which no
+// physical drive is listed, and a full volume D: where the clone log would go.
 constexpr const char* Description = R"({
   "physicalDrives": [
     {"number": 0, "model": "Source Disk", "contentFile": "disk0.bin",
@@ -44,7 +44,7 @@ constexpr const char* Description = R"({
                 {"startSector": 2112, "sectorCount": 2048, "number": 2, "type": "0x83"}]},
     {"number": 1, "model": "Bigger Disk", "contentFile": "disk1.bin"},
     {"number": 2, "model": "Worn Disk", "contentFile": "disk2.bin",
-     "unreadableSectors": [300], "unwritableSectors": [4000]}],
+     "unreadableSectors": [300], "unwritableSectors": [4000], "lostWriteSectors": [5000]}],
   "volumes": [{"letter": "C", "size": "1 MiB"}, {"letter": "D", "size": "1 MiB", "freeBytes": 0}],
   "session": {"currentDirectory": "D:\\"}})";
 
@@ -213,6 +213,72 @@ TEST_F(JobCommandsTest, ExitStatusesAndTheirReasons) {
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.starts_with("Usage: drivecopy [--machine FILE|demo] " + command)) << help.out;
   }
+}
+
+// --verify reads back what was written: status 6 when sectors differ, which
+// outweighs unwritable sectors (4) and a log that was not written (5); sectors
+// the job stored as zeros because they could not be read are no mismatch; a
+// stop during the pass is a stop (3).
+TEST_F(JobCommandsTest, VerifyNamesWhatDiffersAndGivesItsOwnExitStatus) {
+  const std::string image = folder_ / "v.img";
+  const std::string drive1 = "\\\\.\\PhysicalDrive1", drive2 = "\\\\.\\PhysicalDrive2";
+  struct Case {
+    std::string What;
+    std::vector<std::string> Words;
+    int Status;
+    std::vector<std::string> InOut;  // expected in standard output
+  };
+  const std::vector<Case> cases = {
+      {"restore intact",
+       {"restore", Disk(0), drive1, "--yes", "--verify"},
+       0,
+       {"Verifying: " + drive1 + " is read back and compared with " + Disk(0) + ".\n",
+        "Verification passed: all 8,192 sectors of " + drive1 + " are identical to " + Disk(0) + ".\n"}},
+      // Sector 300 cannot be read, 4000 could not be written, and 5000 lost what was written.
+      {"restore onto a worn disk",
+       {"restore", Disk(0), drive2, "--yes", "--verify"},
+       6,
+       {"WARNING: bad sector skipped @:4000\n",
+        "Sector 300 of " + drive2 + " cannot be read back: Data error (cyclic redundancy check).\n",
+        "Sector 4000 of " + drive2 + " differs from " + Disk(0) + ".\n",
+        "Sector 5000 of " + drive2 + " differs from " + Disk(0) + ".\n",
+        "Verification failed: 3 of 8,192 sectors differ.\n"}},
+      {"clone onto a worn disk",
+       {"clone", "\\\\.\\PhysicalDrive0", drive2, "--yes", "--verify"},
+       6,
+       {"To see the cloning result you have to restart the computer.\nVerifying: ",
+        "Sector 5000 of " + drive2 + " differs from \\\\.\\PhysicalDrive0.\n"}},
+      {"clone intact, log not written",
+       {"clone", "\\\\.\\PhysicalDrive0", drive1, "--yes", "--verify", "--log"},
+       5,
+       {"Verification passed: all 8,192 sectors of " + drive1}},
+      {"raw image of a disk with an unreadable sector",
+       {"create", drive2, image, "--yes", "--verify"},
+       4,
+       {"WARNING: bad sector skipped @:300\n",
+        "Verification passed: all 8,192 sectors of " + image + " are identical to " + drive2 + ".\n"}},
+      {"headed image",
+       {"create", "\\\\.\\PhysicalDrive0", image, "--yes", "--verify", "--compression", "low"},
+       0,
+       {"Verifying: " + image + " is read back and every block checked.\n",
+        "Verification passed: all 64 blocks of " + image + " were read back and are sound.\n"}},
+      {"nothing to read back", {"create", "\\\\.\\PhysicalDrive0", image, "--verify", "--virtual"}, 2, {}},
+  };
+  for (const Case& c : cases) {
+    const RunResult result = Run(c.Words);
+    EXPECT_EQ(result.status, c.Status) << c.What << "\n" << result.out << result.err;
+    for (const std::string& text : c.InOut) {
+      EXPECT_NE(result.out.find(text), std::string::npos) << c.What << ": " << text << "\n" << result.out;
+    }
+  }
+
+  // The restore's 63 progress reports (64 blocks), the pass's first, and one 2 MiB piece of it.
+  TerminalSetup stopInPass;
+  stopInPass.StopAfterProgressReports = 65;
+  const RunResult stopped = RunWith(RunRestoreCommand, {Disk(0), drive1, "--yes", "--verify"}, stopInPass);
+  EXPECT_EQ(stopped.status, 3) << stopped.err;
+  EXPECT_TRUE(stopped.out.ends_with("Verification stopped at sector 4096; the rest was not compared.\n"))
+      << stopped.out;
 }
 
 // A careless user's mistakes: each ends with status 1 and one error line that

@@ -351,6 +351,54 @@ class JobRunTest : public QObject {
     fixture.CheckAllAnswered();
   }
 
+  // "Verify after writing" is cleared whenever the restore or clone window is
+  // shown; ticked, the run reads back what it wrote and the memo shows the
+  // result, which the restore window keeps in view. The clone's unreadable
+  // source sector, written as zeros, is no mismatch.
+  void verifyAfterWritingBoxRunsThePass() {
+    JobFixture fixture;
+    CreateImageWindow create(fixture.desktop.session, fixture.mainWindow);
+    fixture.SetUpCreate(create, fixture.PartitionRowOf("Source Disk", 2), QStringLiteral("C:\\p2.img"),
+                        false);
+    create.StartClick();
+
+    RestoreImageWindow restore(fixture.desktop.session, fixture.mainWindow);
+    CloneWindow clone(fixture.desktop.session, fixture.mainWindow);
+    for (OperationWindow* window :
+         {static_cast<OperationWindow*>(&restore), static_cast<OperationWindow*>(&clone)}) {
+      auto* box = window->findChild<QCheckBox*>(QStringLiteral("VerifyCheckBox"));
+      QVERIFY(box != nullptr);
+      QCOMPARE(box->text(), QStringLiteral("Verify after writing"));
+      if (window == static_cast<OperationWindow*>(&restore)) {
+        fixture.SetUpRestore(restore, fixture.PartitionRowOf("Target Disk", 1), QStringLiteral("C:\\p2.img"));
+      } else {
+        fixture.SetUpClone(clone, fixture.DriveRowOf("Source Disk"), fixture.DriveRowOf("Big Disk"));
+      }
+      QVERIFY(!box->isChecked());
+      box->click();
+      fixture.desktop.prompts.QueueAnswer(DialogButton::Yes);
+      window->StartClick();
+      QVERIFY(window->isVisible());
+      // The pass ran on the window's main bar to its end.
+      QCOMPARE(window->findChild<GradientProgressBar*>(QStringLiteral("ProgressBar"))->Position(), 100);
+      QVERIFY(box->isEnabled());
+      window->close();
+      window->show();
+      QVERIFY(!box->isChecked());
+      window->close();
+    }
+    QCOMPARE(Lines(restore.MemoLines()).mid(1),
+             QStringList({"Verifying: \\\\.\\PhysicalDrive1 is read back and compared with C:\\p2.img.",
+                          "Verification passed: all 4,096 sectors of \\\\.\\PhysicalDrive1 are identical to "
+                          "C:\\p2.img."}));
+    QVERIFY(restore.Memo().toPlainText().endsWith(QStringLiteral("are identical to C:\\p2.img.")));
+    QCOMPARE(
+        Lines(clone.MemoLines()).back(),
+        QStringLiteral("Verification passed: all 16,384 sectors of \\\\.\\PhysicalDrive2 are identical to "
+                       "\\\\.\\PhysicalDrive0."));
+    fixture.CheckAllAnswered();
+  }
+
   // Cancel during a restore: the destination holds the image up to a block
   // boundary and nothing after it.
   void restoreCancelledInTheMiddle() {

@@ -282,6 +282,45 @@ class OperationWindowsTest : public QObject {
     QVERIFY(Child<QCheckBox>(window, "ShadowCopyCheckBox").isHidden());
   }
 
+  // The restore and clone windows' "Verify after writing" box, in each
+  // language: its caption from the window's table, whole within its parent,
+  // and clear of every other visible control there.
+  void verifyBoxFitsInEveryLanguage() {
+    const QStringList captions = {
+        QStringLiteral("Nach dem Schreiben \u00FCberpr\u00FCfen"),
+        QStringLiteral("Verify after writing"),
+        QStringLiteral("\u66F8\u304D\u8FBC\u307F\u5F8C\u306B\u691C\u8A3C\u3059\u308B"),
+        QStringLiteral("V\u00E9rifier apr\u00E8s l'\u00E9criture"),
+        QStringLiteral("Verifica dopo la scrittura"),
+        QStringLiteral("Verificar despu\u00E9s de escribir")};
+    Fixture fixture;
+    RestoreImageWindow restore(fixture.session, fixture.mainWindow);
+    CloneWindow clone(fixture.session, fixture.mainWindow);
+    for (int language = 1; language <= 6; ++language) {
+      fixture.session.dispatcher.SetActiveLanguage(language);
+      for (QWidget* window : {static_cast<QWidget*>(&restore), static_cast<QWidget*>(&clone)}) {
+        window->show();
+        const QCheckBox& box = Child<QCheckBox>(*window, "VerifyCheckBox");
+        const QString where = window->objectName() + QStringLiteral(" language ") + QString::number(language);
+        QCOMPARE(box.text(), captions[language - 1]);
+        const QWidget& parent = *box.parentWidget();
+        QVERIFY2(parent.rect().contains(box.geometry()), qPrintable(where));
+        QVERIFY2(box.width() >= box.sizeHint().width(), qPrintable(where + QStringLiteral(": caption cut")));
+        for (const QObject* child : parent.children()) {
+          const auto* other = qobject_cast<const QWidget*>(child);
+          // The frame's white ground lies under every control of its page.
+          if (other == nullptr || other == &box || other->isHidden() ||
+              other->objectName() == QStringLiteral("ShadowFrameContent")) {
+            continue;
+          }
+          QVERIFY2(!other->geometry().intersects(box.geometry()),
+                   qPrintable(where + QStringLiteral(" meets ") + other->objectName()));
+        }
+        window->close();
+      }
+    }
+  }
+
   // Showing ticks the shadow copy box exactly when the service runs; the
   // selection, recorded through the set-up's steps, is cleared by Cancel,
   // while the memo keeps every line.

@@ -61,7 +61,7 @@ class FileStreamHandle : public DeviceHandle {
 
 Outcome<std::unique_ptr<DeviceHandle>> RegularFilePlatform::Open(const std::string& path, OpenMode mode) {
   std::ios::openmode flags = std::ios::binary | std::ios::in;
-  if (mode != OpenMode::Read) flags |= std::ios::out;
+  if (OpensForWriting(mode)) flags |= std::ios::out;
   if (mode == OpenMode::CreateAlways) flags |= std::ios::trunc;
   if (mode != OpenMode::CreateAlways && !std::filesystem::is_regular_file(path)) {
     return Failure::OfSystemCall(ENOENT, std::strerror(ENOENT));

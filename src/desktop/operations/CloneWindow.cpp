@@ -61,6 +61,8 @@ void CloneWindow::BuildControls() {
   shadowCopyBox_ = MakeCheckBox(*generalGroup_, "ShadowCopyCheckBox",
                                 QStringLiteral("Schatten Kopie Service"), QRect(160, 31, 161, 17));
   shadowCopyBox_->setVisible(false);
+  verifyBox_ = MakeCheckBox(*generalGroup_, "VerifyCheckBox", QStringLiteral("Nach dem Schreiben überprüfen"),
+                            QRect(14, 50, 200, 17));
 
   bytesRemainingCaption_ =
       MakeLabel(page, "TntLabel1", QStringLiteral("Verbleibende Bytes:"), QRect(25, 218, 105, 16), kTopLeft);
@@ -121,6 +123,7 @@ void CloneWindow::ShowSelectionStep(const CloneSelection::NextResult& step) {
 CloneParameters CloneWindow::JobParameters() const {
   CloneParameters parameters = selection_.Parameters(logFileBox_->isChecked());
   parameters.DecimalSeparator = UserDecimalSeparator();
+  parameters.Verify = verifyBox_->isChecked();
   return parameters;
 }
 
@@ -129,6 +132,7 @@ bool CloneWindow::ReadyToStart() const { return selection_.SourceChosen() && sel
 void CloneWindow::SetBoxesEnabled(bool enabled) {
   logFileBox_->setEnabled(enabled);
   shadowCopyBox_->setEnabled(enabled);
+  verifyBox_->setEnabled(enabled);
 }
 
 void CloneWindow::BeginRun() {
@@ -195,6 +199,7 @@ void CloneWindow::PrepareOwnControls() {
   // A run that could not open its destination left these disabled; a new
   // showing offers them again.
   SetBoxesEnabled(true);
+  verifyBox_->setChecked(false);
   bytesRemainingValue_->clear();
   speedLabel_->clear();
   // Ticking or clearing the box runs its handler, as a click would.

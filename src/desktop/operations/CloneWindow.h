@@ -24,7 +24,10 @@ class GradientProgressBar;
 //
 // Start runs the clone job (it asks the overwrite question first); the boxes
 // are disabled meanwhile, and a stopped run's end step (closing line, log)
-// still runs. The window stays open afterwards with Start enabled.
+// still runs. With "Verify after writing" ticked (the box is cleared whenever
+// the window is shown) a finished copy is read back and compared with the
+// source on the same progress bar, before the log is saved. The window stays
+// open afterwards with Start enabled.
 class CloneWindow : public OperationWindow {
   Q_OBJECT
  public:
@@ -90,6 +93,7 @@ class CloneWindow : public OperationWindow {
   QGroupBox* generalGroup_ = nullptr;
   QCheckBox* logFileBox_ = nullptr;
   QCheckBox* shadowCopyBox_ = nullptr;
+  QCheckBox* verifyBox_ = nullptr;
   QLabel* bytesRemainingCaption_ = nullptr;
   QLabel* bytesRemainingValue_ = nullptr;
   QLabel* speedLabel_ = nullptr;

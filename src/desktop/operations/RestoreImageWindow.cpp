@@ -1,5 +1,6 @@
 #include "desktop/operations/RestoreImageWindow.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -37,6 +38,9 @@ void RestoreImageWindow::BuildControls() {
   // Two lines for a partition.
   destinationLabel_->setGeometry(25, 35, 376, 34);
   destinationLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  // In the gap between the destination's two lines and the bytes remaining.
+  verifyBox_ =
+      MakeCheckBox(page, "VerifyCheckBox", QStringLiteral("Verify after writing"), QRect(25, 76, 376, 17));
   bytesRemainingCaption_ = new QLabel(QStringLiteral("Bytes Remaining:"), &page);
   bytesRemainingCaption_->setObjectName(QStringLiteral("TntLabel1"));
   bytesRemainingCaption_->setGeometry(25, 100, 376, 16);
@@ -68,11 +72,13 @@ RestoreImageParameters RestoreImageWindow::JobParameters() const {
   parameters.ImagePath = imageFileName_.toStdString();
   parameters.Description = destinationLabel_->text().toStdString();
   parameters.DecimalSeparator = UserDecimalSeparator();
+  parameters.Verify = verifyBox_->isChecked();
   return parameters;
 }
 
 void RestoreImageWindow::BeginRun() {
   startLabel_->setEnabled(false);
+  verifyBox_->setEnabled(false);
   progressBar_->SetMaximum(100);
 }
 
@@ -90,6 +96,9 @@ JobOutcome RestoreImageWindow::RunJob(WindowJobObserver& observer) {
 
 bool RestoreImageWindow::EndRun(const JobOutcome& outcome, const WindowJobObserver&) {
   startLabel_->setEnabled(true);
+  verifyBox_->setEnabled(true);
+  // The verification's lines are its only account; they stay in view.
+  if (outcome.Verification != VerifyResult::NotRun) return false;
   switch (outcome.Status) {
     case JobStatus::Finished:
     case JobStatus::Stopped:
@@ -108,6 +117,8 @@ bool RestoreImageWindow::EndRun(const JobOutcome& outcome, const WindowJobObserv
 }
 
 void RestoreImageWindow::PrepareOwnControls() {
+  verifyBox_->setChecked(false);
+  verifyBox_->setEnabled(true);
   progressBar_->SetMaximum(100);
   progressBar_->SetPosition(0);
 }

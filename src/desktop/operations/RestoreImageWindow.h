@@ -6,6 +6,7 @@
 #include "desktop/operations/OperationWindow.h"
 #include "jobs/RestoreImageJob.h"
 
+class QCheckBox;
 class QLabel;
 
 namespace drivecopy {
@@ -22,7 +23,10 @@ class GradientProgressBar;
 // Start runs the restore job (it asks the overwrite question first). A
 // finished or stopped run closes the window; a run that left unwritable
 // sectors keeps it open so that their memo lines stay in view; a run that
-// failed or was refused keeps it open and usable.
+// failed or was refused keeps it open and usable. With "Verify after writing"
+// ticked (the box is cleared whenever the window is shown) a finished run is
+// read back and compared with the image on the same progress bar, and the
+// window stays open so that the verification's result stays in view.
 class RestoreImageWindow : public OperationWindow {
   Q_OBJECT
  public:
@@ -65,6 +69,7 @@ class RestoreImageWindow : public OperationWindow {
 
   QLabel* destinationCaption_ = nullptr;
   QLabel* destinationLabel_ = nullptr;
+  QCheckBox* verifyBox_ = nullptr;
   QLabel* bytesRemainingCaption_ = nullptr;
   GradientProgressBar* progressBar_ = nullptr;
 };

@@ -19,11 +19,14 @@ void TransferSpeed::Reset() {
   started_.reset();
   lastShown_.reset();
   bytesAtStart_ = 0;
+  lastBytesDone_ = 0;
 }
 
 std::optional<std::string> TransferSpeed::Report(std::int64_t bytesDone, std::int64_t bytesTotal,
                                                  Clock::time_point now, char decimalSeparator,
                                                  std::string_view timeLeftFormat) {
+  if (started_ && bytesDone < lastBytesDone_) Reset();
+  lastBytesDone_ = bytesDone;
   if (!started_) {
     started_ = now;
     bytesAtStart_ = bytesDone;

@@ -21,7 +21,9 @@ class TransferSpeed {
   // A progress report: bytes of the range moved so far and in all. Gives the
   // text to show now, or nullopt to keep the one shown: nothing is said in the
   // first second (the speed of a start says little about the device), and the
-  // text changes at most twice a second so that it can be read.
+  // text changes at most twice a second so that it can be read. A count that
+  // goes back (a verification after the job starts at 0 again) starts a new
+  // measurement.
   std::optional<std::string> Report(std::int64_t bytesDone, std::int64_t bytesTotal, Clock::time_point now,
                                     char decimalSeparator = '.', std::string_view timeLeftFormat = "%s left");
 
@@ -29,6 +31,7 @@ class TransferSpeed {
   std::optional<Clock::time_point> started_;
   std::optional<Clock::time_point> lastShown_;
   std::int64_t bytesAtStart_ = 0;
+  std::int64_t lastBytesDone_ = 0;
 };
 
 // "38.2 MB/s, 0:42 left": the speed in B/s, KB/s, MB/s or GB/s (1,024-based,

@@ -48,6 +48,7 @@ int WriteAllAt(int fd, const std::byte* memory, std::size_t length, std::int64_t
 int OpenFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::Read:
+    case OpenMode::ReadUncached:
       return O_RDONLY;
     case OpenMode::ReadWrite:
       return O_RDWR;
@@ -73,6 +74,32 @@ std::size_t LogicalBlockSize(int fd) {
   int size = 0;
   if (::ioctl(fd, BLKSSZGET, &size) != 0 || size < 512) return 512;
   return static_cast<std::size_t>(size);
+}
+
+// The alignment direct reads of a regular file keep to: the file system's
+// block size, at least 4096 bytes, which every file system that takes direct
+// I/O accepts (the device's logical block size divides it).
+std::size_t FileDirectAlignment(const struct stat& status) {
+  const auto block = static_cast<std::size_t>(status.st_blksize);
+  const bool usable = block > 4096 && block <= (std::size_t{1} << 20) && (block & (block - 1)) == 0;
+  return usable ? block : 4096;
+}
+
+// A regular file read back past the page cache: opened for direct I/O where
+// its file system allows it (then cached pages are never read); elsewhere
+// buffered, with the file's clean cached pages dropped first, so that the
+// reads go to the storage below (a file system that keeps its files in
+// memory, as tmpfs does, has nothing below).
+Outcome<UniqueFd> OpenFileUncached(const std::string& path, bool& direct) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_DIRECT));
+  direct = fd.Valid();
+  if (!fd.Valid() && errno != EINVAL) return ErrnoError(errno);
+  if (!fd.Valid()) {
+    fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.Valid()) return ErrnoError(errno);
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_DONTNEED);
+  }
+  return fd;
 }
 
 }  // namespace
@@ -103,6 +130,12 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
     if (!fd.Valid() && errno != EINVAL) return BlockDeviceOpenError(errno);
     if (!fd.Valid()) fd.Reset(::open(path.c_str(), flags));
     if (!fd.Valid()) return BlockDeviceOpenError(errno);
+    // Read back through the cache after all: its clean pages go first.
+    if (!direct && mode == OpenMode::ReadUncached) ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_DONTNEED);
+  } else if (mode == OpenMode::ReadUncached) {
+    auto opened = OpenFileUncached(path, direct);
+    if (!opened) return opened.error();
+    fd = std::move(*opened);
   } else {
     // O_NONBLOCK: a file that became a named pipe since the look above is
     // opened without waiting, and refused below.
@@ -128,7 +161,8 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
     // An image another job is writing (it holds the file locked) is not yet what it will be.
     return Failure::OfSystemCall(EBUSY, "another program is writing it");
   }
-  const std::size_t alignment = (direct && isBlockDevice) ? LogicalBlockSize(fd.Get()) : 0;
+  std::size_t alignment = 0;
+  if (direct) alignment = isBlockDevice ? LogicalBlockSize(fd.Get()) : FileDirectAlignment(status);
   return std::unique_ptr<DeviceHandle>(
       std::make_unique<LinuxDeviceHandle>(std::move(fd), path, isBlockDevice, alignment));
 }

@@ -18,13 +18,15 @@ namespace drivecopy::linux_backend {
 // CreateAlways makes or empties a regular file only: never through a
 // symbolic link, never a device, pipe or folder. A regular file opened to
 // be read is refused while another job holds it locked for writing (see
-// DeviceClaim.h).
+// DeviceClaim.h). ReadUncached also opens a regular file for direct I/O
+// where its file system takes it (otherwise buffered, after dropping the
+// file's clean cached pages), and takes no lock.
 Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, OpenMode mode);
 
 class LinuxDeviceHandle final : public DeviceHandle {
  public:
-  // directAlignment: the logical block size when fd was opened with
-  // O_DIRECT, 0 for buffered I/O.
+  // directAlignment: the alignment direct I/O needs when fd was opened with
+  // O_DIRECT (a device's logical block size), 0 for buffered I/O.
   LinuxDeviceHandle(UniqueFd fd, std::string path, bool isBlockDevice, std::size_t directAlignment);
 
   Outcome<void> Seek(std::int64_t offset) override;

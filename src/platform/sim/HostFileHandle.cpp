@@ -37,6 +37,7 @@ Outcome<std::unique_ptr<DeviceHandle>> HostFileHandle::Open(const fs::path& path
   int flags = O_CLOEXEC;
   switch (mode) {
     case OpenMode::Read:
+    case OpenMode::ReadUncached:  // the simulated machine keeps no cache of its own
       flags |= O_RDONLY;
       break;
     case OpenMode::ReadWrite:
@@ -61,7 +62,7 @@ Outcome<std::unique_ptr<DeviceHandle>> HostFileHandle::Open(const fs::path& path
   const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
   if (descriptor < 0) return HostFileError(errno, path);
   std::unique_ptr<HostFileHandle> handle(
-      new HostFileHandle(descriptor, path.string(), mode != OpenMode::Read, area));
+      new HostFileHandle(descriptor, path.string(), OpensForWriting(mode), area));
   struct stat opened {};
   if (::fstat(descriptor, &opened) != 0) return HostFileError(errno, path);
   if (!S_ISREG(opened.st_mode) && !S_ISBLK(opened.st_mode)) return WindowsError(ErrorAccessDenied);

@@ -154,6 +154,8 @@ ContentDescription Content(const json& object, const std::string& where, const s
     content.Unreadable = Sectors(object["unreadableSectors"], where + ".unreadableSectors");
   if (object.contains("unwritableSectors"))
     content.Unwritable = Sectors(object["unwritableSectors"], where + ".unwritableSectors");
+  if (object.contains("lostWriteSectors"))
+    content.LostWrites = Sectors(object["lostWriteSectors"], where + ".lostWriteSectors");
   content.ShortReads = Boolean(object, "shortReads", false, where);
   content.ReadOnly = Boolean(object, "readOnly", false, where);
   if (object.contains("goneFromSector"))
@@ -227,8 +229,8 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
                                        const std::string& baseDirectory) {
   CheckKeys(item, where,
             {"number", "size", "noMedium", "damagedLayout", "geometry", "layout", "signature", "model",
-             "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors", "shortReads",
-             "readOnly", "goneFromSector", "partitionTableBusy"});
+             "interfaceType", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
+             "lostWriteSectors", "shortReads", "readOnly", "goneFromSector", "partitionTableBusy"});
   PhysicalDriveDescription drive;
   if (!item.contains("number")) Fail(where, "needs \"number\"");
   drive.Number = Bounded<int>(item["number"], where + ".number", 0, 999);
@@ -269,9 +271,10 @@ PhysicalDriveDescription PhysicalDrive(const json& item, const std::string& wher
 }
 
 FloppyDescription Floppy(const json& item, const std::string& where, const std::string& baseDirectory) {
-  CheckKeys(item, where,
-            {"letter", "medium", "geometry", "fileSystem", "volumeName", "contentFile", "fill",
-             "unreadableSectors", "unwritableSectors", "shortReads", "readOnly", "goneFromSector"});
+  CheckKeys(
+      item, where,
+      {"letter", "medium", "geometry", "fileSystem", "volumeName", "contentFile", "fill", "unreadableSectors",
+       "unwritableSectors", "lostWriteSectors", "shortReads", "readOnly", "goneFromSector"});
   FloppyDescription floppy;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   floppy.Letter = Letter(item["letter"], where + ".letter");
@@ -303,7 +306,7 @@ VolumeDescription Volume(const json& item, const std::string& where, const std::
   CheckKeys(item, where,
             {"letter", "driveType", "ready", "fileSystem", "volumeName", "partition", "size", "freeBytes",
              "totalBytes", "directory", "contentFile", "fill", "unreadableSectors", "unwritableSectors",
-             "shortReads", "inUse", "readOnly", "goneFromSector"});
+             "lostWriteSectors", "shortReads", "inUse", "readOnly", "goneFromSector"});
   VolumeDescription volume;
   if (!item.contains("letter")) Fail(where, "needs \"letter\"");
   volume.Letter = Letter(item["letter"], where + ".letter");

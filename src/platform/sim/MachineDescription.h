@@ -23,6 +23,9 @@ struct ContentDescription {
   std::optional<std::string> FillLabel;  // stamps "<label> <device> sector <n>"; nullopt = no fill
   SectorSet Unreadable;
   SectorSet Unwritable;
+  // Writes to these sectors report success and store nothing, a fault only
+  // reading back finds (a counterfeit flash drive, a failing controller).
+  SectorSet LostWrites;
   bool ShortReads = false;  // a read stops before the first unreadable sector instead of failing
   bool ReadOnly = false;    // write-protected: every write fails, a claim for writing is refused
   // The device goes away when a transfer first touches this sector: that

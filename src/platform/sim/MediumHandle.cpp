@@ -62,8 +62,20 @@ Outcome<std::size_t> MediumHandle::Write(std::span<const std::byte> data) {
   if (GoesAway(begin, count)) return WindowsError(ErrorDeviceNotConnected);
   if (medium_->Unwritable.FirstIn(begin / SectorBytes, (begin + count - 1) / SectorBytes + 1))
     return WindowsError(ErrorWriteFault);
-  auto written = medium_->Content->WriteAt(begin, data);
-  if (!written) return written.error();
+  // Stored piece by piece between the sectors whose writes are lost.
+  std::int64_t at = begin;
+  while (at < begin + count) {
+    const std::int64_t lastSector = (begin + count - 1) / SectorBytes;
+    const auto lost = medium_->LostWrites.FirstIn(at / SectorBytes, lastSector + 1);
+    const std::int64_t pieceEnd = lost ? std::max(at, *lost * SectorBytes) : begin + count;
+    if (pieceEnd > at) {
+      const auto piece =
+          data.subspan(static_cast<std::size_t>(at - begin), static_cast<std::size_t>(pieceEnd - at));
+      if (auto written = medium_->Content->WriteAt(at, piece); !written) return written.error();
+    }
+    if (!lost) break;
+    at = std::min(begin + count, (*lost + 1) * SectorBytes);
+  }
   position_ += count;
   return data.size();
 }

@@ -29,7 +29,9 @@ class MediumHandle final : public DeviceHandle {
   // redundancy check)." and reads nothing; on a medium with short reads it
   // returns the bytes before that sector instead, when there are any.
   Outcome<std::size_t> Read(std::span<std::byte> buffer) override;
-  // A write that covers an unwritable sector, or runs past the end, fails and writes nothing.
+  // A write that covers an unwritable sector, or runs past the end, fails and
+  // writes nothing. The medium's lost-write sectors keep their bytes while
+  // the write reports success.
   Outcome<std::size_t> Write(std::span<const std::byte> data) override;
   Outcome<void> Flush() override;
   Outcome<std::int64_t> Size() override;

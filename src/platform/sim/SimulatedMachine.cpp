@@ -122,11 +122,11 @@ Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::OpenDrive(int number, O
     if (!drive.LayoutFails) answers.Layout = MakeDriveLayout(drive.Layout, drive.Signature);
   }
   return std::unique_ptr<DeviceHandle>(std::make_unique<MediumHandle>(
-      found->second.Medium, 0, drive.Size, mode != OpenMode::Read, std::move(answers)));
+      found->second.Medium, 0, drive.Size, OpensForWriting(mode), std::move(answers)));
 }
 
 Outcome<std::unique_ptr<DeviceHandle>> SimulatedMachine::OpenLetterDevice(char letter, OpenMode mode) {
-  const bool writable = mode != OpenMode::Read;
+  const bool writable = OpensForWriting(mode);
   if (auto floppy = floppies_.find(letter); floppy != floppies_.end()) {
     if (!floppy->second.Description.HasMedium) return WindowsError(ErrorNotReady);
     DiskAnswers answers;  // a floppy has no partition information and no layout

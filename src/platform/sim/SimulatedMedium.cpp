@@ -44,6 +44,7 @@ Outcome<std::shared_ptr<SimulatedMedium>> MakeMedium(const std::string& name, st
   medium->Present = present;
   medium->Unreadable = content.Unreadable;
   medium->Unwritable = content.Unwritable;
+  medium->LostWrites = content.LostWrites;
   medium->ShortReads = content.ShortReads;
   medium->ReadOnly = content.ReadOnly;
   medium->GoneFromSector = content.GoneFromSector;

@@ -21,6 +21,7 @@ struct SimulatedMedium {
   std::unique_ptr<BackingFile> Content;
   SectorSet Unreadable;
   SectorSet Unwritable;
+  SectorSet LostWrites;  // see ContentDescription
   bool ShortReads = false;
   bool ReadOnly = false;                       // every write fails "write protected"
   std::optional<std::int64_t> GoneFromSector;  // see ContentDescription
