@@ -7,7 +7,6 @@
 #include "jobs/CreateImageSetup.h"
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
-#include "jobs/VerifiedCreateImage.h"
 #include "platform/Units.h"
 #include "text/SizeText.h"
 
@@ -158,9 +157,8 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
   if (parameters.Virtual) report.Line(texts.strSVirtualNoWrite);
   if (parameters.WriteLog) report.Line(CreateImageLogAnnouncement(texts, imagePath));
 
-  const JobOutcome outcome = flags.contains("--verify")
-                                 ? RunVerifiedCreateImageJob(platform, texts, parameters, memo, observer)
-                                 : RunCreateImageJob(platform, texts, parameters, memo, observer);
+  parameters.Verify = flags.contains("--verify");
+  const JobOutcome outcome = RunCreateImageJob(platform, texts, parameters, memo, observer);
   return EndJobCommand("create", outcome, observer, err);
 }
 

@@ -17,6 +17,7 @@
 #include "jobs/LogFileNames.h"
 #include "jobs/ProgressPercent.h"
 #include "jobs/TargetVolumeCheck.h"
+#include "jobs/VerifyPass.h"
 #include "platform/KindTags.h"
 #include "platform/Units.h"
 #include "text/CountInText.h"
@@ -68,6 +69,7 @@ class CreateImageRun {
   Outcome<void> StoreBlock(std::int64_t index, const SourceBlock& block);
   Outcome<void> FlushBatch();
   void ReportProgress(bool flushed);
+  void Verify(JobOutcome& outcome);
   void SaveLog();
 
   Platform& platform_;
@@ -92,13 +94,13 @@ class CreateImageRun {
   std::int64_t totalSectors_ = 0;
   std::int64_t currentSector_ = 0;
   std::int64_t bytesWritten_ = 0;
-  std::int64_t unreadable_ = 0;
+  std::vector<std::int64_t> unreadable_;  // source sectors stored as zeros, ascending
   bool logNotWritten_ = false;
 };
 
 JobOutcome CreateImageRun::SoFar() const {
   JobOutcome outcome;
-  outcome.UnreadableSectors = unreadable_;
+  outcome.UnreadableSectors = static_cast<std::int64_t>(unreadable_.size());
   outcome.SectorsDone = currentSector_ - parameters_.FirstSector;
   return outcome;
 }
@@ -212,6 +214,21 @@ void CreateImageRun::ReportProgress(bool flushed) {
   report_.Progress(progress);
 }
 
+// A headed image is checked by itself: every block must inflate, with its
+// checksum, to its raw size, and the index must match the blocks. A raw
+// image holds nothing to check it by, so it is compared with the source range
+// read again, the sectors that could not be read with the zeros stored for
+// them. A virtual run wrote no blocks and is not verified.
+void CreateImageRun::Verify(JobOutcome& outcome) {
+  const VerifyTally tally =
+      parameters_.Raw
+          ? VerifyCopiedRange(platform_, texts_, parameters_.DevicePath,
+                              SectorRange{parameters_.FirstSector, parameters_.EndSector}, parameters_.ImagePath,
+                              0, unreadable_, report_, observer_)
+          : VerifyWrittenImage(platform_, texts_, parameters_.ImagePath, report_, observer_);
+  TakeVerification(outcome, tally);
+}
+
 void CreateImageRun::SaveLog() {
   if (!parameters_.WriteLog) return;
   if (!report_.SaveLog(platform_, CreateImageLogName(parameters_.ImagePath))) logNotWritten_ = true;
@@ -315,7 +332,7 @@ JobOutcome CreateImageRun::Execute() {
     }
     for (const std::int64_t sector : block.UnreadableSectors) {
       report_.BadSector(sector);
-      ++unreadable_;
+      unreadable_.push_back(sector);
     }
     if (auto stored = StoreBlock(index, block); !stored) {
       // A block left out would shift every later sector of the image.
@@ -364,9 +381,10 @@ JobOutcome CreateImageRun::Execute() {
     report_.Line(fileSizeLine);
     report_.Line(texts_.StrSUserAbort + std::to_string(currentSector_));
   } else {
-    outcome.Status = unreadable_ > 0 ? JobStatus::FinishedWithProblems : JobStatus::Finished;
+    outcome.Status = unreadable_.empty() ? JobStatus::Finished : JobStatus::FinishedWithProblems;
     report_.Line(fileSizeLine);
     report_.Line(texts_.StrSReady);
+    if (parameters_.Verify && !parameters_.Virtual) Verify(outcome);
   }
   SaveLog();
   outcome.LogNotWritten = logNotWritten_;

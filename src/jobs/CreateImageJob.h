@@ -25,6 +25,7 @@ struct CreateImageParameters {
   CompressionLevel Level = CompressionLevel::Medium;
   bool Virtual = false;             // write nothing but the headed image's header, list and index
   bool WriteLog = false;            // save the memo as ImagePath + ".log" at the end
+  bool Verify = false;              // check the finished image, read back past the cache, before the log
   char DecimalSeparator = '.';      // the user's decimal point, for the size texts
   unsigned CompressionThreads = 0;  // blocks compressed at once; 0: one per processor core
 };

@@ -43,11 +43,6 @@ class JobObserver {
   virtual void Pump() = 0;
   // The stop flag: set by Cancel or by closing the window.
   virtual bool StopRequested() = 0;
-  // A sector the job could not read or write, after its memo line
-  // (JobReport::BadSector; `drive` as given there), for whoever needs the
-  // numbers themselves: a verification compares such a sector with the zeros
-  // the job wrote. The memo line has told the user already.
-  virtual void SectorSkipped(std::int64_t /*sector*/, std::string_view /*drive*/) {}
 };
 
 }  // namespace drivecopy

@@ -13,7 +13,6 @@ void JobReport::Line(const std::string& line) {
 
 void JobReport::BadSector(std::int64_t sector, std::string_view drive) {
   Line(texts_.strSBADSingleSECTOR + std::string(drive) + " @:" + std::to_string(sector));
-  observer_.SectorSkipped(sector, drive);
 }
 
 JobProgress JobReport::ProgressAt(std::int64_t totalSectors, std::int64_t doneSectors) {

@@ -15,7 +15,7 @@
 
 #include "jobs/CloneJob.h"
 #include "jobs/RestoreImageJob.h"
-#include "jobs/VerifiedCreateImage.h"
+#include "jobs/CreateImageJob.h"
 #include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
@@ -246,7 +246,7 @@ struct CreateCase {
 class CreateVerification : public ::testing::TestWithParam<CreateCase> {};
 
 // 1,000 sectors of drive 0 into an image with a log.
-TEST_P(CreateVerification, ChecksTheFinishedImageAndSavesTheLogAgain) {
+TEST_P(CreateVerification, ChecksTheFinishedImageBeforeTheLogIsSaved) {
   const CreateCase& c = GetParam();
   test_support::ScratchFolder folder;
   auto machine = TwoDrives("", "");
@@ -262,6 +262,7 @@ TEST_P(CreateVerification, ChecksTheFinishedImageAndSavesTheLogAgain) {
   parameters.ImagePath = image;
   parameters.Raw = c.Raw;
   parameters.WriteLog = true;
+  parameters.Verify = true;
   VerifyObserver observer;
   if (c.Corrupt) {
     // Sector 10 of a raw image; inside block 0's stream of a headed one.
@@ -270,7 +271,7 @@ TEST_P(CreateVerification, ChecksTheFinishedImageAndSavesTheLogAgain) {
     };
   }
   OperationMemo memo;
-  const JobOutcome outcome = RunVerifiedCreateImageJob(*machine, Texts(), parameters, memo, observer);
+  const JobOutcome outcome = RunCreateImageJob(*machine, Texts(), parameters, memo, observer);
 
   EXPECT_EQ(outcome.Status, JobStatus::Finished);
   EXPECT_EQ(outcome.Verification, c.Result);
