@@ -115,7 +115,8 @@ Outcome<void> BlockInflater::Finish() {
   return {};
 }
 
-Outcome<void> BlockInflater::InflateWhole(std::span<const std::byte> stream, std::span<std::byte> destination) {
+Outcome<void> BlockInflater::InflateWhole(std::span<const std::byte> stream,
+                                          std::span<std::byte> destination) {
   if (auto begun = Begin(destination); !begun) return begun;
   if (auto fed = Feed(stream); !fed) return fed;
   return Finish();

@@ -114,14 +114,36 @@ Outcome<std::span<const std::byte>> ImageReader::ReadBlock() {
   if (AtEnd()) return Failure::Because("The image holds no further block");
   const auto rawSize = static_cast<std::size_t>(BlockRawSize(sectors_, nextBlock_));
   const std::span<std::byte> block(blockBuffer_.data(), rawSize);
-  auto result = format_ == ImageFormat::Headed ? ReadHeadedBlock(block) : ReadRawBlock(block);
+  bool held = false;
+  auto result = format_ == ImageFormat::Headed ? ReadHeadedBlock(block, true, held) : ReadRawBlock(block);
   if (!result) {
     const Failure& error = result.error();
-    return error.Reworded(BlockName(nextBlock_) + " (at byte " + std::to_string(nextOffset_) +
-                          "): " + error.text);
+    return error.Reworded(FaultPrefix(nextBlock_, nextOffset_) + error.text);
   }
   ++nextBlock_;
   return std::span<const std::byte>(block);
+}
+
+Outcome<ImageReader::StoredBlock> ImageReader::ReadStoredBlock() {
+  if (AtEnd()) return Failure::Because("The image holds no further block");
+  if (format_ != ImageFormat::Headed) return Failure::Because("A raw image stores no streams");
+  StoredBlock stored;
+  stored.RawSize = static_cast<std::size_t>(BlockRawSize(sectors_, nextBlock_));
+  const std::span<std::byte> block(blockBuffer_.data(), stored.RawSize);
+  bool held = false;
+  const std::int64_t offset = nextOffset_;
+  if (auto result = ReadHeadedBlock(block, false, held); !result) {
+    const Failure& error = result.error();
+    return error.Reworded(FaultPrefix(nextBlock_, offset) + error.text);
+  }
+  stored.Inflated = !held;
+  if (held) stored.Stream = streamBuffer_;
+  ++nextBlock_;
+  return stored;
+}
+
+std::string ImageReader::FaultPrefix(std::int64_t block, std::int64_t fileOffset) {
+  return BlockName(block) + " (at byte " + std::to_string(fileOffset) + "): ";
 }
 
 Outcome<void> ImageReader::ReadRawBlock(std::span<std::byte> block) {
@@ -136,7 +158,7 @@ Outcome<void> ImageReader::ReadRawBlock(std::span<std::byte> block) {
   return {};
 }
 
-Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block) {
+Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block, bool inflateHeld, bool& held) {
   if (auto moved = SeekTo(*file_, nextOffset_, kImageFile); !moved) return moved;
   std::array<std::byte, 8> lengthField{};
   auto got = ReadUntilFullOrEnd(*file_, lengthField, kImageFile);
@@ -162,7 +184,10 @@ Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block) {
     auto read = ReadUntilFullOrEnd(*file_, streamBuffer_, kImageFile);
     if (!read) return read.error();
     if (*read != streamBuffer_.size()) return truncated(*read);
-    if (auto inflated = decompressor_.Inflate(streamBuffer_, block); !inflated) return inflated;
+    if (inflateHeld) {
+      if (auto inflated = decompressor_.Inflate(streamBuffer_, block); !inflated) return inflated;
+    }
+    held = !inflateHeld;
     nextOffset_ += 8 + length;
     return {};
   }

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "image/BlockDecompressor.h"
@@ -54,10 +55,28 @@ class ImageReader {
   // reader stays on the failed block.
   Outcome<std::span<const std::byte>> ReadBlock();
 
+  // The next block of a headed image as it is stored, for callers that
+  // inflate it themselves (on other threads): its zlib stream, not yet
+  // checked, when it is no longer than 256 KiB. A longer stream is inflated
+  // here, piece by piece as ReadBlock does, and Inflated says so. Faults of
+  // the file and the length field are worded as ReadBlock words them. The
+  // view stays valid until the next call. Not for a raw image.
+  struct StoredBlock {
+    std::span<const std::byte> Stream;  // empty when Inflated
+    std::size_t RawSize = 0;
+    bool Inflated = false;
+  };
+  Outcome<StoredBlock> ReadStoredBlock();
+
+  // The words ReadBlock puts before a fault of block `block` at `fileOffset`.
+  static std::string FaultPrefix(std::int64_t block, std::int64_t fileOffset);
+
  private:
   ImageReader(DeviceHandle& file, BlockDecompressor decompressor, BlockInflater inflater)
       : file_(&file), decompressor_(std::move(decompressor)), inflater_(std::move(inflater)) {}
-  Outcome<void> ReadHeadedBlock(std::span<std::byte> block);
+  // Reads the block at nextOffset_; a stream no longer than 256 KiB is left
+  // in streamBuffer_ uninflated when `inflateHeld` is false (`held` true).
+  Outcome<void> ReadHeadedBlock(std::span<std::byte> block, bool inflateHeld, bool& held);
   Outcome<void> ReadRawBlock(std::span<std::byte> block);
 
   DeviceHandle* file_;

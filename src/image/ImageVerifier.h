@@ -28,7 +28,9 @@ struct ImageVerification {
 // and, as its last entry, the offset just past the last block, which is
 // IndexOffset. Failures to read the file are faults as well.
 // Blocks and index are read a piece at a time, side by side, so the memory
-// taken is the same small amount for any file, whatever its header says.
-ImageVerification VerifyImage(DeviceHandle& file);
+// taken is the same small amount for any file, whatever its header says. The
+// blocks' streams are inflated in groups of 64 on `workers` threads (0: one
+// per processor core); the fault named is still the first in the file.
+ImageVerification VerifyImage(DeviceHandle& file, unsigned workers = 0);
 
 }  // namespace drivecopy

@@ -335,8 +335,9 @@ void ParallelImageDecoder::DecodeRun(Slot& slot, std::optional<BlockDecompressor
     const std::int64_t block = slot.Result.FirstBlock + i;
     const std::span<std::byte> destination(slot.Raw.data() + RawOffset(slot, block),
                                            static_cast<std::size_t>(BlockRawSize(sectors_, block)));
-    auto inflated = Inflate(
-        decompressor, std::span<const std::byte>(slot.Stored.data() + stored.Offset, stored.Length), destination);
+    auto inflated =
+        Inflate(decompressor, std::span<const std::byte>(slot.Stored.data() + stored.Offset, stored.Length),
+                destination);
     if (!inflated) {
       slot.Result.Blocks = i;
       slot.Result.Damage = NamedFault(block, stored.FileOffset, inflated.error());

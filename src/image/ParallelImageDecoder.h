@@ -111,12 +111,12 @@ class ParallelImageDecoder {
 
   // Used by the reading thread only (or the caller when no thread runs).
   std::int64_t nextBlock_ = 0;
-  std::int64_t fileOffset_ = 0;        // where the next block begins in the file
-  std::int64_t cursor_ = 0;            // file offset ReadStream delivers next
-  std::vector<std::byte> piece_;       // file data read in large pieces
-  std::size_t pieceBytes_ = 0;         // valid bytes in piece_
-  std::int64_t pieceFileOffset_ = -1;  // file offset of piece_[0]; -1: nothing read yet
-  std::vector<std::byte> longPiece_;   // pieces of a stream too long to hold
+  std::int64_t fileOffset_ = 0;                  // where the next block begins in the file
+  std::int64_t cursor_ = 0;                      // file offset ReadStream delivers next
+  std::vector<std::byte> piece_;                 // file data read in large pieces
+  std::size_t pieceBytes_ = 0;                   // valid bytes in piece_
+  std::int64_t pieceFileOffset_ = -1;            // file offset of piece_[0]; -1: nothing read yet
+  std::vector<std::byte> longPiece_;             // pieces of a stream too long to hold
   std::optional<BlockInflater> readerInflater_;  // streams too long to hold, fed as they are read
   std::optional<BlockDecompressor> readerDecompressor_;
   bool readerDone_ = false;

@@ -221,11 +221,10 @@ void CreateImageRun::ReportProgress(bool flushed) {
 // them. A virtual run wrote no blocks and is not verified.
 void CreateImageRun::Verify(JobOutcome& outcome) {
   const VerifyTally tally =
-      parameters_.Raw
-          ? VerifyCopiedRange(platform_, texts_, parameters_.DevicePath,
-                              SectorRange{parameters_.FirstSector, parameters_.EndSector}, parameters_.ImagePath,
-                              0, unreadable_, report_, observer_)
-          : VerifyWrittenImage(platform_, texts_, parameters_.ImagePath, report_, observer_);
+      parameters_.Raw ? VerifyCopiedRange(platform_, texts_, parameters_.DevicePath,
+                                          SectorRange{parameters_.FirstSector, parameters_.EndSector},
+                                          parameters_.ImagePath, 0, unreadable_, report_, observer_)
+                      : VerifyWrittenImage(platform_, texts_, parameters_.ImagePath, report_, observer_);
   TakeVerification(outcome, tally);
 }
 

@@ -222,6 +222,57 @@ TEST(ImageDamage, VerifierChecksTheIndexAgainstTheBlocks) {
   }
 }
 
+// The verifier reads the streams in order but inflates them in groups on
+// several threads; whatever fault it meets while reading, the one it names is
+// the first in the file.
+TEST(ImageDamage, VerifierNamesTheFirstFaultInTheFile) {
+  const std::size_t indexOffset = BlockOffset(Blocks);
+  auto badStream = [](Image& image, std::size_t block) { image[BlockOffset(block) + 8] = std::byte{0x1F}; };
+  auto badEntry = [&](Image& image, std::size_t block) { PutInt64(image, indexOffset + 8 * block, 12345); };
+  struct Case {
+    const char* name;
+    std::function<void(Image&)> damage;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"two streams",
+       [&](Image& image) {
+         badStream(image, 30);
+         badStream(image, 3);
+       },
+       "block 3 (at byte " + std::to_string(BlockOffset(3)) + "): bad zlib data"},
+      {"a stream, then an index entry",
+       [&](Image& image) {
+         badStream(image, 5);
+         badEntry(image, 30);
+       },
+       "block 5 (at byte " + std::to_string(BlockOffset(5)) + "): bad zlib data"},
+      {"an index entry, then a stream",
+       [&](Image& image) {
+         badEntry(image, 5);
+         badStream(image, 3 + 27);
+       },
+       "block 5: the index gives its offset as 12345"},
+      {"a stream, then a bad length",
+       [&](Image& image) {
+         badStream(image, 10);
+         PutInt64(image, BlockOffset(20), 0);
+       },
+       "block 10 (at byte " + std::to_string(BlockOffset(10)) + "): bad zlib data"},
+  };
+  for (const Case& c : cases) {
+    for (const unsigned workers : {1u, 4u}) {
+      SCOPED_TRACE(std::string(c.name) + ", workers " + std::to_string(workers));
+      Image image = GoodImage();
+      c.damage(image);
+      MemoryDevice file(image);
+      const ImageVerification verification = VerifyImage(file, workers);
+      EXPECT_FALSE(verification.Sound);
+      EXPECT_EQ(verification.Fault.rfind(c.expected, 0), 0u) << verification.Fault;
+    }
+  }
+}
+
 // An image made without writing its blocks holds only the index they would
 // have had. The verifier reads it entry by entry, however long it is (here
 // past its first 64 KiB piece), and takes it for such an image only when it

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "jobs/CloneJob.h"
-#include "jobs/RestoreImageJob.h"
 #include "jobs/CreateImageJob.h"
+#include "jobs/RestoreImageJob.h"
 #include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"

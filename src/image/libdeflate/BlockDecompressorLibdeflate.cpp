@@ -27,7 +27,8 @@ Outcome<BlockDecompressor> BlockDecompressor::Open() {
   return BlockDecompressor(std::unique_ptr<Engine, EngineRelease>(new Engine{decompressor, std::nullopt}));
 }
 
-Outcome<void> BlockDecompressor::Inflate(std::span<const std::byte> stream, std::span<std::byte> destination) {
+Outcome<void> BlockDecompressor::Inflate(std::span<const std::byte> stream,
+                                         std::span<std::byte> destination) {
   std::size_t streamBytesUsed = 0;
   std::size_t bytesProduced = 0;
   const libdeflate_result result =

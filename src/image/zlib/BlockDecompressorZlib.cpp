@@ -16,7 +16,8 @@ Outcome<BlockDecompressor> BlockDecompressor::Open() {
   return BlockDecompressor(std::unique_ptr<Engine, EngineRelease>(new Engine{std::move(*inflater)}));
 }
 
-Outcome<void> BlockDecompressor::Inflate(std::span<const std::byte> stream, std::span<std::byte> destination) {
+Outcome<void> BlockDecompressor::Inflate(std::span<const std::byte> stream,
+                                         std::span<std::byte> destination) {
   return engine_->inflater.InflateWhole(stream, destination);
 }
 
