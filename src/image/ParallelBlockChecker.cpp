@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <system_error>
 #include <thread>
 
+#include "image/SharedWork.h"
 #include "platform/Units.h"
 
 namespace drivecopy {
@@ -38,18 +38,7 @@ std::optional<ParallelBlockChecker::Unsound> ParallelBlockChecker::Check(
     }
   };
 
-  const std::size_t helpers = std::min<std::size_t>(workers_.size(), streams.size());
-  std::vector<std::jthread> threads;
-  if (helpers > 1) {
-    threads.reserve(helpers - 1);
-    try {
-      for (std::size_t w = 1; w < helpers; ++w) threads.emplace_back(work, std::ref(workers_[w]));
-    } catch (const std::system_error&) {
-      // No more threads to be had: the threads started and this one do it all.
-    }
-  }
-  work(workers_[0]);
-  threads.clear();  // joins
+  RunOnWorkers(std::span(workers_), streams.size(), work);
 
   for (std::size_t i = 0; i < faults.size(); ++i) {
     if (faults[i]) return Unsound{i, *faults[i]};

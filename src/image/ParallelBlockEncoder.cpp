@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <optional>
-#include <system_error>
 #include <thread>
+
+#include "image/SharedWork.h"
 
 namespace drivecopy {
 
@@ -36,18 +37,7 @@ Outcome<void> ParallelBlockEncoder::Encode(std::span<const std::span<const std::
     }
   };
 
-  const std::size_t helpers = std::min<std::size_t>(compressors_.size(), blocks.size());
-  std::vector<std::jthread> threads;
-  if (helpers > 1) {
-    threads.reserve(helpers - 1);
-    try {
-      for (std::size_t w = 1; w < helpers; ++w) threads.emplace_back(work, std::ref(compressors_[w]));
-    } catch (const std::system_error&) {
-      // No more threads to be had: the threads started and this one do it all.
-    }
-  }
-  work(compressors_[0]);
-  threads.clear();  // joins
+  RunOnWorkers(std::span(compressors_), blocks.size(), work);
 
   for (auto& error : errors)
     if (error) return *error;
