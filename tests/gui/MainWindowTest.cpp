@@ -1,7 +1,9 @@
 // The main window: start-up language, page switching and captions, the
 // start-screen layout and hover cursors, and the Cancel labels.
+#include <QFile>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "desktop/application/DesktopWindows.h"
@@ -158,7 +160,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(fixture.prompts.Requests().back().Choice.Filter,
              QString("Image files (*.img)|*.img| All Files (*.*)|*.*"));
 
-    fixture.prompts.QueueFile(QString("/images/disk.img"));
+    QTemporaryDir folder;
+    const QString image = folder.filePath("disk.img");
+    {
+      QFile file(image);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(4096));
+    }
+    fixture.prompts.QueueFile(image);
     window.RestoreImageClick();
     QCOMPARE(fixture.session.jobKind, JobKind::RestoreImage);
     QCOMPARE(pages->currentWidget()->objectName(), QString("RestoreImageTabSheet"));
@@ -166,7 +174,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.palette().color(QPalette::Window), QColor(255, 255, 255));
     // The page shows the colour (a pixel between the tool bar and the first list).
     QCOMPARE(window.grab().toImage().pixelColor(3, 60), QColor(255, 255, 255));
-    QCOMPARE(window.ChosenImagePath(), QString("/images/disk.img"));
+    QCOMPARE(window.ChosenImagePath(), image);
     QVERIFY(fixture.prompts.Unanswered().empty());
   }
 

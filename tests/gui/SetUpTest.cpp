@@ -2,6 +2,7 @@
 // create, restore and clone windows receive for the ticked row, the memo
 // lines of the pages, and the refusals.
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -226,18 +227,37 @@ class SetUpTest : public QObject {
     restore.close();
   }
 
+  // After a readable image, a missing one or one of 5 bytes: the page keeps
+  // no image, so neither Physical Drives nor Next leads to a destination.
   void unreadableImageOffersNoDestination() {
     Desktop desktop;
     QTemporaryDir folder;
-    desktop.fixture.prompts.QueueFile(folder.filePath("missing.img"));
+    const QString readable = folder.filePath("good.img");
+    const QString tiny = folder.filePath("tiny.img");
+    for (const auto& [path, size] : {std::pair{readable, 1 << 20}, std::pair{tiny, 5}}) {
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size));
+    }
+    desktop.fixture.prompts.QueueFile(readable);
     desktop.main.RestoreImageClick();
-    const Request& last = desktop.fixture.prompts.Requests().back();
-    QCOMPARE(last.What, Request::Kind::MessageBox);
-    QCOMPARE(last.Icon, MessageBoxIcon::Error);
-    QVERIFY(last.Text.contains("missing.img"));
-    QCOMPARE(desktop.List("RI_HDDListView").count(), 0);
-    desktop.main.RestorePageNextClick();  // nothing ticked, nothing happens
-    QVERIFY(!desktop.windows.RestoreImage().isVisible());
+    QCOMPARE(desktop.List("RI_HDDListView").count(), 4);
+
+    for (const QString& unreadable : {folder.filePath("missing.img"), tiny}) {
+      desktop.fixture.prompts.QueueFile(unreadable);
+      desktop.main.RestoreImageClick();
+      const Request& last = desktop.fixture.prompts.Requests().back();
+      QCOMPARE(last.What, Request::Kind::MessageBox);
+      QCOMPARE(last.Icon, MessageBoxIcon::Error);
+      QVERIFY(last.Text.contains(QFileInfo(unreadable).fileName()));
+      QCOMPARE(desktop.main.ChosenImagePath(), QString());
+      QCOMPARE(desktop.List("RI_HDDListView").count(), 0);
+
+      desktop.main.findChild<QToolButton*>("RI_PhysicalDrivesToolButton")->click();
+      QCOMPARE(desktop.List("RI_HDDListView").count(), 0);
+      QCOMPARE(desktop.List("RI_PartitionListView").count(), 0);
+      desktop.main.RestorePageNextClick();
+      QVERIFY(!desktop.windows.RestoreImage().isVisible());
+    }
   }
 
   void cloneNextRecordsSourceThenDestinationThenStartsOver() {

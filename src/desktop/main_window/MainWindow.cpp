@@ -405,6 +405,7 @@ void MainWindow::WireLists() {
   pages.ShowCreatePhysical = [this] { ShowCreateImagePage(0); };
   pages.ShowCreateLogical = [this] { ShowCreateImagePage(1); };
   pages.ShowRestorePhysical = [this] { ShowRestoreImagePage(0); };
+  pages.RestoreImageChosen = [this] { return !chosenImagePath_.isEmpty(); };
   lists_ = new MainWindowLists(session_, *this, listControls_, std::move(pages));
 }
 
@@ -565,7 +566,9 @@ void MainWindow::RestoreImageClick() {
 }
 
 void MainWindow::OpenImageForRestore(const QString& imagePath) {
-  chosenImagePath_ = imagePath;
+  // Only an image that could be read is kept: after a failed one the page
+  // offers no destination and Next leads nowhere until a readable one is chosen.
+  chosenImagePath_.clear();
   ShowMainPage(2);
   ShowRestoreImagePage(0);
   const Outcome<std::string> sizeLine =
@@ -578,6 +581,7 @@ void MainWindow::OpenImageForRestore(const QString& imagePath) {
     ShowError(sizeLine.error().text);
     return;
   }
+  chosenImagePath_ = imagePath;
   restorePageMemo_->appendPlainText(Q(sizeLine.value()));
   lists_->PrepareRestorePageButtons();
   lists_->ShowPhysicalDrives(*listControls_.RestoreDrives, *listControls_.RestorePartitions);
@@ -689,7 +693,7 @@ void MainWindow::RestorePageNextClick() {
   if (lists_->Filling()) return;
   QListWidgetItem* item = MainWindowLists::FirstTicked(*listControls_.RestoreDrives);
   if (item == nullptr) item = MainWindowLists::FirstTicked(*listControls_.RestorePartitions);
-  if (item == nullptr || restoreWindow_ == nullptr) return;
+  if (item == nullptr || restoreWindow_ == nullptr || chosenImagePath_.isEmpty()) return;
   const std::optional<DriveRow> row = MainWindowLists::RowOf(*item);
   if (!row) return;
   const Outcome<RestoreDestination> destination = RestoreDestinationFromRecord(

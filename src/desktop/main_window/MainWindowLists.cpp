@@ -322,6 +322,11 @@ void MainWindowLists::PhysicalDrivesClick() {
     case JobKind::RestoreImage:
       PressOnly(controls_.RestorePhysicalButton, controls_.RestoreLogicalButton);
       pages_.ShowRestorePhysical();
+      if (pages_.RestoreImageChosen && !pages_.RestoreImageChosen()) {
+        controls_.RestoreDrives->clear();
+        controls_.RestorePartitions->clear();
+        break;
+      }
       ShowPhysicalDrives(*controls_.RestoreDrives, *controls_.RestorePartitions);
       break;
     case JobKind::CloneDrives:

@@ -45,6 +45,9 @@ struct ListPageSwitches {
   std::function<void()> ShowCreatePhysical;   // ShowCreateImagePage(0)
   std::function<void()> ShowCreateLogical;    // ShowCreateImagePage(1)
   std::function<void()> ShowRestorePhysical;  // ShowRestoreImagePage(0)
+  // Whether the restore page holds an image that could be read: without one
+  // no destination is offered.
+  std::function<bool()> RestoreImageChosen;
 };
 
 // Fills the main window's drive, partition and logical drive lists and
