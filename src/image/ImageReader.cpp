@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "image/BlockRule.h"
@@ -114,30 +115,26 @@ Outcome<std::span<const std::byte>> ImageReader::ReadBlock() {
   if (AtEnd()) return Failure::Because("The image holds no further block");
   const auto rawSize = static_cast<std::size_t>(BlockRawSize(sectors_, nextBlock_));
   const std::span<std::byte> block(blockBuffer_.data(), rawSize);
-  bool held = false;
-  auto result = format_ == ImageFormat::Headed ? ReadHeadedBlock(block, true, held) : ReadRawBlock(block);
-  if (!result) {
-    const Failure& error = result.error();
-    return error.Reworded(FaultPrefix(nextBlock_, nextOffset_) + error.text);
+  std::optional<Failure> fault;
+  if (format_ == ImageFormat::Headed) {
+    if (auto read = ReadHeadedBlock(block, nullptr); !read) fault = read.error();
+  } else if (auto read = ReadRawBlock(block); !read) {
+    fault = read.error();
   }
+  if (fault) return fault->Reworded(FaultPrefix(nextBlock_, nextOffset_) + fault->text);
   ++nextBlock_;
   return std::span<const std::byte>(block);
 }
 
-Outcome<ImageReader::StoredBlock> ImageReader::ReadStoredBlock() {
+Outcome<ImageReader::StoredBlock> ImageReader::ReadStoredBlock(std::vector<std::byte>& stream) {
   if (AtEnd()) return Failure::Because("The image holds no further block");
   if (format_ != ImageFormat::Headed) return Failure::Because("A raw image stores no streams");
   StoredBlock stored;
   stored.RawSize = static_cast<std::size_t>(BlockRawSize(sectors_, nextBlock_));
-  const std::span<std::byte> block(blockBuffer_.data(), stored.RawSize);
-  bool held = false;
   const std::int64_t offset = nextOffset_;
-  if (auto result = ReadHeadedBlock(block, false, held); !result) {
-    const Failure& error = result.error();
-    return error.Reworded(FaultPrefix(nextBlock_, offset) + error.text);
-  }
-  stored.Inflated = !held;
-  if (held) stored.Stream = streamBuffer_;
+  auto held = ReadHeadedBlock(std::span<std::byte>(blockBuffer_.data(), stored.RawSize), &stream);
+  if (!held) return held.error().Reworded(FaultPrefix(nextBlock_, offset) + held.error().text);
+  stored.Inflated = !*held;
   ++nextBlock_;
   return stored;
 }
@@ -158,8 +155,8 @@ Outcome<void> ImageReader::ReadRawBlock(std::span<std::byte> block) {
   return {};
 }
 
-Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block, bool inflateHeld, bool& held) {
-  if (auto moved = SeekTo(*file_, nextOffset_, kImageFile); !moved) return moved;
+Outcome<bool> ImageReader::ReadHeadedBlock(std::span<std::byte> block, std::vector<std::byte>* holdInto) {
+  if (auto moved = SeekTo(*file_, nextOffset_, kImageFile); !moved) return moved.error();
   std::array<std::byte, 8> lengthField{};
   auto got = ReadUntilFullOrEnd(*file_, lengthField, kImageFile);
   if (!got) return got.error();
@@ -180,20 +177,20 @@ Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block, bool infl
                       std::to_string(length) + " bytes");
   };
   if (length <= LongestHeldStream) {
-    streamBuffer_.resize(static_cast<std::size_t>(length));
-    auto read = ReadUntilFullOrEnd(*file_, streamBuffer_, kImageFile);
+    std::vector<std::byte>& stream = holdInto != nullptr ? *holdInto : streamBuffer_;
+    stream.resize(static_cast<std::size_t>(length));
+    auto read = ReadUntilFullOrEnd(*file_, stream, kImageFile);
     if (!read) return read.error();
-    if (*read != streamBuffer_.size()) return truncated(*read);
-    if (inflateHeld) {
-      if (auto inflated = decompressor_.Inflate(streamBuffer_, block); !inflated) return inflated;
+    if (*read != stream.size()) return truncated(*read);
+    if (holdInto == nullptr) {
+      if (auto inflated = decompressor_.Inflate(stream, block); !inflated) return inflated.error();
     }
-    held = !inflateHeld;
     nextOffset_ += 8 + length;
-    return {};
+    return holdInto != nullptr;
   }
 
   streamBuffer_.resize(StreamPieceSize);
-  if (auto begun = inflater_.Begin(block); !begun) return begun;
+  if (auto begun = inflater_.Begin(block); !begun) return begun.error();
   std::int64_t left = length;
   while (left > 0) {
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(left, StreamPieceSize));
@@ -201,16 +198,16 @@ Outcome<void> ImageReader::ReadHeadedBlock(std::span<std::byte> block, bool infl
     auto read = ReadUntilFullOrEnd(*file_, piece, kImageFile);
     if (!read) return read.error();
     if (*read != want) return truncated(static_cast<std::size_t>(length - left) + *read);
-    if (auto fed = inflater_.Feed(piece); !fed) return fed;
+    if (auto fed = inflater_.Feed(piece); !fed) return fed.error();
     left -= static_cast<std::int64_t>(want);
     if (left > 0 && inflater_.StreamEnded()) {
       inflater_.CountUnreadStray(static_cast<std::uint64_t>(left));
       break;
     }
   }
-  if (auto finished = inflater_.Finish(); !finished) return finished;
+  if (auto finished = inflater_.Finish(); !finished) return finished.error();
   nextOffset_ += 8 + length;
-  return {};
+  return false;
 }
 
 }  // namespace drivecopy

@@ -57,16 +57,15 @@ class ImageReader {
 
   // The next block of a headed image as it is stored, for callers that
   // inflate it themselves (on other threads): its zlib stream, not yet
-  // checked, when it is no longer than 256 KiB. A longer stream is inflated
-  // here, piece by piece as ReadBlock does, and Inflated says so. Faults of
-  // the file and the length field are worded as ReadBlock words them. The
-  // view stays valid until the next call. Not for a raw image.
+  // checked, goes into `stream` when it is no longer than 256 KiB. A longer
+  // stream is inflated here, piece by piece as ReadBlock does, and Inflated
+  // says so. Faults of the file and the length field are worded as ReadBlock
+  // words them. Not for a raw image.
   struct StoredBlock {
-    std::span<const std::byte> Stream;  // empty when Inflated
     std::size_t RawSize = 0;
-    bool Inflated = false;
+    bool Inflated = false;  // checked here; `stream` holds nothing of it
   };
-  Outcome<StoredBlock> ReadStoredBlock();
+  Outcome<StoredBlock> ReadStoredBlock(std::vector<std::byte>& stream);
 
   // The words ReadBlock puts before a fault of block `block` at `fileOffset`.
   static std::string FaultPrefix(std::int64_t block, std::int64_t fileOffset);
@@ -74,9 +73,9 @@ class ImageReader {
  private:
   ImageReader(DeviceHandle& file, BlockDecompressor decompressor, BlockInflater inflater)
       : file_(&file), decompressor_(std::move(decompressor)), inflater_(std::move(inflater)) {}
-  // Reads the block at nextOffset_; a stream no longer than 256 KiB is left
-  // in streamBuffer_ uninflated when `inflateHeld` is false (`held` true).
-  Outcome<void> ReadHeadedBlock(std::span<std::byte> block, bool inflateHeld, bool& held);
+  // Reads the block at nextOffset_ into `block`. With `holdInto`, a stream no
+  // longer than 256 KiB is left there uninflated instead; true when it was.
+  Outcome<bool> ReadHeadedBlock(std::span<std::byte> block, std::vector<std::byte>* holdInto);
   Outcome<void> ReadRawBlock(std::span<std::byte> block);
 
   DeviceHandle* file_;

@@ -105,17 +105,20 @@ class PendingStreams {
   bool Usable() const { return checker_.has_value(); }
   bool Full() const { return count_ == PendingBlocks; }
 
-  void Add(std::int64_t block, std::int64_t fileOffset, const ImageReader::StoredBlock& stored) {
+  // The buffer the next block's stream is read into; Add makes it wait.
+  std::vector<std::byte>& NextStream() {
     if (streams_.size() == count_) {
       streams_.emplace_back();
       blocks_.emplace_back();
       offsets_.emplace_back();
       rawSizes_.emplace_back();
     }
-    streams_[count_].assign(stored.Stream.begin(), stored.Stream.end());
+    return streams_[count_];
+  }
+  void Add(std::int64_t block, std::int64_t fileOffset, std::size_t rawSize) {
     blocks_[count_] = block;
     offsets_[count_] = fileOffset;
-    rawSizes_[count_] = stored.RawSize;
+    rawSizes_[count_] = rawSize;
     ++count_;
   }
 
@@ -197,9 +200,9 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader, unsigned
       if (auto decoded = reader.ReadBlock(); !decoded) return Faulty(decoded.error().text, block);
       continue;
     }
-    auto stored = reader.ReadStoredBlock();
+    auto stored = reader.ReadStoredBlock(pending.NextStream());
     if (!stored) return faultAfterPending(Faulty(stored.error().text, block));
-    if (!stored->Inflated) pending.Add(block, offset, *stored);
+    if (!stored->Inflated) pending.Add(block, offset, stored->RawSize);
     if (pending.Full()) {
       if (auto fault = pending.Check()) return *fault;
     }

@@ -30,13 +30,18 @@ void BackgroundBatchWriter::WriteLoop() {
     changed_.wait(lock, [this] { return stopping_ || busy_; });
     if (stopping_) return;
     lock.unlock();
-    auto written = writer_.WriteBatch(inFlight_);
-    inFlight_.Clear();
+    auto written = WriteInFlight();
     lock.lock();
     if (!written) failure_ = written.error();
     busy_ = false;
     changed_.notify_all();
   }
+}
+
+Outcome<void> BackgroundBatchWriter::WriteInFlight() {
+  auto written = writer_.WriteBatch(inFlight_);
+  inFlight_.Clear();
+  return written;
 }
 
 Outcome<void> BackgroundBatchWriter::Hand(BlockBatch& batch) {
@@ -45,8 +50,7 @@ Outcome<void> BackgroundBatchWriter::Hand(BlockBatch& batch) {
   if (failure_) return *failure_;
   std::swap(inFlight_, batch);
   if (!thread_.joinable()) {
-    auto written = writer_.WriteBatch(inFlight_);
-    inFlight_.Clear();
+    auto written = WriteInFlight();
     if (!written) failure_ = written.error();
     return written;
   }

@@ -34,6 +34,8 @@ class BackgroundBatchWriter {
 
  private:
   void WriteLoop();
+  // Writes inFlight_ and empties it for its next use.
+  Outcome<void> WriteInFlight();
 
   ImageWriter& writer_;
   BlockBatch inFlight_;

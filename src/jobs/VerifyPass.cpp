@@ -339,11 +339,12 @@ VerifyTally VerifyWrittenImage(Platform& platform, const MessageTexts& texts, co
   if (!file) return end.NotPossible(nullptr, imagePath, file.error());
   auto size = (*file)->Size();
   if (!size) return end.NotPossible(nullptr, imagePath, size.error());
-  std::int64_t sectors = 0;  // the image's own, to say where a stop left the check
-  if (auto reader = ImageReader::Open(**file)) sectors = reader->SectorCount();
-
   report.Progress((*size + BytesPerSector - 1) / BytesPerSector, 0);
   WatchedFile watched(**file, *size, report, observer);
+  // The image's own sector count, to say where a stop left the check; its
+  // header is read from the piece the check then reads it from again.
+  std::int64_t sectors = 0;
+  if (auto reader = ImageReader::Open(watched)) sectors = reader->SectorCount();
   const ImageVerification checked = VerifyImage(watched);
   const std::int64_t sectorsChecked = BlockFirstSector(sectors, checked.BlocksChecked);
   if (watched.StopSeen()) return end.Stopped(nullptr, sectorsChecked);
