@@ -16,7 +16,7 @@ packages=(
   pigz time                                  # benchmarks: the tool we race, peak memory (bench/run.sh)
   qt6-base-dev qt6-qpa-plugins libqt6test6   # desktop application and its tests (offscreen platform)
   qt6-translations-l10n                      # Qt's own dialog texts in the program's language
-  fonts-dejavu-core fonts-ipafont-gothic     # Latin and Japanese text in the windows
+  fonts-dejavu-core fonts-noto-cjk fonts-ipafont-gothic  # Latin and Japanese text (with bold) in the windows
 )
 
 missing=()

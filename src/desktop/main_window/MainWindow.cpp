@@ -26,6 +26,7 @@
 #include "desktop/widgets/GradientToolBar.h"
 #include "desktop/widgets/LabelButton.h"
 #include "desktop/widgets/PanelStatusBar.h"
+#include "desktop/widgets/ColouredSplitter.h"
 #include "desktop/widgets/ShadowFrame.h"
 #include "desktop/widgets/SkinnedImageButton.h"
 #include "desktop/widgets/TiledImageContainer.h"
@@ -243,10 +244,9 @@ QHBoxLayout* NavigationRow(LabelButton* next, LabelButton* cancel) {
 }
 
 QSplitter* DriveSplitter(QWidget* drives, QWidget* partitions) {
-  auto* splitter = new QSplitter(Qt::Vertical);
+  auto* splitter = new ColouredSplitter(Qt::Vertical, SplitterColour);
   splitter->setHandleWidth(4);
   splitter->setChildrenCollapsible(false);
-  splitter->setStyleSheet(QString("QSplitter::handle { background: %1; }").arg(SplitterColour.name()));
   splitter->addWidget(drives);
   splitter->addWidget(partitions);
   return splitter;

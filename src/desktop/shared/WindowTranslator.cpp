@@ -33,23 +33,39 @@ QStringList InstalledFamilies() {
   return families;
 }
 
-// The first of `candidates` that is installed, compared without regard to case.
-QString FirstInstalled(const QStringList& candidates) {
-  const QStringList installed = InstalledFamilies();
-  for (const QString& candidate : candidates) {
-    for (const QString& family : installed) {
-      if (family.compare(candidate, Qt::CaseInsensitive) == 0) return family;
-    }
+// Whether `family` has a face of its own for bold text. Without one the
+// toolkit draws bold labels regular in a script that no other family shows.
+bool HasBoldFace(const QString& family) {
+  const QStringList styles = QFontDatabase::styles(family);
+  for (const QString& style : styles) {
+    if (QFontDatabase::weight(family, style) >= QFont::DemiBold) return true;
   }
-  return {};
+  return false;
 }
 
-// The installed family that shows the script of a CJK character set; proportional
-// faces first, because they are for UI text. Empty for any other set, or when
-// none is installed.
+// The first of `candidates` that is installed and has a bold face, else the
+// first that is installed; names are compared without regard to case.
+QString FirstInstalled(const QStringList& candidates) {
+  const QStringList installed = InstalledFamilies();
+  QString firstWithoutBold;
+  for (const QString& candidate : candidates) {
+    for (const QString& family : installed) {
+      if (family.compare(candidate, Qt::CaseInsensitive) != 0) continue;
+      if (HasBoldFace(family)) return family;
+      if (firstWithoutBold.isEmpty()) firstWithoutBold = family;
+    }
+  }
+  return firstWithoutBold;
+}
+
+// The installed family that shows the script of a CJK character set; faces
+// with a bold weight first (the Next, Cancel, Start and Abort labels are bold),
+// then proportional ones, because they are for UI text. Noto Sans CJK JP also
+// draws the backslash of "A:\\" as a backslash, where the IPA faces draw a yen
+// sign. Empty for any other set, or when none is installed.
 QString CjkFamilyFor(const QString& charSetName) {
   if (charSetName == QLatin1String("SHIFTJIS_CHARSET")) {
-    return FirstInstalled({"IPAPGothic", "IPAGothic", "Noto Sans CJK JP", "Noto Sans JP", "TakaoPGothic",
+    return FirstInstalled({"Noto Sans CJK JP", "Noto Sans JP", "IPAPGothic", "IPAGothic", "TakaoPGothic",
                            "TakaoGothic", "VL PGothic", "VL Gothic"});
   }
   if (charSetName == QLatin1String("HANGEUL_CHARSET") || charSetName == QLatin1String("JOHAB_CHARSET")) {
