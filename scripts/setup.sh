@@ -17,6 +17,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6test6   # desktop application and its tests (offscreen platform)
   qt6-translations-l10n                      # Qt's own dialog texts in the program's language
   fonts-dejavu-core fonts-noto-cjk fonts-ipafont-gothic  # Latin and Japanese text (with bold) in the windows
+  xvfb openbox x11-utils                     # the windows under a real X server and window manager (tests)
 )
 
 missing=()

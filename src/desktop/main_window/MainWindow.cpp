@@ -439,9 +439,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::FirstShow() {
-  // The smallest size is an outer size; the frame is known once shown.
-  const QSize frame = frameGeometry().size() - size();
-  setMinimumSize(QSize(SmallestWidth, SmallestHeight) - frame);
+  FollowFrame();
   ShowMainPage(0);
   // One pixel wider and back, so that the start-screen buttons are placed
   // before the window is first seen.
@@ -453,6 +451,24 @@ void MainWindow::FirstShow() {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  CentreStartButtons();
+  FollowFrame();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  FollowFrame();
+}
+
+void MainWindow::FollowFrame() {
+  // The smallest size and the start-screen layout count the frame, which on
+  // X11 is known only once the window manager has framed the shown window
+  // (it then moves the window); until then the frame reads as nothing.
+  if (!firstShowDone_) return;
+  const QSize frame = frameGeometry().size() - size();
+  if (frame == knownFrame_) return;
+  knownFrame_ = frame;
+  setMinimumSize(QSize(SmallestWidth, SmallestHeight) - frame);
   CentreStartButtons();
 }
 

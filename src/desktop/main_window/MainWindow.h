@@ -88,6 +88,7 @@ class MainWindow : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void BuildControls();
@@ -97,6 +98,7 @@ class MainWindow : public QWidget {
   void WireLists();
   void ApplyStoredLanguage();
   void FirstShow();
+  void FollowFrame();
   void CentreStartButtons();
   void UpdateStrings();
   void SetWindowColour(const QColor& colour);
@@ -119,6 +121,8 @@ class MainWindow : public QWidget {
   int updateStringsRuns_ = 0;
   std::optional<Qt::CursorShape> cursorBeforeHover_;
   bool firstShowDone_ = false;
+  // The frame's share of the outer size as last followed (none before the first show).
+  std::optional<QSize> knownFrame_;
 
   QTabWidget* pages_ = nullptr;
   QTabWidget* createPages_ = nullptr;
