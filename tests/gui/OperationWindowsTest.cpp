@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QtTest>
 #include <algorithm>
@@ -280,6 +281,23 @@ class OperationWindowsTest : public QObject {
     QCOMPARE(Child<LabelButton>(window, "RegCancelLabel").text(), QStringLiteral("&Abort"));
     QCOMPARE(fixture.mainWindow.windowTitle(), QStringLiteral("TALVO Drive Cloning 1.1 - Clone Image"));
     QVERIFY(Child<QCheckBox>(window, "ShadowCopyCheckBox").isHidden());
+  }
+
+  // The clone memo has both scroll bars; the corner between them is drawn
+  // in the memo's own colours, not in the window's blue.
+  void cloneMemoCornerKeepsTheWindowBlueOut() {
+    Fixture fixture;
+    CloneWindow window(fixture.session, fixture.mainWindow);
+    window.show();
+    auto& memo = Child<QPlainTextEdit>(window, "CloneDrivesMemo");
+    const QImage drawn = memo.grab().toImage();
+    QScrollBar* across = memo.horizontalScrollBar();
+    QScrollBar* down = memo.verticalScrollBar();
+    const QPoint corner(down->mapTo(&memo, down->rect().center()).x(),
+                        across->mapTo(&memo, across->rect().center()).y());
+    QCOMPARE_NE(drawn.pixelColor(corner), window.palette().color(QPalette::Window));
+    QCOMPARE(drawn.pixelColor(corner), memo.palette().color(QPalette::Window));
+    QVERIFY(across->isVisible() && down->isVisible());
   }
 
   // The restore and clone windows' "Verify after writing" box, in each

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -116,6 +117,11 @@ QPlainTextEdit* MakeOperationMemoView(QWidget& parent, const QString& objectName
   auto* memo = new QPlainTextEdit(&parent);
   memo->setObjectName(objectName);
   memo->setReadOnly(true);
+  // The memo and its scroll bars take the desktop's colours: the window's
+  // blue would otherwise fill the corner between the two scroll bars.
+  QPalette palette = memo->palette();
+  palette.setColor(QPalette::Window, QGuiApplication::palette().color(QPalette::Window));
+  memo->setPalette(palette);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   if (wrapLines) {
     memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
