@@ -6,6 +6,7 @@
 #include <string>
 
 #include "disk/PartitionTypeName.h"
+#include "text/ParagraphLines.h"
 #include "text/SizeText.h"
 
 namespace drivecopy {
@@ -38,6 +39,17 @@ TEST(SizeText, ChoosesTheUnitByIntegerDivisionAndEndsWithABlank) {
   for (const SizeCase& c : cases) {
     EXPECT_EQ(SizeText(c.Bytes, c.Separator), c.Expected) << c.Bytes;
   }
+}
+
+TEST(JoinParagraphLines, JoinsTheLinesOfEachParagraphAndKeepsParagraphsApart) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"You need admin rights!  \r\n\r\nIf you run it: \r\nRun it as root. To do \r\nthis press. \r\n",
+       "You need admin rights!\n\nIf you run it: Run it as root. To do this press."},
+      {"one\ntwo\n\n\n\nthree", "one two\n\nthree"},
+      {"\r\n  single line  \r\n\r\n", "single line"},
+      {"", ""},
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(JoinParagraphLines(text), expected) << text;
 }
 
 TEST(PartitionTypeName, NamesTheListedBytesAndNothingElse) {

@@ -2,6 +2,7 @@
 // captions, icons and records, the tick rules, the clone pairing rules, the
 // tool buttons and the message shown when no drive can be opened.
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QtTest>
 
@@ -13,6 +14,7 @@
 #include "gui/support/DesktopFixture.h"
 #include "gui/support/ListClicks.h"
 #include "platform/KindTags.h"
+#include "text/ParagraphLines.h"
 
 using namespace drivecopy;
 using drivecopy::test_support::Captions;
@@ -113,7 +115,9 @@ class DriveListsTest : public QObject {
     QCOMPARE(requests.size(), message ? std::size_t{1} : std::size_t{0});
     if (!message) return;
     QCOMPARE(requests[0].Title, QString::fromStdString(fixture.session.texts.strSVISTATitle));
-    QCOMPARE(requests[0].Text, QString::fromStdString(fixture.session.texts.strSVISTA));
+    // The box wraps the text itself: only the empty lines between paragraphs stay.
+    QCOMPARE(requests[0].Text, QString::fromStdString(JoinParagraphLines(fixture.session.texts.strSVISTA)));
+    QVERIFY(!requests[0].Text.contains(QRegularExpression("[^\\n]\\n[^\\n]")));
     QVERIFY(requests[0].Text.startsWith("You need admin rights for this operation!"));
     QCOMPARE(requests[0].Icon, MessageBoxIcon::Information);
   }

@@ -39,7 +39,8 @@ class MainWindowFrameTest : public QObject {
     window.resize(1, 1);  // held at the smallest size
     QVERIFY(QTest::qWaitFor([&] { return window.frameGeometry().size() == QSize(400, 300); }, 5000));
     QCOMPARE(create->pos(), CentredCreateButton(QSize(400, 300)));
-    QCOMPARE(window.findChild<SkinnedImageButton*>("CloneImageButtom")->pos(), create->pos() + QPoint(0, 118));
+    QCOMPARE(window.findChild<SkinnedImageButton*>("CloneImageButtom")->pos(),
+             create->pos() + QPoint(0, 118));
   }
 };
 

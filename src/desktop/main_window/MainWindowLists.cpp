@@ -9,6 +9,7 @@
 #include "desktop/shared/DesktopBasics.h"
 #include "desktop/widgets/Artwork.h"
 #include "platform/KindTags.h"
+#include "text/ParagraphLines.h"
 
 namespace drivecopy {
 namespace {
@@ -153,7 +154,7 @@ void MainWindowLists::AppendPhysicalRows(CheckListView& view) {
     // Opening physical drives needs administrator rights (root on Linux), so
     // an empty result usually means they are missing.
     session_.prompts.ShowMessageBox(&mainWindow_, Q(session_.texts.strSVISTATitle),
-                                    Q(session_.texts.strSVISTA), MessageBoxIcon::Information);
+                                    Q(JoinParagraphLines(session_.texts.strSVISTA)), MessageBoxIcon::Information);
   }
   pump_();
 }
