@@ -7,6 +7,7 @@
 #include "disk/PartitionTypeName.h"
 #include "platform/KindTags.h"
 #include "platform/Units.h"
+#include "text/DetailTextsInForce.h"
 #include "text/SizeText.h"
 
 namespace drivecopy {
@@ -130,10 +131,10 @@ std::vector<DriveRow> DriveLists::PartitionRows(const DriveRecord& selectedDrive
 
     DriveRow row;
     row.ImageIndex = ImageForInterface(DriveInterfaceOf(platform_, selectedDrive.DriveNumber));
-    row.Caption = DriveModel(platform_, selectedDrive.DriveNumber) +
-                  "; Partition: " + std::to_string(entry.PartitionNumber) +
-                  "; Type: " + PartitionTypeName(entry.PartitionType) +
-                  "; Size: " + SizeText(entry.PartitionLength, decimalSeparator_);
+    row.Caption =
+        Detail(&DetailTexts::strSPartitionRow,
+               {DriveModel(platform_, selectedDrive.DriveNumber), std::to_string(entry.PartitionNumber),
+                PartitionTypeName(entry.PartitionType), SizeText(entry.PartitionLength, decimalSeparator_)});
     row.Record.DevicePath = path;
     row.Record.DriveNumber = selectedDrive.DriveNumber;
     row.Record.Kind = KindPartition;

@@ -16,13 +16,14 @@ BlockIndexCursor::BlockIndexCursor(DeviceHandle& file, std::int64_t offset, std:
     : file_(&file), pieceOffset_(offset), entriesLeft_(entries) {}
 
 Outcome<std::int64_t> BlockIndexCursor::Next() {
-  if (entriesLeft_ <= 0) return ImageFault("the block index holds no further entry");
+  if (entriesLeft_ <= 0) return ImageFault(Detail(&DetailTexts::strSIndexNoFurtherEntry));
   if (used_ == pieceBytes_) {
     piece_.resize(static_cast<std::size_t>(8 * std::min(entriesLeft_, EntriesPerPiece)));
-    if (auto moved = SeekTo(*file_, pieceOffset_, "the image file"); !moved) return moved.error();
-    auto got = ReadUntilFullOrEnd(*file_, piece_, "the block index");
+    if (auto moved = SeekTo(*file_, pieceOffset_, Detail(&DetailTexts::strSWhatImageFile)); !moved)
+      return moved.error();
+    auto got = ReadUntilFullOrEnd(*file_, piece_, Detail(&DetailTexts::strSWhatBlockIndex));
     if (!got) return got.error();
-    if (*got != piece_.size()) return ImageFault("the file ends inside the block index");
+    if (*got != piece_.size()) return ImageFault(Detail(&DetailTexts::strSEndsInBlockIndex));
     pieceOffset_ += static_cast<std::int64_t>(piece_.size());
     pieceBytes_ = piece_.size();
     used_ = 0;

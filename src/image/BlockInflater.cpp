@@ -16,8 +16,8 @@ namespace {
 constexpr std::uint64_t OverflowCountLimit = 16u << 20;
 
 std::string TooLong(std::size_t rawSize, std::uint64_t total, bool exact) {
-  return std::string("inflates to ") + (exact ? "" : "more than ") + std::to_string(total) +
-         " bytes instead of " + std::to_string(rawSize);
+  return Detail(exact ? &DetailTexts::strSInflatesTo : &DetailTexts::strSInflatesToMore,
+                {std::to_string(total), std::to_string(rawSize)});
 }
 
 }  // namespace
@@ -61,9 +61,9 @@ Outcome<void> BlockInflater::Pump() {
       z.avail_in = 0;
       return {};
     }
-    if (result == Z_NEED_DICT) return ImageFault("bad zlib data (the stream asks for a preset dictionary)");
+    if (result == Z_NEED_DICT) return ImageFault(Detail(&DetailTexts::strSBadZlibDictionary));
     if (result == Z_DATA_ERROR) {
-      return ImageFault(std::string("bad zlib data (") + (z.msg ? z.msg : "invalid stream") + ")");
+      return ImageFault(Detail(&DetailTexts::strSBadZlibData, {z.msg ? z.msg : "invalid stream"}));
     }
     if (result == Z_MEM_ERROR) return Failure::Because("out of memory while inflating");
     if (overflow_ > OverflowCountLimit)
@@ -104,13 +104,13 @@ Outcome<void> BlockInflater::Finish() {
   const std::size_t rawSize = destination_.size();
   if (!ended_) {
     if (overflow_ > 0) return ImageFault(TooLong(rawSize, produced_ + overflow_, false));
-    return ImageFault("truncated: its zlib stream ends early, after " + std::to_string(produced_) + " of " +
-                      std::to_string(rawSize) + " bytes");
+    return ImageFault(
+        Detail(&DetailTexts::strSZlibEndsEarly, {std::to_string(produced_), std::to_string(rawSize)}));
   }
   if (overflow_ > 0) return ImageFault(TooLong(rawSize, produced_ + overflow_, true));
   if (produced_ < rawSize) return ImageFault(TooLong(rawSize, produced_, true));
   if (trailing_ > 0) {
-    return ImageFault(std::to_string(trailing_) + " bytes of stray data follow the end of its zlib stream");
+    return ImageFault(Detail(&DetailTexts::strSStrayData, {std::to_string(trailing_)}));
   }
   return {};
 }

@@ -15,7 +15,7 @@ namespace drivecopy {
 
 namespace {
 
-const std::string kImageFile = "the image file";
+std::string TheImageFile() { return Detail(&DetailTexts::strSWhatImageFile); }
 
 // The least a stored block can take: its 8-byte length and a zlib stream of
 // 2 header bytes, at least one byte of deflate data and a 4-byte checksum.
@@ -28,9 +28,7 @@ constexpr std::int64_t SmallestStoredBlock = 8 + 7;
 constexpr std::int64_t LongestHeldStream = 256 * 1024;
 constexpr std::size_t StreamPieceSize = 64 * 1024;
 
-Failure NotAnImage(const std::string& why) { return ImageFault("Not a valid image: " + why); }
-
-std::string BlockName(std::int64_t block) { return "block " + std::to_string(block); }
+Failure NotAnImage(const std::string& why) { return ImageFault(Detail(&DetailTexts::strSNotAnImage, {why})); }
 
 }  // namespace
 
@@ -42,12 +40,12 @@ Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
   ImageReader reader(file, std::move(*decompressor), std::move(*inflater));
 
   auto size = file.Size();
-  if (!size) return FileOperationFailed("Cannot find out the size of the image file", size.error());
+  if (!size) return FileOperationFailed(&DetailTexts::strSCannotTellImageSize, {}, size.error());
   reader.fileSize_ = *size;
 
   std::array<std::byte, ImageHeaderSize> headerBytes{};
-  if (auto moved = SeekTo(file, 0, kImageFile); !moved) return moved.error();
-  auto got = ReadUntilFullOrEnd(file, headerBytes, "the image header");
+  if (auto moved = SeekTo(file, 0, TheImageFile()); !moved) return moved.error();
+  auto got = ReadUntilFullOrEnd(file, headerBytes, Detail(&DetailTexts::strSWhatImageHeader));
   if (!got) return got.error();
 
   if (!HasImageMagic(std::span(headerBytes).first(*got))) {
@@ -61,45 +59,42 @@ Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
 
   reader.format_ = ImageFormat::Headed;
   if (*got < ImageHeaderSize) {
-    return NotAnImage("the file begins with the image mark but is only " + std::to_string(*got) +
-                      " bytes long, shorter than the 65-byte header");
+    return NotAnImage(Detail(&DetailTexts::strSImageMarkOnly, {std::to_string(*got)}));
   }
   reader.header_ = *ParseHeader(headerBytes);
   const ImageHeader& header = reader.header_;
 
   if (header.PartitionCount < 0) {
-    return NotAnImage("its partition count is negative (" + std::to_string(header.PartitionCount) + ")");
+    return NotAnImage(
+        Detail(&DetailTexts::strSPartitionCountNegative, {std::to_string(header.PartitionCount)}));
   }
   if (header.PartitionCount > MaxPartitionStarts) {
-    return NotAnImage("its list of " + std::to_string(header.PartitionCount) +
-                      " partition starts is longer than the " + std::to_string(MaxPartitionStarts) +
-                      " a drive's partition layout can hold");
+    return NotAnImage(Detail(&DetailTexts::strSPartitionListTooLong,
+                             {std::to_string(header.PartitionCount), std::to_string(MaxPartitionStarts)}));
   }
   reader.firstBlockOffset_ = ImageHeaderSize + 8 * static_cast<std::int64_t>(header.PartitionCount);
   if (reader.firstBlockOffset_ > reader.fileSize_) {
-    return NotAnImage("its list of " + std::to_string(header.PartitionCount) +
-                      " partition starts would reach past the end of the file (" +
-                      std::to_string(reader.fileSize_) + " bytes)");
+    return NotAnImage(Detail(&DetailTexts::strSPartitionListPastEnd,
+                             {std::to_string(header.PartitionCount), std::to_string(reader.fileSize_)}));
   }
   std::vector<std::byte> list(8 * static_cast<std::size_t>(header.PartitionCount));
-  auto listRead = ReadUntilFullOrEnd(file, list, "the partition list of the image");
+  auto listRead = ReadUntilFullOrEnd(file, list, Detail(&DetailTexts::strSWhatPartitionList));
   if (!listRead) return listRead.error();
-  if (*listRead != list.size()) return NotAnImage("the file ends inside its partition list");
+  if (*listRead != list.size()) return NotAnImage(Detail(&DetailTexts::strSEndsInPartitionList));
   reader.header_.PartitionStarts.resize(list.size() / 8);
   for (std::size_t i = 0; i < list.size() / 8; ++i) {
     reader.header_.PartitionStarts[i] = LoadLittleEndian<std::int64_t>(list.data() + 8 * i);
   }
 
   if (header.SectorsStored < 0) {
-    return NotAnImage("its count of stored sectors is negative (" + std::to_string(header.SectorsStored) +
-                      ")");
+    return NotAnImage(Detail(&DetailTexts::strSSectorCountNegative, {std::to_string(header.SectorsStored)}));
   }
   const std::int64_t blocks = drivecopy::BlockCount(header.SectorsStored);
   const std::int64_t room = reader.fileSize_ - reader.firstBlockOffset_;
   if (blocks > room / SmallestStoredBlock) {
-    return NotAnImage("it claims " + std::to_string(header.SectorsStored) + " stored sectors in " +
-                      std::to_string(blocks) + " blocks, more than the " + std::to_string(room) +
-                      " bytes behind its partition list can hold");
+    return NotAnImage(
+        Detail(&DetailTexts::strSTooManyBlocksClaimed,
+               {std::to_string(header.SectorsStored), std::to_string(blocks), std::to_string(room)}));
   }
   reader.sectors_ = header.SectorsStored;
   reader.blockCount_ = blocks;
@@ -140,46 +135,46 @@ Outcome<ImageReader::StoredBlock> ImageReader::ReadStoredBlock(std::vector<std::
 }
 
 std::string ImageReader::FaultPrefix(std::int64_t block, std::int64_t fileOffset) {
-  return BlockName(block) + " (at byte " + std::to_string(fileOffset) + "): ";
+  return Detail(&DetailTexts::strSBlockAtByte, {std::to_string(block), std::to_string(fileOffset)});
 }
 
 Outcome<void> ImageReader::ReadRawBlock(std::span<std::byte> block) {
-  if (auto moved = SeekTo(*file_, nextOffset_, kImageFile); !moved) return moved;
-  auto got = ReadUntilFullOrEnd(*file_, block, kImageFile);
+  if (auto moved = SeekTo(*file_, nextOffset_, TheImageFile()); !moved) return moved;
+  auto got = ReadUntilFullOrEnd(*file_, block, TheImageFile());
   if (!got) return got.error();
   if (*got != block.size()) {
-    return ImageFault("truncated: the file ends after " + std::to_string(*got) + " of its " +
-                      std::to_string(block.size()) + " bytes");
+    return ImageFault(
+        Detail(&DetailTexts::strSEndsAfterBytes, {std::to_string(*got), std::to_string(block.size())}));
   }
   nextOffset_ += static_cast<std::int64_t>(block.size());
   return {};
 }
 
 Outcome<bool> ImageReader::ReadHeadedBlock(std::span<std::byte> block, std::vector<std::byte>* holdInto) {
-  if (auto moved = SeekTo(*file_, nextOffset_, kImageFile); !moved) return moved.error();
+  if (auto moved = SeekTo(*file_, nextOffset_, TheImageFile()); !moved) return moved.error();
   std::array<std::byte, 8> lengthField{};
-  auto got = ReadUntilFullOrEnd(*file_, lengthField, kImageFile);
+  auto got = ReadUntilFullOrEnd(*file_, lengthField, TheImageFile());
   if (!got) return got.error();
-  if (*got == 0) return ImageFault("truncated: the file ends before this block");
+  if (*got == 0) return ImageFault(Detail(&DetailTexts::strSEndsBeforeBlock));
   if (*got < lengthField.size()) {
-    return ImageFault("truncated: the file ends inside its 8-byte length field");
+    return ImageFault(Detail(&DetailTexts::strSEndsInLengthField));
   }
   const auto length = LoadLittleEndian<std::int64_t>(lengthField.data());
-  if (length <= 0) return ImageFault("its length " + std::to_string(length) + " is not positive");
+  if (length <= 0) return ImageFault(Detail(&DetailTexts::strSLengthNotPositive, {std::to_string(length)}));
   const std::int64_t remaining = fileSize_ - nextOffset_ - 8;
   if (length > remaining) {
-    return ImageFault("its length " + std::to_string(length) + " points past the end of the file (only " +
-                      std::to_string(remaining) + " bytes follow)");
+    return ImageFault(
+        Detail(&DetailTexts::strSLengthPastEnd, {std::to_string(length), std::to_string(remaining)}));
   }
 
   auto truncated = [&](std::size_t bytesThere) {
-    return ImageFault("truncated: the file ends after " + std::to_string(bytesThere) + " of its " +
-                      std::to_string(length) + " bytes");
+    return ImageFault(
+        Detail(&DetailTexts::strSEndsAfterBytes, {std::to_string(bytesThere), std::to_string(length)}));
   };
   if (length <= LongestHeldStream) {
     std::vector<std::byte>& stream = holdInto != nullptr ? *holdInto : streamBuffer_;
     stream.resize(static_cast<std::size_t>(length));
-    auto read = ReadUntilFullOrEnd(*file_, stream, kImageFile);
+    auto read = ReadUntilFullOrEnd(*file_, stream, TheImageFile());
     if (!read) return read.error();
     if (*read != stream.size()) return truncated(*read);
     if (holdInto == nullptr) {
@@ -195,7 +190,7 @@ Outcome<bool> ImageReader::ReadHeadedBlock(std::span<std::byte> block, std::vect
   while (left > 0) {
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(left, StreamPieceSize));
     const std::span<std::byte> piece(streamBuffer_.data(), want);
-    auto read = ReadUntilFullOrEnd(*file_, piece, kImageFile);
+    auto read = ReadUntilFullOrEnd(*file_, piece, TheImageFile());
     if (!read) return read.error();
     if (*read != want) return truncated(static_cast<std::size_t>(length - left) + *read);
     if (auto fed = inflater_.Feed(piece); !fed) return fed.error();

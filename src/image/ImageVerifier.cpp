@@ -10,6 +10,7 @@
 #include "image/ImageReader.h"
 #include "image/ParallelBlockChecker.h"
 #include "platform/Units.h"
+#include "text/DetailTextsInForce.h"
 
 namespace drivecopy {
 
@@ -28,16 +29,18 @@ std::string IndexPlacementFault(const ImageReader& reader) {
   const ImageHeader& header = reader.Header();
   const std::int64_t fileSize = reader.FileSize();
   if (header.IndexOffset < reader.FirstBlockOffset() || header.IndexOffset > fileSize) {
-    return "the index offset " + std::to_string(header.IndexOffset) + " lies outside the blocks' area (" +
-           std::to_string(reader.FirstBlockOffset()) + " to " + std::to_string(fileSize) + ")";
+    return Detail(&DetailTexts::strSIndexOffsetOutside,
+                  {std::to_string(header.IndexOffset), std::to_string(reader.FirstBlockOffset()),
+                   std::to_string(fileSize)});
   }
   if (header.IndexSize < 8 || header.IndexSize % 8 != 0 || header.IndexSize > fileSize - header.IndexOffset) {
-    return "the index size " + std::to_string(header.IndexSize) + " does not fit a whole index at offset " +
-           std::to_string(header.IndexOffset) + " of a file of " + std::to_string(fileSize) + " bytes";
+    return Detail(
+        &DetailTexts::strSIndexSizeMisfit,
+        {std::to_string(header.IndexSize), std::to_string(header.IndexOffset), std::to_string(fileSize)});
   }
   if (header.IndexOffset + header.IndexSize != fileSize) {
-    return std::to_string(fileSize - header.IndexOffset - header.IndexSize) +
-           " bytes follow the index at the end of the file";
+    return Detail(&DetailTexts::strSBytesAfterIndex,
+                  {std::to_string(fileSize - header.IndexOffset - header.IndexSize)});
   }
   return "";
 }
@@ -73,9 +76,7 @@ ImageVerification VerifyRaw(ImageReader& reader) {
   // Any bytes are a raw image, but no bytes (or fewer than a sector, or a
   // device that reports no size, as /dev/zero does) are nothing to restore.
   if (reader.SectorCount() == 0) {
-    return Faulty("it holds no sectors (" + std::to_string(reader.FileSize()) +
-                      " bytes), so it is no image of anything",
-                  0);
+    return Faulty(Detail(&DetailTexts::strSHoldsNoSectors, {std::to_string(reader.FileSize())}), 0);
   }
   while (!reader.AtEnd()) {
     const std::int64_t checked = reader.NextBlock();
@@ -85,7 +86,7 @@ ImageVerification VerifyRaw(ImageReader& reader) {
   result.Sound = true;
   result.BlocksChecked = reader.BlockCount();
   if (const std::int64_t tail = reader.FileSize() % BytesPerSector; tail != 0) {
-    result.Note = "the last " + std::to_string(tail) + " bytes are less than a sector and are never restored";
+    result.Note = Detail(&DetailTexts::strSTailNeverRestored, {std::to_string(tail)});
   }
   return result;
 }
@@ -145,11 +146,11 @@ class PendingStreams {
 ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader, unsigned workers) {
   if (reader.Header().IndexOffset == 0 && reader.Header().IndexSize == 0) {
     // The header a create writes first; it is replaced only at the end.
-    return Faulty("its writing never finished: the block index and the final header were never written", 0);
+    return Faulty(Detail(&DetailTexts::strSWritingNeverFinished), 0);
   }
   const ImageHeader& header = reader.Header();
   if (header.HeaderSize != ImageHeaderSize) {
-    return Faulty("the header size field is " + std::to_string(header.HeaderSize) + " instead of 65", 0);
+    return Faulty(Detail(&DetailTexts::strSHeaderSizeField, {std::to_string(header.HeaderSize)}), 0);
   }
   // An index fault is reported after the blocks, so that a damaged block is
   // named first; the entries are compared only with an index that has the
@@ -162,14 +163,14 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader, unsigned
       ImageVerification result;
       result.Sound = true;
       result.IndexOnly = true;
-      result.Note = "the image holds no blocks, only an index of the " +
-                    std::to_string(header.IndexSize / 8 - 1) + " blocks it would have had";
+      result.Note = Detail(&DetailTexts::strSIndexWithoutBlocks, {std::to_string(header.IndexSize / 8 - 1)});
       return result;
     }
     const std::int64_t expectedEntries = reader.BlockCount() + 1;
     if (header.IndexSize / 8 != expectedEntries) {
-      indexFault = "the index holds " + std::to_string(header.IndexSize / 8) + " entries, but " +
-                   std::to_string(reader.BlockCount()) + " blocks need " + std::to_string(expectedEntries);
+      indexFault = Detail(&DetailTexts::strSIndexEntryCount,
+                          {std::to_string(header.IndexSize / 8), std::to_string(reader.BlockCount()),
+                           std::to_string(expectedEntries)});
     }
   }
   std::optional<BlockIndexCursor> index;
@@ -190,10 +191,10 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader, unsigned
       auto entry = index->Next();
       if (!entry) return faultAfterPending(Faulty(entry.error().text, block));
       if (*entry != offset) {
-        return faultAfterPending(Faulty("block " + std::to_string(block) +
-                                            ": the index gives its offset as " + std::to_string(*entry) +
-                                            ", but it starts at " + std::to_string(offset),
-                                        block));
+        return faultAfterPending(
+            Faulty(Detail(&DetailTexts::strSIndexOffsetWrong,
+                          {std::to_string(block), std::to_string(*entry), std::to_string(offset)}),
+                   block));
       }
     }
     if (!pending.Usable()) {
@@ -213,13 +214,12 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader, unsigned
   auto last = index->Next();
   if (!last) return Faulty(last.error().text, reader.BlockCount());
   if (*last != end) {
-    return Faulty("the index's last entry " + std::to_string(*last) + " is not the end of the last block (" +
-                      std::to_string(end) + ")",
+    return Faulty(Detail(&DetailTexts::strSIndexLastEntry, {std::to_string(*last), std::to_string(end)}),
                   reader.BlockCount());
   }
   if (header.IndexOffset != end) {
-    return Faulty("the index starts at " + std::to_string(header.IndexOffset) +
-                      ", not right after the last block (" + std::to_string(end) + ")",
+    return Faulty(Detail(&DetailTexts::strSIndexNotAfterBlocks,
+                         {std::to_string(header.IndexOffset), std::to_string(end)}),
                   reader.BlockCount());
   }
   ImageVerification result;

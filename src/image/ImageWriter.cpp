@@ -12,7 +12,7 @@ namespace drivecopy {
 
 namespace {
 
-const std::string kImageFile = "the image file";
+std::string TheImageFile() { return Detail(&DetailTexts::strSWhatImageFile); }
 
 void AppendIndexEntry(std::vector<std::byte>& index, std::int64_t offset) {
   const std::size_t at = index.size();
@@ -50,13 +50,14 @@ Outcome<ImageWriter> ImageWriter::Start(DeviceHandle& file, ImageFormat format, 
 
   ImageWriter writer(file, format, std::move(header), virtualMode);
   const auto headerBytes = SerializeHeader(writer.header_);
-  if (auto written = WriteWhole(file, headerBytes, "the image header"); !written) return written.error();
+  if (auto written = WriteWhole(file, headerBytes, Detail(&DetailTexts::strSWhatImageHeader)); !written)
+    return written.error();
 
   std::vector<std::byte> list(8 * static_cast<std::size_t>(writer.header_.PartitionCount));
   for (std::size_t i = 0; i < list.size() / 8; ++i) {
     StoreLittleEndian<std::int64_t>(list.data() + 8 * i, writer.header_.PartitionStarts[i]);
   }
-  if (auto written = WriteWhole(file, list, "the partition list of the image"); !written)
+  if (auto written = WriteWhole(file, list, Detail(&DetailTexts::strSWhatPartitionList)); !written)
     return written.error();
 
   writer.fileOffset_ = static_cast<std::int64_t>(ImageHeaderSize + list.size());
@@ -79,7 +80,7 @@ Outcome<void> ImageWriter::WriteBatch(const BlockBatch& batch) {
     const std::span<const std::byte> bytes = batch.Bytes();
     for (std::size_t done = 0; done < bytes.size(); done += kWritePieceBytes) {
       const auto piece = bytes.subspan(done, std::min(kWritePieceBytes, bytes.size() - done));
-      if (auto written = WriteWhole(*file_, piece, kImageFile); !written) return Failed(written.error());
+      if (auto written = WriteWhole(*file_, piece, TheImageFile()); !written) return Failed(written.error());
     }
     fileOffset_ += static_cast<std::int64_t>(batch.ByteSize());
   }
@@ -102,17 +103,19 @@ Outcome<void> ImageWriter::Finish() {
     header_.SectorsStored = virtual_ ? 0 : sectorsHanded_;
     header_.IndexOffset = fileOffset_;
     header_.IndexSize = static_cast<std::int64_t>(index_.size());
-    if (auto written = WriteWhole(*file_, index_, "the block index of the image"); !written) {
+    if (auto written = WriteWhole(*file_, index_, Detail(&DetailTexts::strSWhatImageBlockIndex)); !written) {
       return Failed(written.error());
     }
     fileOffset_ += header_.IndexSize;
-    if (auto moved = SeekTo(*file_, 0, kImageFile); !moved) return Failed(moved.error());
-    if (auto written = WriteWhole(*file_, SerializeHeader(header_), "the final image header"); !written) {
+    if (auto moved = SeekTo(*file_, 0, TheImageFile()); !moved) return Failed(moved.error());
+    if (auto written =
+            WriteWhole(*file_, SerializeHeader(header_), Detail(&DetailTexts::strSWhatFinalImageHeader));
+        !written) {
       return Failed(written.error());
     }
   }
   if (auto flushed = file_->Flush(); !flushed) {
-    return Failed(FileOperationFailed("Cannot bring the image file to disk", flushed.error()));
+    return Failed(FileOperationFailed(&DetailTexts::strSCannotFlushImage, {}, flushed.error()));
   }
   finished_ = true;
   return {};

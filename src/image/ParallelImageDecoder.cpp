@@ -9,6 +9,7 @@
 #include "image/BlockRule.h"
 #include "image/ImageFault.h"
 #include "image/ImageFileIo.h"
+#include "image/ImageReader.h"
 #include "image/LittleEndian.h"
 #include "platform/Units.h"
 
@@ -16,7 +17,7 @@ namespace drivecopy {
 
 namespace {
 
-const std::string kImageFile = "the image file";
+std::string TheImageFile() { return Detail(&DetailTexts::strSWhatImageFile); }
 
 // The file is read in pieces of this size; the length fields and streams of
 // a headed image are taken from them.
@@ -172,8 +173,7 @@ std::size_t ParallelImageDecoder::RawOffset(const Slot& slot, std::int64_t block
 
 Failure ParallelImageDecoder::NamedFault(std::int64_t block, std::int64_t fileOffset,
                                          const Failure& error) const {
-  return error.Reworded("block " + std::to_string(block) + " (at byte " + std::to_string(fileOffset) +
-                        "): " + error.text);
+  return error.Reworded(ImageReader::FaultPrefix(block, fileOffset) + error.text);
 }
 
 bool ParallelImageDecoder::ReadRun(Slot& slot) {
@@ -200,8 +200,8 @@ bool ParallelImageDecoder::ReadRun(Slot& slot) {
 void ParallelImageDecoder::ReadRawRun(Slot& slot, std::int64_t endBlock) {
   const std::int64_t first = slot.Result.FirstBlock;
   const std::size_t bytes = RawOffset(slot, endBlock);
-  if (SeekTo(file_, fileOffset_, kImageFile)) {
-    auto got = ReadUntilFullOrEnd(file_, std::span<std::byte>(slot.Raw.data(), bytes), kImageFile);
+  if (SeekTo(file_, fileOffset_, TheImageFile())) {
+    auto got = ReadUntilFullOrEnd(file_, std::span<std::byte>(slot.Raw.data(), bytes), TheImageFile());
     if (got && *got == bytes) {
       slot.ReadBlocks = slot.Result.Blocks = endBlock - first;
       fileOffset_ += static_cast<std::int64_t>(bytes);
@@ -214,19 +214,20 @@ void ParallelImageDecoder::ReadRawRun(Slot& slot, std::int64_t endBlock) {
     const std::span<std::byte> destination(slot.Raw.data() + RawOffset(slot, block),
                                            static_cast<std::size_t>(BlockRawSize(sectors_, block)));
     const std::int64_t at = fileOffset_;
-    if (auto moved = SeekTo(file_, at, kImageFile); !moved) {
+    if (auto moved = SeekTo(file_, at, TheImageFile()); !moved) {
       slot.Result.Damage = NamedFault(block, at, moved.error());
       return;
     }
-    auto got = ReadUntilFullOrEnd(file_, destination, kImageFile);
+    auto got = ReadUntilFullOrEnd(file_, destination, TheImageFile());
     if (!got) {
       slot.Result.Damage = NamedFault(block, at, got.error());
       return;
     }
     if (*got != destination.size()) {
-      slot.Result.Damage = NamedFault(block, at,
-                                      ImageFault("truncated: the file ends after " + std::to_string(*got) +
-                                                 " of its " + std::to_string(destination.size()) + " bytes"));
+      slot.Result.Damage =
+          NamedFault(block, at,
+                     ImageFault(Detail(&DetailTexts::strSEndsAfterBytes,
+                                       {std::to_string(*got), std::to_string(destination.size())})));
       return;
     }
     fileOffset_ += static_cast<std::int64_t>(destination.size());
@@ -252,20 +253,20 @@ Outcome<void> ParallelImageDecoder::ReadHeadedBlock(Slot& slot, std::int64_t blo
   std::array<std::byte, 8> lengthField{};
   auto got = ReadStream(lengthField);
   if (!got) return got.error();
-  if (*got == 0) return ImageFault("truncated: the file ends before this block");
-  if (*got < lengthField.size()) return ImageFault("truncated: the file ends inside its 8-byte length field");
+  if (*got == 0) return ImageFault(Detail(&DetailTexts::strSEndsBeforeBlock));
+  if (*got < lengthField.size()) return ImageFault(Detail(&DetailTexts::strSEndsInLengthField));
   const auto length = LoadLittleEndian<std::int64_t>(lengthField.data());
-  if (length <= 0) return ImageFault("its length " + std::to_string(length) + " is not positive");
+  if (length <= 0) return ImageFault(Detail(&DetailTexts::strSLengthNotPositive, {std::to_string(length)}));
   const std::int64_t remaining = fileSize_ - fileOffset_ - 8;
   if (length > remaining) {
-    return ImageFault("its length " + std::to_string(length) + " points past the end of the file (only " +
-                      std::to_string(remaining) + " bytes follow)");
+    return ImageFault(
+        Detail(&DetailTexts::strSLengthPastEnd, {std::to_string(length), std::to_string(remaining)}));
   }
   const std::span<std::byte> destination(slot.Raw.data() + RawOffset(slot, block),
                                          static_cast<std::size_t>(BlockRawSize(sectors_, block)));
   auto truncated = [length](std::int64_t have) {
-    return ImageFault("truncated: the file ends after " + std::to_string(have) + " of its " +
-                      std::to_string(length) + " bytes");
+    return ImageFault(
+        Detail(&DetailTexts::strSEndsAfterBytes, {std::to_string(have), std::to_string(length)}));
   };
 
   StoredBlock stored{slot.Stored.size(), static_cast<std::size_t>(length), fileOffset_, false};
@@ -318,8 +319,8 @@ Outcome<std::size_t> ParallelImageDecoder::ReadStream(std::span<std::byte> buffe
       continue;
     }
     piece_.resize(FilePieceBytes);
-    if (auto moved = SeekTo(file_, cursor_, kImageFile); !moved) return moved.error();
-    auto got = ReadUntilFullOrEnd(file_, piece_, kImageFile);
+    if (auto moved = SeekTo(file_, cursor_, TheImageFile()); !moved) return moved.error();
+    auto got = ReadUntilFullOrEnd(file_, piece_, TheImageFile());
     if (!got) return got.error();
     pieceFileOffset_ = cursor_;
     pieceBytes_ = *got;

@@ -7,6 +7,7 @@
 
 #include "image/BlockRule.h"
 #include "platform/Units.h"
+#include "text/DetailTextsInForce.h"
 
 namespace drivecopy {
 
@@ -138,7 +139,7 @@ void BlockSource::ReadBlockAlone(std::int64_t index) {
               size - static_cast<std::size_t>(goodSectors * BytesPerSector));
   if (goodSectors == 0 && !SourceLost() && !device_.StillPresent()) {
     // Nothing came from a device that is no longer there: not bad sectors.
-    NoteFailure(Failure::Because("the device is no longer present", FailureKind::DeviceGone));
+    NoteFailure(Failure::Because(Detail(&DetailTexts::strSDeviceNoLongerPresent), FailureKind::DeviceGone));
   }
   for (std::int64_t k = goodSectors; k < sectors && !SourceLost(); ++k) {
     std::span<std::byte> sector = block.subspan(static_cast<std::size_t>(k * BytesPerSector), kSectorBytes);

@@ -44,8 +44,8 @@ JobOutcome CloseRun(Platform& platform, const MessageTexts& texts, const ClonePa
     outcome = report.Fail(outcome, texts.strSTitleERROR, *failure);
   }
   if (!flushed) {
-    const std::string text = "The data written to " + parameters.Destination.DevicePath +
-                             " could not be brought to stable storage: " + flushed.error().text;
+    const std::string text = FillPlaceholders(texts.Details.strSNotFlushed,
+                                              {parameters.Destination.DevicePath, flushed.error().text});
     report.Line(text);
     outcome = report.Fail(outcome, texts.strSTitleERROR, text);
   } else if (!failure) {

@@ -335,8 +335,8 @@ JobOutcome CreateImageRun::Execute() {
     }
     if (auto stored = StoreBlock(index, block); !stored) {
       // A block left out would shift every later sector of the image.
-      return FailWriting("Cannot compress the block at sector " + std::to_string(currentSector_) + ": " +
-                         stored.error().text);
+      return FailWriting(FillPlaceholders(texts_.Details.strSCannotCompress,
+                                          {std::to_string(currentSector_), stored.error().text}));
     }
     currentSector_ = blocks_->FirstSectorOf(index + 1);
 

@@ -7,6 +7,7 @@
 #include "disk/PartitionTypeName.h"
 #include "platform/KindTags.h"
 #include "platform/Units.h"
+#include "text/DetailTextsInForce.h"
 #include "text/SizeText.h"
 
 namespace drivecopy {
@@ -46,13 +47,13 @@ std::optional<std::string> SourceDescription(Platform& platform, const DriveReco
   switch (record.Kind) {
     case KindPartition: {
       const PARTITION_INFORMATION& entry = EntryOf(record);
-      return DriveModel(platform, record.DriveNumber) +
-             "; Partition: " + std::to_string(entry.PartitionNumber) +
-             ";\r\nType: " + PartitionTypeName(entry.PartitionType) +
-             "; Size: " + SizeText(entry.PartitionLength, decimalSeparator);
+      return Detail(
+          &DetailTexts::strSPartitionDescription,
+          {DriveModel(platform, record.DriveNumber), std::to_string(entry.PartitionNumber),
+           PartitionTypeName(entry.PartitionType), SizeText(entry.PartitionLength, decimalSeparator)});
     }
     case KindFloppy:
-      return "Floppy " + SizeText(record.TotalBytes, decimalSeparator);
+      return Detail(&DetailTexts::strSFloppyDescription, {SizeText(record.TotalBytes, decimalSeparator)});
     case KindPhysicalDrive:
       return DriveModel(platform, record.DriveNumber) + " " +
              SizeText(record.PartitionInfo.PartitionLength, decimalSeparator);

@@ -1,4 +1,5 @@
 #include "jobs/OperationLog.h"
+#include "text/DetailTextsInForce.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -87,8 +88,8 @@ void AppendMemoLine(std::vector<std::byte>& out, std::string_view line) {
   AppendLineBreak(out);
 }
 
-Failure LogFileError(const std::string& path, const std::string& step, const Failure& cause) {
-  return cause.Reworded("Cannot " + step + " the log file " + path + ": " + cause.text);
+Failure LogFileError(const std::string& path, std::string DetailTexts::*message, const Failure& cause) {
+  return cause.Reworded(Detail(message, {path, cause.text}));
 }
 
 }  // namespace
@@ -99,14 +100,15 @@ Outcome<void> WriteOperationLog(Platform& platform, const std::string& path,
   for (const std::string& line : memoLines) AppendMemoLine(content, line);
 
   Outcome<std::unique_ptr<DeviceHandle>> file = platform.Open(path, OpenMode::CreateAlways);
-  if (!file) return LogFileError(path, "create", file.error());
+  if (!file) return LogFileError(path, &DetailTexts::strSCannotCreateLog, file.error());
   Outcome<std::size_t> written = file.value()->Write(std::span<const std::byte>(content));
-  if (!written) return LogFileError(path, "write", written.error());
+  if (!written) return LogFileError(path, &DetailTexts::strSCannotWriteLog, written.error());
   if (written.value() != content.size()) {
-    return LogFileError(path, "write", Failure::Because("only part of it was written"));
+    return LogFileError(path, &DetailTexts::strSCannotWriteLog,
+                        Failure::Because(Detail(&DetailTexts::strSLogWrittenInPart)));
   }
   Outcome<void> flushed = file.value()->Flush();
-  if (!flushed) return LogFileError(path, "write", flushed.error());
+  if (!flushed) return LogFileError(path, &DetailTexts::strSCannotWriteLog, flushed.error());
   return {};
 }
 

@@ -44,7 +44,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   if (!reader) {
     return report.Fail(
         outcome, texts.strSTitleERROR,
-        "The image file " + parameters.ImagePath + " cannot be restored: " + reader.error().text);
+        FillPlaceholders(texts.Details.strSCannotRestoreImage, {parameters.ImagePath, reader.error().text}));
   }
 
   // Refusals come before the destination is opened: nothing is touched. An
@@ -85,7 +85,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   if (auto stoppedEarly = StoppedEarlyLine(texts, parameters.ImagePath, *reader)) {
     report.Line(*stoppedEarly);
   }
-  report.Line("Starting...");
+  report.Line(texts.Details.strSStarting);
   std::string damage;
   WriteReport written;  // what writing left undone: sectors named, and a failure that ended it
   bool stopped = false;
@@ -152,7 +152,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   auto flushed = device.Flush();
   destination->reset();
   const std::string flushFailure =
-      flushed ? "" : " Bringing them to stable storage failed as well: " + flushed.error().text;
+      flushed ? "" : FillPlaceholders(texts.Details.strSNotFlushedEither, {flushed.error().text});
   AddAfterWritingNotes(texts, parameters.DevicePath, guarded.Claim->AfterWriting(), report);
   if (written.Stopped()) {
     outcome.SectorsDone = std::min(outcome.SectorsDone, written.StopSector);
@@ -168,9 +168,9 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
     return report.Fail(outcome, texts.strSTitleERROR, text + flushFailure);
   }
   if (!flushed) {
-    return report.Fail(outcome, texts.strSTitleERROR,
-                       "The data written to " + parameters.DevicePath +
-                           " could not be brought to stable storage: " + flushed.error().text);
+    return report.Fail(
+        outcome, texts.strSTitleERROR,
+        FillPlaceholders(texts.Details.strSNotFlushed, {parameters.DevicePath, flushed.error().text}));
   }
   if (stopped) {
     outcome.Status = JobStatus::Stopped;

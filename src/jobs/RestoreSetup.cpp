@@ -38,11 +38,12 @@ Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts
         FillPlaceholders(texts.Checks.strSCannotOpenToRead, {imagePath, FailureCause(texts, file.error())}));
   }
   std::array<std::byte, ImageHeaderSize> headerBytes{};
-  auto read = ReadUntilFullOrEnd(**file, headerBytes, "the image file " + imagePath);
+  auto read = ReadUntilFullOrEnd(**file, headerBytes,
+                                 FillPlaceholders(texts.Details.strSWhatNamedImageFile, {imagePath}));
   if (!read) return read.error();
   if (*read < headerBytes.size()) {
-    return Failure::Because("The file " + imagePath + " holds " + std::to_string(*read) +
-                            " bytes, fewer than an image's 65-byte header; it is not an image.");
+    return Failure::Because(
+        FillPlaceholders(texts.Details.strSShorterThanHeader, {imagePath, std::to_string(*read)}));
   }
 
   std::int64_t imageBytes = 0;
@@ -57,7 +58,8 @@ Outcome<std::string> ImageSizeLine(Platform& platform, const MessageTexts& texts
   } else {
     auto size = (*file)->Size();
     if (!size)
-      return size.error().Reworded("Cannot tell the size of " + imagePath + ": " + size.error().text);
+      return size.error().Reworded(
+          FillPlaceholders(texts.Details.strSCannotTellSize, {imagePath, size.error().text}));
     imageBytes = *size;
   }
   return texts.StrSImageSize + " " + SizeText(imageBytes, decimalSeparator);

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/Units.h"
+#include "text/DetailTextsInForce.h"
 
 namespace drivecopy {
 
@@ -18,7 +19,7 @@ std::optional<Failure> WriteRequest(DeviceHandle& device, std::int64_t firstSect
   auto written = device.Write(data);
   if (!written) return written.error();
   if (*written != data.size())
-    return Failure::Because("only part of the data was written", FailureKind::Medium);
+    return Failure::Because(Detail(&DetailTexts::strSWrittenOnlyInPart), FailureKind::Medium);
   return std::nullopt;
 }
 

@@ -136,11 +136,78 @@ constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSVerifyNotPossible", &CheckTexts::strSVerifyNotPossible},
 }};
 
+constexpr std::array<DetailTextBinding, 62> DetailOrder{{
+    {"strSCannotRead", &DetailTexts::strSCannotRead},
+    {"strSCannotWrite", &DetailTexts::strSCannotWrite},
+    {"strSWrittenInPart", &DetailTexts::strSWrittenInPart},
+    {"strSCannotSeek", &DetailTexts::strSCannotSeek},
+    {"strSCannotTellImageSize", &DetailTexts::strSCannotTellImageSize},
+    {"strSCannotFlushImage", &DetailTexts::strSCannotFlushImage},
+    {"strSWhatImageFile", &DetailTexts::strSWhatImageFile},
+    {"strSWhatNamedImageFile", &DetailTexts::strSWhatNamedImageFile},
+    {"strSWhatImageHeader", &DetailTexts::strSWhatImageHeader},
+    {"strSWhatFinalImageHeader", &DetailTexts::strSWhatFinalImageHeader},
+    {"strSWhatPartitionList", &DetailTexts::strSWhatPartitionList},
+    {"strSWhatBlockIndex", &DetailTexts::strSWhatBlockIndex},
+    {"strSWhatImageBlockIndex", &DetailTexts::strSWhatImageBlockIndex},
+    {"strSNotAnImage", &DetailTexts::strSNotAnImage},
+    {"strSImageMarkOnly", &DetailTexts::strSImageMarkOnly},
+    {"strSPartitionCountNegative", &DetailTexts::strSPartitionCountNegative},
+    {"strSPartitionListTooLong", &DetailTexts::strSPartitionListTooLong},
+    {"strSPartitionListPastEnd", &DetailTexts::strSPartitionListPastEnd},
+    {"strSEndsInPartitionList", &DetailTexts::strSEndsInPartitionList},
+    {"strSSectorCountNegative", &DetailTexts::strSSectorCountNegative},
+    {"strSTooManyBlocksClaimed", &DetailTexts::strSTooManyBlocksClaimed},
+    {"strSBlockAtByte", &DetailTexts::strSBlockAtByte},
+    {"strSEndsAfterBytes", &DetailTexts::strSEndsAfterBytes},
+    {"strSEndsBeforeBlock", &DetailTexts::strSEndsBeforeBlock},
+    {"strSEndsInLengthField", &DetailTexts::strSEndsInLengthField},
+    {"strSLengthNotPositive", &DetailTexts::strSLengthNotPositive},
+    {"strSLengthPastEnd", &DetailTexts::strSLengthPastEnd},
+    {"strSInflatesTo", &DetailTexts::strSInflatesTo},
+    {"strSInflatesToMore", &DetailTexts::strSInflatesToMore},
+    {"strSBadZlibData", &DetailTexts::strSBadZlibData},
+    {"strSBadZlibDictionary", &DetailTexts::strSBadZlibDictionary},
+    {"strSZlibEndsEarly", &DetailTexts::strSZlibEndsEarly},
+    {"strSStrayData", &DetailTexts::strSStrayData},
+    {"strSIndexOffsetOutside", &DetailTexts::strSIndexOffsetOutside},
+    {"strSIndexSizeMisfit", &DetailTexts::strSIndexSizeMisfit},
+    {"strSBytesAfterIndex", &DetailTexts::strSBytesAfterIndex},
+    {"strSHoldsNoSectors", &DetailTexts::strSHoldsNoSectors},
+    {"strSTailNeverRestored", &DetailTexts::strSTailNeverRestored},
+    {"strSWritingNeverFinished", &DetailTexts::strSWritingNeverFinished},
+    {"strSHeaderSizeField", &DetailTexts::strSHeaderSizeField},
+    {"strSIndexWithoutBlocks", &DetailTexts::strSIndexWithoutBlocks},
+    {"strSIndexEntryCount", &DetailTexts::strSIndexEntryCount},
+    {"strSIndexOffsetWrong", &DetailTexts::strSIndexOffsetWrong},
+    {"strSIndexLastEntry", &DetailTexts::strSIndexLastEntry},
+    {"strSIndexNotAfterBlocks", &DetailTexts::strSIndexNotAfterBlocks},
+    {"strSIndexNoFurtherEntry", &DetailTexts::strSIndexNoFurtherEntry},
+    {"strSEndsInBlockIndex", &DetailTexts::strSEndsInBlockIndex},
+    {"strSStarting", &DetailTexts::strSStarting},
+    {"strSCannotCompress", &DetailTexts::strSCannotCompress},
+    {"strSWrittenOnlyInPart", &DetailTexts::strSWrittenOnlyInPart},
+    {"strSDeviceNoLongerPresent", &DetailTexts::strSDeviceNoLongerPresent},
+    {"strSNotFlushed", &DetailTexts::strSNotFlushed},
+    {"strSNotFlushedEither", &DetailTexts::strSNotFlushedEither},
+    {"strSCannotRestoreImage", &DetailTexts::strSCannotRestoreImage},
+    {"strSShorterThanHeader", &DetailTexts::strSShorterThanHeader},
+    {"strSCannotTellSize", &DetailTexts::strSCannotTellSize},
+    {"strSCannotCreateLog", &DetailTexts::strSCannotCreateLog},
+    {"strSCannotWriteLog", &DetailTexts::strSCannotWriteLog},
+    {"strSLogWrittenInPart", &DetailTexts::strSLogWrittenInPart},
+    {"strSPartitionRow", &DetailTexts::strSPartitionRow},
+    {"strSPartitionDescription", &DetailTexts::strSPartitionDescription},
+    {"strSFloppyDescription", &DetailTexts::strSFloppyDescription},
+}};
+
 }  // namespace
 
 std::span<const MessageKeyBinding> LoadedMessageKeys() { return LoadOrder; }
 
 std::span<const CheckTextBinding> CheckTextKeys() { return CheckOrder; }
+
+std::span<const DetailTextBinding> DetailTextKeys() { return DetailOrder; }
 
 MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language, std::string_view variant) {
   auto text = [&](std::string_view key) {
@@ -156,6 +223,9 @@ MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language, std:
   }
   for (const CheckTextBinding& binding : CheckOrder) {
     texts.Checks.*binding.Text = text(binding.Key);
+  }
+  for (const DetailTextBinding& binding : DetailOrder) {
+    texts.Details.*binding.Text = text(binding.Key);
   }
   return texts;
 }

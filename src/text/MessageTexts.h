@@ -62,6 +62,77 @@ struct CheckTexts {
   std::string strSVerifyNotPossible;    // what cannot be read, why
 };
 
+// The texts the program builds below its windows, each a catalogue message
+// whose "%s" slots take the names and numbers: file errors around the
+// system's own words, what is found wrong in an image, the lines and faults
+// of the jobs, and the captions of partition and floppy rows. Loaded with the
+// other texts, and put in force for the lower layers by UseDetailLanguage
+// (text/DetailTextsInForce.h).
+struct DetailTexts {
+  std::string strSCannotRead;           // what, system error text
+  std::string strSCannotWrite;          // what, system error text
+  std::string strSWrittenInPart;        // what, bytes written, bytes to write
+  std::string strSCannotSeek;           // what, system error text
+  std::string strSCannotTellImageSize;  // system error text
+  std::string strSCannotFlushImage;     // system error text
+  std::string strSWhatImageFile;
+  std::string strSWhatNamedImageFile;  // image file
+  std::string strSWhatImageHeader;
+  std::string strSWhatFinalImageHeader;
+  std::string strSWhatPartitionList;
+  std::string strSWhatBlockIndex;
+  std::string strSWhatImageBlockIndex;
+  std::string strSNotAnImage;              // what is wrong
+  std::string strSImageMarkOnly;           // bytes in the file
+  std::string strSPartitionCountNegative;  // count
+  std::string strSPartitionListTooLong;    // count, most a layout holds
+  std::string strSPartitionListPastEnd;    // count, file size in bytes
+  std::string strSEndsInPartitionList;
+  std::string strSSectorCountNegative;   // count
+  std::string strSTooManyBlocksClaimed;  // sectors, blocks, bytes there
+  std::string strSBlockAtByte;           // block number, byte offset
+  std::string strSEndsAfterBytes;        // bytes there, bytes it should hold
+  std::string strSEndsBeforeBlock;
+  std::string strSEndsInLengthField;
+  std::string strSLengthNotPositive;  // length
+  std::string strSLengthPastEnd;      // length, bytes that follow
+  std::string strSInflatesTo;         // bytes, bytes of the block
+  std::string strSInflatesToMore;     // bytes, bytes of the block
+  std::string strSBadZlibData;        // the library's words
+  std::string strSBadZlibDictionary;
+  std::string strSZlibEndsEarly;       // bytes, bytes of the block
+  std::string strSStrayData;           // bytes
+  std::string strSIndexOffsetOutside;  // offset, first, last byte of the blocks' area
+  std::string strSIndexSizeMisfit;     // size, offset, file size
+  std::string strSBytesAfterIndex;     // bytes
+  std::string strSHoldsNoSectors;      // file size in bytes
+  std::string strSTailNeverRestored;   // bytes
+  std::string strSWritingNeverFinished;
+  std::string strSHeaderSizeField;      // value
+  std::string strSIndexWithoutBlocks;   // blocks
+  std::string strSIndexEntryCount;      // entries, blocks, entries needed
+  std::string strSIndexOffsetWrong;     // block, offset in the index, real offset
+  std::string strSIndexLastEntry;       // entry, end of the last block
+  std::string strSIndexNotAfterBlocks;  // offset, end of the last block
+  std::string strSIndexNoFurtherEntry;
+  std::string strSEndsInBlockIndex;
+  std::string strSStarting;
+  std::string strSCannotCompress;  // sector, why
+  std::string strSWrittenOnlyInPart;
+  std::string strSDeviceNoLongerPresent;
+  std::string strSNotFlushed;          // device, system error text
+  std::string strSNotFlushedEither;    // system error text
+  std::string strSCannotRestoreImage;  // image file, why
+  std::string strSShorterThanHeader;   // file, bytes
+  std::string strSCannotTellSize;      // file, system error text
+  std::string strSCannotCreateLog;     // log file, system error text
+  std::string strSCannotWriteLog;      // log file, system error text
+  std::string strSLogWrittenInPart;
+  std::string strSPartitionRow;          // model, number, type name, size
+  std::string strSPartitionDescription;  // model, number, type name, size
+  std::string strSFloppyDescription;     // size
+};
+
 // The loaded message texts (UTF-8), one per key and named exactly as the
 // program requests the key, in load order; empty until UpdateStrings fills
 // them. The other parts of the program read their messages, memo lines, dialog
@@ -152,6 +223,7 @@ struct MessageTexts {
   std::string strSCompleteSeletedDrive;
 
   CheckTexts Checks;
+  DetailTexts Details;
 };
 
 // A requested key and the text it fills.
@@ -172,8 +244,17 @@ struct CheckTextBinding {
 // Every key of the refusal texts.
 std::span<const CheckTextBinding> CheckTextKeys();
 
-// Fetches every loaded key and every refusal text from `catalogue` in `language` (German where that
-// language has no text; "" for a key the catalogue lacks or a language outside 1..6). With a
+// A key of the detail texts and the text of MessageTexts::Details it fills.
+struct DetailTextBinding {
+  std::string_view Key;
+  std::string DetailTexts::*Text;
+};
+
+// Every key of the detail texts.
+std::span<const DetailTextBinding> DetailTextKeys();
+
+// Fetches every loaded key, every refusal text and every detail text from `catalogue` in `language` (German
+// where that language has no text; "" for a key the catalogue lacks or a language outside 1..6). With a
 // `variant` ("linux"), a key that has a row "KEY.variant" takes that row's text instead: the same
 // message, written for that system.
 MessageTexts UpdateStrings(const MessageCatalogue& catalogue, int language, std::string_view variant = {});

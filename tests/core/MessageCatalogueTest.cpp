@@ -82,8 +82,8 @@ TEST(BuiltinCatalogue, ParsesAndHoldsEveryLoadedKeyInEnglishAndGerman) {
   Outcome<MessageCatalogue> parsed = MessageCatalogue::Parse(embedded::MessageCatalogueData());
   ASSERT_TRUE(parsed.ok()) << parsed.error().text;
   const MessageCatalogue& catalogue = MessageCatalogue::Builtin();
-  // The refusal texts are loaded apart; strSVISTA.linux is the Linux variant of strSVISTA.
-  EXPECT_EQ(catalogue.Rows().size(), 83u + CheckTextKeys().size() + 1u);
+  // The refusal and detail texts are loaded apart; strSVISTA.linux is the Linux variant of strSVISTA.
+  EXPECT_EQ(catalogue.Rows().size(), 83u + CheckTextKeys().size() + DetailTextKeys().size() + 1u);
   EXPECT_TRUE(catalogue.Contains("StrSNTFS"));
 
   std::size_t requestedInAnotherCase = 0;
@@ -113,7 +113,7 @@ TEST(MessageTexts, ASystemVariantReplacesOnlyTheTextsWrittenForThatSystem) {
 }
 
 TEST(MessageTexts, EveryTextIsFilledByExactlyOneKey) {
-  EXPECT_EQ(sizeof(MessageTexts), 82 * sizeof(std::string) + sizeof(CheckTexts))
+  EXPECT_EQ(sizeof(MessageTexts), 82 * sizeof(std::string) + sizeof(CheckTexts) + sizeof(DetailTexts))
       << "a text that no key fills";
   MessageTexts texts;
   const auto keys = LoadedMessageKeys();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -102,13 +103,15 @@ std::size_t Slots(std::string_view text) {
   return count;
 }
 
-TEST(RefusalTexts, EveryKeyHasAllSixLanguagesWithTheSameSlots) {
+// Every text of `Texts` is filled by one key of `bindings`, and each key has
+// a text in all six languages with as many slots as the English one.
+template <typename Texts, typename Binding>
+void CheckEveryKeyHasAllSixLanguagesWithTheSameSlots(std::span<const Binding> bindings, bool needsSlots) {
   const MessageCatalogue& catalogue = MessageCatalogue::Builtin();
-  ASSERT_EQ(sizeof(CheckTexts), CheckTextKeys().size() * sizeof(std::string))
-      << "a refusal text no key fills";
-  CheckTexts filled;
-  for (const CheckTextBinding& binding : CheckTextKeys()) filled.*binding.Text = std::string(binding.Key);
-  for (const CheckTextBinding& binding : CheckTextKeys()) {
+  ASSERT_EQ(sizeof(Texts), bindings.size() * sizeof(std::string)) << "a text no key fills";
+  Texts filled;
+  for (const Binding& binding : bindings) filled.*binding.Text = std::string(binding.Key);
+  for (const Binding& binding : bindings) {
     EXPECT_EQ(filled.*binding.Text, binding.Key) << "another key fills the same text";
     const MessageRow* row = nullptr;
     for (const MessageRow& candidate : catalogue.Rows()) {
@@ -116,13 +119,21 @@ TEST(RefusalTexts, EveryKeyHasAllSixLanguagesWithTheSameSlots) {
     }
     ASSERT_NE(row, nullptr) << binding.Key << " is not in the catalogue as written";
     const std::size_t englishSlots = Slots(row->Texts[LanguageEnglish - 1]);
-    if (binding.Key != "strSThousandsSeparator") EXPECT_GT(englishSlots, 0u) << binding.Key;
+    if (needsSlots && binding.Key != "strSThousandsSeparator") EXPECT_GT(englishSlots, 0u) << binding.Key;
     for (int language = 1; language <= LanguageCount; ++language) {
       const std::string& text = row->Texts[static_cast<std::size_t>(language - 1)];
       EXPECT_FALSE(text.empty()) << binding.Key << " / language " << language;
       EXPECT_EQ(Slots(text), englishSlots) << binding.Key << " / language " << language << ": " << text;
     }
   }
+}
+
+TEST(RefusalTexts, EveryKeyHasAllSixLanguagesWithTheSameSlots) {
+  CheckEveryKeyHasAllSixLanguagesWithTheSameSlots<CheckTexts>(CheckTextKeys(), true);
+}
+
+TEST(DetailTexts, EveryKeyHasAllSixLanguagesWithTheSameSlots) {
+  CheckEveryKeyHasAllSixLanguagesWithTheSameSlots<DetailTexts>(DetailTextKeys(), false);
 }
 
 }  // namespace

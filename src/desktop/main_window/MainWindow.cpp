@@ -23,15 +23,16 @@
 #include "desktop/shared/WindowTranslator.h"
 #include "desktop/widgets/Artwork.h"
 #include "desktop/widgets/CheckListView.h"
+#include "desktop/widgets/ColouredSplitter.h"
 #include "desktop/widgets/GradientToolBar.h"
 #include "desktop/widgets/LabelButton.h"
 #include "desktop/widgets/PanelStatusBar.h"
-#include "desktop/widgets/ColouredSplitter.h"
 #include "desktop/widgets/ShadowFrame.h"
 #include "desktop/widgets/SkinnedImageButton.h"
 #include "desktop/widgets/TiledImageContainer.h"
 #include "jobs/CreateImageSetup.h"
 #include "jobs/RestoreSetup.h"
+#include "text/DetailTextsInForce.h"
 #include "text/MessageCatalogue.h"
 #include "text/StoredLanguage.h"
 
@@ -426,6 +427,9 @@ void MainWindow::ApplyStoredLanguage() {
 void MainWindow::UpdateStrings() {
   session_.texts = drivecopy::UpdateStrings(MessageCatalogue::Builtin(), session_.dispatcher.ActiveLanguage(),
                                             session_.platform.MessageVariant());
+  // What the lower layers write (image faults, file errors, row captions)
+  // follows the windows' language.
+  UseDetailLanguage(session_.dispatcher.ActiveLanguage());
   ++updateStringsRuns_;
   statusBar_->SetPanelText(0, Q(session_.texts.strScopyright));
 }
