@@ -93,7 +93,7 @@ TEST(BuiltinWindowTables, EveryWindowHasTheRowsThatMatter) {
       {"TVRZMainForm", TableSection::stCaptions, "TntLabel4", 2, "Cancel"},
       {"TVRZMainForm", TableSection::stCaptions, "RI_LogicalDrivesToolButton", 1, "Laufwerke"},
       {"TVRZMainForm", TableSection::stCaptions, "CreateImageTabSheet", 2, "Create Image"},
-      {"TVRZMainForm", TableSection::stCaptions, "HDDNextLabel", 4, ""},  // keeps "Next"
+      {"TVRZMainForm", TableSection::stCaptions, "HDDNextLabel", 4, "Suivant"},
       {"TVRZMainForm", TableSection::stCollections, "RI_HDDListView.Columns[0].Caption", 1, "Name"},
       {"TVRZMainForm", TableSection::stOtherStrings, "OpenImageDialog.Filter", 2,
        "Image files (*.img)|*.img| All Files (*.*)|*.*"},
@@ -102,7 +102,7 @@ TEST(BuiltinWindowTables, EveryWindowHasTheRowsThatMatter) {
       {"TVRZMainForm", TableSection::stCharSets, "TVRZMainForm", 1, "DEFAULT_CHARSET"},
       {"TInfoFrm", TableSection::stCaptions, "Version", 1, "2.00"},
       {"TInfoFrm", TableSection::stCaptions, "InternetPageLabel", 2, "Internet page, HowTo's "},
-      {"TInfoFrm", TableSection::stCaptions, "DataRecoveryLabel", 3, ""},
+      {"TInfoFrm", TableSection::stCaptions, "DataRecoveryLabel", 3, "データ復旧ソフトウェア"},
       {"TInfoFrm", TableSection::stCharSets, "TInfoFrm", 3, "SHIFTJIS_CHARSET"},
       {"TCreateImgForm", TableSection::stCaptions, "RAWButton", 2, "Raw"},
       {"TCreateImgForm", TableSection::stOtherStrings, "SaveImgDialog.Title", 2, "Save Disk Image"},
@@ -138,17 +138,19 @@ TEST(BuiltinWindowTables, MainWindowCharacterSets) {
   EXPECT_EQ(seen, nextAndCancel);
 }
 
-// The main and info windows show their English design captions in languages
-// 3-6, so their caption cells there stay empty; German and English are filled.
-TEST(BuiltinWindowTables, MainAndInfoCaptionsAreGermanAndEnglishOnly) {
-  for (const char* window : {"TVRZMainForm", "TInfoFrm"}) {
+// Every text row of every window has a text in each language: an empty cell
+// would leave the design caption (English, German in the clone window) in a
+// language that has its own.
+TEST(BuiltinWindowTables, EveryTextHasACellInEveryLanguage) {
+  for (const char* window :
+       {"TVRZMainForm", "TInfoFrm", "TCreateImgForm", "TRestoreImgForm", "TCloneDriveFrm"}) {
     const TranslationTable& table = BuiltinWindowTable(window);
-    for (TableSection section : {TableSection::stCaptions, TableSection::stCollections}) {
+    EXPECT_FALSE(table.Rows(TableSection::stCaptions).empty()) << window;
+    for (TableSection section : {TableSection::stCaptions, TableSection::stHints, TableSection::stCollections,
+                                 TableSection::stOtherStrings}) {
       for (const MessageRow& row : table.Rows(section)) {
-        EXPECT_FALSE(row.Texts[0].empty()) << window << " " << row.Key;
-        EXPECT_FALSE(row.Texts[1].empty()) << window << " " << row.Key;
-        for (std::size_t language = 2; language < 6; ++language) {
-          EXPECT_TRUE(row.Texts[language].empty()) << window << " " << row.Key;
+        for (std::size_t language = 0; language < 6; ++language) {
+          EXPECT_FALSE(row.Texts[language].empty()) << window << " " << row.Key << " / " << language + 1;
         }
       }
     }

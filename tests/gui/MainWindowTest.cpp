@@ -71,8 +71,7 @@ class MainWindowTest : public QObject {
                              << "&Abort";
     QTest::newRow("German") << "1" << true << 1 << 1 << 2 << "Weiter"
                             << "Abbruch";
-    // French keeps the English design caption of the Next label; its messages are French.
-    QTest::newRow("French") << "4" << true << 4 << 4 << 2 << "Next"
+    QTest::newRow("French") << "4" << true << 4 << 4 << 2 << "Suivant"
                             << "&Abandonner";
     QTest::newRow("German, store not writable") << "1" << false << 2 << 1 << 1 << "Next"
                                                 << "&Abort";
@@ -112,11 +111,10 @@ class MainWindowTest : public QObject {
     {
       DesktopFixture fixture(MachineWithLanguage("3"));
       MainWindow window(fixture.session);
-      // No Japanese text of its own: the German one.
-      QCOMPARE(QString::fromStdString(fixture.session.texts.strSDestDrive), QString("Ziel-Laufwerk: "));
+      QCOMPARE(QString::fromStdString(fixture.session.texts.strSDestDrive), QString("コピー先ドライブ:"));
       QCOMPARE(window.findChild<QLabel*>("HDDNextLabel")->property("charSet").toString(),
                QString("SHIFTJIS_CHARSET"));
-      QCOMPARE(LabelText(window, "HDDNextLabel"), QString("Next"));
+      QCOMPARE(LabelText(window, "HDDNextLabel"), QString("次へ"));
     }
   }
 

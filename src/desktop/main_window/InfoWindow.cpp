@@ -21,10 +21,13 @@ const char* const kSiteAddress = "https://talvo.example";
 // The design texts are English; the translator puts in the German ones.
 constexpr int kDesignLanguage = 2;
 constexpr int kLabelLeft = 33;
+constexpr int kLabelPixels = 12;
+// The smallest the labels' text becomes to keep a long caption on the card.
+constexpr int kSmallestLabelPixels = 9;
 const QColor kLabelColour(72, 72, 72);
 
 QFont LabelFont(bool underlined) {
-  QFont font = TahomaFont(12, true);
+  QFont font = TahomaFont(kLabelPixels, true);
   font.setUnderline(underlined);
   return font;
 }
@@ -163,7 +166,21 @@ void InfoWindow::LinkMouseEnter() { setCursor(Qt::PointingHandCursor); }
 void InfoWindow::LinkMouseLeave() { unsetCursor(); }
 
 void InfoWindow::FitLabels() {
-  for (QLabel* label : labels_) label->adjustSize();
+  // The white card ends a few pixels inside its shadow; a caption that would
+  // run past it in the window's language (the Spanish copyright line) is set
+  // smaller until it fits, in the face the translator chose.
+  const int cardRight = ClientWidth - ShadowFrame::BorderWidth - 4;
+  for (QLabel* label : labels_) {
+    QFont font = label->font();
+    font.setPixelSize(kLabelPixels);
+    label->setFont(font);
+    label->adjustSize();
+    while (label->geometry().right() > cardRight && font.pixelSize() > kSmallestLabelPixels) {
+      font.setPixelSize(font.pixelSize() - 1);
+      label->setFont(font);
+      label->adjustSize();
+    }
+  }
 }
 
 }  // namespace drivecopy
