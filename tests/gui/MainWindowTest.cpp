@@ -10,6 +10,7 @@
 #include "desktop/main_window/MainWindow.h"
 #include "desktop/operations/CloneWindow.h"
 #include "desktop/shared/OverrideCursor.h"
+#include "desktop/widgets/Artwork.h"
 #include "desktop/widgets/LabelButton.h"
 #include "desktop/widgets/SkinnedImageButton.h"
 #include "disk/DriveRow.h"
@@ -116,6 +117,21 @@ class MainWindowTest : public QObject {
                QString("SHIFTJIS_CHARSET"));
       QCOMPARE(LabelText(window, "HDDNextLabel"), QString("次へ"));
     }
+  }
+
+  // The start-screen buttons draw their caption into their images, in the
+  // language of the window's table.
+  void startButtonsShowTheirCaptionInTheLanguage() {
+    DesktopFixture fixture(MachineWithLanguage("4"));
+    MainWindow window(fixture.session);
+    auto* create = window.findChild<SkinnedImageButton*>("CreateImageButtom");
+    QCOMPARE(create->text(), QString("Cr\u00E9er une image"));
+    const QImage drawn = create->grab().toImage();
+    const QImage english = artwork::StartButtonImage(artwork::StartButton::CreateImage, false).toImage();
+    const QImage french =
+        artwork::StartButtonImage(artwork::StartButton::CreateImage, false, create->text()).toImage();
+    QVERIFY(drawn.convertToFormat(QImage::Format_ARGB32) != english.convertToFormat(QImage::Format_ARGB32));
+    QCOMPARE(french.size(), drawn.size());
   }
 
   void pagesCarryTheirCaptionsAndColours() {

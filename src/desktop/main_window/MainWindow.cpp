@@ -184,6 +184,7 @@ QWidget* MainWindow::BuildStartScreen() {
   struct ButtonDesign {
     const char* name;
     artwork::StartButton art;
+    const char* caption;  // English; the window's table gives the others
     SkinnedImageButton** member;
     std::optional<Qt::CursorShape> cursorAfterLeave;
     void (MainWindow::*click)();
@@ -191,17 +192,19 @@ QWidget* MainWindow::BuildStartScreen() {
   // Leaving Create Image restores the cursor saved on entry; leaving the
   // other two sets an explicit arrow override.
   const ButtonDesign designs[] = {
-      {"CreateImageButtom", artwork::StartButton::CreateImage, &createImageButton_, std::nullopt,
+      {"CreateImageButtom", artwork::StartButton::CreateImage, "Create Image", &createImageButton_, std::nullopt,
        &MainWindow::CreateImageClick},
-      {"RestoreImageButtom", artwork::StartButton::RestoreImage, &restoreImageButton_, Qt::ArrowCursor,
+      {"RestoreImageButtom", artwork::StartButton::RestoreImage, "Restore Image", &restoreImageButton_, Qt::ArrowCursor,
        &MainWindow::RestoreImageClick},
-      {"CloneImageButtom", artwork::StartButton::CloneDrives, &cloneDrivesButton_, Qt::ArrowCursor,
+      {"CloneImageButtom", artwork::StartButton::CloneDrives, "Clone Drives", &cloneDrivesButton_, Qt::ArrowCursor,
        &MainWindow::CloneDrivesClick},
   };
   int top = StartButtonTop;
   for (const ButtonDesign& design : designs) {
-    auto* button = new SkinnedImageButton(artwork::StartButtonImage(design.art, false),
-                                          artwork::StartButtonImage(design.art, true), screen);
+    const artwork::StartButton art = design.art;
+    auto* button = new SkinnedImageButton(
+        [art](const QString& caption, bool hover) { return artwork::StartButtonImage(art, hover, caption); },
+        QString::fromLatin1(design.caption), screen);
     button->setObjectName(design.name);
     button->setGeometry(StartButtonLeft, top, 209, 59);
     top += StartButtonStep;

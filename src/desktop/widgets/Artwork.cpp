@@ -368,7 +368,7 @@ QImage StartScreenTile() {
   return tile;
 }
 
-QPixmap StartButtonImage(StartButton button, bool hover) {
+QPixmap StartButtonImage(StartButton button, bool hover, const QString& givenCaption) {
   const QSize size(209, 59);
   const Tint tint = hover ? HoverTint() : NormalTint();
   QImage image = TransparentImage(size);
@@ -396,7 +396,7 @@ QPixmap StartButtonImage(StartButton button, bool hover) {
   QFont font(QStringLiteral("DejaVu Sans"));
   font.setBold(true);
   font.setPixelSize(16);
-  const QString caption = StartCaption(button);
+  const QString caption = givenCaption.isEmpty() ? StartCaption(button) : givenCaption;
   const QRectF textBox(64, 0, size.width() - 64 - 8, size.height() - 1);
   while (QFontMetricsF(font).horizontalAdvance(caption) > textBox.width() && font.pixelSize() > 9)
     font.setPixelSize(font.pixelSize() - 1);

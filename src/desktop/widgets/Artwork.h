@@ -12,10 +12,10 @@ namespace drivecopy::artwork {
 QImage StartScreenTile();
 
 enum class StartButton { CreateImage, RestoreImage, CloneDrives };
-// A 209 x 59 start-screen button image: an icon and the English caption
-// ("Create Image", "Restore Image", "Clone Drives") in blue and dark grey, or
-// in green for the hover image; transparent background.
-QPixmap StartButtonImage(StartButton button, bool hover);
+// A 209 x 59 start-screen button image: an icon and `caption` (when empty,
+// the English one: "Create Image", "Restore Image", "Clone Drives") in blue
+// and dark grey, or in green for the hover image; transparent background.
+QPixmap StartButtonImage(StartButton button, bool hover, const QString& caption = {});
 
 // The program icon (a drive with a copy arrow), drawn at `size`.
 QPixmap ProgramIcon(const QSize& size);

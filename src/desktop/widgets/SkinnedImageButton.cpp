@@ -14,6 +14,22 @@ SkinnedImageButton::SkinnedImageButton(QPixmap normalImage, QPixmap hoverImage, 
   resize(sizeHint());
 }
 
+SkinnedImageButton::SkinnedImageButton(ImagePainter imagePainter, const QString& text, QWidget* parent)
+    : QAbstractButton(parent), imagePainter_(std::move(imagePainter)) {
+  setText(text);
+  DrawImagesForText();
+  setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::NoFocus);
+  resize(sizeHint());
+}
+
+void SkinnedImageButton::DrawImagesForText() {
+  if (!imagePainter_ || text() == drawnText_) return;
+  drawnText_ = text();
+  normalImage_ = imagePainter_(drawnText_, false);
+  hoverImage_ = imagePainter_(drawnText_, true);
+}
+
 void SkinnedImageButton::ShowHoverImage(bool hover) {
   hoverShown_ = hover;
   repaint();
@@ -25,6 +41,7 @@ QSize SkinnedImageButton::sizeHint() const {
 }
 
 void SkinnedImageButton::paintEvent(QPaintEvent*) {
+  DrawImagesForText();
   const QPixmap& image = hoverShown_ ? hoverImage_ : normalImage_;
   if (image.isNull()) return;
   QPainter painter(this);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QAbstractButton>
 #include <QPixmap>
+#include <functional>
 
 namespace drivecopy {
 
@@ -12,7 +13,13 @@ namespace drivecopy {
 class SkinnedImageButton : public QAbstractButton {
   Q_OBJECT
  public:
+  // Draws the normal (false) or hover (true) image showing a caption.
+  using ImagePainter = std::function<QPixmap(const QString& caption, bool hover)>;
+
   SkinnedImageButton(QPixmap normalImage, QPixmap hoverImage, QWidget* parent = nullptr);
+  // A button whose images show its text: they are drawn again whenever the
+  // text has changed (a translation sets it) before the button is painted.
+  SkinnedImageButton(ImagePainter imagePainter, const QString& text, QWidget* parent = nullptr);
 
   // Shows the hover image (true) or the normal image (false) and repaints at once.
   void ShowHoverImage(bool hover);
@@ -30,6 +37,10 @@ class SkinnedImageButton : public QAbstractButton {
   void leaveEvent(QEvent* event) override;
 
  private:
+  void DrawImagesForText();
+
+  ImagePainter imagePainter_;
+  QString drawnText_;
   QPixmap normalImage_;
   QPixmap hoverImage_;
   bool hoverShown_ = false;
