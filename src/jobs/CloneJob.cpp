@@ -134,7 +134,7 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   GatheringWriter writer(**destination);
   auto take = [&](const WriteReport& lastWrite) {
     for (std::int64_t sector : lastWrite.Unwritable) {
-      report.BadSector(sector, "Destination Drive");
+      report.BadSector(sector, texts.Details.strSBadSectorOnDestination);
       ++outcome.UnwritableSectors;
     }
     if (lastWrite.Stopped() && !failure) {
@@ -155,7 +155,7 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
       break;
     }
     for (std::int64_t sector : block.UnreadableSectors) {
-      report.BadSector(sector, "Source Drive");
+      report.BadSector(sector, texts.Details.strSBadSectorOnSource);
       unreadable.push_back(sector);
       ++outcome.UnreadableSectors;
     }

@@ -136,7 +136,7 @@ constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSVerifyNotPossible", &CheckTexts::strSVerifyNotPossible},
 }};
 
-constexpr std::array<DetailTextBinding, 62> DetailOrder{{
+constexpr std::array<DetailTextBinding, 64> DetailOrder{{
     {"strSCannotRead", &DetailTexts::strSCannotRead},
     {"strSCannotWrite", &DetailTexts::strSCannotWrite},
     {"strSWrittenInPart", &DetailTexts::strSWrittenInPart},
@@ -199,6 +199,8 @@ constexpr std::array<DetailTextBinding, 62> DetailOrder{{
     {"strSPartitionRow", &DetailTexts::strSPartitionRow},
     {"strSPartitionDescription", &DetailTexts::strSPartitionDescription},
     {"strSFloppyDescription", &DetailTexts::strSFloppyDescription},
+    {"strSBadSectorOnSource", &DetailTexts::strSBadSectorOnSource},
+    {"strSBadSectorOnDestination", &DetailTexts::strSBadSectorOnDestination},
 }};
 
 }  // namespace

@@ -131,6 +131,9 @@ struct DetailTexts {
   std::string strSPartitionRow;          // model, number, type name, size
   std::string strSPartitionDescription;  // model, number, type name, size
   std::string strSFloppyDescription;     // size
+  // Which drive a clone's bad-sector line names (the line runs on without a blank).
+  std::string strSBadSectorOnSource;
+  std::string strSBadSectorOnDestination;
 };
 
 // The loaded message texts (UTF-8), one per key and named exactly as the
