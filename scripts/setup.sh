@@ -17,6 +17,9 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libqt6test6   # desktop application and its tests (offscreen platform)
   qt6-translations-l10n                      # Qt's own dialog texts in the program's language
   fonts-dejavu-core fonts-ipafont-gothic     # Latin and Japanese text in the windows
+  dpkg-dev                                   # the Debian package's library dependencies (cpack)
+  file desktop-file-utils libxml2-utils      # checks of the installed package
+  pkexec                                     # what the package depends on, so that it installs offline
 )
 
 missing=()
