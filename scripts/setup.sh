@@ -18,6 +18,9 @@ packages=(
   qt6-translations-l10n                      # Qt's own dialog texts in the program's language
   fonts-dejavu-core fonts-noto-cjk fonts-ipafont-gothic  # Latin and Japanese text (with bold) in the windows
   xvfb openbox x11-utils                     # the windows under a real X server and window manager (tests)
+  dpkg-dev                                   # the Debian package's library dependencies (cpack)
+  file desktop-file-utils libxml2-utils      # checks of the installed package
+  pkexec                                     # what the package depends on, so that it installs offline
 )
 
 missing=()

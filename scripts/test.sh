@@ -2,19 +2,21 @@
 # Sets everything up, builds, and runs every test:
 #   1. the core and simulated machine tests and (as root, where loop devices
 #      exist) the real-device tests, in build/; extra arguments go to ctest;
-#   2. the core tests again, built with AddressSanitizer and
+#   2. (as root) the Debian package made from build/, installed, checked and
+#      removed again (scripts/check-package.sh);
+#   3. the core tests again, built with AddressSanitizer and
 #      UndefinedBehaviorSanitizer (gcc), in build-asan/;
-#   3. the core tests again, as a Debug build (-O0, nothing inlined) whose
+#   4. the core tests again, as a Debug build (-O0, nothing inlined) whose
 #      block codec is zlib instead of libdeflate, in build-debug/;
-#   4. the core tests again, built as one optimised whole program (gcc's
+#   5. the core tests again, built as one optimised whole program (gcc's
 #      link-time optimisation) in which a one-definition-rule violation fails
 #      the link (DRIVECOPY_ODR_CHECK), in build-lto/;
-#   5. a short fuzzing run of the image readers (clang), in build-fuzz/,
+#   6. a short fuzzing run of the image readers (clang), in build-fuzz/,
 #      FUZZ_SECONDS per target (default 25).
-# Steps 2 to 4 build drivecopy_tests and the drivecopy binary it runs, without
+# Steps 3 to 5 build drivecopy_tests and the drivecopy binary it runs, without
 # the desktop, and run the suite as one process.
-# CHECKED_BUILDS=0 runs step 1 only. Every step runs even when an earlier one
-# failed; the exit status is 1 when any failed.
+# CHECKED_BUILDS=0 runs steps 1 and 2 only. Every step runs even when an
+# earlier one failed; the exit status is 1 when any failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -71,6 +73,7 @@ run_odr_checked_tests() {
 }
 
 step "tests" run_tests "$@"
+step "package" scripts/check-package.sh
 if [ "${CHECKED_BUILDS:-1}" != 0 ]; then
   step "sanitized core tests" run_sanitized_tests
   step "debug core tests, zlib block codec" run_debug_tests

@@ -22,6 +22,12 @@ class DesktopWindows {
   DesktopWindows(const DesktopWindows&) = delete;
   DesktopWindows& operator=(const DesktopWindows&) = delete;
 
+  // Shows the main window. `withoutRights`: the program asked for
+  // administrator rights and starts without them; once the window is up it
+  // says that drives cannot be opened (strSVISTA), as the drive lists do when
+  // no drive opens.
+  void ShowAtStart(bool withoutRights);
+
   MainWindow& Main() { return *main_; }
   RestoreImageWindow& RestoreImage() { return *restoreImage_; }
   CreateImageWindow& CreateImage() { return *createImage_; }
@@ -29,6 +35,7 @@ class DesktopWindows {
   InfoWindow& Info() { return *info_; }
 
  private:
+  DesktopSession& session_;
   std::unique_ptr<MainWindow> main_;
   std::unique_ptr<RestoreImageWindow> restoreImage_;
   std::unique_ptr<CreateImageWindow> createImage_;

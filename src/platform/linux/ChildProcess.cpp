@@ -59,11 +59,16 @@ class ChildGuard {
   ChildGuard(const ChildGuard&) = delete;
   ChildGuard& operator=(const ChildGuard&) = delete;
   int Wait() {
+    const int status = WaitStatus();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // The status as waitpid gives it.
+  int WaitStatus() {
     int status = 0;
     while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
   }
 
  private:
@@ -109,6 +114,19 @@ Outcome<ProcessResult> RunAndCapture(const std::vector<std::string>& arguments) 
   }
   result.ExitCode = child.Wait();
   return result;
+}
+
+Outcome<int> RunAndWait(const std::vector<std::string>& arguments,
+                        const std::vector<std::string>& environment) {
+  if (arguments.empty()) return ErrnoError(EINVAL);
+  auto argv = ArgumentVector(arguments);
+  auto envp = ArgumentVector(environment);
+  pid_t pid = -1;
+  if (int error = ::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()))
+    return ErrnoError(error);
+  const int status = ChildGuard(pid).WaitStatus();
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WEXITSTATUS(status);
 }
 
 bool StartDetached(const std::vector<std::string>& arguments) {
