@@ -1,5 +1,6 @@
 #include "jobs/AfterWritingNotes.h"
 
+#include "text/FailureCause.h"
 #include "text/FillPlaceholders.h"
 
 namespace drivecopy {
@@ -8,7 +9,7 @@ void AddAfterWritingNotes(const MessageTexts& texts, const std::string& device,
                           const AfterWritingReport& afterWriting, JobReport& report) {
   if (afterWriting.PartitionTableNotReread) {
     report.Line(FillPlaceholders(texts.Checks.strSPartitionTableNotReread,
-                                 {device, afterWriting.PartitionTableNotReread->text}));
+                                 {device, FailureCause(texts, *afterWriting.PartitionTableNotReread)}));
   }
 }
 

@@ -374,7 +374,8 @@ JobOutcome CreateImageRun::Execute() {
       if (auto deleted = platform_.DeleteFile(parameters_.ImagePath)) {
         report_.Line(texts_.StrSDeleteImageText);
       } else {
-        observer_.ShowError(texts_.strSTitleERROR, parameters_.ImagePath + ": " + deleted.error().text);
+        observer_.ShowError(texts_.strSTitleERROR,
+                            parameters_.ImagePath + ": " + FailureCause(texts_, deleted.error()));
       }
     }
     report_.Line(fileSizeLine);

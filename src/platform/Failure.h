@@ -21,6 +21,17 @@ enum class FailureKind {
   NoDiskRights,
 };
 
+// A reason the backend words itself, where the system has no text of its
+// own: named, so that a message can give it in the user's language (the
+// failure's text holds the English words).
+enum class BackendReason {
+  None,
+  AnotherWriter,              // "another program is writing it"
+  ExistsNotRegularFile,       // "it exists and is not a regular file ..., so it is not replaced"
+  NotRegularFileNotDeleted,   // "it is not a regular file, so it is not deleted"
+  PartitionTableNotReadBack,  // "the new partition table could not be read back"
+};
+
 // Why something could not be done, as the user should see it: the text says
 // what failed and where. Only a failed system call carries the system's own
 // error code (errno on Linux, the Windows code on the simulated machine),
@@ -30,6 +41,7 @@ struct Failure {
   std::string text;
   FailureKind kind = FailureKind::Other;
   std::optional<int> systemCode;
+  BackendReason reason = BackendReason::None;
 
   // A failure the program finds itself.
   static Failure Because(std::string text, FailureKind kind = FailureKind::Other) {
@@ -39,8 +51,15 @@ struct Failure {
   static Failure OfSystemCall(int code, std::string text, FailureKind kind = FailureKind::Other) {
     return Failure{std::move(text), kind, code};
   }
+  // The same failure with its text named as `why` (see BackendReason).
+  Failure Naming(BackendReason why) const {
+    Failure named = *this;
+    named.reason = why;
+    return named;
+  }
   // The same failure told in other words, usually with the step or path
-  // that failed in front; its kind and system code stay.
+  // that failed in front; its kind and system code stay, a named reason
+  // does not (the words are no longer only the reason).
   Failure Reworded(std::string newText) const { return Failure{std::move(newText), kind, systemCode}; }
 };
 

@@ -136,7 +136,7 @@ constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSVerifyNotPossible", &CheckTexts::strSVerifyNotPossible},
 }};
 
-constexpr std::array<DetailTextBinding, 64> DetailOrder{{
+constexpr std::array<DetailTextBinding, 68> DetailOrder{{
     {"strSCannotRead", &DetailTexts::strSCannotRead},
     {"strSCannotWrite", &DetailTexts::strSCannotWrite},
     {"strSWrittenInPart", &DetailTexts::strSWrittenInPart},
@@ -201,6 +201,10 @@ constexpr std::array<DetailTextBinding, 64> DetailOrder{{
     {"strSFloppyDescription", &DetailTexts::strSFloppyDescription},
     {"strSBadSectorOnSource", &DetailTexts::strSBadSectorOnSource},
     {"strSBadSectorOnDestination", &DetailTexts::strSBadSectorOnDestination},
+    {"strSReasonAnotherWriter", &DetailTexts::strSReasonAnotherWriter},
+    {"strSReasonExistsNotRegularFile", &DetailTexts::strSReasonExistsNotRegularFile},
+    {"strSReasonNotRegularFileNotDeleted", &DetailTexts::strSReasonNotRegularFileNotDeleted},
+    {"strSReasonPartitionTableNotReadBack", &DetailTexts::strSReasonPartitionTableNotReadBack},
 }};
 
 }  // namespace

@@ -134,6 +134,11 @@ struct DetailTexts {
   // Which drive a clone's bad-sector line names (the line runs on without a blank).
   std::string strSBadSectorOnSource;
   std::string strSBadSectorOnDestination;
+  // The reasons the backend words itself (BackendReason), in a message's slot for the system's text.
+  std::string strSReasonAnotherWriter;
+  std::string strSReasonExistsNotRegularFile;
+  std::string strSReasonNotRegularFileNotDeleted;
+  std::string strSReasonPartitionTableNotReadBack;
 };
 
 // The loaded message texts (UTF-8), one per key and named exactly as the

@@ -6,6 +6,9 @@
 #include <string>
 
 #include "disk/PartitionTypeName.h"
+#include "text/FailureCause.h"
+#include "text/MessageCatalogue.h"
+#include "text/MessageTexts.h"
 #include "text/ParagraphLines.h"
 #include "text/SizeText.h"
 
@@ -50,6 +53,22 @@ TEST(JoinParagraphLines, JoinsTheLinesOfEachParagraphAndKeepsParagraphsApart) {
       {"", ""},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(JoinParagraphLines(text), expected) << text;
+}
+
+// A reason the backend words itself reaches a message in the message's
+// language; once reworded, the failure's own words are given as they are.
+TEST(FailureCause, GivesANamedReasonInTheLanguageOfTheTexts) {
+  const Failure busy =
+      Failure::OfSystemCall(16, "another program is writing it").Naming(BackendReason::AnotherWriter);
+  const MessageTexts english = UpdateStrings(MessageCatalogue::Builtin(), LanguageEnglish);
+  const MessageTexts german = UpdateStrings(MessageCatalogue::Builtin(), LanguageDeutsch);
+  const MessageTexts japanese = UpdateStrings(MessageCatalogue::Builtin(), LanguageJapanese);
+  EXPECT_EQ(FailureCause(english, busy), "another program is writing it");
+  EXPECT_EQ(FailureCause(german, busy), "ein anderes Programm schreibt gerade darauf");
+  EXPECT_NE(FailureCause(japanese, busy), busy.text);
+  const Failure reworded = busy.Reworded("x.img: " + busy.text);
+  EXPECT_EQ(FailureCause(german, reworded), "x.img: another program is writing it");
+  EXPECT_EQ(reworded.systemCode, 16);
 }
 
 TEST(PartitionTypeName, NamesTheListedBytesAndNothingElse) {

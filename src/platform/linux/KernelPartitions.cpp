@@ -60,7 +60,10 @@ std::optional<Failure> TryToShow(int fd, const std::string& diskPath, dev_t devi
   // without partition scanning) has nothing to show.
   if (::ioctl(fd, BLKRRPART, 0) != 0 && errno == EINVAL) return std::nullopt;
   const auto wanted = TablePartitions(diskPath);
-  if (!wanted) return Failure::OfSystemCall(EIO, "the new partition table could not be read back");
+  if (!wanted) {
+    return Failure::OfSystemCall(EIO, "the new partition table could not be read back")
+        .Naming(BackendReason::PartitionTableNotReadBack);
+  }
   const PartitionMap shown = KernelPartitions(device);
   if (shown == *wanted) return std::nullopt;
 

@@ -67,7 +67,9 @@ Failure NotAFileOrBlockDevice(mode_t mode) {
 
 Failure NotARegularFile() {
   return Failure::OfSystemCall(
-      EEXIST, "it exists and is not a regular file (a device, folder, pipe or link), so it is not replaced");
+             EEXIST,
+             "it exists and is not a regular file (a device, folder, pipe or link), so it is not replaced")
+      .Naming(BackendReason::ExistsNotRegularFile);
 }
 
 std::size_t LogicalBlockSize(int fd) {
@@ -159,7 +161,7 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenLinuxDevice(const std::string& path, 
   if (mode == OpenMode::Read && S_ISREG(status.st_mode) && ::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0 &&
       errno == EWOULDBLOCK) {
     // An image another job is writing (it holds the file locked) is not yet what it will be.
-    return Failure::OfSystemCall(EBUSY, "another program is writing it");
+    return Failure::OfSystemCall(EBUSY, "another program is writing it").Naming(BackendReason::AnotherWriter);
   }
   std::size_t alignment = 0;
   if (direct) alignment = isBlockDevice ? LogicalBlockSize(fd.Get()) : FileDirectAlignment(status);

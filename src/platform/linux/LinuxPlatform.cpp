@@ -38,7 +38,8 @@ class LinuxPlatform final : public Platform {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) return ErrnoError(errno);
     if (!S_ISREG(status.st_mode))
-      return Failure::OfSystemCall(EPERM, "it is not a regular file, so it is not deleted");
+      return Failure::OfSystemCall(EPERM, "it is not a regular file, so it is not deleted")
+          .Naming(BackendReason::NotRegularFileNotDeleted);
     if (::unlink(path.c_str()) != 0) return ErrnoError(errno);
     return {};
   }
