@@ -19,8 +19,7 @@ Outcome<std::int64_t> BlockIndexCursor::Next() {
   if (entriesLeft_ <= 0) return ImageFault(Detail(&DetailTexts::strSIndexNoFurtherEntry));
   if (used_ == pieceBytes_) {
     piece_.resize(static_cast<std::size_t>(8 * std::min(entriesLeft_, EntriesPerPiece)));
-    if (auto moved = SeekTo(*file_, pieceOffset_, Detail(&DetailTexts::strSWhatImageFile)); !moved)
-      return moved.error();
+    if (auto moved = SeekTo(*file_, pieceOffset_); !moved) return moved.error();
     auto got = ReadUntilFullOrEnd(*file_, piece_, Detail(&DetailTexts::strSWhatBlockIndex));
     if (!got) return got.error();
     if (*got != piece_.size()) return ImageFault(Detail(&DetailTexts::strSEndsInBlockIndex));

@@ -15,8 +15,6 @@ namespace drivecopy {
 
 namespace {
 
-std::string TheImageFile() { return Detail(&DetailTexts::strSWhatImageFile); }
-
 // The least a stored block can take: its 8-byte length and a zlib stream of
 // 2 header bytes, at least one byte of deflate data and a 4-byte checksum.
 constexpr std::int64_t SmallestStoredBlock = 8 + 7;
@@ -44,7 +42,7 @@ Outcome<ImageReader> ImageReader::Open(DeviceHandle& file) {
   reader.fileSize_ = *size;
 
   std::array<std::byte, ImageHeaderSize> headerBytes{};
-  if (auto moved = SeekTo(file, 0, TheImageFile()); !moved) return moved.error();
+  if (auto moved = SeekTo(file, 0); !moved) return moved.error();
   auto got = ReadUntilFullOrEnd(file, headerBytes, Detail(&DetailTexts::strSWhatImageHeader));
   if (!got) return got.error();
 
@@ -139,8 +137,8 @@ std::string ImageReader::FaultPrefix(std::int64_t block, std::int64_t fileOffset
 }
 
 Outcome<void> ImageReader::ReadRawBlock(std::span<std::byte> block) {
-  if (auto moved = SeekTo(*file_, nextOffset_, TheImageFile()); !moved) return moved;
-  auto got = ReadUntilFullOrEnd(*file_, block, TheImageFile());
+  if (auto moved = SeekTo(*file_, nextOffset_); !moved) return moved;
+  auto got = ReadUntilFullOrEnd(*file_, block);
   if (!got) return got.error();
   if (*got != block.size()) {
     return ImageFault(
@@ -151,9 +149,9 @@ Outcome<void> ImageReader::ReadRawBlock(std::span<std::byte> block) {
 }
 
 Outcome<bool> ImageReader::ReadHeadedBlock(std::span<std::byte> block, std::vector<std::byte>* holdInto) {
-  if (auto moved = SeekTo(*file_, nextOffset_, TheImageFile()); !moved) return moved.error();
+  if (auto moved = SeekTo(*file_, nextOffset_); !moved) return moved.error();
   std::array<std::byte, 8> lengthField{};
-  auto got = ReadUntilFullOrEnd(*file_, lengthField, TheImageFile());
+  auto got = ReadUntilFullOrEnd(*file_, lengthField);
   if (!got) return got.error();
   if (*got == 0) return ImageFault(Detail(&DetailTexts::strSEndsBeforeBlock));
   if (*got < lengthField.size()) {
@@ -174,7 +172,7 @@ Outcome<bool> ImageReader::ReadHeadedBlock(std::span<std::byte> block, std::vect
   if (length <= LongestHeldStream) {
     std::vector<std::byte>& stream = holdInto != nullptr ? *holdInto : streamBuffer_;
     stream.resize(static_cast<std::size_t>(length));
-    auto read = ReadUntilFullOrEnd(*file_, stream, TheImageFile());
+    auto read = ReadUntilFullOrEnd(*file_, stream);
     if (!read) return read.error();
     if (*read != stream.size()) return truncated(*read);
     if (holdInto == nullptr) {
@@ -190,7 +188,7 @@ Outcome<bool> ImageReader::ReadHeadedBlock(std::span<std::byte> block, std::vect
   while (left > 0) {
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(left, StreamPieceSize));
     const std::span<std::byte> piece(streamBuffer_.data(), want);
-    auto read = ReadUntilFullOrEnd(*file_, piece, TheImageFile());
+    auto read = ReadUntilFullOrEnd(*file_, piece);
     if (!read) return read.error();
     if (*read != want) return truncated(static_cast<std::size_t>(length - left) + *read);
     if (auto fed = inflater_.Feed(piece); !fed) return fed.error();

@@ -12,8 +12,6 @@ namespace drivecopy {
 
 namespace {
 
-std::string TheImageFile() { return Detail(&DetailTexts::strSWhatImageFile); }
-
 void AppendIndexEntry(std::vector<std::byte>& index, std::int64_t offset) {
   const std::size_t at = index.size();
   index.resize(at + 8);
@@ -80,7 +78,7 @@ Outcome<void> ImageWriter::WriteBatch(const BlockBatch& batch) {
     const std::span<const std::byte> bytes = batch.Bytes();
     for (std::size_t done = 0; done < bytes.size(); done += kWritePieceBytes) {
       const auto piece = bytes.subspan(done, std::min(kWritePieceBytes, bytes.size() - done));
-      if (auto written = WriteWhole(*file_, piece, TheImageFile()); !written) return Failed(written.error());
+      if (auto written = WriteWhole(*file_, piece); !written) return Failed(written.error());
     }
     fileOffset_ += static_cast<std::int64_t>(batch.ByteSize());
   }
@@ -107,7 +105,7 @@ Outcome<void> ImageWriter::Finish() {
       return Failed(written.error());
     }
     fileOffset_ += header_.IndexSize;
-    if (auto moved = SeekTo(*file_, 0, TheImageFile()); !moved) return Failed(moved.error());
+    if (auto moved = SeekTo(*file_, 0); !moved) return Failed(moved.error());
     if (auto written =
             WriteWhole(*file_, SerializeHeader(header_), Detail(&DetailTexts::strSWhatFinalImageHeader));
         !written) {

@@ -17,8 +17,6 @@ namespace drivecopy {
 
 namespace {
 
-std::string TheImageFile() { return Detail(&DetailTexts::strSWhatImageFile); }
-
 // The file is read in pieces of this size; the length fields and streams of
 // a headed image are taken from them.
 constexpr std::size_t FilePieceBytes = std::size_t{2} << 20;
@@ -200,8 +198,8 @@ bool ParallelImageDecoder::ReadRun(Slot& slot) {
 void ParallelImageDecoder::ReadRawRun(Slot& slot, std::int64_t endBlock) {
   const std::int64_t first = slot.Result.FirstBlock;
   const std::size_t bytes = RawOffset(slot, endBlock);
-  if (SeekTo(file_, fileOffset_, TheImageFile())) {
-    auto got = ReadUntilFullOrEnd(file_, std::span<std::byte>(slot.Raw.data(), bytes), TheImageFile());
+  if (SeekTo(file_, fileOffset_)) {
+    auto got = ReadUntilFullOrEnd(file_, std::span<std::byte>(slot.Raw.data(), bytes));
     if (got && *got == bytes) {
       slot.ReadBlocks = slot.Result.Blocks = endBlock - first;
       fileOffset_ += static_cast<std::int64_t>(bytes);
@@ -214,11 +212,11 @@ void ParallelImageDecoder::ReadRawRun(Slot& slot, std::int64_t endBlock) {
     const std::span<std::byte> destination(slot.Raw.data() + RawOffset(slot, block),
                                            static_cast<std::size_t>(BlockRawSize(sectors_, block)));
     const std::int64_t at = fileOffset_;
-    if (auto moved = SeekTo(file_, at, TheImageFile()); !moved) {
+    if (auto moved = SeekTo(file_, at); !moved) {
       slot.Result.Damage = NamedFault(block, at, moved.error());
       return;
     }
-    auto got = ReadUntilFullOrEnd(file_, destination, TheImageFile());
+    auto got = ReadUntilFullOrEnd(file_, destination);
     if (!got) {
       slot.Result.Damage = NamedFault(block, at, got.error());
       return;
@@ -319,8 +317,8 @@ Outcome<std::size_t> ParallelImageDecoder::ReadStream(std::span<std::byte> buffe
       continue;
     }
     piece_.resize(FilePieceBytes);
-    if (auto moved = SeekTo(file_, cursor_, TheImageFile()); !moved) return moved.error();
-    auto got = ReadUntilFullOrEnd(file_, piece_, TheImageFile());
+    if (auto moved = SeekTo(file_, cursor_); !moved) return moved.error();
+    auto got = ReadUntilFullOrEnd(file_, piece_);
     if (!got) return got.error();
     pieceFileOffset_ = cursor_;
     pieceBytes_ = *got;
