@@ -1,6 +1,10 @@
 #include "cli/StopSignal.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
+#endif
 
 #include <atomic>
 
@@ -11,12 +15,25 @@ namespace {
 std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+#ifdef _WIN32
+// Ctrl-C, Ctrl-Break and a closed console window stop the job, so that the
+// image is still completed and the devices flushed. The second Ctrl-C ends
+// the program: the handler lets it through once a stop was asked for.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  return stopRequested.exchange(true) ? FALSE : TRUE;
+}
+#else
 extern "C" void OnInterrupt(int) { stopRequested.store(true); }
+#endif
 
 }  // namespace
 
 void StopSignal::Install() {
   stopRequested.store(false);
+#ifdef _WIN32
+  ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
@@ -33,6 +50,7 @@ void StopSignal::Install() {
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, nullptr);
+#endif
 }
 
 bool StopSignal::Requested() { return stopRequested.load(); }

@@ -16,8 +16,10 @@ fs::file_type FileTypeOfMode(mode_t mode) {
          : S_ISFIFO(mode) ? fs::file_type::fifo
          : S_ISCHR(mode)  ? fs::file_type::character
          : S_ISDIR(mode)  ? fs::file_type::directory
+#ifdef S_ISSOCK  // Windows' C library knows no sockets or links among files
          : S_ISSOCK(mode) ? fs::file_type::socket
          : S_ISLNK(mode)  ? fs::file_type::symlink
+#endif
                           : fs::file_type::unknown;
 }
 

@@ -162,10 +162,16 @@ TEST(DeviceNames, RegularFilesStandForWholeDrivesAndOtherNamesAreRefused) {
       "no drive, partition, floppy or volume is named Q:; see drivecopy list"));
 
   // An existing host path that is no regular file is never taken for one.
-  for (const std::string special : {folder.Path(), std::string("/dev/null")}) {
+#ifdef _WIN32
+  const std::vector<std::string> specials{folder.Path()};
+#else
+  const std::vector<std::string> specials{folder.Path(), "/dev/null"};
+#endif
+  for (const std::string& special : specials) {
     const auto refused = ResolveDeviceName(*machine, special);
     ASSERT_TRUE(std::holds_alternative<std::string>(refused)) << special;
-    EXPECT_NE(std::get<std::string>(refused).find("is not a regular file"), std::string::npos);
+    EXPECT_NE(std::get<std::string>(refused).find("is not a regular file"), std::string::npos)
+        << std::get<std::string>(refused);
   }
 }
 

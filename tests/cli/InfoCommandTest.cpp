@@ -1,12 +1,12 @@
 #include "cli/InfoCommand.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,7 +33,8 @@ struct RunResult {
 class InfoCommandTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    directory_ = std::filesystem::temp_directory_path() / ("drivecopy-info-" + std::to_string(::getpid()));
+    directory_ =
+        std::filesystem::temp_directory_path() / ("drivecopy-info-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(directory_);
     headed_ = WriteHeadedImage(PatternSectors(300), PartitionHeader(300, {2048, 4096}));
   }

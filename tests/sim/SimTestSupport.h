@@ -43,6 +43,12 @@ class ScratchFolder {
     for (char& c : name)
       if (c == '/') c = '_';
     path_ = std::filesystem::temp_directory_path() / ("drivecopy-simtest-" + name);
+#ifdef _WIN32
+    // An absolute path begins with a letter, and "C:\..." names the
+    // simulated machine's own drive C:. A path relative to the working
+    // folder names the host's file.
+    path_ = "drivecopy-simtest-" + name;
+#endif
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

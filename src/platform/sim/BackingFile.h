@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/Failure.h"
+#include "platform/sim/HostFile.h"
 
 namespace drivecopy::sim {
 
@@ -27,13 +28,12 @@ class BackingFile {
   Outcome<void> ReadAt(std::int64_t offset, std::span<std::byte> buffer) const;
   Outcome<void> WriteAt(std::int64_t offset, std::span<const std::byte> data);
 
-  const std::string& Path() const { return path_; }
+  const std::string& Path() const { return file_.Path(); }
 
  private:
-  BackingFile(int descriptor, std::string path, bool removeOnClose, bool writable);
+  BackingFile(HostFile file, bool removeOnClose, bool writable);
 
-  int descriptor_;
-  std::string path_;
+  HostFile file_;
   bool removeOnClose_;
   bool writable_;
 };

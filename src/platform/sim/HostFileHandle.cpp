@@ -1,13 +1,9 @@
 #include "platform/sim/HostFileHandle.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
-#include "platform/FileTypeCheck.h"
 #include "platform/sim/WindowsErrors.h"
 
 namespace drivecopy::sim {
@@ -26,53 +22,45 @@ Failure HostFileError(int errnoValue, const fs::path& path) {
   return error;
 }
 
-HostFileHandle::HostFileHandle(int descriptor, std::string path, bool writable,
-                               std::shared_ptr<VolumeFileArea> area)
-    : descriptor_(descriptor), path_(std::move(path)), writable_(writable), area_(std::move(area)) {}
+Failure HostFileError(const std::error_code& error, const fs::path& path) {
+#ifdef _WIN32
+  // The file system library of Windows reports the system's own codes.
+  if (error.category() == std::system_category()) {
+    Failure failure = WindowsError(error.value());
+    failure.text += " (" + path.string() + ")";
+    return failure;
+  }
+#endif
+  return HostFileError(error.default_error_condition().value(), path);
+}
 
-HostFileHandle::~HostFileHandle() { ::close(descriptor_); }
+HostFileHandle::HostFileHandle(HostFile file, bool writable, std::shared_ptr<VolumeFileArea> area)
+    : file_(std::move(file)), writable_(writable), area_(std::move(area)) {}
+
+HostFileHandle::~HostFileHandle() = default;
 
 Outcome<std::unique_ptr<DeviceHandle>> HostFileHandle::Open(const fs::path& path, OpenMode mode,
                                                             std::shared_ptr<VolumeFileArea> area) {
-  int flags = O_CLOEXEC;
+  HostFile::Access access = HostFile::Access::Read;
   switch (mode) {
     case OpenMode::Read:
     case OpenMode::ReadUncached:  // the simulated machine keeps no cache of its own
-      flags |= O_RDONLY;
+      access = HostFile::Access::Read;
       break;
     case OpenMode::ReadWrite:
-      flags |= O_RDWR;
+      access = HostFile::Access::ReadWrite;
       break;
     case OpenMode::CreateAlways:
-      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      access = HostFile::Access::CreateAlways;
       break;
   }
-  struct stat before {};
-  const bool existed = ::stat(path.c_str(), &before) == 0;
-  if (existed && S_ISDIR(before.st_mode)) return WindowsError(ErrorAccessDenied);
-  // Nothing but a regular file or a block device is opened: the open of a
-  // named pipe waits for a writer, and a character device holds no sectors.
-  if (const auto type = FileTypeOfMode(before.st_mode); existed && !IsRegularFileOrBlockDevice(type)) {
-    Failure refused = WindowsError(ErrorAccessDenied);
-    refused.text += " (" + path.string() + ": " + NotARegularFileOrBlockDevice(type) + ")";
-    return refused;
-  }
-  // O_NONBLOCK until the descriptor is known to be no pipe (one could have
-  // taken the file's place since the look above).
-  const int descriptor = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
-  if (descriptor < 0) return HostFileError(errno, path);
-  std::unique_ptr<HostFileHandle> handle(
-      new HostFileHandle(descriptor, path.string(), OpensForWriting(mode), area));
-  struct stat opened {};
-  if (::fstat(descriptor, &opened) != 0) return HostFileError(errno, path);
-  if (!S_ISREG(opened.st_mode) && !S_ISBLK(opened.st_mode)) return WindowsError(ErrorAccessDenied);
-  if (const int statusFlags = ::fcntl(descriptor, F_GETFL);
-      statusFlags < 0 || ::fcntl(descriptor, F_SETFL, statusFlags & ~O_NONBLOCK) != 0) {
-    return HostFileError(errno, path);
-  }
+  std::error_code ignored;
+  const auto sizeBefore = fs::is_regular_file(path, ignored) ? fs::file_size(path, ignored) : 0;
+  auto opened = HostFile::Open(path, access);
+  if (!opened) return opened.error();
   // The replaced file's bytes become free again on its volume.
-  if (area && existed && mode == OpenMode::CreateAlways) area->Release(before.st_size);
-  return std::unique_ptr<DeviceHandle>(std::move(handle));
+  if (area && mode == OpenMode::CreateAlways) area->Release(static_cast<std::int64_t>(sizeBefore));
+  return std::unique_ptr<DeviceHandle>(new HostFileHandle(std::move(*opened), OpensForWriting(mode), area));
 }
 
 Outcome<void> HostFileHandle::Seek(std::int64_t offset) {
@@ -82,14 +70,10 @@ Outcome<void> HostFileHandle::Seek(std::int64_t offset) {
 }
 
 Outcome<std::size_t> HostFileHandle::Read(std::span<std::byte> buffer) {
-  for (;;) {
-    const ssize_t got = ::pread(descriptor_, buffer.data(), buffer.size(), static_cast<off_t>(position_));
-    if (got >= 0) {
-      position_ += got;
-      return static_cast<std::size_t>(got);
-    }
-    if (errno != EINTR) return HostFileError(errno, path_);
-  }
+  auto got = file_.ReadAt(position_, buffer);
+  if (!got) return got.error();
+  position_ += static_cast<std::int64_t>(*got);
+  return *got;
 }
 
 Outcome<std::size_t> HostFileHandle::Write(std::span<const std::byte> data) {
@@ -100,29 +84,13 @@ Outcome<std::size_t> HostFileHandle::Write(std::span<const std::byte> data) {
     auto booked = area_->Grow(*size, position_ + static_cast<std::int64_t>(data.size()));
     if (!booked) return booked.error();
   }
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t put = ::pwrite(descriptor_, data.data() + done, data.size() - done,
-                                 static_cast<off_t>(position_ + static_cast<std::int64_t>(done)));
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return HostFileError(errno, path_);
-    }
-    done += static_cast<std::size_t>(put);
-  }
-  position_ += static_cast<std::int64_t>(done);
-  return done;
+  if (auto written = file_.WriteAt(position_, data); !written) return written.error();
+  position_ += static_cast<std::int64_t>(data.size());
+  return data.size();
 }
 
-Outcome<void> HostFileHandle::Flush() {
-  if (::fsync(descriptor_) != 0) return HostFileError(errno, path_);
-  return {};
-}
+Outcome<void> HostFileHandle::Flush() { return file_.Sync(); }
 
-Outcome<std::int64_t> HostFileHandle::Size() {
-  struct stat status {};
-  if (::fstat(descriptor_, &status) != 0) return HostFileError(errno, path_);
-  return static_cast<std::int64_t>(status.st_size);
-}
+Outcome<std::int64_t> HostFileHandle::Size() { return file_.Size(); }
 
 }  // namespace drivecopy::sim

@@ -5,6 +5,7 @@
 
 #include "platform/DeviceHandle.h"
 #include "platform/Platform.h"
+#include "platform/sim/HostFile.h"
 #include "platform/sim/VolumeFileArea.h"
 
 namespace drivecopy::sim {
@@ -29,16 +30,17 @@ class HostFileHandle final : public DeviceHandle {
   std::optional<DRIVE_LAYOUT_INFORMATION> QueryLayout() override { return std::nullopt; }
 
  private:
-  HostFileHandle(int descriptor, std::string path, bool writable, std::shared_ptr<VolumeFileArea> area);
+  HostFileHandle(HostFile file, bool writable, std::shared_ptr<VolumeFileArea> area);
 
-  int descriptor_;
-  std::string path_;
+  HostFile file_;
   bool writable_;
   std::shared_ptr<VolumeFileArea> area_;
   std::int64_t position_ = 0;
 };
 
-// The error a host call left in errno, as the Windows code and text, naming the path.
+// The error a host call left in errno (or a std::error_code), as the Windows
+// code and text, naming the path.
 Failure HostFileError(int errnoValue, const std::filesystem::path& path);
+Failure HostFileError(const std::error_code& error, const std::filesystem::path& path);
 
 }  // namespace drivecopy::sim

@@ -188,8 +188,9 @@ Outcome<void> SimulatedMachine::DeleteFile(const std::string& path) {
   const fs::path hostPath(resolved->HostPath);
   if (fs::is_directory(hostPath, error)) return WindowsError(ErrorAccessDenied);
   const auto size = fs::file_size(hostPath, error);
-  if (error) return HostFileError(error.value(), hostPath);
-  if (!fs::remove(hostPath, error)) return HostFileError(error ? error.value() : ENOENT, hostPath);
+  if (error) return HostFileError(error, hostPath);
+  if (!fs::remove(hostPath, error))
+    return error ? HostFileError(error, hostPath) : HostFileError(ENOENT, hostPath);
   if (resolved->Area) resolved->Area->Release(static_cast<std::int64_t>(size));
   return {};
 }
@@ -500,7 +501,11 @@ CalendarDate SimulatedMachine::Today() {
   if (session_.Today) return *session_.Today;
   const std::time_t now = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  ::localtime_s(&local, &now);
+#else
   ::localtime_r(&now, &local);
+#endif
   return CalendarDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 

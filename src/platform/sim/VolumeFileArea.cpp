@@ -1,7 +1,7 @@
 #include "platform/sim/VolumeFileArea.h"
 
-#include <cstdlib>
-#include <vector>
+#include <random>
+#include <string>
 
 #include "platform/sim/WindowsErrors.h"
 
@@ -31,16 +31,21 @@ Outcome<std::shared_ptr<VolumeFileArea>> VolumeFileArea::Make(char letter,
     }
     return std::shared_ptr<VolumeFileArea>(new VolumeFileArea(*directory, false, freeBytes, isFat));
   }
-  std::string pattern =
-      (fs::temp_directory_path(error) / (std::string("drivecopy-sim-volume-") + letter + "-XXXXXX")).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (!::mkdtemp(name.data())) {
+  // A new folder of our own in the temporary folder, under a name no one has yet.
+  const fs::path parent = fs::temp_directory_path(error);
+  std::random_device seed;
+  fs::path created;
+  for (int attempt = 0; attempt < 100 && created.empty(); ++attempt) {
+    fs::path candidate =
+        parent / (std::string("drivecopy-sim-volume-") + letter + "-" + std::to_string(seed()));
+    if (fs::create_directory(candidate, error)) created = std::move(candidate);
+  }
+  if (created.empty()) {
     Failure failure = WindowsError(ErrorPathNotFound);
-    failure.text += " (" + pattern + ")";
+    failure.text += " (" + (parent / "drivecopy-sim-volume-").string() + ")";
     return failure;
   }
-  return std::shared_ptr<VolumeFileArea>(new VolumeFileArea(name.data(), true, freeBytes, isFat));
+  return std::shared_ptr<VolumeFileArea>(new VolumeFileArea(created, true, freeBytes, isFat));
 }
 
 std::optional<fs::path> VolumeFileArea::HostPath(const std::string& pathOnVolume) const {

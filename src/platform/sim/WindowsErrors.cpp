@@ -100,7 +100,9 @@ int WindowsErrorForErrno(int errnoValue) {
     case ENOTCONN:
       return ErrorDeviceNotConnected;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
     case EFBIG:
       return ErrorDiskFull;
     case EIO:
