@@ -11,7 +11,6 @@
 
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/MountTable.h"
-#include "platform/linux/PartitionTable.h"
 #include "platform/linux/SessionFacts.h"
 #include "platform/linux/SettingsFile.h"
 #include "platform/linux/SysfsBlock.h"
@@ -28,7 +27,6 @@ using linux_backend::ParseSystemdTimespanMilliseconds;
 using linux_backend::PhysicalDiskNameBefore;
 using linux_backend::ServiceStateOf;
 using linux_backend::SettingsFile;
-using linux_backend::TypeByteForGptType;
 using linux_backend::WholeDiskFacts;
 
 TEST(LinuxBackendRules, MountInfoFieldsWithOptionalFieldsAndEscapes) {
@@ -162,15 +160,6 @@ TEST(LinuxBackendRules, WhichWholeDisksArePhysicalDrives) {
         << c.Facts.Name << " attached " << c.Facts.LoopAttached << " ro " << c.Facts.ReadOnly << " squashfs "
         << c.Facts.BackedBySquashfs << " size " << c.Facts.SizeSectors;
   }
-}
-
-TEST(LinuxBackendRules, GptTypeGuidsMapToNonZeroTypeBytes) {
-  EXPECT_EQ(TypeByteForGptType("EBD0A0A2-B9E5-4433-87C0-68B6B72699C7"), 0x07);
-  EXPECT_EQ(TypeByteForGptType("0fc63daf-8483-4772-8e79-3d69d8477de4"), 0x83);
-  EXPECT_EQ(TypeByteForGptType("0657fd6d-a4ab-43c4-84e5-0933c84b4f4f"), 0x82);
-  EXPECT_EQ(TypeByteForGptType("C12A7328-F81F-11D2-BA4B-00A0C93EC93B"), 0xEF);
-  EXPECT_EQ(TypeByteForGptType("E6D6D379-F507-44C2-A23C-238F2A3DF928"), 0xDA);
-  EXPECT_EQ(TypeByteForGptType(""), 0xDA);
 }
 
 class SettingsFileTest : public ::testing::Test {

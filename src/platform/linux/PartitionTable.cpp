@@ -4,13 +4,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <limits>
 #include <memory>
+#include <string_view>
 
+#include "platform/GptPartitionTypes.h"
 #include "platform/Units.h"
 #include "platform/linux/UniqueFd.h"
 
@@ -21,13 +21,6 @@ struct FreeProbe {
   void operator()(blkid_probe probe) const { blkid_free_probe(probe); }
 };
 using ProbePtr = std::unique_ptr<std::remove_pointer_t<blkid_probe>, FreeProbe>;
-
-std::string Lowercase(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
 
 std::uint32_t SaturatedSectors(blkid_loff_t sectors) {
   if (sectors < 0) return 0;
@@ -63,15 +56,6 @@ bool FirstSectorReadable(const std::string& devicePath) {
 }
 
 }  // namespace
-
-std::uint8_t TypeByteForGptType(std::string_view typeGuid) {
-  const std::string guid = Lowercase(typeGuid);
-  if (guid == "ebd0a0a2-b9e5-4433-87c0-68b6b72699c7") return 0x07;
-  if (guid == "0fc63daf-8483-4772-8e79-3d69d8477de4") return 0x83;
-  if (guid == "0657fd6d-a4ab-43c4-84e5-0933c84b4f4f") return 0x82;
-  if (guid == "c12a7328-f81f-11d2-ba4b-00a0c93ec93b") return 0xEF;
-  return 0xDA;
-}
 
 std::optional<PartitionTableContents> ReadPartitionTable(const std::string& devicePath) {
   ProbePtr probe(blkid_new_probe_from_filename(devicePath.c_str()));

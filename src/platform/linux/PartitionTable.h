@@ -2,7 +2,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/DiskRecords.h"
@@ -14,7 +13,7 @@ namespace drivecopy::linux_backend {
 // MBR: the primary entries, the extended container (PartitionNumber 0, its
 // own type byte) and the logical partitions numbered 5, 6, ... as the kernel
 // numbers them. GPT: the used entries numbered as the kernel does, their type
-// GUIDs mapped to an MBR type byte.
+// GUIDs mapped to an MBR type byte (TypeByteForGptType).
 struct PartitionTableContents {
   std::vector<PARTITION_INFORMATION> Entries;
   std::uint32_t Signature = 0;  // MBR disk signature; 0 for other tables
@@ -23,11 +22,6 @@ struct PartitionTableContents {
 // Reads the table of the device or image at devicePath with libblkid. A disk
 // without a table gives no entries; nullopt when the device cannot be read.
 std::optional<PartitionTableContents> ReadPartitionTable(const std::string& devicePath);
-
-// MBR type byte standing for a GPT partition type GUID (any letter case):
-// basic data 0x07, Linux file system 0x83, Linux swap 0x82, EFI system 0xEF,
-// anything else 0xDA. Never 0, which would hide the partition from the lists.
-std::uint8_t TypeByteForGptType(std::string_view typeGuid);
 
 // Name of a file system found on a device (blkid's TYPE, "ext4", "vfat")
 // and its label; nullopt when the device cannot be read or holds none.
