@@ -127,9 +127,11 @@ int RunListCommand(Platform& platform, const std::vector<std::string>& args, std
     PrintText(out, listing);
   }
   if (listing.NoDriveOpened) {
-    err << "drivecopy list: no physical drive could be opened; opening drives needs "
-           "administrator rights (on Linux: run it as root, e.g. sudo drivecopy list, or as a member "
-           "of the disk group)\n";
+    const bool linux = platform.MessageVariant() == "linux";
+    err << "drivecopy list: no physical drive could be opened; opening drives needs administrator rights "
+        << (linux ? "(run it as root, e.g. sudo drivecopy list, or as a member of the disk group)"
+                  : "(run it from a command prompt started with \"Run as administrator\")")
+        << "\n";
   }
   return 0;
 }

@@ -20,7 +20,6 @@ FailureKind KindOf(std::uint32_t code) {
       return FailureKind::ReadOnly;
     case ERROR_NOT_READY:
     case ERROR_DEVICE_NOT_CONNECTED:
-    case ERROR_NO_SUCH_DEVICE:
     case ERROR_DEV_NOT_EXIST:
     case ERROR_NO_MEDIA_IN_DRIVE:
       return FailureKind::DeviceGone;
@@ -36,9 +35,8 @@ FailureKind KindOf(std::uint32_t code) {
 
 std::string SystemErrorText(std::uint32_t code) {
   wchar_t text[1024 / sizeof(wchar_t)] = {};
-  const DWORD length =
-      ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                       static_cast<DWORD>(std::size(text)), nullptr);
+  const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                        code, 0, text, static_cast<DWORD>(std::size(text)), nullptr);
   std::wstring_view message(text, length);
   while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
     message.remove_suffix(1);
