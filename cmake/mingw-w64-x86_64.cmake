@@ -29,8 +29,9 @@ if(WINE_PROGRAM)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
 endif()
 
-set(DRIVECOPY_DESKTOP OFF CACHE BOOL "" FORCE)
-set(DRIVECOPY_BLOCK_CODEC zlib CACHE STRING "" FORCE)
+# The desktop needs a Qt 6 built for Windows (docs/windows.md); none is packaged here.
+set(DRIVECOPY_DESKTOP OFF CACHE BOOL "Build the desktop application (Qt 6)")
+set(DRIVECOPY_BLOCK_CODEC zlib CACHE STRING "Block codec library: libdeflate or zlib")
 
 # One self-contained drivecopy.exe: the C++ runtime, the threads library and
 # zlib linked in, so that it runs on a Windows without mingw's DLLs.

@@ -21,6 +21,8 @@ packages=(
   dpkg-dev                                   # the Debian package's library dependencies (cpack)
   file desktop-file-utils libxml2-utils      # checks of the installed package
   pkexec                                     # what the package depends on, so that it installs offline
+  mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest  # the Windows build (cross-compiled)
+  wine64                                     # running the Windows build and its tests
 )
 
 missing=()

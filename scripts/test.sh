@@ -12,10 +12,13 @@
 #      link-time optimisation) in which a one-definition-rule violation fails
 #      the link (DRIVECOPY_ODR_CHECK), in build-lto/;
 #   6. a short fuzzing run of the image readers (clang), in build-fuzz/,
-#      FUZZ_SECONDS per target (default 25).
+#      FUZZ_SECONDS per target (default 25);
+#   7. the Windows build (mingw-w64) of drivecopy.exe, the core tests and the
+#      Windows backend's tests, in build-windows/, run under wine in a wine
+#      prefix of their own that is removed afterwards.
 # Steps 3 to 5 build drivecopy_tests and the drivecopy binary it runs, without
 # the desktop, and run the suite as one process.
-# CHECKED_BUILDS=0 runs steps 1 and 2 only. Every step runs even when an
+# CHECKED_BUILDS=0 runs steps 1 and 2 only; WINDOWS_BUILD=0 leaves out step 7. Every step runs even when an
 # earlier one failed; the exit status is 1 when any failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -72,6 +75,25 @@ run_odr_checked_tests() {
   checked_core_tests build-lto -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDRIVECOPY_ODR_CHECK=ON
 }
 
+# The Windows build runs under wine: one ctest entry per test program, each
+# program run once (a process start costs wine a second or so).
+run_windows_tests() {
+  mkdir -p build-windows
+  cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null &&
+    cmake --build build-windows --target drivecopy drivecopy_tests drivecopy_windows_tests -- -j2 \
+      >build-windows/build.log 2>&1 ||
+    { cat build-windows/build.log 2>/dev/null; return 1; }
+  local prefix status=0
+  prefix=$(mktemp -d /tmp/drivecopy-wine.XXXXXX)
+  export WINEPREFIX=$prefix WINEDEBUG=-all
+  /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 || true
+  (cd build-windows && ctest --output-on-failure --timeout 900) || status=$?
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  rm -rf "$prefix"
+  unset WINEPREFIX WINEDEBUG
+  return $status
+}
+
 step "tests" run_tests "$@"
 step "package" scripts/check-package.sh
 if [ "${CHECKED_BUILDS:-1}" != 0 ]; then
@@ -79,6 +101,9 @@ if [ "${CHECKED_BUILDS:-1}" != 0 ]; then
   step "debug core tests, zlib block codec" run_debug_tests
   step "whole-program core tests (ODR checked)" run_odr_checked_tests
   step "fuzzing" fuzz/run.sh "${FUZZ_SECONDS:-25}"
+fi
+if [ "${WINDOWS_BUILD:-1}" != 0 ]; then
+  step "Windows build under wine" run_windows_tests
 fi
 
 if ((${#failed[@]})); then
