@@ -131,6 +131,11 @@ ClaimResult ClaimDevice(const std::string& path, SectorRange range) {
     if (!isTheDestination && !ExtentsMeet(ExtentsOfVolume(letter), written)) continue;
     auto lockedVolume = LockVolume(letter);
     if (auto* refusal = std::get_if<ClaimRefusal>(&lockedVolume)) return std::move(*refusal);
+    // A volume that is the destination itself is written through a handle of
+    // its own, which a lock held here would shut out: the job's write handle
+    // takes the lock for itself (OpenWindowsDevice). Locking it here once
+    // tells now, by name, when files are open on it.
+    if (isTheDestination) continue;
     locked.push_back(std::move(std::get<UniqueHandle>(lockedVolume)));
   }
   return std::make_unique<DeviceClaim>(path, IsDiskPath(path), std::move(locked));

@@ -18,11 +18,13 @@ std::vector<Occupant> FindOccupants(const std::string& path, SectorRange range);
 // Platform::ClaimForWriting on Windows.
 //
 // A raw device: refused when write-protected; every volume that lies on the
-// written range (the destination itself, when it is a volume) is opened,
-// locked (FSCTL_LOCK_VOLUME) and dismounted (FSCTL_DISMOUNT_VOLUME), and the
-// locks are held until the claim is destroyed, so that no file system writes
-// there meanwhile or keeps stale pages of it afterwards. A volume whose lock
-// fails (open files on it) is refused, named.
+// written range is opened, locked (FSCTL_LOCK_VOLUME) and dismounted
+// (FSCTL_DISMOUNT_VOLUME), and the locks are held until the claim is
+// destroyed, so that no file system writes there meanwhile or keeps stale
+// pages of it afterwards. A volume whose lock fails (open files on it) is
+// refused, named. A destination that is itself a volume (a floppy) is locked
+// once to find that out and then left to the job's write handle, which locks
+// and dismounts it for as long as it is open.
 //
 // A regular file: held with an exclusive lock on a byte range past any
 // file's end, which a second claim of the same file cannot take, while

@@ -4,6 +4,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -249,6 +250,12 @@ std::size_t DeviceSectorSize(HANDLE handle) {
   return usable ? bytes : 512;
 }
 
+// "\\.\X:": a volume (or floppy) rather than a physical drive.
+bool IsVolumePath(const std::string& path) {
+  return path.size() == 6 && path.starts_with("\\\\.\\") && path[5] == ':' &&
+         std::isalpha(static_cast<unsigned char>(path[4]));
+}
+
 }  // namespace
 
 bool IsRawDevicePath(const std::string& path) { return path.starts_with("\\\\.\\"); }
@@ -305,6 +312,14 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenWindowsDevice(const std::string& path
                                     OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH,
                                     nullptr));
   if (!handle.Valid()) return LastWindowsFailure();
+  if (OpensForWriting(mode) && IsVolumePath(path)) {
+    // A volume is written only while this handle holds it locked and its
+    // file system dismounted; the lock goes with the handle.
+    DWORD returned = 0;
+    if (!::DeviceIoControl(handle.Get(), FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr) ||
+        !::DeviceIoControl(handle.Get(), FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned, nullptr))
+      return LastWindowsFailure();
+  }
   const std::size_t alignment = DeviceSectorSize(handle.Get());
   return std::unique_ptr<DeviceHandle>(
       std::make_unique<WindowsDeviceHandle>(std::move(handle), true, alignment));

@@ -4,6 +4,7 @@
 #include <winioctl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 
 #include "platform/windows/UniqueHandle.h"
@@ -72,8 +73,17 @@ std::vector<DiskExtent> ExtentsOfVolume(char letter) {
   alignas(VOLUME_DISK_EXTENTS) std::byte output[sizeof(VOLUME_DISK_EXTENTS) + 31 * sizeof(DISK_EXTENT)] = {};
   DWORD returned = 0;
   if (!::DeviceIoControl(volume.Get(), IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS, nullptr, 0, output,
-                         sizeof output, &returned, nullptr))
+                         sizeof output, &returned, nullptr)) {
+    // Where the system does not say where the volume lies, but on which
+    // disk it is, it counts as lying anywhere on that disk: the guard would
+    // rather lock a volume too many than write under a mounted one.
+    STORAGE_DEVICE_NUMBER number{};
+    if (::DeviceIoControl(volume.Get(), IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
+                          &returned, nullptr) &&
+        number.DeviceType == FILE_DEVICE_DISK)
+      return {DiskExtent{number.DeviceNumber, 0, INT64_MAX}};
     return {};
+  }
   const auto* extents = reinterpret_cast<const VOLUME_DISK_EXTENTS*>(output);
   std::vector<DiskExtent> result;
   const DWORD count = std::min<DWORD>(extents->NumberOfDiskExtents, 32);

@@ -33,9 +33,10 @@ struct DiskExtent {
   std::int64_t Length = 0;          // bytes
 };
 
-// IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS of the volume "\\.\X:"; empty when
-// the system cannot tell (a network or substituted drive, or a system that
-// answers the request for no volume).
+// IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS of the volume "\\.\X:"; all of its
+// disk where the system names only the disk (IOCTL_STORAGE_GET_DEVICE_NUMBER);
+// empty when the system cannot tell (a network or substituted drive, or a
+// system that answers neither request).
 std::vector<DiskExtent> ExtentsOfVolume(char letter);
 
 }  // namespace drivecopy::windows_backend
