@@ -293,7 +293,14 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenWindowsFile(const std::string& path, 
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
     return RefusedPath("it is a link, not a regular file, so it is not replaced");
   UniqueHandle handle(::CreateFileW(wide.c_str(), access, share, nullptr, disposition, flags, nullptr));
-  if (!handle.Valid()) return LastWindowsFailure();
+  if (!handle.Valid()) {
+    const DWORD error = ::GetLastError();
+    // An image that another job holds open for writing is not yet what it will be.
+    if (mode == OpenMode::Read && error == ERROR_SHARING_VIOLATION)
+      return Failure::OfSystemCall(static_cast<int>(error), "another program is writing it")
+          .Naming(BackendReason::AnotherWriter);
+    return WindowsFailure(error);
+  }
   if (::GetFileType(handle.Get()) != FILE_TYPE_DISK) return RefusedPath("it is not a file or a disk device");
   const std::size_t alignment = buffering == Buffering::Unbuffered ? FileUnbufferedAlignment : 0;
   return std::unique_ptr<DeviceHandle>(
