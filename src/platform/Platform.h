@@ -10,6 +10,16 @@
 #include "platform/SectorRange.h"
 #include "platform/WriteClaim.h"
 
+// <windows.h> renames DeleteFile and OpenService by macro (to their A or W
+// forms); the interface keeps its own names in every file that sees it, and
+// a file that includes <windows.h> after this one fails to compile instead.
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+#ifdef OpenService
+#undef OpenService
+#endif
+
 namespace drivecopy {
 
 // How a device or file is opened.

@@ -9,14 +9,17 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/windows/RegistrySettings.h"
 #include "platform/windows/SystemErrors.h"
 #include "platform/windows/UniqueHandle.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsClaim.h"
 #include "platform/windows/WindowsDeviceHandle.h"
+#include "platform/windows/WindowsServices.h"
 #include "platform/windows/WindowsSessionFacts.h"
 #include "platform/windows/WindowsStorage.h"
 #include "platform/windows/WindowsVolumes.h"
+#include "platform/windows/WmiDriveIdentity.h"
 
 namespace drivecopy {
 namespace windows_backend {
@@ -92,12 +95,17 @@ class WindowsPlatform final : public Platform {
   }
   std::optional<FreeSpace> QueryFreeSpace(const std::string& path) override { return FreeSpaceOfPath(path); }
 
-  IdentityAnswer QueryDriveModel(int) override { return IdentityAnswer{}; }
-  IdentityAnswer QueryDriveInterfaceType(int) override { return IdentityAnswer{}; }
+  IdentityAnswer QueryDriveModel(int driveNumber) override {
+    return QueryWmiProperty(DriveModelQuery(driveNumber), DriveModelProperty);
+  }
+  IdentityAnswer QueryDriveInterfaceType(int driveNumber) override {
+    return QueryWmiProperty(DriveInterfaceTypeQuery(driveNumber), DriveInterfaceTypeProperty);
+  }
 
-  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string&, const std::string&,
-                                                          ServiceAccess) override {
-    return WindowsFailure(ERROR_CALL_NOT_IMPLEMENTED);
+  Outcome<std::unique_ptr<ServiceConnection>> OpenService(const std::string& machine,
+                                                          const std::string& service,
+                                                          ServiceAccess access) override {
+    return OpenWindowsService(machine, service, access);
   }
   void Sleep(std::uint32_t milliseconds) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -108,9 +116,11 @@ class WindowsPlatform final : public Platform {
         std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
   }
 
-  SettingValue ReadSetting(const std::string&) override { return SettingValue{}; }
-  bool WriteSettingNumber(const std::string&, std::uint32_t) override { return false; }
-  bool EnsureSettingsStore() override { return false; }
+  SettingValue ReadSetting(const std::string& name) override { return MachineRegistrySettings().Read(name); }
+  bool WriteSettingNumber(const std::string& name, std::uint32_t value) override {
+    return MachineRegistrySettings().WriteNumber(name, value);
+  }
+  bool EnsureSettingsStore() override { return MachineRegistrySettings().Ensure(); }
 
   std::string CurrentDirectory() override { return WorkingFolder(); }
   char PathSeparator() override { return '\\'; }
