@@ -8,13 +8,12 @@
 #include "platform/windows/SystemErrors.h"
 #include "platform/windows/UniqueHandle.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WindowsDevicePaths.h"
 #include "platform/windows/WindowsStorage.h"
 #include "platform/windows/WindowsVolumes.h"
 
 namespace drivecopy::windows_backend {
 namespace {
-
-bool IsDevicePath(const std::string& path) { return path.starts_with("\\\\.\\"); }
 
 // The letter of the volume the running system lives on.
 std::optional<char> SystemVolumeLetter() {
@@ -32,12 +31,6 @@ bool FileExists(const std::wstring& path) {
 // so the job's own reads and writes of the file never meet it.
 constexpr DWORD LockOffsetHigh = 0x7FFFFFFF;
 constexpr DWORD LockOffsetLow = 0xFFFFFFF0;
-
-bool IsDiskPath(const std::string& path) {
-  std::string lower;
-  for (char c : path) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.starts_with("\\\\.\\physicaldrive");
-}
 
 class FileClaim final : public WriteClaim {
  public:
@@ -138,7 +131,7 @@ ClaimResult ClaimDevice(const std::string& path, SectorRange range) {
     if (isTheDestination) continue;
     locked.push_back(std::move(std::get<UniqueHandle>(lockedVolume)));
   }
-  return std::make_unique<DeviceClaim>(path, IsDiskPath(path), std::move(locked));
+  return std::make_unique<DeviceClaim>(path, PhysicalDriveNumberOf(path).has_value(), std::move(locked));
 }
 
 ClaimResult ClaimFile(const std::string& path, ClaimTarget target) {
@@ -177,7 +170,7 @@ ClaimResult ClaimFile(const std::string& path, ClaimTarget target) {
 
 std::vector<Occupant> FindOccupants(const std::string& path, SectorRange range) {
   std::vector<Occupant> occupants;
-  if (!IsDevicePath(path)) return occupants;
+  if (!IsRawDevicePath(path)) return occupants;
   const std::vector<DiskExtent> written = DiskBytesOf(path, range);
   const auto systemLetter = SystemVolumeLetter();
   for (const LogicalDrive& drive : ListLogicalDrives()) {
@@ -193,7 +186,7 @@ std::vector<Occupant> FindOccupants(const std::string& path, SectorRange range) 
 }
 
 ClaimResult ClaimWindowsPath(const std::string& path, SectorRange range, ClaimTarget target) {
-  if (IsDevicePath(path)) {
+  if (IsRawDevicePath(path)) {
     if (target != ClaimTarget::Destination) return Refusal(ClaimRefusalReason::NotRegularFile);
     return ClaimDevice(path, range);
   }

@@ -11,6 +11,7 @@
 #include "platform/AlignedBuffer.h"
 #include "platform/windows/SystemErrors.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WindowsDevicePaths.h"
 #include "platform/windows/records/DriveLayoutDecoding.h"
 #include "platform/windows/records/GeometryDecoding.h"
 #include "platform/windows/records/PartitionInformationDecoding.h"
@@ -250,15 +251,7 @@ std::size_t DeviceSectorSize(HANDLE handle) {
   return usable ? bytes : 512;
 }
 
-// "\\.\X:": a volume (or floppy) rather than a physical drive.
-bool IsVolumePath(const std::string& path) {
-  return path.size() == 6 && path.starts_with("\\\\.\\") && path[5] == ':' &&
-         std::isalpha(static_cast<unsigned char>(path[4]));
-}
-
 }  // namespace
-
-bool IsRawDevicePath(const std::string& path) { return path.starts_with("\\\\.\\"); }
 
 Outcome<std::unique_ptr<DeviceHandle>> OpenWindowsFile(const std::string& path, OpenMode mode,
                                                        Buffering buffering) {
@@ -319,7 +312,7 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenWindowsDevice(const std::string& path
                                     OPEN_EXISTING, FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH,
                                     nullptr));
   if (!handle.Valid()) return LastWindowsFailure();
-  if (OpensForWriting(mode) && IsVolumePath(path)) {
+  if (OpensForWriting(mode) && VolumeLetterOf(path)) {
     // A volume is written only while this handle holds it locked and its
     // file system dismounted; the lock goes with the handle.
     DWORD returned = 0;

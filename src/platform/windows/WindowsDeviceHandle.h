@@ -34,7 +34,4 @@ Outcome<std::unique_ptr<DeviceHandle>> OpenWindowsDevice(const std::string& path
 Outcome<std::unique_ptr<DeviceHandle>> OpenWindowsFile(const std::string& path, OpenMode mode,
                                                        Buffering buffering);
 
-// True for the raw device form "\\.\NAME".
-bool IsRawDevicePath(const std::string& path);
-
 }  // namespace drivecopy::windows_backend

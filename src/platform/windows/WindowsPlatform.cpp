@@ -15,6 +15,7 @@
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsClaim.h"
 #include "platform/windows/WindowsDeviceHandle.h"
+#include "platform/windows/WindowsDevicePaths.h"
 #include "platform/windows/WindowsServices.h"
 #include "platform/windows/WindowsSessionFacts.h"
 #include "platform/windows/WindowsStorage.h"

@@ -10,29 +10,10 @@
 #include "platform/Units.h"
 #include "platform/windows/UniqueHandle.h"
 #include "platform/windows/WideText.h"
+#include "platform/windows/WindowsDevicePaths.h"
 
 namespace drivecopy::windows_backend {
 namespace {
-
-std::optional<int> PhysicalDriveNumber(const std::string& path) {
-  constexpr std::string_view prefix = "\\\\.\\physicaldrive";
-  if (path.size() <= prefix.size()) return std::nullopt;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(path[i])) != prefix[i]) return std::nullopt;
-  int number = 0;
-  for (std::size_t i = prefix.size(); i < path.size(); ++i) {
-    if (path[i] < '0' || path[i] > '9' || number > 1000) return std::nullopt;
-    number = number * 10 + (path[i] - '0');
-  }
-  return number;
-}
-
-std::optional<char> VolumeLetter(const std::string& path) {
-  if (path.size() == 6 && path.starts_with("\\\\.\\") && path[5] == ':' &&
-      std::isalpha(static_cast<unsigned char>(path[4])))
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(path[4])));
-  return std::nullopt;
-}
 
 std::int64_t ClampedBytes(std::int64_t sectors) {
   return sectors > INT64_MAX / BytesPerSector ? INT64_MAX : sectors * BytesPerSector;
@@ -74,17 +55,15 @@ bool SameText(const std::string& first, const std::string& second) {
   });
 }
 
-bool IsDevicePath(const std::string& path) { return path.starts_with("\\\\.\\"); }
-
 }  // namespace
 
 std::vector<DiskExtent> DiskBytesOf(const std::string& path, SectorRange range) {
   const std::int64_t first = ClampedBytes(range.FirstSector);
   const std::int64_t end = ClampedBytes(range.EndSector);
-  if (auto drive = PhysicalDriveNumber(path))
+  if (auto drive = PhysicalDriveNumberOf(path))
     return {DiskExtent{static_cast<std::uint32_t>(*drive), first, end - first}};
   std::vector<DiskExtent> extents;
-  if (auto letter = VolumeLetter(path)) {
+  if (auto letter = VolumeLetterOf(path)) {
     extents = ExtentsOfVolume(*letter);
     // A range of a volume that lies in one piece maps onto its disk exactly;
     // a spanned volume counts as a whole.
@@ -96,7 +75,7 @@ std::vector<DiskExtent> DiskBytesOf(const std::string& path, SectorRange range) 
     }
     return extents;
   }
-  if (IsDevicePath(path)) return {};
+  if (IsRawDevicePath(path)) return {};
   if (auto root = VolumeRootOf(path); root && root->size() >= 2 && (*root)[1] == ':')
     return ExtentsOfVolume(static_cast<char>(std::toupper(static_cast<unsigned char>((*root)[0]))));
   return {};
@@ -114,8 +93,8 @@ bool ExtentsMeet(const std::vector<DiskExtent>& first, const std::vector<DiskExt
 bool SameFileOrDevice(const std::string& first, const std::string& second) {
   if (first.empty() || second.empty()) return false;
   if (SameText(first, second)) return true;
-  if (IsDevicePath(first) != IsDevicePath(second)) return false;
-  if (!IsDevicePath(first)) {
+  if (IsRawDevicePath(first) != IsRawDevicePath(second)) return false;
+  if (!IsRawDevicePath(first)) {
     auto a = IdentityOfFile(first);
     auto b = IdentityOfFile(second);
     return a && b && *a == *b;
@@ -128,8 +107,8 @@ bool SameFileOrDevice(const std::string& first, const std::string& second) {
 
 bool PathsShareStorage(const std::string& first, SectorRange firstRange, const std::string& second,
                        SectorRange secondRange) {
-  const bool firstIsFile = !IsDevicePath(first);
-  const bool secondIsFile = !IsDevicePath(second);
+  const bool firstIsFile = !IsRawDevicePath(first);
+  const bool secondIsFile = !IsRawDevicePath(second);
   if (firstIsFile && secondIsFile) return SameFileOrDevice(first, second);
   if (SameFileOrDevice(first, second))
     return firstRange.FirstSector < secondRange.EndSector && secondRange.FirstSector < firstRange.EndSector;
