@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 39> CheckOrder{{
+constexpr std::array<CheckTextBinding, 40> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -134,9 +134,10 @@ constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSVerifyImageDamaged", &CheckTexts::strSVerifyImageDamaged},
     {"strSVerifyStopped", &CheckTexts::strSVerifyStopped},
     {"strSVerifyNotPossible", &CheckTexts::strSVerifyNotPossible},
+    {"strSRestoredShorterThanSource", &CheckTexts::strSRestoredShorterThanSource},
 }};
 
-constexpr std::array<DetailTextBinding, 68> DetailOrder{{
+constexpr std::array<DetailTextBinding, 69> DetailOrder{{
     {"strSCannotRead", &DetailTexts::strSCannotRead},
     {"strSCannotWrite", &DetailTexts::strSCannotWrite},
     {"strSWrittenInPart", &DetailTexts::strSWrittenInPart},
@@ -176,6 +177,7 @@ constexpr std::array<DetailTextBinding, 68> DetailOrder{{
     {"strSHoldsNoSectors", &DetailTexts::strSHoldsNoSectors},
     {"strSTailNeverRestored", &DetailTexts::strSTailNeverRestored},
     {"strSWritingNeverFinished", &DetailTexts::strSWritingNeverFinished},
+    {"strSLeftoverNeverFinished", &DetailTexts::strSLeftoverNeverFinished},
     {"strSHeaderSizeField", &DetailTexts::strSHeaderSizeField},
     {"strSIndexWithoutBlocks", &DetailTexts::strSIndexWithoutBlocks},
     {"strSIndexEntryCount", &DetailTexts::strSIndexEntryCount},

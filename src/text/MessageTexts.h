@@ -60,6 +60,7 @@ struct CheckTexts {
   std::string strSVerifyImageDamaged;   // image file, the fault
   std::string strSVerifyStopped;        // sector where it stopped
   std::string strSVerifyNotPossible;    // what cannot be read, why
+  std::string strSRestoredShorterThanSource;  // sectors restored, sectors of the image's source
 };
 
 // The texts the program builds below its windows, each a catalogue message
@@ -108,6 +109,7 @@ struct DetailTexts {
   std::string strSHoldsNoSectors;      // file size in bytes
   std::string strSTailNeverRestored;   // bytes
   std::string strSWritingNeverFinished;
+  std::string strSLeftoverNeverFinished;
   std::string strSHeaderSizeField;      // value
   std::string strSIndexWithoutBlocks;   // blocks
   std::string strSIndexEntryCount;      // entries, blocks, entries needed
