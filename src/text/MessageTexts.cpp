@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 40> CheckOrder{{
+constexpr std::array<CheckTextBinding, 43> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -113,13 +113,16 @@ constexpr std::array<CheckTextBinding, 40> CheckOrder{{
     {"strSImageUnfinished", &CheckTexts::strSImageUnfinished},
     {"strSImageStoppedEarly", &CheckTexts::strSImageStoppedEarly},
     {"strSThousandsSeparator", &CheckTexts::strSThousandsSeparator},
-    {"strSRawImageDeleted", &CheckTexts::strSRawImageDeleted},
+    {"strSUnfinishedImageDeleted", &CheckTexts::strSUnfinishedImageDeleted},
+    {"strSExistingImageKept", &CheckTexts::strSExistingImageKept},
+    {"strSNothingCopied", &CheckTexts::strSNothingCopied},
     {"strSPartitionTableNotReread", &CheckTexts::strSPartitionTableNotReread},
     {"strSWriteEnded", &CheckTexts::strSWriteEnded},
     {"strSSourceLost", &CheckTexts::strSSourceLost},
     {"strSCannotOpenToRead", &CheckTexts::strSCannotOpenToRead},
     {"strSDiskRightsNeeded", &CheckTexts::strSDiskRightsNeeded},
     {"strSNotEnoughSpaceDetail", &CheckTexts::strSNotEnoughSpaceDetail},
+    {"strSOldImageKeepsItsSpace", &CheckTexts::strSOldImageKeepsItsSpace},
     {"strSFatFileTooLargeDetail", &CheckTexts::strSFatFileTooLargeDetail},
     {"strSTooSmallDetail", &CheckTexts::strSTooSmallDetail},
     {"strSVerifyStart", &CheckTexts::strSVerifyStart},
