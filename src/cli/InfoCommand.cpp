@@ -7,6 +7,7 @@
 
 #include "cli/JobCommandSupport.h"
 #include "image/ImageCompleteness.h"
+#include "image/ImageFileNames.h"
 #include "image/ImageReader.h"
 #include "image/ImageVerifier.h"
 #include "image/SourceKindName.h"
@@ -26,8 +27,10 @@ constexpr const char* InfoUsage =
     "  --json     print one JSON object instead of text\n"
     "  --help     show this text\n"
     "\n"
-    "A raw image that holds no sectors (an empty file, one shorter than a sector) and a headed\n"
-    "image whose writing never finished are faults for --verify.\n"
+    "An image that holds no sectors (an empty file, one shorter than a sector, a headed image\n"
+    "without blocks), a headed image whose writing never finished and a file a create left under\n"
+    "its temporary name (IMAGE.drivecopy-partial) are faults for --verify. A raw image kept after\n"
+    "a stop has a note beside it (IMAGE.stopped); both kinds of image say they were stopped early.\n"
     "\n"
     "Exit status: 0 success, 1 the image cannot be read or --verify found a fault, 2 wrong usage.\n";
 
@@ -169,18 +172,25 @@ int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std
     return 1;
   }
 
+  const MessageTexts& texts = CommandLineTexts();
+  // What a killed create left under its temporary name is no image, however
+  // sound its bytes: a raw one cannot show that it ends too early.
+  const bool leftover = IsUnfinishedImagePath(path);
   std::optional<ImageVerification> verification;
   if (request->Verify) verification = VerifyImage(**file);
+  if (verification && verification->Sound && leftover) {
+    verification->Sound = false;
+    verification->Fault = texts.Details.strSLeftoverNeverFinished;
+  }
   // A stopped create left a sound image that holds only part of its source:
   // worth saying, though it is no fault.
-  const auto stoppedEarly = StoppedEarlyLine(CommandLineTexts(), path, *reader);
+  const auto earlyStop = FindEarlyStop(platform, path, *reader);
 
   if (request->Json) {
     nlohmann::json info = DescribeAsJson(path, *reader);
-    if (reader->Format() == ImageFormat::Headed) {
-      info["unfinished"] = IsUnfinishedImage(*reader);
-      info["stoppedEarly"] = stoppedEarly.has_value();
-    }
+    info["unfinished"] = leftover || IsUnfinishedImage(*reader);
+    info["stoppedEarly"] = earlyStop.has_value();
+    if (earlyStop) info["sectorsOfSource"] = earlyStop->SectorsOfSource;
     if (verification) {
       info["verified"] = verification->Sound;
       info["fault"] = verification->Sound ? nlohmann::json(nullptr) : nlohmann::json(verification->Fault);
@@ -191,7 +201,8 @@ int RunInfoCommand(Platform& platform, const std::vector<std::string>& args, std
     out << info.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
   } else {
     DescribeAsText(path, *reader, out);
-    if (stoppedEarly) out << "Note:            " << *stoppedEarly << '\n';
+    if (leftover) out << "Note:            " << texts.Details.strSLeftoverNeverFinished << '\n';
+    if (earlyStop) out << "Note:            " << StoppedEarlyLine(texts, path, *earlyStop) << '\n';
     if (verification) ReportVerificationAsText(*verification, reader->Format(), out);
   }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "image/StoppedImageNote.h"
 #include "text/FillPlaceholders.h"
 #include "text/GroupedNumber.h"
 
@@ -20,15 +21,24 @@ std::int64_t SectorsMeantToBeStored(const ImageHeader& header) {
   return header.SectorCount;
 }
 
-std::optional<std::string> StoppedEarlyLine(const MessageTexts& texts, const std::string& imagePath,
-                                            const ImageReader& reader) {
-  if (reader.Format() != ImageFormat::Headed || IsUnfinishedImage(reader)) return std::nullopt;
+std::optional<EarlyStop> FindEarlyStop(Platform& platform, const std::string& imagePath,
+                                       const ImageReader& reader) {
+  if (reader.Format() == ImageFormat::Raw) {
+    const auto note = ReadStoppedNote(platform, imagePath);
+    if (!note || reader.SectorCount() >= note->SectorCount) return std::nullopt;
+    return EarlyStop{reader.SectorCount(), note->SectorCount};
+  }
+  if (IsUnfinishedImage(reader)) return std::nullopt;
   const ImageHeader& header = reader.Header();
   if (header.SectorsStored >= SectorsMeantToBeStored(header)) return std::nullopt;
+  return EarlyStop{header.SectorsStored, header.SectorCount};
+}
+
+std::string StoppedEarlyLine(const MessageTexts& texts, const std::string& imagePath, const EarlyStop& stop) {
   const std::string& separator = texts.Checks.strSThousandsSeparator;
   return FillPlaceholders(texts.Checks.strSImageStoppedEarly,
-                          {imagePath, GroupedNumber(header.SectorsStored, separator),
-                           GroupedNumber(header.SectorCount, separator)});
+                          {imagePath, GroupedNumber(stop.SectorsHeld, separator),
+                           GroupedNumber(stop.SectorsOfSource, separator)});
 }
 
 }  // namespace drivecopy

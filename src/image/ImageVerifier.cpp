@@ -171,6 +171,10 @@ ImageVerification VerifyHeaded(DeviceHandle& file, ImageReader& reader, unsigned
       indexFault = Detail(&DetailTexts::strSIndexEntryCount,
                           {std::to_string(header.IndexSize / 8), std::to_string(reader.BlockCount()),
                            std::to_string(expectedEntries)});
+    } else if (header.SectorsStored == 0) {
+      // A whole frame without a block (what a create stopped before its
+      // first block once left) is no image of anything.
+      return Faulty(Detail(&DetailTexts::strSHoldsNoSectors, {std::to_string(reader.FileSize())}), 0);
     }
   }
   std::optional<BlockIndexCursor> index;

@@ -21,8 +21,10 @@ struct ImageVerification {
   std::string Note;
 };
 
-// Reads the whole image. A raw image must hold at least one sector. Every
-// block must inflate to exactly its raw size.
+// Reads the whole image. An image must hold at least one sector; only a
+// headed image made in virtual mode (an index of the blocks it would have
+// had, IndexOnly) is sound without. Every block must inflate to exactly its
+// raw size.
 // A headed image's index must stand where IndexOffset says, be IndexSize =
 // 8 × (blocks + 1) bytes long, end the file, give each block's real offset
 // and, as its last entry, the offset just past the last block, which is

@@ -7,6 +7,7 @@
 
 #include "image/BlockBatch.h"
 #include "image/BlockRule.h"
+#include "image/ImageFileNames.h"
 #include "image/ImageWriter.h"
 #include "image/ParallelBlockEncoder.h"
 #include "jobs/BackgroundBatchWriter.h"
@@ -15,6 +16,7 @@
 #include "jobs/DestinationGuard.h"
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
+#include "jobs/PendingImageFile.h"
 #include "jobs/ProgressPercent.h"
 #include "jobs/TargetVolumeCheck.h"
 #include "jobs/VerifyPass.h"
@@ -32,6 +34,15 @@ namespace {
 // Output is gathered in memory and written once it holds more than this
 // (500 blocks of 65,536 bytes): the block that passes it goes into that batch.
 constexpr std::int64_t kFlushThreshold = 500 * BlockBytes;
+
+// The size of the file at `path`; 0 when there is none, or it cannot be
+// opened (another job writing it refuses the run at its claim anyway).
+std::int64_t BytesOfFile(Platform& platform, const std::string& path) {
+  auto file = platform.Open(path, OpenMode::Read);
+  if (!file) return 0;
+  auto size = (*file)->Size();
+  return size ? *size : 0;
+}
 
 // Compressed forms of a run of consecutive blocks, made together so that all
 // cores work; the job takes them one by one in block order.
@@ -60,10 +71,13 @@ class CreateImageRun {
   std::string Size(std::int64_t bytes) const { return SizeText(bytes, parameters_.DecimalSeparator); }
   // The counts of what the run has done so far.
   JobOutcome SoFar() const;
-  // Ends a run whose writing had begun. A raw image cannot show that it is
-  // incomplete, so it is deleted (and the memo says so); a headed one keeps
-  // the header it got first, which says it was never finished.
+  // Ends a run whose writing had begun: what was written of the image is
+  // deleted (and the memo says so), and an image that was there before stays.
   JobOutcome FailWriting(const std::string& text);
+  // A stop seen before the first block: no image at all, the old one as it was.
+  JobOutcome StoppedBeforeTheFirstBlock();
+  // The memo line that an image there before this run is still there, as it was.
+  void SayExistingImageKept();
   bool ClaimTargets(JobOutcome& refusal);
   bool PrepareTarget(JobOutcome& refusal);
   Outcome<void> StoreBlock(std::int64_t index, const SourceBlock& block);
@@ -78,8 +92,10 @@ class CreateImageRun {
   JobObserver& observer_;
   JobReport report_;
 
-  GuardedDestination imageClaim_;
   GuardedDestination logClaim_;
+  // Declared before the file handle: the handle is closed before the
+  // temporary file it writes may be deleted.
+  std::optional<PendingImageFile> image_;
   std::unique_ptr<DeviceHandle> source_;
   std::unique_ptr<DeviceHandle> file_;
   std::optional<ImageWriter> writer_;
@@ -95,6 +111,7 @@ class CreateImageRun {
   std::int64_t currentSector_ = 0;
   std::int64_t bytesWritten_ = 0;
   std::vector<std::int64_t> unreadable_;  // source sectors stored as zeros, ascending
+  bool imageExisted_ = false;             // a file of the image's name was there before the run
   bool logNotWritten_ = false;
 };
 
@@ -105,21 +122,43 @@ JobOutcome CreateImageRun::SoFar() const {
   return outcome;
 }
 
+void CreateImageRun::SayExistingImageKept() {
+  if (imageExisted_)
+    report_.Line(FillPlaceholders(texts_.Checks.strSExistingImageKept, {parameters_.ImagePath}));
+}
+
 JobOutcome CreateImageRun::FailWriting(const std::string& text) {
   batchWriter_.reset();
   blocks_.reset();
   source_.reset();
   file_.reset();
-  if (parameters_.Raw && !parameters_.Virtual) {
-    if (platform_.DeleteFile(parameters_.ImagePath)) {
-      report_.Line(FillPlaceholders(texts_.Checks.strSRawImageDeleted, {parameters_.ImagePath, text}));
-    }
+  if (image_->Discard()) {
+    report_.Line(FillPlaceholders(texts_.Checks.strSUnfinishedImageDeleted, {parameters_.ImagePath, text}));
   }
+  SayExistingImageKept();
   return report_.Fail(SoFar(), texts_.strSTitleERROR, text);
 }
 
-// The image file and the log are claimed before anything is written; the
-// claims last until the run ends. Nothing is created when the log is refused.
+JobOutcome CreateImageRun::StoppedBeforeTheFirstBlock() {
+  batchWriter_.reset();
+  blocks_.reset();
+  source_.reset();
+  file_.reset();
+  (void)image_->Discard();  // an empty file under the temporary name; the next create takes it over
+  JobOutcome outcome = SoFar();
+  outcome.Status = JobStatus::Stopped;
+  report_.Line(FillPlaceholders(texts_.Checks.strSNothingCopied, {parameters_.ImagePath}));
+  SayExistingImageKept();
+  report_.Line(texts_.strSFileSizeLabel + Size(bytesWritten_));
+  report_.Line(texts_.StrSUserAbort + std::to_string(currentSector_));
+  SaveLog();
+  outcome.LogNotWritten = logNotWritten_;
+  return outcome;
+}
+
+// The log and both names of the image file (its own and the temporary one
+// it is written under) are claimed before anything is written; the claims
+// last until the run ends. Nothing is created when the log is refused.
 bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
   if (parameters_.WriteLog) {
     logClaim_ = GuardDestination(platform_, texts_, CreateImageLogName(parameters_.ImagePath), SectorRange{},
@@ -129,15 +168,16 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
       return false;
     }
   }
-  imageClaim_ =
-      GuardDestination(platform_, texts_, parameters_.ImagePath, SectorRange{}, ClaimTarget::ImageFile);
-  if (!imageClaim_) {
+  image_.emplace(platform_, texts_, parameters_.ImagePath);
+  GuardedDestination imageRefusal;
+  std::string refusedPath;
+  if (!image_->Claim(imageRefusal, refusedPath)) {
     // A file that cannot be made at all gets the window's own message, with
     // the reason on a line of its own.
-    const std::string text = imageClaim_.CouldNotOpen ? texts_.strSCannotopenfile + "\n" +
-                                                            parameters_.ImagePath + ": " + imageClaim_.Cause
-                                                      : imageClaim_.Refusal;
-    refusal = report_.Refuse(texts_.strSTitleERROR, text, imageClaim_.Refusal);
+    const std::string text = imageRefusal.CouldNotOpen
+                                 ? texts_.strSCannotopenfile + "\n" + refusedPath + ": " + imageRefusal.Cause
+                                 : imageRefusal.Refusal;
+    refusal = report_.Refuse(texts_.strSTitleERROR, text, imageRefusal.Refusal);
     return false;
   }
   return true;
@@ -148,8 +188,11 @@ bool CreateImageRun::ClaimTargets(JobOutcome& refusal) {
 // that decided it.
 bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
   const std::int64_t rangeBytes = totalSectors_ * BytesPerSector;
-  const TargetVerdict verdict = CheckTargetVolume(platform_, parameters_.ImagePath, rangeBytes,
-                                                  parameters_.Raw, parameters_.Level, parameters_.Virtual);
+  const FilesInTheWay inTheWay{BytesOfFile(platform_, UnfinishedImagePath(parameters_.ImagePath)),
+                               BytesOfFile(platform_, parameters_.ImagePath)};
+  const TargetVerdict verdict =
+      CheckTargetVolume(platform_, parameters_.ImagePath, rangeBytes, parameters_.Raw, parameters_.Level,
+                        parameters_.Virtual, inTheWay);
   const CountInText needed = BytesInText(texts_, rangeBytes, parameters_.DecimalSeparator);
   switch (verdict.Refusal) {
     case TargetRefusal::None:
@@ -163,10 +206,15 @@ bool CreateImageRun::PrepareTarget(JobOutcome& refusal) {
     }
     case TargetRefusal::NotEnoughSpace: {
       const CountInText free = BytesInText(texts_, verdict.FreeBytes, parameters_.DecimalSeparator);
-      const std::string text =
+      std::string text =
           texts_.strSNotEnoughSpace + "\n" +
           FillPlaceholders(texts_.Checks.strSNotEnoughSpaceDetail,
                            {parameters_.ImagePath, needed.Count, needed.Size, free.Count, free.Size});
+      if (verdict.ReplacedImageWouldMakeRoom) {
+        const CountInText kept = BytesInText(texts_, inTheWay.ReplacedBytes, parameters_.DecimalSeparator);
+        text += "\n" + FillPlaceholders(texts_.Checks.strSOldImageKeepsItsSpace,
+                                        {parameters_.ImagePath, kept.Count, kept.Size});
+      }
       refusal = report_.Refuse(texts_.strSNotEnoughSpaceTitle, text);
       return false;
     }
@@ -266,18 +314,19 @@ JobOutcome CreateImageRun::Execute() {
   }
   source_ = std::move(*opened);
 
-  const bool imageExisted = platform_.FileExists(parameters_.ImagePath);
+  imageExisted_ = platform_.FileExists(parameters_.ImagePath);
   if (!ClaimTargets(outcome)) return outcome;
-  if (imageExisted) {
+  if (imageExisted_) {
     if (!observer_.Confirm(JobQuestion::OverwriteImageFile,
                            FillPlaceholders(texts_.strSFileExist, {parameters_.ImagePath}))) {
       return outcome;
     }
     observer_.Pump();
   }
-  // The claimed file is emptied in place rather than deleted first: a
+  // The image is written under its temporary name, which the claim holds:
+  // emptied in place (a killed run's file too), never deleted first, since a
   // deleted name would let another job take it while this one writes.
-  auto created = platform_.Open(parameters_.ImagePath, OpenMode::CreateAlways);
+  auto created = image_->OpenEmpty();
   if (!created) {
     const std::string text = texts_.strSCannotopenfile + "\n" + parameters_.ImagePath + ": " +
                              FailureCause(texts_, created.error());
@@ -355,6 +404,7 @@ JobOutcome CreateImageRun::Execute() {
       return FailWriting(parameters_.ImagePath + ": " + flushed.error().text);
     }
   }
+  if (stopped && currentSector_ == parameters_.FirstSector) return StoppedBeforeTheFirstBlock();
   if (auto written = batchWriter_->Wait(); !written) {
     return FailWriting(parameters_.ImagePath + ": " + written.error().text);
   }
@@ -371,16 +421,29 @@ JobOutcome CreateImageRun::Execute() {
   if (stopped) {
     outcome.Status = JobStatus::Stopped;
     if (observer_.Confirm(JobQuestion::DeleteImageAfterStop, texts_.StrSDeleteImage)) {
-      if (auto deleted = platform_.DeleteFile(parameters_.ImagePath)) {
+      if (auto deleted = image_->Discard()) {
         report_.Line(texts_.StrSDeleteImageText);
+        SayExistingImageKept();
       } else {
         observer_.ShowError(texts_.strSTitleERROR,
-                            parameters_.ImagePath + ": " + FailureCause(texts_, deleted.error()));
+                            image_->TemporaryPath() + ": " + FailureCause(texts_, deleted.error()));
+      }
+    } else {
+      // Kept: complete up to the stop. A headed image says so in its header,
+      // a raw one through the note written beside it.
+      std::optional<StoppedImageNote> note;
+      if (parameters_.Raw && !parameters_.Virtual)
+        note = StoppedImageNote{currentSector_ - parameters_.FirstSector, totalSectors_};
+      if (auto named = image_->TakeImageName(note); !named) {
+        return FailWriting(parameters_.ImagePath + ": " + named.error().text);
       }
     }
     report_.Line(fileSizeLine);
     report_.Line(texts_.StrSUserAbort + std::to_string(currentSector_));
   } else {
+    if (auto named = image_->TakeImageName(std::nullopt); !named) {
+      return FailWriting(parameters_.ImagePath + ": " + named.error().text);
+    }
     outcome.Status = unreadable_.empty() ? JobStatus::Finished : JobStatus::FinishedWithProblems;
     report_.Line(fileSizeLine);
     report_.Line(texts_.StrSReady);

@@ -35,6 +35,9 @@ struct CreateImageParameters {
 // stores it as a raw or headed image, flushes it to stable storage, and ends
 // with the file-size line and "Ready" (or the stop lines). Asks before
 // replacing an existing file and, after a stop, whether to delete the image.
+// The image is written under a temporary name beside its own and takes its
+// name only when the run ends with an image to keep (PendingImageFile), so a
+// file of that name stays as it was until then, whatever ends the run.
 JobOutcome RunCreateImageJob(Platform& platform, const MessageTexts& texts,
                              const CreateImageParameters& parameters, OperationMemo& memo,
                              JobObserver& observer);

@@ -7,6 +7,7 @@
 
 #include "image/BlockRule.h"
 #include "image/ImageCompleteness.h"
+#include "image/ImageFileNames.h"
 #include "image/ImageReader.h"
 #include "image/ParallelImageDecoder.h"
 #include "jobs/AfterWritingNotes.h"
@@ -21,6 +22,7 @@
 #include "platform/Units.h"
 #include "text/FailureCause.h"
 #include "text/FillPlaceholders.h"
+#include "text/GroupedNumber.h"
 
 namespace drivecopy {
 
@@ -54,6 +56,13 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
     return report.Refuse(texts.strSTitleERROR,
                          FillPlaceholders(texts.Checks.strSImageUnfinished, {parameters.ImagePath}));
   }
+  // A raw image tells nothing by itself; under a create's temporary name it
+  // is what a killed create left.
+  if (IsUnfinishedImagePath(parameters.ImagePath)) {
+    return report.Refuse(texts.strSTitleERROR,
+                         FillPlaceholders(texts.Details.strSCannotRestoreImage,
+                                          {parameters.ImagePath, texts.Details.strSLeftoverNeverFinished}));
+  }
   const std::int64_t totalSectors = reader->SectorCount();
   if (totalSectors <= 0) {
     return report.Refuse(texts.strSTitleERROR,
@@ -82,9 +91,8 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   }
   DeviceHandle& device = **destination;
 
-  if (auto stoppedEarly = StoppedEarlyLine(texts, parameters.ImagePath, *reader)) {
-    report.Line(*stoppedEarly);
-  }
+  const std::optional<EarlyStop> earlyStop = FindEarlyStop(platform, parameters.ImagePath, *reader);
+  if (earlyStop) report.Line(StoppedEarlyLine(texts, parameters.ImagePath, *earlyStop));
   report.Line(texts.Details.strSStarting);
   std::string damage;
   WriteReport written;  // what writing left undone: sectors named, and a failure that ended it
@@ -181,6 +189,14 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
     TakeVerification(outcome,
                      VerifyRestoredImage(platform, texts, parameters.ImagePath, parameters.DevicePath,
                                          parameters.FirstSector, report, observer));
+    // The pass compares what the image holds; that this is less than its
+    // source had must not pass unsaid under "Verification passed".
+    if (earlyStop) {
+      const std::string& separator = texts.Checks.strSThousandsSeparator;
+      report.Line(FillPlaceholders(texts.Checks.strSRestoredShorterThanSource,
+                                   {GroupedNumber(earlyStop->SectorsHeld, separator),
+                                    GroupedNumber(earlyStop->SectorsOfSource, separator)}));
+    }
   }
   return outcome;
 }

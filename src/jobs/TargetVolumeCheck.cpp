@@ -22,17 +22,20 @@ bool IsFatFileSystem(const std::string& fileSystemName) {
 }
 
 TargetVerdict CheckTargetVolume(Platform& platform, const std::string& imagePath, std::int64_t rangeBytes,
-                                bool raw, CompressionLevel level, bool virtualMode) {
+                                bool raw, CompressionLevel level, bool virtualMode,
+                                const FilesInTheWay& inTheWay) {
   if (virtualMode) return {};
   if (!raw && level != CompressionLevel::None) return {};
   if (const auto volume = platform.QueryVolumeOfPath(imagePath);
       volume && IsFatFileSystem(volume->FileSystemName) && rangeBytes >= kFatFileLimit) {
     return {TargetRefusal::FileTooLargeForFat, 0};
   }
-  if (const auto space = platform.QueryFreeSpace(imagePath); space && rangeBytes > space->FreeBytes) {
-    return {TargetRefusal::NotEnoughSpace, space->FreeBytes};
-  }
-  return {};
+  const auto space = platform.QueryFreeSpace(imagePath);
+  if (!space) return {};
+  const std::int64_t freeBytes = space->FreeBytes + inTheWay.LeftoverBytes;
+  if (rangeBytes <= freeBytes) return {};
+  return {TargetRefusal::NotEnoughSpace, freeBytes,
+          inTheWay.ReplacedBytes > 0 && rangeBytes - freeBytes <= inTheWay.ReplacedBytes};
 }
 
 }  // namespace drivecopy

@@ -23,6 +23,16 @@ bool IsFatFileSystem(const std::string& fileSystemName);
 struct TargetVerdict {
   TargetRefusal Refusal = TargetRefusal::None;
   std::int64_t FreeBytes = 0;
+  // Not enough space, but there would be in place of the image the new one
+  // replaces: that one keeps its bytes until the new one is complete.
+  bool ReplacedImageWouldMakeRoom = false;
+};
+
+// What lies under the names the new image is written to now.
+struct FilesInTheWay {
+  std::int64_t LeftoverBytes = 0;  // a killed create's file under the temporary name, removed before writing
+  std::int64_t ReplacedBytes =
+      0;  // the image under the final name, replaced only once the new one is complete
 };
 
 // Whether an image of `rangeBytes` source bytes may be written to
@@ -31,7 +41,10 @@ struct TargetVerdict {
 // compressed image's size is not known, so nothing is refused for it (a full
 // volume then shows as a failed write); neither is a virtual run, which
 // writes no blocks. A volume that cannot be asked is not refused either.
+// The leftover's bytes count as free; the replaced image's do not, since it
+// stays whole beside the new one until that one takes its name.
 TargetVerdict CheckTargetVolume(Platform& platform, const std::string& imagePath, std::int64_t rangeBytes,
-                                bool raw, CompressionLevel level, bool virtualMode);
+                                bool raw, CompressionLevel level, bool virtualMode,
+                                const FilesInTheWay& inTheWay = {});
 
 }  // namespace drivecopy

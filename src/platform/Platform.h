@@ -144,6 +144,13 @@ class Platform {
   // --- raw devices and files ---
   virtual Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) = 0;
   virtual Outcome<void> DeleteFile(const std::string& path) = 0;
+  // Gives the regular file `from` the name `to` in the same folder, in one
+  // step: `to` names the old file or the new one at every moment, never
+  // neither, and a file already there is replaced. Once it returns, the new
+  // name is on stable storage (the folder is flushed), so a crash cannot
+  // bring the old file back. A device, folder or link on either side is
+  // refused, never moved or replaced.
+  virtual Outcome<void> RenameOver(const std::string& from, const std::string& to) = 0;
   virtual bool FileExists(const std::string& path) = 0;
 
   // True when both paths name the same existing file or device.

@@ -29,6 +29,10 @@ enum class ClaimTarget {
   Destination,  // an existing device or regular file that a restore or clone writes
   ImageFile,    // the regular file a create writes: created empty when it does not exist yet
   LogFile,      // the regular file a log is saved to at the end: held when it exists, not created
+  // The name a finished image takes at the end (Platform::RenameOver): the
+  // file there is held while it exists, never created, emptied or written,
+  // and the claim makes sure nothing keeps it from being replaced then.
+  ReplacedImage,
 };
 
 enum class ClaimRefusalReason {

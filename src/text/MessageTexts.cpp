@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 39> CheckOrder{{
+constexpr std::array<CheckTextBinding, 43> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -113,13 +113,16 @@ constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSImageUnfinished", &CheckTexts::strSImageUnfinished},
     {"strSImageStoppedEarly", &CheckTexts::strSImageStoppedEarly},
     {"strSThousandsSeparator", &CheckTexts::strSThousandsSeparator},
-    {"strSRawImageDeleted", &CheckTexts::strSRawImageDeleted},
+    {"strSUnfinishedImageDeleted", &CheckTexts::strSUnfinishedImageDeleted},
+    {"strSExistingImageKept", &CheckTexts::strSExistingImageKept},
+    {"strSNothingCopied", &CheckTexts::strSNothingCopied},
     {"strSPartitionTableNotReread", &CheckTexts::strSPartitionTableNotReread},
     {"strSWriteEnded", &CheckTexts::strSWriteEnded},
     {"strSSourceLost", &CheckTexts::strSSourceLost},
     {"strSCannotOpenToRead", &CheckTexts::strSCannotOpenToRead},
     {"strSDiskRightsNeeded", &CheckTexts::strSDiskRightsNeeded},
     {"strSNotEnoughSpaceDetail", &CheckTexts::strSNotEnoughSpaceDetail},
+    {"strSOldImageKeepsItsSpace", &CheckTexts::strSOldImageKeepsItsSpace},
     {"strSFatFileTooLargeDetail", &CheckTexts::strSFatFileTooLargeDetail},
     {"strSTooSmallDetail", &CheckTexts::strSTooSmallDetail},
     {"strSVerifyStart", &CheckTexts::strSVerifyStart},
@@ -134,9 +137,10 @@ constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSVerifyImageDamaged", &CheckTexts::strSVerifyImageDamaged},
     {"strSVerifyStopped", &CheckTexts::strSVerifyStopped},
     {"strSVerifyNotPossible", &CheckTexts::strSVerifyNotPossible},
+    {"strSRestoredShorterThanSource", &CheckTexts::strSRestoredShorterThanSource},
 }};
 
-constexpr std::array<DetailTextBinding, 68> DetailOrder{{
+constexpr std::array<DetailTextBinding, 69> DetailOrder{{
     {"strSCannotRead", &DetailTexts::strSCannotRead},
     {"strSCannotWrite", &DetailTexts::strSCannotWrite},
     {"strSWrittenInPart", &DetailTexts::strSWrittenInPart},
@@ -176,6 +180,7 @@ constexpr std::array<DetailTextBinding, 68> DetailOrder{{
     {"strSHoldsNoSectors", &DetailTexts::strSHoldsNoSectors},
     {"strSTailNeverRestored", &DetailTexts::strSTailNeverRestored},
     {"strSWritingNeverFinished", &DetailTexts::strSWritingNeverFinished},
+    {"strSLeftoverNeverFinished", &DetailTexts::strSLeftoverNeverFinished},
     {"strSHeaderSizeField", &DetailTexts::strSHeaderSizeField},
     {"strSIndexWithoutBlocks", &DetailTexts::strSIndexWithoutBlocks},
     {"strSIndexEntryCount", &DetailTexts::strSIndexEntryCount},

@@ -34,7 +34,10 @@ struct CheckTexts {
   std::string strSImageUnfinished;     // image file
   std::string strSImageStoppedEarly;   // image file, sectors held, sectors of its source range
   std::string strSThousandsSeparator;  // between groups of three digits in sector counts
-  std::string strSRawImageDeleted;     // image file, why it could not be written
+  // What a create did with the image file it was writing, and with one that was there before.
+  std::string strSUnfinishedImageDeleted;  // image file, why it could not be written
+  std::string strSExistingImageKept;       // image file
+  std::string strSNothingCopied;           // image file
   // After and during writing.
   std::string strSPartitionTableNotReread;  // device, system error text
   std::string strSWriteEnded;               // device, sector, system error text
@@ -44,6 +47,7 @@ struct CheckTexts {
   std::string strSDiskRightsNeeded;  // the system's text for a disk device this user may not open
   // The sizes behind a refusal, on a line after the window's own message.
   std::string strSNotEnoughSpaceDetail;   // image file, bytes needed, their size, bytes free, their size
+  std::string strSOldImageKeepsItsSpace;  // image file, its bytes, their size
   std::string strSFatFileTooLargeDetail;  // image file, bytes it would hold, their size
   std::string strSTooSmallDetail;  // source, sectors needed, their size; destination, first, last sector,
                                    // sectors it holds, their size
@@ -60,6 +64,7 @@ struct CheckTexts {
   std::string strSVerifyImageDamaged;   // image file, the fault
   std::string strSVerifyStopped;        // sector where it stopped
   std::string strSVerifyNotPossible;    // what cannot be read, why
+  std::string strSRestoredShorterThanSource;  // sectors restored, sectors of the image's source
 };
 
 // The texts the program builds below its windows, each a catalogue message
@@ -108,6 +113,7 @@ struct DetailTexts {
   std::string strSHoldsNoSectors;      // file size in bytes
   std::string strSTailNeverRestored;   // bytes
   std::string strSWritingNeverFinished;
+  std::string strSLeftoverNeverFinished;
   std::string strSHeaderSizeField;      // value
   std::string strSIndexWithoutBlocks;   // blocks
   std::string strSIndexEntryCount;      // entries, blocks, entries needed

@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageFileNames.h"
 #include "image/LittleEndian.h"
+#include "image/StoppedImageNote.h"
 #include "support/RegularFilePlatform.h"
 #include "support/TestImages.h"
 
@@ -138,6 +140,71 @@ TEST_F(InfoCommandTest, RawImageShowsSizeAndSectors) {
   EXPECT_EQ(info["fileSize"], 512100);
   EXPECT_EQ(info["sectorCount"], 1000);
   EXPECT_FALSE(info.contains("magic"));
+}
+
+// What says an image is not whole: no blocks at all (the frame a create
+// stopped before its first block used to leave), a killed create's file, and
+// the note beside a raw image kept after a stop. Only a note that claims
+// more sectors than its image holds is believed, and only a note of ours.
+TEST_F(InfoCommandTest, ImagesThatAreNotWholeSaySo) {
+  const auto raw = PatternSectors(1000);
+  struct Case {
+    const char* Name;
+    std::string FileName;
+    std::vector<std::byte> Image;
+    std::optional<StoppedImageNote> Note;
+    std::string NoteText;  // a file of the note's name that is no note of ours
+    int VerifyStatus;
+    std::string Says;   // on standard error when the status is 1, else on standard output; "" nothing
+    bool StoppedEarly;  // in --json, with "unfinished" true for the killed create's file
+  };
+  const Case cases[] = {
+      {"headed without blocks",
+       "frame.img",
+       WriteHeadedImage({}, PartitionHeader(65536, {2048})),
+       {},
+       "",
+       1,
+       "it holds no sectors (81 bytes)",
+       true},
+      {"a killed create's raw file",
+       UnfinishedImagePath("killed.img"),
+       raw,
+       {},
+       "",
+       1,
+       "it was never finished: a create was writing it when it was killed or the system went down",
+       false},
+      {"raw with its note", "stopped.img", raw, StoppedImageNote{1000, 65536}, "", 0,
+       "holds 1,000 of 65,536 sectors: it was stopped early.", true},
+      {"raw beside an older note", "later.img", raw, StoppedImageNote{500, 800}, "", 0, "", false},
+      {"raw beside a file that is no note",
+       "other.img",
+       raw,
+       {},
+       "SectorsStored 1\nSectorCount 65536\n",
+       0,
+       "",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = Store(c.FileName, c.Image);
+    if (c.Note) ASSERT_TRUE(WriteStoppedNote(platform_, path, *c.Note));
+    if (!c.NoteText.empty()) std::ofstream(StoppedNotePath(path)) << c.NoteText;
+
+    const RunResult verified = Run({path, "--verify"});
+    EXPECT_EQ(verified.status, c.VerifyStatus) << verified.err;
+    const std::string& said = c.VerifyStatus == 1 ? verified.err : verified.out;
+    if (c.Says.empty()) {
+      EXPECT_EQ(said.find("stopped early"), std::string::npos) << said;
+    } else {
+      EXPECT_NE(said.find(c.Says), std::string::npos) << said;
+    }
+    const auto info = nlohmann::json::parse(Run({path, "--json"}).out);
+    EXPECT_EQ(info["unfinished"], c.FileName.ends_with(".drivecopy-partial"));
+    EXPECT_EQ(info["stoppedEarly"], c.StoppedEarly);
+  }
 }
 
 TEST_F(InfoCommandTest, FailuresAndUsage) {

@@ -373,10 +373,23 @@ TEST_F(JobCommandsTest, AStopCompletesTheImageOrDeletesItWhenAsked) {
   EXPECT_EQ(verified.status, 0) << verified.err;
   EXPECT_EQ(verified.out.find("SectorsStored:   16384"), std::string::npos) << "the stop came too late";
 
+  // The image a stopped run deletes is its own: the one it was to replace stays.
+  const std::string before = ReadFile(image);
   const RunResult deleted =
       RunWith(RunCreateCommand, {"\\\\.\\PhysicalDrive1", image, "--yes", "--delete-on-stop"}, stopEarly);
   EXPECT_EQ(deleted.status, 3) << deleted.err;
-  EXPECT_NE(deleted.out.find("User abort. Image file deleted"), std::string::npos) << deleted.out;
+  EXPECT_NE(deleted.out.find("User abort. Image file deleted\nThe image file " + image +
+                             " that was there before is left as it was."),
+            std::string::npos)
+      << deleted.out;
+  EXPECT_EQ(ReadFile(image), before);
+  EXPECT_FALSE(std::filesystem::exists(image + ".drivecopy-partial"));
+
+  std::filesystem::remove(image);
+  const RunResult alone =
+      RunWith(RunCreateCommand, {"\\\\.\\PhysicalDrive1", image, "--yes", "--delete-on-stop"}, stopEarly);
+  EXPECT_EQ(alone.status, 3) << alone.err;
+  EXPECT_NE(alone.out.find("User abort. Image file deleted"), std::string::npos) << alone.out;
   EXPECT_FALSE(std::filesystem::exists(image));
 }
 

@@ -82,9 +82,10 @@ TEST(CreateImageCommand, TargetFileSystemRunningFullFailsNamingTheFileAndTheCaus
   EXPECT_NE(run.Err.find("full.img"), std::string::npos) << run;
   EXPECT_NE(run.Err.find("No space left on device"), std::string::npos) << run;
   EXPECT_EQ(run.Out.find("Ready"), std::string::npos) << run;
-  // A raw image cannot show that it is incomplete: it is not left behind.
+  // What was written of the image is not left behind, under any name.
   EXPECT_FALSE(std::filesystem::exists(image));
-  EXPECT_NE(run.Out.find("The raw image " + image + " could not be written completely"), std::string::npos)
+  EXPECT_FALSE(std::filesystem::exists(image + ".drivecopy-partial"));
+  EXPECT_NE(run.Out.find("The image " + image + " could not be written completely"), std::string::npos)
       << run;
 }
 

@@ -270,17 +270,20 @@ TEST(DestinationGuardOnDevices, ImagesThatHoldNothingAreNotRestored) {
   const Guarded partition = PartitionOf(*destination);
   const auto before = FileBytes(partition.Path, partition.Offset, partition.Length);
 
-  // A headed create killed half-way, by SIGKILL, of a slow source.
-  const std::string killed = scratch.File("killed.img");
+  // A headed create killed half-way, by SIGKILL, of a slow source, leaves
+  // only the file it was writing under its temporary name.
+  const std::string killed = scratch.File("killed.img.drivecopy-partial");
   {
     test_support::FaultyDisk slow(PseudoRandomBytes(8LL << 20, 6), test_support::DiskFaults{{}, -1, 200});
-    BackgroundRun create({"create", slow.DevicePath(), killed, "--compression", "low", "--yes"});
+    BackgroundRun create(
+        {"create", slow.DevicePath(), scratch.File("killed.img"), "--compression", "low", "--yes"});
     ASSERT_TRUE(create.WaitForOutput("Source drive"));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     create.Signal(SIGKILL);
     create.Wait();
   }
   ASSERT_TRUE(fs::exists(killed));
+  EXPECT_FALSE(fs::exists(scratch.File("killed.img")));
   WriteBytes(scratch.File("empty.img"), {});
   WriteBytes(scratch.File("short.img"), PseudoRandomBytes(100, 7));
   struct Case {

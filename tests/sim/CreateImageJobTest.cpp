@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageCompleteness.h"
+#include "image/ImageFileNames.h"
 #include "image/ImageReader.h"
 #include "image/ImageVerifier.h"
 #include "jobs/CreateImageJob.h"
@@ -302,11 +304,16 @@ TEST(CreateImageJob, OutputIsWrittenOnlyWhenItPassesFiveHundredBlocks) {
   Fixture f("", 0, "", "40 MiB");
   auto p = f.Parameters(0, 501 * 128, folder / "batched.img");
   std::vector<std::uintmax_t> sizes;
+  bool namedEarly = false;
   f.observer.OnProgress = [&](const JobProgress&) {
-    sizes.push_back(std::filesystem::file_size(folder / "batched.img"));
+    // Until the end the image grows under its temporary name.
+    sizes.push_back(std::filesystem::file_size(UnfinishedImagePath(folder / "batched.img")));
+    namedEarly |= std::filesystem::exists(folder / "batched.img");
   };
   ASSERT_EQ(f.Run(p).Status, JobStatus::Finished);
 
+  EXPECT_FALSE(namedEarly);
+  EXPECT_FALSE(std::filesystem::exists(UnfinishedImagePath(folder / "batched.img")));
   ASSERT_EQ(sizes.size(), 501u);
   EXPECT_EQ(sizes[499], 0u) << "500 blocks are not yet more than the batch";
   // The batch that passed the threshold is written on the writing thread
@@ -451,6 +458,7 @@ TEST(CreateImageJob, ExistingFileIsKeptWhenOverwriteIsRefused) {
   EXPECT_EQ(f.observer.Questions[0].Kind, JobQuestion::OverwriteImageFile);
   EXPECT_EQ(f.observer.Questions[0].Text, "File " + path + " exists. Override?");
   EXPECT_EQ(std::filesystem::file_size(path), 9u);
+  EXPECT_FALSE(std::filesystem::exists(UnfinishedImagePath(path))) << "the file claimed for writing stays";
   EXPECT_TRUE(f.observer.MemoLines.empty());
 }
 
@@ -476,6 +484,175 @@ TEST(CreateImageJob, EmptyPathStartsNothing) {
   EXPECT_EQ(f.Run(f.Parameters(0, 256, "")).Status, JobStatus::NotStarted);
   EXPECT_TRUE(f.observer.Errors.empty());
   EXPECT_TRUE(f.observer.MemoLines.empty());
+}
+
+// --- the image a run replaces -------------------------------------------------
+
+std::string ReadText(const std::string& path) {
+  const auto bytes = ReadFile(path);
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+// Until a run ends with an image to keep, an image of that name stays as it
+// was and nothing of the new one is left: a stop before the first block, a
+// write that fails, and a stopped image the user deletes.
+TEST(CreateImageJob, AnImageThereBeforeStaysUnlessTheRunEndsWithOneToKeep) {
+  struct Case {
+    const char* Name;
+    std::string FreeOnE;  // free bytes of the volume the image goes to
+    std::optional<int> StopAfterProgressCalls;
+    bool DeleteAfterStop;
+    JobStatus Status;
+    std::string Says;
+  };
+  const Case cases[] = {
+      {"stopped before the first block", "8 MiB", 0, false, JobStatus::Stopped,
+       "Stopped before the first block was copied: no image was written to E:\\old.img."},
+      {"a write that fails", "64 KiB", std::nullopt, false, JobStatus::Failed,
+       "so what was written of it was deleted; nothing was put under that name."},
+      {"stopped and deleted", "8 MiB", 3, true, JobStatus::Stopped, "User abort. Image file deleted"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Fixture f("", 4096, R"(, "volumes": [{"letter": "E", "totalBytes": ")" + c.FreeOnE + R"("}])");
+    const std::string folder = *f.machine->VolumeDirectory('E');
+    std::ofstream(folder + "/old.img") << "the old image";
+    auto p = f.Parameters(0, 4096, R"(E:\old.img)");
+    p.Raw = false;  // random sectors do not shrink below 64 KiB
+    p.Level = CompressionLevel::Low;
+    p.WriteLog = true;
+    f.observer.StopAfterProgressCalls = c.StopAfterProgressCalls;
+    f.observer.Answers = {true, c.DeleteAfterStop};  // replace the image? delete it after the stop?
+
+    const auto outcome = f.Run(p);
+
+    EXPECT_EQ(outcome.Status, c.Status);
+    EXPECT_EQ(ReadText(folder + "/old.img"), "the old image");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/old.img.drivecopy-partial"));
+    const auto& lines = f.observer.MemoLines;
+    const auto says = std::find_if(lines.begin(), lines.end(),
+                                   [&](const std::string& line) { return line.find(c.Says) != line.npos; });
+    ASSERT_NE(says, lines.end()) << c.Says;
+    ASSERT_NE(says + 1, lines.end());
+    EXPECT_EQ(says[1], "The image file E:\\old.img that was there before is left as it was.");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), Texts().StrSReady), 0);
+    if (c.Status == JobStatus::Stopped) {
+      EXPECT_EQ(lines.back().rfind(Texts().StrSUserAbort, 0), 0u) << lines.back();
+      EXPECT_TRUE(std::filesystem::exists(folder + "/old.img.log")) << "the log holds the stop";
+    }
+    if (!c.StopAfterProgressCalls || *c.StopAfterProgressCalls == 0) {
+      EXPECT_EQ(std::count_if(f.observer.Questions.begin(), f.observer.Questions.end(),
+                              [](const auto& q) { return q.Kind == JobQuestion::DeleteImageAfterStop; }),
+                0)
+          << "nothing was kept to be deleted";
+    }
+  }
+}
+
+// A raw image kept after a stop cannot say so itself: the note beside it
+// does, until a finished image takes the name and the note goes.
+TEST(CreateImageJob, StoppedRawImageCarriesANoteUntilAFinishedOneTakesItsName) {
+  ScratchFolder folder;
+  Fixture f;
+  const std::string path = folder / "raw.img";
+  f.observer.StopAfterProgressCalls = 3;
+  f.observer.Answers = {false};  // keep it
+  ASSERT_EQ(f.Run(f.Parameters(2048, 3048, path)).Status, JobStatus::Stopped);
+
+  EXPECT_EQ(ReadFile(path), f.SourceSectors(2048, 2048 + 384));
+  EXPECT_EQ(ReadText(StoppedNotePath(path)),
+            "drivecopy note: the raw image beside this file was stopped early\n"
+            "SectorsStored 384\nSectorCount 1000\n");
+  test_support::MemoryDevice image(ReadFile(path));
+  auto reader = ImageReader::Open(image);
+  ASSERT_TRUE(reader);
+  const auto stop = FindEarlyStop(*f.machine, path, *reader);
+  ASSERT_TRUE(stop);
+  EXPECT_EQ(stop->SectorsHeld, 384);
+  EXPECT_EQ(stop->SectorsOfSource, 1000);
+
+  Fixture again;
+  ASSERT_EQ(again.Run(again.Parameters(2048, 3048, path)).Status, JobStatus::Finished);
+  EXPECT_EQ(ReadFile(path), again.SourceSectors(2048, 3048));
+  EXPECT_FALSE(std::filesystem::exists(StoppedNotePath(path)));
+  EXPECT_FALSE(std::filesystem::exists(UnfinishedImagePath(path)));
+}
+
+// What a killed run left under the temporary name is taken over and removed
+// by the next create of that image; while a living job holds it, the next
+// create is refused and touches nothing.
+TEST(CreateImageJob, AKilledRunsFileIsTakenOverButALivingJobsIsNot) {
+  ScratchFolder folder;
+  Fixture f;
+  const std::string path = folder / "image.img";
+  const std::string leftover = UnfinishedImagePath(path);
+  std::ofstream(path) << "the old image";
+  std::ofstream(leftover) << "what a killed run wrote";
+
+  {
+    auto living = f.machine->ClaimForWriting(leftover, {}, ClaimTarget::ImageFile);
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<WriteClaim>>(living));
+    EXPECT_EQ(f.Run(f.Parameters(0, 256, path)).Status, JobStatus::NotStarted);
+    ASSERT_EQ(f.observer.Errors.size(), 1u);
+    EXPECT_NE(f.observer.Errors[0].Text.find(leftover + " is in use by another program"), std::string::npos)
+        << f.observer.Errors[0].Text;
+    EXPECT_EQ(ReadText(leftover), "what a killed run wrote");
+    EXPECT_EQ(ReadText(path), "the old image");
+  }
+
+  Fixture next;
+  ASSERT_EQ(next.Run(next.Parameters(0, 256, path)).Status, JobStatus::Finished);
+  EXPECT_EQ(ReadFile(path), next.SourceSectors(0, 256));
+  EXPECT_FALSE(std::filesystem::exists(leftover));
+}
+
+// A raw image needs its whole size free. A killed run's file is removed
+// before writing, so its bytes count as free; the image being replaced
+// keeps its bytes until the new one is complete, so they do not, and the
+// refusal says that deleting it would make room.
+TEST(CreateImageJob, OnlyAKilledRunsFileGivesBackItsSpaceBeforeTheImageIsWritten) {
+  struct Case {
+    const char* Name;
+    std::int64_t LeftoverBytes, OldImageBytes;
+    bool Refused;
+    std::string Hint;
+  };
+  const std::string hint =
+      "The image file E:\\image.img that is there now keeps its 4,096 bytes (4.00 KBytes) until the new "
+      "image is complete; delete it first, or choose another place.";
+  const Case cases[] = {
+      {"a killed run's file makes room", 4096, 0, false, ""},
+      {"the replaced image would make room", 0, 4096, true, hint},
+      {"the replaced image would not make room either", 0, 100, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    // 1 MiB free; the raw image of 2,049 sectors needs 512 bytes more.
+    Fixture f("", 4096, R"(, "volumes": [{"letter": "E", "fileSystem": "NTFS", "totalBytes": "1 MiB"}])");
+    const std::string folder = *f.machine->VolumeDirectory('E');
+    if (c.LeftoverBytes > 0) {
+      std::ofstream(folder + "/image.img.drivecopy-partial") << std::string(c.LeftoverBytes, 'x');
+    }
+    if (c.OldImageBytes > 0) std::ofstream(folder + "/image.img") << std::string(c.OldImageBytes, 'o');
+
+    const auto outcome = f.Run(f.Parameters(0, 2049, R"(E:\image.img)"));
+
+    if (!c.Refused) {
+      EXPECT_EQ(outcome.Status, JobStatus::Finished) << outcome.ErrorText;
+      EXPECT_EQ(ReadFile(folder + "/image.img"), f.SourceSectors(0, 2049));
+      continue;
+    }
+    EXPECT_EQ(outcome.Status, JobStatus::NotStarted);
+    ASSERT_EQ(f.observer.Errors.size(), 1u);
+    const std::string& text = f.observer.Errors[0].Text;
+    EXPECT_NE(text.find("has 1,048,576 bytes (1.00 MBytes) free."), std::string::npos) << text;
+    if (c.Hint.empty()) {
+      EXPECT_EQ(text.find("keeps its"), std::string::npos) << text;
+    } else {
+      EXPECT_NE(text.find(c.Hint), std::string::npos) << text;
+    }
+    EXPECT_EQ(ReadText(folder + "/image.img"), std::string(c.OldImageBytes, 'o'));
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "image/ImageFileNames.h"
+#include "image/StoppedImageNote.h"
 #include "jobs/RestoreImageJob.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
@@ -206,6 +208,7 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
     const char* name;
     std::vector<std::byte> image;
     const char* why;
+    std::string fileName = "nothing.img";
   };
   const Case cases[] = {
       {"headed, nothing stored", test_support::WriteHeadedImage({}, test_support::PartitionHeader(0, {})),
@@ -217,6 +220,9 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
       {"empty file", {}, "holds no sectors"},
       {"shorter than a sector", std::vector<std::byte>(100, std::byte{7}), "holds no sectors"},
       {"killed create", killedCreate(), "was never finished"},
+      // A raw image shows nothing, but a killed create's file keeps its temporary name.
+      {"raw, left by a killed create", PatternSectors(256, 3), "was never finished",
+       UnfinishedImagePath("nothing.img")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -224,7 +230,7 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
     auto machine = test_support::Machine(MachineJson());
     ASSERT_TRUE(machine);
     TransferRecordingPlatform platform(*machine);
-    const std::string imagePath = folder / "nothing.img";
+    const std::string imagePath = folder / c.fileName;
     WriteFile(imagePath, c.image);
 
     RecordingObserver observer;
@@ -242,26 +248,61 @@ TEST(RestoreImageJob, ImagesThatHoldNothingAreRefused) {
   }
 }
 
+// An image of a stopped create is restored, and says first that it holds
+// only part of its source, and last, after a verification that passed, that
+// the restored range is shorter than the source was. A headed image tells by
+// its header, a raw one by the note beside it; a note that claims fewer
+// sectors than its image holds (a crash left it beside a later, finished
+// image) says nothing.
 TEST(RestoreImageJob, ImageOfAStoppedCreateIsRestoredAndSaysItHoldsOnlyPart) {
-  test_support::ScratchFolder folder;
-  auto machine = test_support::Machine(MachineJson());
-  ASSERT_TRUE(machine);
   const auto data = PatternSectors(1000, 6);
-  // Made from a range of 65,536 sectors, stopped after 1,000.
-  const std::string imagePath = folder / "part.img";
-  WriteFile(imagePath, test_support::WriteHeadedImage(data, test_support::PartitionHeader(65536, {2048})));
-  auto parameters = PartitionOfDrive0(imagePath);
+  struct Case {
+    const char* name;
+    std::vector<std::byte> image;
+    std::optional<StoppedImageNote> note;
+    bool stopped;
+  };
+  const Case cases[] = {
+      // Made from a range of 65,536 sectors, stopped after 1,000.
+      {"headed", test_support::WriteHeadedImage(data, test_support::PartitionHeader(65536, {2048})),
+       std::nullopt, true},
+      {"raw with its note", data, StoppedImageNote{1000, 65536}, true},
+      {"raw beside an older note", data, StoppedImageNote{500, 800}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test_support::ScratchFolder folder;
+    auto machine = test_support::Machine(MachineJson());
+    ASSERT_TRUE(machine);
+    const std::string imagePath = folder / "part.img";
+    WriteFile(imagePath, c.image);
+    if (c.note) ASSERT_TRUE(WriteStoppedNote(*machine, imagePath, *c.note));
+    auto parameters = PartitionOfDrive0(imagePath);
+    parameters.Verify = true;
 
-  RecordingObserver observer;
-  OperationMemo memo;
-  const JobOutcome outcome = RunRestoreImageJob(*machine, Texts(), parameters, memo, observer);
+    RecordingObserver observer;
+    OperationMemo memo;
+    const JobOutcome outcome = RunRestoreImageJob(*machine, Texts(), parameters, memo, observer);
 
-  EXPECT_EQ(outcome.Status, JobStatus::Finished);
-  ASSERT_GE(memo.Lines().size(), 2u);
-  EXPECT_EQ(memo.Lines()[0],
-            "The image file " + imagePath + " holds 1,000 of 65,536 sectors: it was stopped early.");
-  EXPECT_EQ(memo.Lines()[1], "Starting...");
-  EXPECT_EQ(DestinationBytes(*machine, Drive0, PartitionStart, 1000), data);
+    EXPECT_EQ(outcome.Status, JobStatus::Finished);
+    EXPECT_EQ(outcome.Verification, VerifyResult::Passed);
+    EXPECT_EQ(DestinationBytes(*machine, Drive0, PartitionStart, 1000), data);
+    const auto& lines = memo.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    const std::string shorter =
+        "The restored range is shorter than the source was: 1,000 of its 65,536 sectors were restored, since "
+        "the image was stopped early.";
+    if (c.stopped) {
+      EXPECT_EQ(lines[0],
+                "The image file " + imagePath + " holds 1,000 of 65,536 sectors: it was stopped early.");
+      EXPECT_EQ(lines[1], "Starting...");
+      EXPECT_EQ(lines.back(), shorter);
+      EXPECT_EQ(lines.end()[-2].rfind("Verification passed", 0), 0u) << lines.end()[-2];
+    } else {
+      EXPECT_EQ(lines[0], "Starting...");
+      EXPECT_EQ(lines.back().rfind("Verification passed", 0), 0u) << lines.back();
+    }
+  }
 }
 
 // --- damaged images ---------------------------------------------------------

@@ -19,6 +19,9 @@ class EmptyMachinePlatform : public Platform {
   Outcome<void> DeleteFile(const std::string&) override {
     return Failure::OfSystemCall(2, "No such file or directory");
   }
+  Outcome<void> RenameOver(const std::string&, const std::string&) override {
+    return Failure::OfSystemCall(2, "No such file or directory");
+  }
   bool FileExists(const std::string&) override { return false; }
   bool IsSameFile(const std::string& first, const std::string& second) override { return first == second; }
   bool SharesStorage(const std::string& first, SectorRange, const std::string& second, SectorRange) override {

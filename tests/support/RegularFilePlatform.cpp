@@ -78,6 +78,13 @@ Outcome<void> RegularFilePlatform::DeleteFile(const std::string& path) {
   return {};
 }
 
+Outcome<void> RegularFilePlatform::RenameOver(const std::string& from, const std::string& to) {
+  std::error_code error;
+  std::filesystem::rename(from, to, error);
+  if (error) return Failure::OfSystemCall(error.value(), error.message());
+  return {};
+}
+
 bool RegularFilePlatform::FileExists(const std::string& path) { return std::filesystem::exists(path); }
 
 }  // namespace drivecopy::test_support

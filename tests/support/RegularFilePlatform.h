@@ -15,6 +15,7 @@ class RegularFilePlatform : public EmptyMachinePlatform {
  public:
   Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) override;
   Outcome<void> DeleteFile(const std::string& path) override;
+  Outcome<void> RenameOver(const std::string& from, const std::string& to) override;
   bool FileExists(const std::string& path) override;
 };
 

@@ -54,6 +54,9 @@ class TransferRecordingPlatform : public Platform {
     return std::unique_ptr<DeviceHandle>(std::make_unique<RecordingHandle>(*this, path, std::move(*opened)));
   }
   Outcome<void> DeleteFile(const std::string& path) override { return inner_.DeleteFile(path); }
+  Outcome<void> RenameOver(const std::string& from, const std::string& to) override {
+    return inner_.RenameOver(from, to);
+  }
   bool FileExists(const std::string& path) override { return inner_.FileExists(path); }
   bool IsSameFile(const std::string& a, const std::string& b) override { return inner_.IsSameFile(a, b); }
   bool SharesStorage(const std::string& a, SectorRange ra, const std::string& b, SectorRange rb) override {

@@ -4,11 +4,16 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 #include <variant>
 
 #include "platform/windows/ElevationRights.h"
+#include "platform/windows/UniqueHandle.h"
+#include "platform/windows/WideText.h"
 #include "platform/windows/WindowsClaim.h"
+#include "platform/windows/WindowsFileReplacement.h"
 #include "platform/windows/WindowsStorage.h"
 #include "platform/windows/WindowsVolumes.h"
 
@@ -70,6 +75,40 @@ TEST_F(FileClaimTest, WhatIsNoWritableRegularFileIsRefused) {
   EXPECT_EQ(RefusalOf(ClaimWindowsPath("\\\\.\\C:", {0, 0}, ClaimTarget::ImageFile)),
             ClaimRefusalReason::NotRegularFile);
   EXPECT_TRUE(FindOccupants(Path("x.img"), {0, 100}).empty());
+}
+
+// A finished image takes its name while its temporary file is still held.
+// The file it replaces is held with the right to delete it, so a reader that
+// does not share that right (a restore reading the old image) refuses the
+// claim at the start, not the rename at the end.
+TEST_F(FileClaimTest, AnImageTakesTheNameOfTheOneItReplacesWhileItsClaimIsHeld) {
+  const std::string image = Path("x.img");
+  const std::string written = Path("x.img.drivecopy-partial");
+  { std::ofstream(image, std::ios::binary) << "old"; }
+  {
+    UniqueHandle reader(::CreateFileW(Widen(image).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader.Valid());
+    EXPECT_EQ(RefusalOf(ClaimWindowsPath(image, {0, 0}, ClaimTarget::ReplacedImage)),
+              ClaimRefusalReason::InUse);
+  }
+  ClaimResult temporary = ClaimWindowsPath(written, {0, 0}, ClaimTarget::ImageFile);
+  ASSERT_FALSE(RefusalOf(temporary));
+  { std::ofstream(written, std::ios::binary) << "new image"; }
+  {
+    const ClaimResult old = ClaimWindowsPath(image, {0, 0}, ClaimTarget::ReplacedImage);
+    ASSERT_FALSE(RefusalOf(old));
+  }  // let go before the rename, as the job does
+
+  const auto renamed = RenameOverFile(written, image);
+  ASSERT_TRUE(renamed) << renamed.error().text;
+  EXPECT_FALSE(fs::exists(written));
+  std::ifstream in(image, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "new image");
+  // Nothing but a regular file is replaced.
+  { std::ofstream(written, std::ios::binary) << "again"; }
+  EXPECT_FALSE(RenameOverFile(written, folder_.string()));
+  EXPECT_TRUE(fs::is_directory(folder_));
 }
 
 TEST(DiskBytes, APhysicalDrivesRangeIsItsOwnBytesAndRangesMeetOnlyOnOneDrive) {

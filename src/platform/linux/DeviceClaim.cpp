@@ -152,6 +152,14 @@ ClaimResult ClaimRegularFile(const std::string& path, ClaimTarget target, const 
   if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     return Refusal(ClaimRefusalReason::InUse, ErrnoError(EWOULDBLOCK));
   }
+  // The job that held an image file until a moment ago may have renamed or
+  // deleted it before letting go: the lock then holds a file that no longer
+  // has this name, and the name is not held at all.
+  struct stat named {};
+  if (target == ClaimTarget::ImageFile && (::lstat(path.c_str(), &named) != 0 ||
+                                           named.st_dev != status.st_dev || named.st_ino != status.st_ino)) {
+    return Refusal(ClaimRefusalReason::InUse, ErrnoError(EWOULDBLOCK));
+  }
   if (auto occupants = FindOccupants(path, SectorRange{0, INT64_MAX}); !occupants.empty()) {
     return ClaimRefusal{ClaimRefusalReason::Occupied, std::move(occupants), {}};
   }
@@ -168,7 +176,8 @@ ClaimResult ClaimPath(const std::string& path, SectorRange range, ClaimTarget ta
     switch (target) {
       case ClaimTarget::Destination:
         return Refusal(ClaimRefusalReason::Failed, ErrnoError(ENOENT));
-      case ClaimTarget::LogFile: {
+      case ClaimTarget::LogFile:
+      case ClaimTarget::ReplacedImage: {
         // Nothing to hold yet, but a folder where it cannot be made is
         // better said before the job than after it.
         const std::string folder = std::filesystem::path(path).parent_path().string();

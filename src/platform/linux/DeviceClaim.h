@@ -19,8 +19,9 @@ namespace drivecopy::linux_backend {
 // A regular file is held with an exclusive flock(2), and refused when a loop
 // device or swap uses it. Image and log paths are never followed through a
 // symbolic link; an image file that does not exist is created empty, a log
-// file is not. Anything but a regular file (and, for a destination, a block
-// device) is refused, and nothing is ever unlinked or truncated here.
+// file or the name an image replaces is not. Anything but a regular file
+// (and, for a destination, a block device) is refused, and nothing is ever
+// unlinked or truncated here.
 ClaimResult ClaimPath(const std::string& path, SectorRange range, ClaimTarget target);
 
 }  // namespace drivecopy::linux_backend

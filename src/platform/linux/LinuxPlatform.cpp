@@ -12,6 +12,7 @@
 #include "platform/linux/DiskNodes.h"
 #include "platform/linux/DriveIdentity.h"
 #include "platform/linux/ErrnoError.h"
+#include "platform/linux/FileReplacement.h"
 #include "platform/linux/LinuxDeviceHandle.h"
 #include "platform/linux/LinuxVolumes.h"
 #include "platform/linux/Occupants.h"
@@ -42,6 +43,10 @@ class LinuxPlatform final : public Platform {
           .Naming(BackendReason::NotRegularFileNotDeleted);
     if (::unlink(path.c_str()) != 0) return ErrnoError(errno);
     return {};
+  }
+
+  Outcome<void> RenameOver(const std::string& from, const std::string& to) override {
+    return RenameOverFile(from, to);
   }
 
   bool FileExists(const std::string& path) override {

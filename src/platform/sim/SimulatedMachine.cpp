@@ -195,6 +195,32 @@ Outcome<void> SimulatedMachine::DeleteFile(const std::string& path) {
   return {};
 }
 
+Outcome<void> SimulatedMachine::RenameOver(const std::string& from, const std::string& to) {
+  if (ParseDevicePath(from) || ParseDevicePath(to)) return WindowsError(ErrorAccessDenied);
+  auto source = ResolveFile(from);
+  if (!source) return source.error();
+  auto target = ResolveFile(to);
+  if (!target) return target.error();
+  if (source->Area != target->Area) return WindowsError(ErrorNotSameDevice);
+  std::error_code error;
+  const fs::path sourcePath(source->HostPath);
+  const fs::path targetPath(target->HostPath);
+  if (!fs::is_regular_file(fs::symlink_status(sourcePath, error))) {
+    return fs::exists(fs::symlink_status(sourcePath, error)) ? WindowsError(ErrorAccessDenied)
+                                                             : HostFileError(ENOENT, sourcePath);
+  }
+  const auto targetStatus = fs::symlink_status(targetPath, error);
+  std::int64_t replacedBytes = 0;
+  if (fs::exists(targetStatus)) {
+    if (!fs::is_regular_file(targetStatus)) return WindowsError(ErrorAccessDenied);
+    replacedBytes = static_cast<std::int64_t>(fs::file_size(targetPath, error));
+  }
+  fs::rename(sourcePath, targetPath, error);
+  if (error) return HostFileError(error, targetPath);
+  if (target->Area) target->Area->Release(replacedBytes);
+  return {};
+}
+
 bool SimulatedMachine::FileExists(const std::string& path) {
   if (auto device = ParseDevicePath(path)) {
     if (auto* drive = std::get_if<PhysicalDrivePathForm>(&*device)) return drives_.contains(drive->Number);

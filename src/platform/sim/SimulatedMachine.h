@@ -42,6 +42,9 @@ class SimulatedMachine final : public Platform {
 
   Outcome<std::unique_ptr<DeviceHandle>> Open(const std::string& path, OpenMode mode) override;
   Outcome<void> DeleteFile(const std::string& path) override;
+  // Moves the host file within one volume's folder; the replaced file's
+  // bytes become free on the volume.
+  Outcome<void> RenameOver(const std::string& from, const std::string& to) override;
   bool FileExists(const std::string& path) override;
   bool IsSameFile(const std::string& first, const std::string& second) override;
   bool SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,

@@ -17,6 +17,8 @@ const char* MessageText(int code) {
       return "The system cannot find the path specified.";
     case ErrorAccessDenied:
       return "Access is denied.";
+    case ErrorNotSameDevice:
+      return "The system cannot move the file to a different disk drive.";
     case ErrorInvalidData:
       return "The data is invalid.";
     case ErrorWriteProtect:

@@ -10,6 +10,7 @@ inline constexpr int ErrorFileNotFound = 2;
 inline constexpr int ErrorPathNotFound = 3;
 inline constexpr int ErrorAccessDenied = 5;
 inline constexpr int ErrorInvalidData = 13;
+inline constexpr int ErrorNotSameDevice = 17;
 inline constexpr int ErrorWriteProtect = 19;
 inline constexpr int ErrorNotReady = 21;
 inline constexpr int ErrorCrc = 23;

@@ -137,7 +137,8 @@ ClaimResult ClaimDevice(const std::string& path, SectorRange range) {
 ClaimResult ClaimFile(const std::string& path, ClaimTarget target) {
   const std::wstring wide = Widen(path);
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES && target == ClaimTarget::LogFile)
+  if (attributes == INVALID_FILE_ATTRIBUTES &&
+      (target == ClaimTarget::LogFile || target == ClaimTarget::ReplacedImage))
     return std::make_unique<NothingHeld>();
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
@@ -146,8 +147,16 @@ ClaimResult ClaimFile(const std::string& path, ClaimTarget target) {
     return Refusal(ClaimRefusalReason::ReadOnly);
   const DWORD disposition = target == ClaimTarget::ImageFile ? OPEN_ALWAYS : OPEN_EXISTING;
   // Read access only, sharing writes: the job's own handle writes the file.
-  UniqueHandle file(::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // An image file is renamed at the end while this handle holds it, so it
+  // shares that too. The file an image replaces is held with the right to
+  // delete it: a handle that does not share that right (a restore reading
+  // the old image) refuses the claim now rather than the rename at the end.
+  DWORD access = GENERIC_READ;
+  DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  if (target == ClaimTarget::ImageFile || target == ClaimTarget::ReplacedImage) share |= FILE_SHARE_DELETE;
+  if (target == ClaimTarget::ReplacedImage) access |= DELETE;
+  UniqueHandle file(
+      ::CreateFileW(wide.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)

@@ -16,6 +16,7 @@
 #include "platform/windows/WindowsClaim.h"
 #include "platform/windows/WindowsDeviceHandle.h"
 #include "platform/windows/WindowsDevicePaths.h"
+#include "platform/windows/WindowsFileReplacement.h"
 #include "platform/windows/WindowsServices.h"
 #include "platform/windows/WindowsSessionFacts.h"
 #include "platform/windows/WindowsStorage.h"
@@ -47,6 +48,10 @@ class WindowsPlatform final : public Platform {
           .Naming(BackendReason::NotRegularFileNotDeleted);
     if (!::DeleteFileW(wide.c_str())) return LastWindowsFailure();
     return {};
+  }
+
+  Outcome<void> RenameOver(const std::string& from, const std::string& to) override {
+    return RenameOverFile(from, to);
   }
 
   bool FileExists(const std::string& path) override {
