@@ -10,12 +10,14 @@
 #include "image/ImageWriter.h"
 #include "image/ParallelBlockEncoder.h"
 #include "jobs/BackgroundBatchWriter.h"
+#include "jobs/BadSectorLines.h"
 #include "jobs/BlockSource.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
 #include "jobs/ProgressPercent.h"
+#include "jobs/SectorRanges.h"
 #include "jobs/TargetVolumeCheck.h"
 #include "jobs/VerifyPass.h"
 #include "platform/KindTags.h"
@@ -94,18 +96,20 @@ class CreateImageRun {
   std::int64_t totalSectors_ = 0;
   std::int64_t currentSector_ = 0;
   std::int64_t bytesWritten_ = 0;
-  std::vector<std::int64_t> unreadable_;  // source sectors stored as zeros, ascending
+  SectorRanges unreadable_;  // source sectors stored as zeros
+  BadSectorLines unreadableLines_{report_};
   bool logNotWritten_ = false;
 };
 
 JobOutcome CreateImageRun::SoFar() const {
   JobOutcome outcome;
-  outcome.UnreadableSectors = static_cast<std::int64_t>(unreadable_.size());
+  outcome.UnreadableSectors = unreadable_.SectorCount();
   outcome.SectorsDone = currentSector_ - parameters_.FirstSector;
   return outcome;
 }
 
 JobOutcome CreateImageRun::FailWriting(const std::string& text) {
+  unreadableLines_.Close();
   batchWriter_.reset();
   blocks_.reset();
   source_.reset();
@@ -314,8 +318,9 @@ JobOutcome CreateImageRun::Execute() {
     encoder_.emplace(std::move(*encoder));
   }
 
-  blocks_ = std::make_unique<BlockSource>(*source_, parameters_.FirstSector, parameters_.EndSector,
-                                          [this] { observer_.Pump(); });
+  blocks_ = std::make_unique<BlockSource>(
+      *source_, parameters_.FirstSector, parameters_.EndSector, [this] { observer_.Pump(); },
+      [this] { return observer_.StopRequested(); });
   bool stopped = false;
   for (std::int64_t index = 0; index < blocks_->BlockCount(); ++index) {
     if (observer_.StopRequested()) {
@@ -329,10 +334,13 @@ JobOutcome CreateImageRun::Execute() {
           FillPlaceholders(texts_.Checks.strSSourceLost,
                            {parameters_.DevicePath, std::to_string(currentSector_), lost->text}));
     }
-    for (const std::int64_t sector : block.UnreadableSectors) {
-      report_.BadSector(sector);
-      unreadable_.push_back(sector);
+    if (block.Stopped) {
+      // Stopped while the block was read piece by piece: it is left out.
+      stopped = true;
+      break;
     }
+    unreadable_.Add(block.Unreadable);
+    unreadableLines_.Take(block.Unreadable, blocks_->FirstSectorOf(index + 1));
     if (auto stored = StoreBlock(index, block); !stored) {
       // A block left out would shift every later sector of the image.
       return FailWriting(FillPlaceholders(texts_.Details.strSCannotCompress,
@@ -350,6 +358,7 @@ JobOutcome CreateImageRun::Execute() {
     observer_.Pump();
   }
 
+  unreadableLines_.Close();
   if (!batch_->Empty()) {
     if (auto flushed = FlushBatch(); !flushed) {
       return FailWriting(parameters_.ImagePath + ": " + flushed.error().text);
@@ -381,7 +390,7 @@ JobOutcome CreateImageRun::Execute() {
     report_.Line(fileSizeLine);
     report_.Line(texts_.StrSUserAbort + std::to_string(currentSector_));
   } else {
-    outcome.Status = unreadable_.empty() ? JobStatus::Finished : JobStatus::FinishedWithProblems;
+    outcome.Status = unreadable_.Empty() ? JobStatus::Finished : JobStatus::FinishedWithProblems;
     report_.Line(fileSizeLine);
     report_.Line(texts_.StrSReady);
     if (parameters_.Verify && !parameters_.Virtual) Verify(outcome);

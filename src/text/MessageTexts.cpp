@@ -136,7 +136,7 @@ constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSVerifyNotPossible", &CheckTexts::strSVerifyNotPossible},
 }};
 
-constexpr std::array<DetailTextBinding, 68> DetailOrder{{
+constexpr std::array<DetailTextBinding, 69> DetailOrder{{
     {"strSCannotRead", &DetailTexts::strSCannotRead},
     {"strSCannotWrite", &DetailTexts::strSCannotWrite},
     {"strSWrittenInPart", &DetailTexts::strSWrittenInPart},
@@ -201,6 +201,7 @@ constexpr std::array<DetailTextBinding, 68> DetailOrder{{
     {"strSFloppyDescription", &DetailTexts::strSFloppyDescription},
     {"strSBadSectorOnSource", &DetailTexts::strSBadSectorOnSource},
     {"strSBadSectorOnDestination", &DetailTexts::strSBadSectorOnDestination},
+    {"strSBadSectorRange", &DetailTexts::strSBadSectorRange},
     {"strSReasonAnotherWriter", &DetailTexts::strSReasonAnotherWriter},
     {"strSReasonExistsNotRegularFile", &DetailTexts::strSReasonExistsNotRegularFile},
     {"strSReasonNotRegularFileNotDeleted", &DetailTexts::strSReasonNotRegularFileNotDeleted},
