@@ -90,6 +90,8 @@ std::int64_t BlockSource::GroupBlockBytes(std::int64_t index) const {
 }
 
 std::int64_t BlockSource::ReadGroup(std::int64_t index, AlignedBuffer& into) {
+  // After a stop nothing more is read: on failing media each read may take seconds.
+  if (stopSeen_) return 0;
   const std::int64_t blockBytes = GroupBlockBytes(index);
   const auto bytes = static_cast<std::size_t>((GroupEnd(index) - index) * blockBytes);
   if (auto positioned = device_.Seek(FirstSectorOf(index) * BytesPerSector); !positioned) {
@@ -143,6 +145,11 @@ bool BlockSource::KnownUnreadable(std::int64_t sector, std::int64_t end) const {
   return failedRead_.FirstSector <= sector && end <= failedRead_.EndSector;
 }
 
+void BlockSource::NoteStop() {
+  block_.Stopped = true;
+  stopSeen_ = true;
+}
+
 void BlockSource::ReadBlockAlone(std::int64_t index) {
   std::unique_lock<std::mutex> deviceLock;  // keeps the read-ahead thread off the device
   if (readAhead_) deviceLock = readAhead_->DeviceLock();
@@ -152,7 +159,7 @@ void BlockSource::ReadBlockAlone(std::int64_t index) {
   std::span<std::byte> block = single_.Span().first(size);
   block_.Bytes = block;
   if (StopRequested()) {
-    block_.Stopped = true;
+    NoteStop();
     return;
   }
 
@@ -179,7 +186,7 @@ void BlockSource::ReadBlockAlone(std::int64_t index) {
     std::int64_t good = 0;
     if (!KnownUnreadable(sector, pieceEnd)) {
       if (StopRequested()) {
-        block_.Stopped = true;
+        NoteStop();
         return;
       }
       good = static_cast<std::int64_t>(ReadAt(sector, piece) / kSectorBytes);

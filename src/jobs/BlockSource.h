@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -90,6 +91,8 @@ class BlockSource {
     if (pump_) pump_();
   }
   bool StopRequested() const { return stopRequested_ && stopRequested_(); }
+  // Ends the block in hand, and keeps the read-ahead thread from reading more.
+  void NoteStop();
   // The sector after the logical sector that holds `sector`.
   std::int64_t LogicalSectorEnd(std::int64_t sector) const;
   // True when [sector, end) lies in the logical sector whose read failed last.
@@ -103,7 +106,8 @@ class BlockSource {
   std::int64_t blockCount_;
   std::function<void()> pump_;
   std::function<bool()> stopRequested_;
-  std::int64_t logicalSectors_;  // 512-byte sectors in one of the device's logical sectors
+  std::atomic<bool> stopSeen_{false};  // asked by the read-ahead thread too
+  std::int64_t logicalSectors_;        // 512-byte sectors in one of the device's logical sectors
   // The rest of the logical sector whose read failed last: the single-sector
   // tail does not read it again for each of its 512-byte sectors.
   SectorRange failedRead_;
