@@ -1,6 +1,7 @@
 #include "jobs/SectorRanges.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace drivecopy {
 
