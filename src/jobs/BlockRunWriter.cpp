@@ -44,12 +44,11 @@ WriteReport BlockRunWriter::Write() {
   const std::int64_t firstSector = gatheredSector_;
   gatheredBytes_ = 0;
   gathered_ = nullptr;
+  report.CoveredEnd = firstSector + static_cast<std::int64_t>(data.size()) / BytesPerSector;
 
   // Takes a piece's report, whose sectors count from the piece's start.
   auto take = [&](std::size_t pieceOffset, WriteReport piece) {
-    const std::int64_t pieceSector = firstSector + static_cast<std::int64_t>(pieceOffset) / BytesPerSector;
-    for (std::int64_t& index : piece.Unwritable) index += pieceSector;
-    piece.StopSector += pieceSector;
+    piece.Shift(firstSector + static_cast<std::int64_t>(pieceOffset) / BytesPerSector);
     report.Take(piece);
   };
   if (data.size() <= RetryPieceBytes) {

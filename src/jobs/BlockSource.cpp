@@ -22,15 +22,28 @@ constexpr std::size_t kGroupBytes = static_cast<std::size_t>(kGroupBlocks * Bloc
 constexpr std::size_t kReadAheadDepth = 2;
 constexpr std::size_t kSectorBytes = static_cast<std::size_t>(BytesPerSector);
 
+// The 512-byte sectors in one logical sector of `device`, as its geometry
+// tells (8 on a disk with 4096-byte sectors); 1 where it tells none, or a
+// size that is no whole number of sectors dividing a block.
+std::int64_t LogicalSectorsOf(DeviceHandle& device) {
+  const auto geometry = device.QueryGeometry();
+  if (!geometry) return 1;
+  const auto bytes = static_cast<std::int64_t>(geometry->BytesPerSector);
+  if (bytes < BytesPerSector || bytes % BytesPerSector != 0 || BlockBytes % bytes != 0) return 1;
+  return bytes / BytesPerSector;
+}
+
 }  // namespace
 
 BlockSource::BlockSource(DeviceHandle& device, std::int64_t firstSector, std::int64_t endSector,
-                         std::function<void()> pump)
+                         std::function<void()> pump, std::function<bool()> stopRequested)
     : device_(device),
       firstSector_(firstSector),
       sectorCount_(std::max<std::int64_t>(0, endSector - firstSector)),
       blockCount_(drivecopy::BlockCount(sectorCount_)),
       pump_(std::move(pump)),
+      stopRequested_(std::move(stopRequested)),
+      logicalSectors_(LogicalSectorsOf(device)),
       single_(static_cast<std::size_t>(BlockBytes), device.PreferredAlignment()) {}
 
 std::int64_t BlockSource::FirstSectorOf(std::int64_t index) const {
@@ -77,6 +90,8 @@ std::int64_t BlockSource::GroupBlockBytes(std::int64_t index) const {
 }
 
 std::int64_t BlockSource::ReadGroup(std::int64_t index, AlignedBuffer& into) {
+  // After a stop nothing more is read: on failing media each read may take seconds.
+  if (stopSeen_) return 0;
   const std::int64_t blockBytes = GroupBlockBytes(index);
   const auto bytes = static_cast<std::size_t>((GroupEnd(index) - index) * blockBytes);
   if (auto positioned = device_.Seek(FirstSectorOf(index) * BytesPerSector); !positioned) {
@@ -122,40 +137,75 @@ std::optional<std::span<const std::byte>> BlockSource::ReadAhead(std::int64_t in
                                     static_cast<std::size_t>(blockBytes));
 }
 
+std::int64_t BlockSource::LogicalSectorEnd(std::int64_t sector) const {
+  return (sector / logicalSectors_ + 1) * logicalSectors_;
+}
+
+bool BlockSource::KnownUnreadable(std::int64_t sector, std::int64_t end) const {
+  return failedRead_.FirstSector <= sector && end <= failedRead_.EndSector;
+}
+
+void BlockSource::NoteStop() {
+  block_.Stopped = true;
+  stopSeen_ = true;
+}
+
 void BlockSource::ReadBlockAlone(std::int64_t index) {
   std::unique_lock<std::mutex> deviceLock;  // keeps the read-ahead thread off the device
   if (readAhead_) deviceLock = readAhead_->DeviceLock();
   const std::int64_t first = FirstSectorOf(index);
-  const std::int64_t sectors = BlockSectorCount(sectorCount_, index);
-  const auto size = static_cast<std::size_t>(sectors * BytesPerSector);
+  const std::int64_t end = first + BlockSectorCount(sectorCount_, index);
+  const auto size = static_cast<std::size_t>((end - first) * BytesPerSector);
   std::span<std::byte> block = single_.Span().first(size);
-
   block_.Bytes = block;
-  const std::size_t got = ReadAt(first, block);
-  const auto goodSectors = static_cast<std::int64_t>(got / kSectorBytes);
-  // What follows the last whole sector delivered is read again sector by
-  // sector; a part sector is not trusted.
+  if (StopRequested()) {
+    NoteStop();
+    return;
+  }
+
+  std::int64_t goodSectors = 0;
+  if (!KnownUnreadable(first, end)) {
+    goodSectors = static_cast<std::int64_t>(ReadAt(first, block) / kSectorBytes);
+    if (goodSectors == 0 && !SourceLost() && !device_.StillPresent()) {
+      // Nothing came from a device that is no longer there: not bad sectors.
+      NoteFailure(Failure::Because(Detail(&DetailTexts::strSDeviceNoLongerPresent), FailureKind::DeviceGone));
+    }
+    // A block within one logical sector (the single-sector tail) has had
+    // the one try its sectors get.
+    if (goodSectors == 0 && end <= LogicalSectorEnd(first)) failedRead_ = {first, LogicalSectorEnd(first)};
+  }
+  // What follows the last whole sector delivered is read again piece by
+  // piece; a part sector is not trusted.
   std::memset(block.data() + goodSectors * BytesPerSector, 0,
               size - static_cast<std::size_t>(goodSectors * BytesPerSector));
-  if (goodSectors == 0 && !SourceLost() && !device_.StillPresent()) {
-    // Nothing came from a device that is no longer there: not bad sectors.
-    NoteFailure(Failure::Because(Detail(&DetailTexts::strSDeviceNoLongerPresent), FailureKind::DeviceGone));
-  }
-  for (std::int64_t k = goodSectors; k < sectors && !SourceLost(); ++k) {
-    std::span<std::byte> sector = block.subspan(static_cast<std::size_t>(k * BytesPerSector), kSectorBytes);
-    const std::size_t one = ReadAt(first + k, sector);
-    Pump();
-    if (one < kSectorBytes) {
-      std::memset(sector.data(), 0, kSectorBytes);
-      block_.UnreadableSectors.push_back(first + k);
-    } else {
+  for (std::int64_t sector = first + goodSectors; sector < end && !SourceLost();) {
+    const std::int64_t pieceEnd = std::min(end, LogicalSectorEnd(sector));
+    const std::span<std::byte> piece =
+        block.subspan(static_cast<std::size_t>((sector - first) * BytesPerSector),
+                      static_cast<std::size_t>((pieceEnd - sector) * BytesPerSector));
+    std::int64_t good = 0;
+    if (!KnownUnreadable(sector, pieceEnd)) {
+      if (StopRequested()) {
+        NoteStop();
+        return;
+      }
+      good = static_cast<std::int64_t>(ReadAt(sector, piece) / kSectorBytes);
       Pump();
+      if (good == 0) failedRead_ = {sector, LogicalSectorEnd(sector)};
+      if (good > 0) Pump();
     }
+    if (sector + good < pieceEnd) {
+      std::memset(piece.data() + good * BytesPerSector, 0,
+                  piece.size() - static_cast<std::size_t>(good * BytesPerSector));
+      block_.Unreadable.Add(SectorRange{sector + good, pieceEnd});
+    }
+    sector = pieceEnd;
   }
 }
 
 const SourceBlock& BlockSource::ReadBlock(std::int64_t index) {
-  block_.UnreadableSectors.clear();
+  block_.Unreadable.Clear();
+  block_.Stopped = false;
   if (SourceLost()) return block_;
   if (index < groupFirst_ || index >= groupEnd_) FillGroup(index);
   if (auto ahead = ReadAhead(index)) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -6,28 +7,38 @@
 #include <mutex>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "image/ReadAheadThread.h"
+#include "jobs/SectorRanges.h"
 #include "platform/AlignedBuffer.h"
 #include "platform/DeviceHandle.h"
+#include "platform/SectorRange.h"
 
 namespace drivecopy {
 
 // One block of the source as the create job stores it.
 struct SourceBlock {
-  std::span<const std::byte> Bytes;             // the block; unreadable sectors are zeros
-  std::vector<std::int64_t> UnreadableSectors;  // their sector numbers, ascending
+  std::span<const std::byte> Bytes;  // the block; unreadable sectors are zeros
+  SectorRanges Unreadable;           // its sectors that could not be read (absolute)
+  // A stop came while the block was read piece by piece: it is not whole
+  // and must not be stored; the job ends before it.
+  bool Stopped = false;
 };
 
 // Reads a sector range block by block, cut by the block rule (128-sector
 // blocks, then single sectors). For speed it reads many blocks in one aligned
 // read; where such a read fails or comes back short it reads the blocks it
 // did not get one by one, and where a block read fails or comes back short,
-// the rest of that block sector by sector. A count below the request is never
-// taken as a good read: only sectors actually delivered are kept, and a
-// sector that cannot be read on its own is zero-filled and reported. Every
+// the rest of that block one logical sector of the device at a time (512
+// bytes, 4096 on a disk with 4096-byte sectors, which cannot read less). A
+// count below the request is never taken as a good read: only sectors
+// actually delivered are kept, and a logical sector that cannot be read on
+// its own is zero-filled and reported with all its 512-byte sectors. Every
 // read is preceded by a seek; a failed seek counts as a failed read.
+//
+// On failing media each of those reads may take seconds, so the stop flag
+// is asked before each read of the fallback: a stop ends the block there
+// (SourceBlock::Stopped) instead of after its last sector.
 //
 // A read that fails because the device went away (FailureKind::DeviceGone,
 // or a block of which nothing could be read from a device that is no longer
@@ -41,9 +52,10 @@ struct SourceBlock {
 class BlockSource {
  public:
   // `pump` runs around each single read (as the front end wants its events
-  // handled while a slow device is read); it may be empty.
+  // handled while a slow device is read); `stopRequested` is the job's stop
+  // flag. Either may be empty.
   BlockSource(DeviceHandle& device, std::int64_t firstSector, std::int64_t endSector,
-              std::function<void()> pump);
+              std::function<void()> pump, std::function<bool()> stopRequested = {});
   ~BlockSource();
   BlockSource(const BlockSource&) = delete;
   BlockSource& operator=(const BlockSource&) = delete;
@@ -78,6 +90,13 @@ class BlockSource {
   void Pump() const {
     if (pump_) pump_();
   }
+  bool StopRequested() const { return stopRequested_ && stopRequested_(); }
+  // Ends the block in hand, and keeps the read-ahead thread from reading more.
+  void NoteStop();
+  // The sector after the logical sector that holds `sector`.
+  std::int64_t LogicalSectorEnd(std::int64_t sector) const;
+  // True when [sector, end) lies in the logical sector whose read failed last.
+  bool KnownUnreadable(std::int64_t sector, std::int64_t end) const;
   // Records a failed read that means the device is gone.
   void NoteFailure(const Failure& error);
 
@@ -86,6 +105,12 @@ class BlockSource {
   std::int64_t sectorCount_;
   std::int64_t blockCount_;
   std::function<void()> pump_;
+  std::function<bool()> stopRequested_;
+  std::atomic<bool> stopSeen_{false};  // asked by the read-ahead thread too
+  std::int64_t logicalSectors_;        // 512-byte sectors in one of the device's logical sectors
+  // The rest of the logical sector whose read failed last: the single-sector
+  // tail does not read it again for each of its 512-byte sectors.
+  SectorRange failedRead_;
 
   // The current multi-block read: blocks [groupFirst_, groupEnd_) of which
   // the leading groupGood_ arrived whole, in *group_ (a buffer of the

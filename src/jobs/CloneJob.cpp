@@ -3,9 +3,9 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "jobs/AfterWritingNotes.h"
+#include "jobs/BadSectorLines.h"
 #include "jobs/BlockSource.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
@@ -14,6 +14,7 @@
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
 #include "jobs/OverwriteQuestion.h"
+#include "jobs/SectorRanges.h"
 #include "jobs/VerifyPass.h"
 #include "platform/SectorRange.h"
 #include "text/FailureCause.h"
@@ -35,7 +36,7 @@ SectorRange RangeOf(const CloneEndpoint& endpoint) { return {endpoint.FirstSecto
 JobOutcome CloseRun(Platform& platform, const MessageTexts& texts, const CloneParameters& parameters,
                     const std::string& logName, JobReport& report, JobObserver& observer,
                     std::unique_ptr<DeviceHandle> destination, WriteClaim& claim, JobOutcome outcome,
-                    const std::optional<std::string>& failure, const std::vector<std::int64_t>& unreadable) {
+                    const std::optional<std::string>& failure, const SectorRanges& unreadable) {
   auto flushed = destination->Flush();
   destination.reset();
   AddAfterWritingNotes(texts, parameters.Destination.DevicePath, claim.AfterWriting(), report);
@@ -124,19 +125,21 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   const std::int64_t totalSectors = source.SectorCount();
   // Reads by the block rule over the source range, with the single-sector
   // fallback the create job uses: only sectors that stay unreadable are zeros.
-  BlockSource blocks(**sourceDevice, source.FirstSector, source.EndSector, [&observer] { observer.Pump(); });
+  BlockSource blocks(
+      **sourceDevice, source.FirstSector, source.EndSector, [&observer] { observer.Pump(); },
+      [&observer] { return observer.StopRequested(); });
   bool copiedAll = totalSectors <= 0;
-  std::vector<std::int64_t> unreadable;  // source sectors written as zeros, ascending
-  std::optional<std::string> failure;    // what ended the copy before its end
-  bool writingEnded = false;             // the destination took no more writes
+  SectorRanges unreadable;             // source sectors written as zeros
+  std::optional<std::string> failure;  // what ended the copy before its end
+  bool writingEnded = false;           // the destination took no more writes
+  BadSectorLines unreadableLines(report, texts.Details.strSBadSectorOnSource);
+  BadSectorLines unwritableLines(report, texts.Details.strSBadSectorOnDestination);
   // Blocks may be gathered into larger requests; a sector that cannot be
   // written is named when its request goes out, which may be a few blocks later.
   GatheringWriter writer(**destination);
   auto take = [&](const WriteReport& lastWrite) {
-    for (std::int64_t sector : lastWrite.Unwritable) {
-      report.BadSector(sector, texts.Details.strSBadSectorOnDestination);
-      ++outcome.UnwritableSectors;
-    }
+    unwritableLines.Take(lastWrite.Unwritable, lastWrite.CoveredEnd);
+    outcome.UnwritableSectors += lastWrite.Unwritable.SectorCount();
     if (lastWrite.Stopped() && !failure) {
       writingEnded = true;
       failure = FillPlaceholders(
@@ -154,11 +157,10 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
           {parameters.Source.DevicePath, std::to_string(blocks.FirstSectorOf(index)), lost->text});
       break;
     }
-    for (std::int64_t sector : block.UnreadableSectors) {
-      report.BadSector(sector, texts.Details.strSBadSectorOnSource);
-      unreadable.push_back(sector);
-      ++outcome.UnreadableSectors;
-    }
+    if (block.Stopped) break;  // stopped while the block was read piece by piece: it is left out
+    unreadable.Add(block.Unreadable);
+    unreadableLines.Take(block.Unreadable, blocks.FirstSectorOf(index + 1));
+    outcome.UnreadableSectors = unreadable.SectorCount();
     const std::int64_t destinationSector =
         target.FirstSector + (blocks.FirstSectorOf(index) - source.FirstSector);
     if (!take(writer.Add(destinationSector, block.Bytes))) break;
@@ -172,9 +174,11 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
     observer.Pump();
   }
 
+  unreadableLines.Close();
   // The block in progress, and those gathered before it, are always written
   // (unless the destination already refused to take more).
   if (!writingEnded) take(writer.Finish());
+  unwritableLines.Close();
   if (!copiedAll) {
     outcome.Status = JobStatus::Stopped;
   } else {

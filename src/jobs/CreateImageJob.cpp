@@ -11,6 +11,7 @@
 #include "image/ImageWriter.h"
 #include "image/ParallelBlockEncoder.h"
 #include "jobs/BackgroundBatchWriter.h"
+#include "jobs/BadSectorLines.h"
 #include "jobs/BlockSource.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
@@ -18,6 +19,7 @@
 #include "jobs/LogFileNames.h"
 #include "jobs/PendingImageFile.h"
 #include "jobs/ProgressPercent.h"
+#include "jobs/SectorRanges.h"
 #include "jobs/TargetVolumeCheck.h"
 #include "jobs/VerifyPass.h"
 #include "platform/KindTags.h"
@@ -110,14 +112,15 @@ class CreateImageRun {
   std::int64_t totalSectors_ = 0;
   std::int64_t currentSector_ = 0;
   std::int64_t bytesWritten_ = 0;
-  std::vector<std::int64_t> unreadable_;  // source sectors stored as zeros, ascending
-  bool imageExisted_ = false;             // a file of the image's name was there before the run
+  SectorRanges unreadable_;  // source sectors stored as zeros
+  BadSectorLines unreadableLines_{report_};
+  bool imageExisted_ = false;  // a file of the image's name was there before the run
   bool logNotWritten_ = false;
 };
 
 JobOutcome CreateImageRun::SoFar() const {
   JobOutcome outcome;
-  outcome.UnreadableSectors = static_cast<std::int64_t>(unreadable_.size());
+  outcome.UnreadableSectors = unreadable_.SectorCount();
   outcome.SectorsDone = currentSector_ - parameters_.FirstSector;
   return outcome;
 }
@@ -128,6 +131,7 @@ void CreateImageRun::SayExistingImageKept() {
 }
 
 JobOutcome CreateImageRun::FailWriting(const std::string& text) {
+  unreadableLines_.Close();
   batchWriter_.reset();
   blocks_.reset();
   source_.reset();
@@ -363,8 +367,9 @@ JobOutcome CreateImageRun::Execute() {
     encoder_.emplace(std::move(*encoder));
   }
 
-  blocks_ = std::make_unique<BlockSource>(*source_, parameters_.FirstSector, parameters_.EndSector,
-                                          [this] { observer_.Pump(); });
+  blocks_ = std::make_unique<BlockSource>(
+      *source_, parameters_.FirstSector, parameters_.EndSector, [this] { observer_.Pump(); },
+      [this] { return observer_.StopRequested(); });
   bool stopped = false;
   for (std::int64_t index = 0; index < blocks_->BlockCount(); ++index) {
     if (observer_.StopRequested()) {
@@ -378,10 +383,13 @@ JobOutcome CreateImageRun::Execute() {
           FillPlaceholders(texts_.Checks.strSSourceLost,
                            {parameters_.DevicePath, std::to_string(currentSector_), lost->text}));
     }
-    for (const std::int64_t sector : block.UnreadableSectors) {
-      report_.BadSector(sector);
-      unreadable_.push_back(sector);
+    if (block.Stopped) {
+      // Stopped while the block was read piece by piece: it is left out.
+      stopped = true;
+      break;
     }
+    unreadable_.Add(block.Unreadable);
+    unreadableLines_.Take(block.Unreadable, blocks_->FirstSectorOf(index + 1));
     if (auto stored = StoreBlock(index, block); !stored) {
       // A block left out would shift every later sector of the image.
       return FailWriting(FillPlaceholders(texts_.Details.strSCannotCompress,
@@ -399,6 +407,7 @@ JobOutcome CreateImageRun::Execute() {
     observer_.Pump();
   }
 
+  unreadableLines_.Close();
   if (!batch_->Empty()) {
     if (auto flushed = FlushBatch(); !flushed) {
       return FailWriting(parameters_.ImagePath + ": " + flushed.error().text);
@@ -444,7 +453,7 @@ JobOutcome CreateImageRun::Execute() {
     if (auto named = image_->TakeImageName(std::nullopt); !named) {
       return FailWriting(parameters_.ImagePath + ": " + named.error().text);
     }
-    outcome.Status = unreadable_.empty() ? JobStatus::Finished : JobStatus::FinishedWithProblems;
+    outcome.Status = unreadable_.Empty() ? JobStatus::Finished : JobStatus::FinishedWithProblems;
     report_.Line(fileSizeLine);
     report_.Line(texts_.StrSReady);
     if (parameters_.Verify && !parameters_.Virtual) Verify(outcome);

@@ -11,8 +11,7 @@ namespace {
 
 WriteReport WriteAt(DeviceHandle& device, std::int64_t sector, std::span<const std::byte> bytes) {
   WriteReport report = WriteSectorsWithRetry(device, sector, bytes);
-  for (std::int64_t& offset : report.Unwritable) offset += sector;
-  report.StopSector += sector;
+  report.Shift(sector);
   return report;
 }
 

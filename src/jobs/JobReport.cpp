@@ -3,6 +3,8 @@
 #include "jobs/OperationLog.h"
 #include "jobs/ProgressPercent.h"
 #include "platform/Units.h"
+#include "text/FillPlaceholders.h"
+#include "text/GroupedNumber.h"
 
 namespace drivecopy {
 
@@ -11,8 +13,15 @@ void JobReport::Line(const std::string& line) {
   observer_.MemoLine(line);
 }
 
-void JobReport::BadSector(std::int64_t sector, std::string_view drive) {
-  Line(texts_.strSBADSingleSECTOR + std::string(drive) + " @:" + std::to_string(sector));
+void JobReport::BadSectors(SectorRange sectors, std::string_view drive) {
+  if (sectors.SectorCount() == 1) {
+    Line(texts_.strSBADSingleSECTOR + std::string(drive) + " @:" + std::to_string(sectors.FirstSector));
+    return;
+  }
+  Line(FillPlaceholders(
+      texts_.Details.strSBadSectorRange,
+      {std::string(drive), std::to_string(sectors.FirstSector), std::to_string(sectors.EndSector - 1),
+       GroupedNumber(sectors.SectorCount(), texts_.Checks.strSThousandsSeparator)}));
 }
 
 JobProgress JobReport::ProgressAt(std::int64_t totalSectors, std::int64_t doneSectors) {

@@ -8,6 +8,7 @@
 #include "jobs/OperationMemo.h"
 #include "platform/Failure.h"
 #include "platform/Platform.h"
+#include "platform/SectorRange.h"
 #include "text/MessageTexts.h"
 
 namespace drivecopy {
@@ -26,10 +27,12 @@ class JobReport {
   // A line (it may hold a CR LF line break).
   void Line(const std::string& line);
 
-  // A sector that stayed unreadable or could not be written:
-  // "<strSBADSingleSECTOR><drive> @:<sector>". A clone names the drive
-  // ("Source Drive", "Destination Drive"); the other jobs have one device.
-  void BadSector(std::int64_t sector, std::string_view drive = {});
+  // Sectors that stayed unreadable or could not be written, one line for
+  // the run `sectors`: a single sector as "<strSBADSingleSECTOR><drive>
+  // @:<sector>", more as strSBadSectorRange with the first and last sector
+  // and the count. A clone names the drive ("Source Drive", "Destination
+  // Drive"); the other jobs have one device.
+  void BadSectors(SectorRange sectors, std::string_view drive = {});
 
   // How far a run is when `doneSectors` of its `totalSectors` are through:
   // the main bar, the bytes remaining, done and in all. The create job adds

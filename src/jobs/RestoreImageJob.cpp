@@ -11,6 +11,7 @@
 #include "image/ImageReader.h"
 #include "image/ParallelImageDecoder.h"
 #include "jobs/AfterWritingNotes.h"
+#include "jobs/BadSectorLines.h"
 #include "jobs/BlockRunWriter.h"
 #include "jobs/DestinationChecks.h"
 #include "jobs/DestinationGuard.h"
@@ -107,11 +108,10 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
     const std::size_t requestLimit = device.PreferredAlignment() > 1 ? ParallelImageDecoder::RunBytes : 0;
     BlockRunWriter writer(device, parameters.FirstSector, requestLimit);
     // Names the sectors a write could not store; false once writing must end.
+    BadSectorLines unwritableLines(report);
     auto take = [&](const WriteReport& lastWrite) {
-      for (std::int64_t sector : lastWrite.Unwritable) {
-        report.BadSector(sector);
-        ++outcome.UnwritableSectors;
-      }
+      unwritableLines.Take(lastWrite.Unwritable, lastWrite.CoveredEnd);
+      outcome.UnwritableSectors += lastWrite.Unwritable.SectorCount();
       written.Take(lastWrite);
       return !written.Stopped();
     };
@@ -152,6 +152,7 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
       observer.Pump();
     }
     if (!written.Stopped()) take(writer.Write());
+    unwritableLines.Close();
   }
 
   // What was written is brought to stable storage whatever ends the run, so

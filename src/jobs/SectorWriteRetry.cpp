@@ -26,6 +26,8 @@ std::optional<Failure> WriteRequest(DeviceHandle& device, std::int64_t firstSect
 WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector,
                                   std::span<const std::byte> data) {
   WriteReport report;
+  const std::size_t sectors = data.size() / SectorBytes;
+  report.CoveredEnd = static_cast<std::int64_t>(sectors);
   auto failure = WriteRequest(device, firstSector, data);
   if (!failure) return report;
   if (!CostsOnlyTheseSectors(*failure)) {
@@ -34,9 +36,8 @@ WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector
   }
 
   // A run of one sector has had its only try.
-  const std::size_t sectors = data.size() / SectorBytes;
   if (sectors == 1) {
-    report.Unwritable.push_back(0);
+    report.Unwritable.Add(0);
     return report;
   }
   for (std::size_t index = 0; index < sectors; ++index) {
@@ -48,7 +49,7 @@ WriteReport WriteSectorsWithRetry(DeviceHandle& device, std::int64_t firstSector
       report.StopSector = static_cast<std::int64_t>(index);
       return report;
     }
-    report.Unwritable.push_back(static_cast<std::int64_t>(index));
+    report.Unwritable.Add(static_cast<std::int64_t>(index));
   }
   return report;
 }

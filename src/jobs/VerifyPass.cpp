@@ -287,8 +287,7 @@ VerifyTally VerifyRestoredImage(Platform& platform, const MessageTexts& texts, c
 
 VerifyTally VerifyCopiedRange(Platform& platform, const MessageTexts& texts, const std::string& sourcePath,
                               SectorRange source, const std::string& writtenPath, std::int64_t writtenFirst,
-                              const std::vector<std::int64_t>& zeroedSectors, JobReport& report,
-                              JobObserver& observer) {
+                              const SectorRanges& zeroedSectors, JobReport& report, JobObserver& observer) {
   const PassEnd end(texts, report);
   report.Line(FillPlaceholders(texts.Checks.strSVerifyStart, {writtenPath, sourcePath}));
   auto written = platform.Open(writtenPath, OpenMode::ReadUncached);
@@ -300,8 +299,12 @@ VerifyTally VerifyCopiedRange(Platform& platform, const MessageTexts& texts, con
   report.Progress(total, 0);
   MismatchRanges ranges(texts, writtenPath, sourcePath, report);
   ReadBack readBack(**written, writtenFirst, ranges);
-  BlockSource blocks(**sourceDevice, source.FirstSector, source.EndSector, [&observer] { observer.Pump(); });
-  auto zeroed = std::lower_bound(zeroedSectors.begin(), zeroedSectors.end(), source.FirstSector);
+  BlockSource blocks(
+      **sourceDevice, source.FirstSector, source.EndSector, [&observer] { observer.Pump(); },
+      [&observer] { return observer.StopRequested(); });
+  auto zeroed = std::lower_bound(
+      zeroedSectors.begin(), zeroedSectors.end(), source.FirstSector,
+      [](const SectorRange& range, std::int64_t sector) { return range.EndSector <= sector; });
 
   // The source's blocks are gathered into pieces, each read back in one request.
   std::vector<std::byte> expected;
@@ -311,13 +314,20 @@ VerifyTally VerifyCopiedRange(Platform& platform, const MessageTexts& texts, con
     if (expected.empty() && observer.StopRequested()) return end.Stopped(&ranges, writtenFirst + pieceFirst);
     const SourceBlock& block = blocks.ReadBlock(index);
     if (auto lost = blocks.SourceLost()) return end.NotPossible(&ranges, sourcePath, *lost);
+    // Stopped while the block was read piece by piece: the piece in hand is not compared.
+    if (block.Stopped) return end.Stopped(&ranges, writtenFirst + pieceFirst);
     const std::int64_t blockFirst = blocks.FirstSectorOf(index);
+    const std::int64_t blockEnd = blocks.FirstSectorOf(index + 1);
     const std::size_t blockAt = expected.size();
     expected.insert(expected.end(), block.Bytes.begin(), block.Bytes.end());
-    // What the job wrote for a sector it could not read.
-    for (; zeroed != zeroedSectors.end() && *zeroed < blocks.FirstSectorOf(index + 1); ++zeroed) {
-      const auto at = blockAt + static_cast<std::size_t>((*zeroed - blockFirst) * BytesPerSector);
-      std::fill_n(expected.begin() + static_cast<std::ptrdiff_t>(at), BytesPerSector, std::byte{0});
+    // What the job wrote for the sectors it could not read.
+    for (; zeroed != zeroedSectors.end() && zeroed->FirstSector < blockEnd; ++zeroed) {
+      const std::int64_t from = std::max(zeroed->FirstSector, blockFirst);
+      const std::int64_t to = std::min(zeroed->EndSector, blockEnd);
+      const auto at = blockAt + static_cast<std::size_t>((from - blockFirst) * BytesPerSector);
+      std::fill_n(expected.begin() + static_cast<std::ptrdiff_t>(at), (to - from) * BytesPerSector,
+                  std::byte{0});
+      if (zeroed->EndSector > blockEnd) break;  // it goes on into the next block
     }
     if (expected.size() < kPieceBytes && index + 1 < blocks.BlockCount()) continue;
     if (auto compared = readBack.Compare(pieceFirst, expected); !compared) {

@@ -1,11 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "jobs/JobObserver.h"
 #include "jobs/JobOutcome.h"
 #include "jobs/JobReport.h"
+#include "jobs/SectorRanges.h"
 #include "platform/Platform.h"
 #include "platform/SectorRange.h"
 #include "text/MessageTexts.h"
@@ -37,14 +37,13 @@ VerifyTally VerifyRestoredImage(Platform& platform, const MessageTexts& texts, c
 
 // A clone, or a raw image: `source` of `sourcePath` is read again and compared
 // with `writtenPath` from sector `writtenFirst` on. The sectors of
-// `zeroedSectors` (source sectors, ascending) are those the job could not
-// read and wrote as zeros: they are compared with zeros, whatever the source
+// `zeroedSectors` (source sectors) are those the job could not read and
+// wrote as zeros: they are compared with zeros, whatever the source
 // gives now. A source sector that cannot be read now is compared with zeros
 // as well, since zeros are what the job writes for it.
 VerifyTally VerifyCopiedRange(Platform& platform, const MessageTexts& texts, const std::string& sourcePath,
                               SectorRange source, const std::string& writtenPath, std::int64_t writtenFirst,
-                              const std::vector<std::int64_t>& zeroedSectors, JobReport& report,
-                              JobObserver& observer);
+                              const SectorRanges& zeroedSectors, JobReport& report, JobObserver& observer);
 
 // A headed image just made: read back whole, every block inflated and
 // checked against its stream's checksum and raw size, and the index against

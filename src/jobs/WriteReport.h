@@ -1,8 +1,9 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <optional>
-#include <vector>
 
+#include "jobs/SectorRanges.h"
 #include "platform/Failure.h"
 
 namespace drivecopy {
@@ -13,18 +14,28 @@ namespace drivecopy {
 // it is kept in Stop, with the sector where it struck, and ends the job.
 // Sector numbers count as the writer that made the report says.
 struct WriteReport {
-  std::vector<std::int64_t> Unwritable;  // ascending
+  SectorRanges Unwritable;
   std::optional<Failure> Stop;
   std::int64_t StopSector = 0;
+  // The sector after the last one the reported writes were asked to store;
+  // 0 when nothing was written.
+  std::int64_t CoveredEnd = 0;
 
   bool Stopped() const { return Stop.has_value(); }
   // Adds the sectors of `later`; its stop, when this has none yet.
   void Take(const WriteReport& later) {
-    Unwritable.insert(Unwritable.end(), later.Unwritable.begin(), later.Unwritable.end());
+    Unwritable.Add(later.Unwritable);
+    CoveredEnd = std::max(CoveredEnd, later.CoveredEnd);
     if (!Stop && later.Stop) {
       Stop = later.Stop;
       StopSector = later.StopSector;
     }
+  }
+  // Counts the sectors from `offset` sectors further on.
+  void Shift(std::int64_t offset) {
+    Unwritable.Shift(offset);
+    StopSector += offset;
+    CoveredEnd += offset;
   }
 };
 

@@ -206,6 +206,7 @@ constexpr std::array<DetailTextBinding, 69> DetailOrder{{
     {"strSFloppyDescription", &DetailTexts::strSFloppyDescription},
     {"strSBadSectorOnSource", &DetailTexts::strSBadSectorOnSource},
     {"strSBadSectorOnDestination", &DetailTexts::strSBadSectorOnDestination},
+    {"strSBadSectorRange", &DetailTexts::strSBadSectorRange},
     {"strSReasonAnotherWriter", &DetailTexts::strSReasonAnotherWriter},
     {"strSReasonExistsNotRegularFile", &DetailTexts::strSReasonExistsNotRegularFile},
     {"strSReasonNotRegularFileNotDeleted", &DetailTexts::strSReasonNotRegularFileNotDeleted},

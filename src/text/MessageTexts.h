@@ -140,6 +140,9 @@ struct DetailTexts {
   // Which drive a clone's bad-sector line names (the line runs on without a blank).
   std::string strSBadSectorOnSource;
   std::string strSBadSectorOnDestination;
+  // A run of neighbouring bad sectors: the drive as above (or nothing), first
+  // sector, last sector, how many (grouped).
+  std::string strSBadSectorRange;
   // The reasons the backend words itself (BackendReason), in a message's slot for the system's text.
   std::string strSReasonAnotherWriter;
   std::string strSReasonExistsNotRegularFile;

@@ -91,7 +91,7 @@ TEST(BlockRunWriter, GathersConsecutiveBlocksUpToTheLimit) {
     Written out;
     WriteBlocks(out, data, 3, 2, c.limit);
     EXPECT_EQ(out.Device.Requests, c.requests);
-    EXPECT_TRUE(out.Report.Unwritable.empty());
+    EXPECT_TRUE(out.Report.Unwritable.Empty());
     EXPECT_TRUE(DeviceSectors(out.Device, DestinationFirst, 3 * 128 + 2) == data);
   }
 }
@@ -118,7 +118,9 @@ TEST(BlockRunWriter, FailedOrShortRequestsNameExactlyTheUnwritableSectors) {
     out.Device.BadSectors = c.bad;
     out.Device.HalfWrites = c.halfWrites;
     WriteBlocks(out, data, 3, 2, 1 << 20);
-    EXPECT_EQ(out.Report.Unwritable, c.unwritable);
+    SectorRanges expected;
+    for (const std::int64_t sector : c.unwritable) expected.Add(sector);
+    EXPECT_EQ(out.Report.Unwritable, expected);
     EXPECT_FALSE(out.Report.Stopped());
     // Every other sector holds its data.
     for (std::int64_t sector = 0; sector < 3 * 128 + 2; ++sector) {
@@ -152,7 +154,7 @@ TEST(BlockRunWriter, DeviceGoneEndsTheWritingWithoutRetries) {
     ASSERT_TRUE(out.Report.Stopped());
     EXPECT_EQ(out.Report.Stop->kind, FailureKind::DeviceGone);
     EXPECT_EQ(out.Report.StopSector, c.stopSector);
-    EXPECT_TRUE(out.Report.Unwritable.empty());
+    EXPECT_TRUE(out.Report.Unwritable.Empty());
     EXPECT_EQ(out.Device.Requests.size(), c.requests);
   }
 }

@@ -55,7 +55,9 @@ std::vector<std::int64_t> WriteRun(RecordingDevice& device) {
   std::vector<std::int64_t> unwritable;
   auto take = [&](const WriteReport& report) {
     EXPECT_FALSE(report.Stopped());
-    unwritable.insert(unwritable.end(), report.Unwritable.begin(), report.Unwritable.end());
+    for (const SectorRange& range : report.Unwritable)
+      for (std::int64_t sector = range.FirstSector; sector < range.EndSector; ++sector)
+        unwritable.push_back(sector);
   };
   std::int64_t sector = 100;
   for (int block = 0; block < 43; ++block) {

@@ -37,8 +37,8 @@ TEST(JobReport, EachLineIsSavedInTheMemoBeforeTheFrontEndShowsIt) {
   JobReport report(EnglishTexts(), memo, observer);
 
   report.Line("Starting...");
-  report.BadSector(5);
-  report.BadSector(1000, "Source Drive");
+  report.BadSectors({5, 6});
+  report.BadSectors({1000, 1001}, "Source Drive");
 
   const std::vector<std::string> expected = {"Starting...", "WARNING: bad sector skipped @:5",
                                              "WARNING: bad sector skippedSource Drive @:1000"};

@@ -1,7 +1,7 @@
 // Create and clone from a real block device with unreadable sectors (the FUSE
 // fault file through a loop device): every readable sector arrives, every
-// unreadable one becomes zeros and is named once, by its absolute number,
-// and the program ends with exit status 4.
+// unreadable one becomes zeros and is named once, by its absolute number (a
+// run of neighbours in one line), and the program ends with exit status 4.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -45,6 +45,13 @@ std::vector<std::byte> DiskContent() {
   return ::testing::AssertionSuccess();
 }
 
+// How many lines of a job's output name bad sectors.
+std::size_t BadSectorLineCount(const std::string& out) {
+  std::size_t count = 0;
+  for (std::size_t at = out.find("@:"); at != std::string::npos; at = out.find("@:", at + 2)) ++count;
+  return count;
+}
+
 TEST(BadSectorCommands, ImageOfAPartitionZeroFillsAndNamesEachUnreadableSectorByItsDiskNumber) {
   SKIP_WITHOUT_FAULTY_DEVICES();
   constexpr std::int64_t kFirst = 2048;
@@ -65,6 +72,7 @@ TEST(BadSectorCommands, ImageOfAPartitionZeroFillsAndNamesEachUnreadableSectorBy
     EXPECT_EQ(run.ExitCode, 4) << run;
     EXPECT_EQ(test_support::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end()))
         << run;
+    EXPECT_EQ(BadSectorLineCount(run.Out), 5u) << run;  // 4223 to 4225 in one
 
     std::vector<std::byte> copy;
     if (std::string(compression) == "raw") {
@@ -92,6 +100,7 @@ TEST(BadSectorCommands, DiskCloneZeroFillsAndNamesEachUnreadableSource) {
   EXPECT_EQ(run.ExitCode, 4) << run;
   EXPECT_EQ(test_support::SectorsNamedInMemo(run.Out), std::multiset<std::int64_t>(bad.begin(), bad.end()))
       << run;
+  EXPECT_EQ(BadSectorLineCount(run.Out), 4u) << run;  // 2047 to 2050 in one
   EXPECT_TRUE(HoldsTheReadableSectors(FileBytes(destination.BackingFile(), 0, kDestinationBytes),
                                       disk.BackingImage(), 0, bad));
 }

@@ -19,9 +19,14 @@ namespace {
 
 const std::string kHelperProgram = DRIVECOPY_FAULTY_FILE_BINARY;
 
-std::string SectorList(const std::vector<std::int64_t>& sectors) {
+std::string SectorList(const DiskFaults& faults) {
   std::string list;
-  for (std::int64_t sector : sectors) list += (list.empty() ? "" : ",") + std::to_string(sector);
+  for (std::int64_t sector : faults.BadSectors) list += (list.empty() ? "" : ",") + std::to_string(sector);
+  for (const SectorRange& range : faults.BadRanges) {
+    if (range.SectorCount() <= 0) continue;
+    list += (list.empty() ? "" : ",") + std::to_string(range.FirstSector) + "-" +
+            std::to_string(range.EndSector - 1);
+  }
   return list;
 }
 
@@ -47,27 +52,37 @@ std::string FaultyDevicesUnavailableReason() {
   return {};
 }
 
-FaultyDisk::FaultyDisk(const std::vector<std::byte>& content, const DiskFaults& faults) {
-  if (content.empty() || content.size() % 512 != 0)
-    throw std::invalid_argument("a disk is whole 512-byte sectors");
+FaultyDisk::FaultyDisk(const std::vector<std::byte>& content, const DiskFaults& faults)
+    : FaultyDisk(static_cast<std::int64_t>(content.size()), &content, faults) {}
+
+FaultyDisk::FaultyDisk(std::int64_t bytes, const DiskFaults& faults) : FaultyDisk(bytes, nullptr, faults) {}
+
+FaultyDisk::FaultyDisk(std::int64_t bytes, const std::vector<std::byte>* content, const DiskFaults& faults) {
+  if (bytes <= 0 || bytes % faults.LogicalSectorBytes != 0 || faults.LogicalSectorBytes % 512 != 0)
+    throw std::invalid_argument("a disk is whole logical sectors");
   std::string pattern = (fs::temp_directory_path() / "drivecopy-faulty-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary directory");
   directory_ = pattern;
   backingImage_ = (directory_ / "backing.img").string();
   mountPoint_ = (directory_ / "fuse").string();
+  if (faults.LogReads) readLog_ = (directory_ / "reads.log").string();
   try {
     {
       std::ofstream file(backingImage_, std::ios::binary);
-      file.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
+      if (content != nullptr)
+        file.write(reinterpret_cast<const char*>(content->data()), static_cast<std::streamsize>(bytes));
       if (!file) throw std::runtime_error("cannot write " + backingImage_);
     }
+    if (content == nullptr) fs::resize_file(backingImage_, static_cast<std::uintmax_t>(bytes));
     fs::create_directory(mountPoint_);
     StartHelper(faults);
-    WaitForMount(static_cast<std::int64_t>(content.size()));
-    // Direct I/O on the loop and 512-byte logical sectors: every read reaches
-    // the FUSE file with its own offset and length, so one bad sector fails
-    // alone. (Through the loop's page cache a whole 4 KiB page would fail.)
-    loop_ = std::make_unique<LoopDevice>(mountPoint_ + "/disk", "--direct-io=on --sector-size 512");
+    WaitForMount(bytes);
+    // Direct I/O on the loop: every read reaches the FUSE file with its own
+    // offset and length, so one bad sector fails alone (with 512-byte
+    // logical sectors; with 4096-byte ones its whole logical sector). Through
+    // the loop's page cache a whole 4 KiB page would fail.
+    loop_ = std::make_unique<LoopDevice>(
+        mountPoint_ + "/disk", "--direct-io=on --sector-size " + std::to_string(faults.LogicalSectorBytes));
   } catch (...) {
     StopHelper();
     std::error_code ignored;
@@ -86,9 +101,9 @@ FaultyDisk::~FaultyDisk() {
 void FaultyDisk::StartHelper(const DiskFaults& faults) {
   const std::string log = (directory_ / "helper.log").string();
   std::vector<std::string> words = {kHelperProgram, "--backing", backingImage_};
-  if (!faults.BadSectors.empty()) {
+  if (const std::string bad = SectorList(faults); !bad.empty()) {
     words.push_back("--bad");
-    words.push_back(SectorList(faults.BadSectors));
+    words.push_back(bad);
   }
   if (faults.GoneFrom >= 0) {
     words.push_back("--gone-from");
@@ -102,9 +117,29 @@ void FaultyDisk::StartHelper(const DiskFaults& faults) {
     words.push_back("--write-delay-ms");
     words.push_back(std::to_string(faults.WriteDelayMs));
   }
+  if (faults.FailedReadDelayMs > 0) {
+    words.push_back("--failed-read-delay-ms");
+    words.push_back(std::to_string(faults.FailedReadDelayMs));
+  }
+  if (!readLog_.empty()) {
+    words.push_back("--read-log");
+    words.push_back(readLog_);
+  }
   words.push_back(mountPoint_);
   helper_ = StartProgram(words, log);
   if (helper_ < 0) throw std::runtime_error("cannot start " + kHelperProgram);
+}
+
+std::vector<DiskRead> FaultyDisk::Reads() const {
+  std::vector<DiskRead> reads;
+  std::istringstream lines(readLog_.empty() ? std::string() : FileText(readLog_));
+  DiskRead read;
+  std::string result;
+  while (lines >> read.Offset >> read.Length >> result) {
+    read.Failed = result != "ok";
+    reads.push_back(read);
+  }
+  return reads;
 }
 
 void FaultyDisk::WaitForMount(std::int64_t bytes) {

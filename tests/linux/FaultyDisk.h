@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "LoopDevice.h"
+#include "platform/SectorRange.h"
 
 namespace drivecopy::test_support {
 
@@ -22,12 +23,23 @@ std::string FaultyDevicesUnavailableReason();
       GTEST_SKIP() << reason;                                                                       \
   } while (0)
 
-// How a FaultyDisk fails.
+// How a FaultyDisk fails, and how it is attached.
 struct DiskFaults {
   std::vector<std::int64_t> BadSectors;  // reads touching them fail with EIO
   std::int64_t GoneFrom = -1;            // from the first transfer reaching it on, all fail with ENODEV
   int ReadDelayMs = 0;                   // each read waits this long first
   int WriteDelayMs = 0;                  // each write waits this long first
+  std::vector<SectorRange> BadRanges;    // reads touching these runs fail with EIO too
+  int FailedReadDelayMs = 0;             // a read that fails with EIO waits this long more
+  bool LogReads = false;                 // every read is noted (FaultyDisk::Reads)
+  int LogicalSectorBytes = 512;          // the loop device's logical sector size (512 or 4096)
+};
+
+// One read the FUSE file served, as the device below the loop saw it.
+struct DiskRead {
+  std::int64_t Offset = 0;
+  std::int64_t Length = 0;
+  bool Failed = false;
 };
 
 // A real block device whose chosen 512-byte sectors cannot be read: a backing
@@ -45,6 +57,9 @@ class FaultyDisk {
       : FaultyDisk(content, DiskFaults{badSectors}) {}
   // A disk that fails as `faults` says (see drivecopy_faulty_file).
   FaultyDisk(const std::vector<std::byte>& content, const DiskFaults& faults);
+  // A disk of `bytes` zeros (a sparse backing file), for sizes a test does
+  // not want to hold in memory.
+  FaultyDisk(std::int64_t bytes, const DiskFaults& faults);
   ~FaultyDisk();
   FaultyDisk(const FaultyDisk&) = delete;
   FaultyDisk& operator=(const FaultyDisk&) = delete;
@@ -54,8 +69,11 @@ class FaultyDisk {
   LoopDevice& Loop() { return *loop_; }
   // The plain file behind the FUSE file: every sector as stored, bad ones included.
   const std::string& BackingImage() const { return backingImage_; }
+  // The reads served so far, in the order they came (needs DiskFaults::LogReads).
+  std::vector<DiskRead> Reads() const;
 
  private:
+  FaultyDisk(std::int64_t bytes, const std::vector<std::byte>* content, const DiskFaults& faults);
   void StartHelper(const DiskFaults& faults);
   void WaitForMount(std::int64_t bytes);
   void StopHelper();
@@ -63,6 +81,7 @@ class FaultyDisk {
   std::filesystem::path directory_;
   std::string backingImage_;
   std::string mountPoint_;
+  std::string readLog_;
   pid_t helper_ = -1;
   std::unique_ptr<LoopDevice> loop_;
 };

@@ -129,7 +129,34 @@ void BackgroundRun::Signal(int signal) {
   if (process_ > 0) ::kill(process_, signal);
 }
 
-ProgramRun BackgroundRun::Wait() {
+namespace {
+// The peak resident memory of a running process in KiB (0 when unknown).
+std::int64_t PeakResidentKiB(pid_t process) {
+  std::ifstream status("/proc/" + std::to_string(process) + "/status");
+  std::string word;
+  while (status >> word) {
+    if (word != "VmHWM:") continue;
+    std::int64_t kib = 0;
+    status >> kib;
+    return kib;
+  }
+  return 0;
+}
+}  // namespace
+
+ProgramRun BackgroundRun::Wait(std::int64_t* peakResidentKiB) {
+  if (peakResidentKiB != nullptr) {
+    // Read until the process has ended; it is reaped below, so its number
+    // is not taken by another process meanwhile.
+    *peakResidentKiB = 0;
+    siginfo_t info{};
+    while (process_ > 0 &&
+           ::waitid(P_PID, static_cast<id_t>(process_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0) {
+      *peakResidentKiB = std::max(*peakResidentKiB, PeakResidentKiB(process_));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
   int status = 0;
   ProgramRun run;
   if (process_ > 0 && ::waitpid(process_, &status, 0) == process_) {
@@ -143,16 +170,26 @@ ProgramRun BackgroundRun::Wait() {
 
 std::multiset<std::int64_t> SectorsNamedInMemo(const std::string& memo) {
   static const std::regex sectorAt(R"(@:\s*(\d+)\s*$)");
+  static const std::regex runAt(R"(@:\s*(\d+)-(\d+) \(([\d,]+) sectors\)\s*$)");
   std::multiset<std::int64_t> sectors;
   std::istringstream lines(memo);
   std::string line;
   while (std::getline(lines, line)) {
     if (line.find("@:") == std::string::npos) continue;
     std::smatch match;
-    if (std::regex_search(line, match, sectorAt))
+    if (std::regex_search(line, match, sectorAt)) {
       sectors.insert(std::stoll(match[1].str()));
-    else
+    } else if (std::regex_search(line, match, runAt)) {
+      const std::int64_t first = std::stoll(match[1].str());
+      const std::int64_t last = std::stoll(match[2].str());
+      std::string count = match[3].str();
+      std::erase(count, ',');
+      // A run of fewer than two sectors, or one whose length is wrong, is no run.
+      if (last <= first || std::stoll(count) != last - first + 1) sectors.insert(-1);
+      for (std::int64_t sector = first; sector <= last; ++sector) sectors.insert(sector);
+    } else {
       sectors.insert(-1);
+    }
   }
   return sectors;
 }

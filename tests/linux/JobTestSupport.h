@@ -56,15 +56,18 @@ class BackgroundRun {
   bool WaitForOutput(const std::string& text, int seconds = 20);
   void Signal(int signal);
   // Waits for the end; its exit code (-1 when a signal ended it) and output.
-  ProgramRun Wait();
+  // With `peakResidentKiB`, the program's peak resident memory is watched
+  // until it ends (its VmHWM, read every few milliseconds) and put there.
+  ProgramRun Wait(std::int64_t* peakResidentKiB = nullptr);
 
  private:
   std::string directory_;
   pid_t process_ = -1;
 };
 
-// The sector numbers named by bad-sector memo lines ("... @:1000"), one per
-// line; a line naming no number, or the same sector twice, makes the result
+// The sector numbers named by bad-sector memo lines: "... @:1000" names one,
+// "... @:1000-1099 (100 sectors)" a run. A line naming no number or a run
+// whose length does not match it, or the same sector twice, makes the result
 // differ from any expected set (sector -1 is added).
 std::multiset<std::int64_t> SectorsNamedInMemo(const std::string& memo);
 

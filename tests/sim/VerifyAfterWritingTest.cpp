@@ -16,6 +16,7 @@
 #include "jobs/CloneJob.h"
 #include "jobs/CreateImageJob.h"
 #include "jobs/RestoreImageJob.h"
+#include "jobs/VerifyPass.h"
 #include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
 #include "support/EnglishTexts.h"
@@ -295,6 +296,42 @@ INSTANTIATE_TEST_SUITE_P(
                       CreateCase{"HeadedChanged", false, true, VerifyResult::Differs,
                                  "Verification failed: IMG is damaged: block 0 "}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// The sectors a copy wrote as zeros are compared with zeros even where the
+// source reads them now: a run of them across blocks is excused whole, and
+// nothing beyond it.
+TEST(VerifyAfterWriting, ZeroedRunsAcrossBlocksAreComparedWithZeros) {
+  auto machine = TwoDrives("", "");
+  ASSERT_TRUE(machine);
+  const auto source = PatternSectors(DriveSectors, 5);
+  auto written = source;
+  std::fill(written.begin() + 100 * 512, written.begin() + 300 * 512, std::byte{0});
+  WriteHostBytes(*machine->ContentPath(Drive0), 0, source);
+  WriteHostBytes(*machine->ContentPath(Drive1), 0, written);
+
+  struct Case {
+    const char* name;
+    SectorRange zeroed;
+    VerifyResult result;
+    std::int64_t differing;
+  };
+  const Case cases[] = {
+      {"the whole run", {100, 300}, VerifyResult::Passed, 0},
+      {"a run that ends before the zeros do", {100, 200}, VerifyResult::Differs, 100},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test_support::RecordingObserver observer;
+    OperationMemo memo;
+    JobReport report(Texts(), memo, observer);
+    SectorRanges zeroed;
+    zeroed.Add(c.zeroed);
+    const VerifyTally tally =
+        VerifyCopiedRange(*machine, Texts(), Drive0, {0, DriveSectors}, Drive1, 0, zeroed, report, observer);
+    EXPECT_EQ(tally.Result, c.result);
+    EXPECT_EQ(tally.DifferingSectors, c.differing);
+  }
+}
 
 TEST(VerifyAfterWriting, AStopEndsThePassAndAJobThatDidNotFinishIsNotVerified) {
   test_support::ScratchFolder folder;

@@ -1,7 +1,8 @@
 // drivecopy_faulty_file: a one-file FUSE file system for fault tests.
 //
 //   drivecopy_faulty_file --backing FILE [--bad LIST] [--gone-from SECTOR]
-//                         [--read-delay-ms N] [--write-delay-ms N] MOUNTPOINT
+//                         [--read-delay-ms N] [--write-delay-ms N]
+//                         [--failed-read-delay-ms N] [--read-log FILE] MOUNTPOINT
 //
 // MOUNTPOINT then holds one file, `disk`, whose bytes are those of FILE.
 // Reads and writes are passed on to FILE, except that a read touching any of
@@ -9,9 +10,12 @@
 // whole, the way a disk fails a request that meets an unreadable sector;
 // from the first read or write that reaches sector SECTOR on, every read and
 // write fails with ENODEV, as a disk that was unplugged; and every read or
-// write waits the given milliseconds first, as a slow disk does.
-// Attached with `losetup --direct-io=on --sector-size 512`, the file becomes
-// a real block device whose bad sectors fail exactly.
+// write waits the given milliseconds first, as a slow disk does. A read that
+// fails with EIO waits --failed-read-delay-ms more before it answers, as a
+// failing disk that retries inside. With --read-log, every read is noted in
+// FILE as one line "OFFSET LENGTH ok|EIO|ENODEV".
+// Attached with `losetup --direct-io=on --sector-size 512` (or 4096), the
+// file becomes a real block device whose bad sectors fail exactly.
 //
 // The file is opened in direct-I/O mode, so the kernel hands every request to
 // us with its own offset and length and never answers from its page cache; a
@@ -25,6 +29,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -32,7 +37,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <set>
+#include <iterator>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -42,19 +49,40 @@ constexpr std::int64_t kSectorBytes = 512;
 constexpr const char* kFileName = "disk";
 constexpr const char* kFilePath = "/disk";
 
+// Unreadable sectors as ranges, first -> last (inclusive), disjoint: a dead
+// region of millions of sectors costs one entry.
+using SectorRanges = std::map<std::int64_t, std::int64_t>;
+
 struct FaultyFileState {
   int backingFd = -1;
-  std::set<std::int64_t> badSectors;
+  SectorRanges badSectors;
   std::int64_t goneFrom = -1;  // -1: never goes away
   std::atomic<bool> gone{false};
   int readDelayMs = 0;
   int writeDelayMs = 0;
+  int failedReadDelayMs = 0;
+  std::FILE* readLog = nullptr;
+  std::mutex readLogMutex;
 };
 
 FaultyFileState state;
 
-// Parses "1000,2047-2050" into sector numbers; false on any malformed part.
-bool ParseSectorList(const std::string& text, std::set<std::int64_t>& sectors) {
+void AddRange(SectorRanges& ranges, std::int64_t first, std::int64_t last) {
+  auto next = ranges.upper_bound(first);
+  if (next != ranges.begin() && std::prev(next)->second + 1 >= first) {
+    --next;
+    first = next->first;
+    last = std::max(last, next->second);
+  }
+  while (next != ranges.end() && next->first <= last + 1) {
+    last = std::max(last, next->second);
+    next = ranges.erase(next);
+  }
+  ranges[first] = last;
+}
+
+// Parses "1000,2047-2050" into sector ranges; false on any malformed part.
+bool ParseSectorList(const std::string& text, SectorRanges& sectors) {
   std::size_t position = 0;
   while (position < text.size()) {
     std::size_t end = text.find(',', position);
@@ -71,7 +99,7 @@ bool ParseSectorList(const std::string& text, std::set<std::int64_t>& sectors) {
         last = std::stoll(tail, &used);
         if (used != tail.size() || last < first) return false;
       }
-      for (std::int64_t sector = first; sector <= last; ++sector) sectors.insert(sector);
+      AddRange(sectors, first, last);
     } catch (const std::exception&) {
       return false;
     }
@@ -84,8 +112,15 @@ bool TouchesBadSector(std::int64_t offset, std::size_t length) {
   if (length == 0) return false;
   const std::int64_t first = offset / kSectorBytes;
   const std::int64_t last = (offset + static_cast<std::int64_t>(length) - 1) / kSectorBytes;
-  auto bad = state.badSectors.lower_bound(first);
-  return bad != state.badSectors.end() && *bad <= last;
+  auto after = state.badSectors.upper_bound(last);
+  return after != state.badSectors.begin() && std::prev(after)->second >= first;
+}
+
+void LogRead(off_t offset, std::size_t length, const char* result) {
+  if (state.readLog == nullptr) return;
+  std::lock_guard<std::mutex> lock(state.readLogMutex);
+  std::fprintf(state.readLog, "%lld %zu %s\n", static_cast<long long>(offset), length, result);
+  std::fflush(state.readLog);
 }
 
 // True (and gone from then on) once a transfer reaches the sector where the disk goes away.
@@ -132,8 +167,16 @@ int Open(const char* path, fuse_file_info* info) {
 
 int Read(const char*, char* buffer, std::size_t length, off_t offset, fuse_file_info*) {
   if (state.readDelayMs > 0) ::usleep(static_cast<useconds_t>(state.readDelayMs) * 1000);
-  if (GoesAway(offset, length)) return -ENODEV;
-  if (TouchesBadSector(offset, length)) return -EIO;
+  if (GoesAway(offset, length)) {
+    LogRead(offset, length, "ENODEV");
+    return -ENODEV;
+  }
+  if (TouchesBadSector(offset, length)) {
+    LogRead(offset, length, "EIO");
+    if (state.failedReadDelayMs > 0) ::usleep(static_cast<useconds_t>(state.failedReadDelayMs) * 1000);
+    return -EIO;
+  }
+  LogRead(offset, length, "ok");
   std::size_t done = 0;
   while (done < length) {
     const ssize_t got =
@@ -177,7 +220,7 @@ int Usage(const char* program) {
   std::fprintf(
       stderr,
       "usage: %s --backing FILE [--bad SECTOR[-SECTOR][,...]] [--gone-from SECTOR] [--read-delay-ms N] "
-      "MOUNTPOINT\n",
+      "[--write-delay-ms N] [--failed-read-delay-ms N] [--read-log FILE] MOUNTPOINT\n",
       program);
   return 2;
 }
@@ -187,6 +230,7 @@ int Usage(const char* program) {
 int main(int argc, char** argv) {
   std::string backingPath;
   std::string mountPoint;
+  std::string readLogPath;
   for (int i = 1; i < argc; ++i) {
     const std::string word = argv[i];
     if (word == "--backing" && i + 1 < argc) {
@@ -202,6 +246,10 @@ int main(int argc, char** argv) {
       state.readDelayMs = std::atoi(argv[++i]);
     } else if (word == "--write-delay-ms" && i + 1 < argc) {
       state.writeDelayMs = std::atoi(argv[++i]);
+    } else if (word == "--failed-read-delay-ms" && i + 1 < argc) {
+      state.failedReadDelayMs = std::atoi(argv[++i]);
+    } else if (word == "--read-log" && i + 1 < argc) {
+      readLogPath = argv[++i];
     } else if (!word.starts_with("-") && mountPoint.empty()) {
       mountPoint = word;
     } else {
@@ -214,6 +262,13 @@ int main(int argc, char** argv) {
   if (state.backingFd < 0) {
     std::fprintf(stderr, "%s: cannot open %s: %s\n", argv[0], backingPath.c_str(), std::strerror(errno));
     return 1;
+  }
+  if (!readLogPath.empty()) {
+    state.readLog = std::fopen(readLogPath.c_str(), "we");
+    if (state.readLog == nullptr) {
+      std::fprintf(stderr, "%s: cannot open %s: %s\n", argv[0], readLogPath.c_str(), std::strerror(errno));
+      return 1;
+    }
   }
 
   fuse_operations operations{};
@@ -229,10 +284,11 @@ int main(int argc, char** argv) {
   // second program listing the disks) are not held up behind a waiting request.
   std::vector<char*> fuseArguments = {argv[0], const_cast<char*>("-f"), const_cast<char*>("-o"),
                                       const_cast<char*>("fsname=drivecopy_faulty_file"), mountPoint.data()};
-  if (state.readDelayMs == 0 && state.writeDelayMs == 0)
+  if (state.readDelayMs == 0 && state.writeDelayMs == 0 && state.failedReadDelayMs == 0)
     fuseArguments.insert(fuseArguments.begin() + 2, const_cast<char*>("-s"));
   const int status =
       fuse_main(static_cast<int>(fuseArguments.size()), fuseArguments.data(), &operations, nullptr);
   ::close(state.backingFd);
+  if (state.readLog != nullptr) std::fclose(state.readLog);
   return status;
 }
