@@ -77,6 +77,7 @@ FaultyDisk::FaultyDisk(const std::vector<std::byte>& content, const DiskFaults& 
 }
 
 FaultyDisk::~FaultyDisk() {
+  AnswerReads();
   loop_.reset();
   StopHelper();
   std::error_code ignored;
@@ -102,9 +103,25 @@ void FaultyDisk::StartHelper(const DiskFaults& faults) {
     words.push_back("--write-delay-ms");
     words.push_back(std::to_string(faults.WriteDelayMs));
   }
+  if (faults.CanHang) {
+    hangFlag_ = (directory_ / "hang").string();
+    words.push_back("--hang-while");
+    words.push_back(hangFlag_);
+  }
   words.push_back(mountPoint_);
   helper_ = StartProgram(words, log);
   if (helper_ < 0) throw std::runtime_error("cannot start " + kHelperProgram);
+}
+
+void FaultyDisk::HangReads() {
+  if (hangFlag_.empty()) throw std::logic_error("the disk was not made to hang");
+  std::ofstream(hangFlag_).put('\n');
+}
+
+void FaultyDisk::AnswerReads() {
+  if (hangFlag_.empty()) return;
+  std::error_code ignored;
+  fs::remove(hangFlag_, ignored);
 }
 
 void FaultyDisk::WaitForMount(std::int64_t bytes) {

@@ -28,6 +28,7 @@ struct DiskFaults {
   std::int64_t GoneFrom = -1;            // from the first transfer reaching it on, all fail with ENODEV
   int ReadDelayMs = 0;                   // each read waits this long first
   int WriteDelayMs = 0;                  // each write waits this long first
+  bool CanHang = false;                  // HangReads and AnswerReads work
 };
 
 // A real block device whose chosen 512-byte sectors cannot be read: a backing
@@ -55,6 +56,11 @@ class FaultyDisk {
   // The plain file behind the FUSE file: every sector as stored, bad ones included.
   const std::string& BackingImage() const { return backingImage_; }
 
+  // A disk made with CanHang stops answering reads (they wait, a reader
+  // sits in the kernel) until AnswerReads, which the destructor also does.
+  void HangReads();
+  void AnswerReads();
+
  private:
   void StartHelper(const DiskFaults& faults);
   void WaitForMount(std::int64_t bytes);
@@ -63,6 +69,7 @@ class FaultyDisk {
   std::filesystem::path directory_;
   std::string backingImage_;
   std::string mountPoint_;
+  std::string hangFlag_;
   pid_t helper_ = -1;
   std::unique_ptr<LoopDevice> loop_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -57,6 +58,9 @@ class BackgroundRun {
   void Signal(int signal);
   // Waits for the end; its exit code (-1 when a signal ended it) and output.
   ProgramRun Wait();
+  // The same, but for at most `seconds`; nullopt while it still runs then
+  // (the destructor kills it).
+  std::optional<ProgramRun> WaitUpTo(double seconds);
 
  private:
   std::string directory_;

@@ -21,6 +21,7 @@
 #include "platform/linux/StoragePlaces.h"
 #include "platform/linux/SysfsBlock.h"
 #include "platform/linux/SystemdServices.h"
+#include "platform/linux/TimeLimitedDeviceProbe.h"
 
 namespace drivecopy {
 namespace linux_backend {
@@ -42,6 +43,10 @@ class LinuxPlatform final : public Platform {
           .Naming(BackendReason::NotRegularFileNotDeleted);
     if (::unlink(path.c_str()) != 0) return ErrnoError(errno);
     return {};
+  }
+
+  Outcome<DeviceFacts> ProbeDevice(const std::string& path) override {
+    return ProbeDeviceWithinTimeLimit(path);
   }
 
   bool FileExists(const std::string& path) override {

@@ -1,7 +1,8 @@
 // drivecopy_faulty_file: a one-file FUSE file system for fault tests.
 //
 //   drivecopy_faulty_file --backing FILE [--bad LIST] [--gone-from SECTOR]
-//                         [--read-delay-ms N] [--write-delay-ms N] MOUNTPOINT
+//                         [--read-delay-ms N] [--write-delay-ms N]
+//                         [--hang-while FLAG] MOUNTPOINT
 //
 // MOUNTPOINT then holds one file, `disk`, whose bytes are those of FILE.
 // Reads and writes are passed on to FILE, except that a read touching any of
@@ -9,7 +10,10 @@
 // whole, the way a disk fails a request that meets an unreadable sector;
 // from the first read or write that reaches sector SECTOR on, every read and
 // write fails with ENODEV, as a disk that was unplugged; and every read or
-// write waits the given milliseconds first, as a slow disk does.
+// write waits the given milliseconds first, as a slow disk does; while the
+// file FLAG exists, every read waits (a disk that stopped answering), and
+// goes on once FLAG is removed. The file's attributes are still given, as a
+// hung disk's file system still knows its files.
 // Attached with `losetup --direct-io=on --sector-size 512`, the file becomes
 // a real block device whose bad sectors fail exactly.
 //
@@ -49,6 +53,7 @@ struct FaultyFileState {
   std::atomic<bool> gone{false};
   int readDelayMs = 0;
   int writeDelayMs = 0;
+  std::string hangFlag;  // reads wait while this file exists
 };
 
 FaultyFileState state;
@@ -130,7 +135,15 @@ int Open(const char* path, fuse_file_info* info) {
   return 0;
 }
 
+// Waits while the hang flag exists.
+void WaitWhileHung() {
+  if (state.hangFlag.empty()) return;
+  struct stat flag {};
+  while (::stat(state.hangFlag.c_str(), &flag) == 0) ::usleep(20 * 1000);
+}
+
 int Read(const char*, char* buffer, std::size_t length, off_t offset, fuse_file_info*) {
+  WaitWhileHung();
   if (state.readDelayMs > 0) ::usleep(static_cast<useconds_t>(state.readDelayMs) * 1000);
   if (GoesAway(offset, length)) return -ENODEV;
   if (TouchesBadSector(offset, length)) return -EIO;
@@ -173,11 +186,24 @@ int Truncate(const char*, off_t size, fuse_file_info*) {
   return size == backing.st_size ? 0 : -EPERM;
 }
 
+// A disk that may hang keeps answering questions about its file, as a hung
+// disk's file system still knows its files: the kernel keeps the file's
+// attributes, so that a stat of it never waits behind hung reads, which
+// take one of the (many) threads each.
+void* Initialise(fuse_conn_info*, fuse_config* config) {
+  if (!state.hangFlag.empty()) {
+    config->entry_timeout = 86400;
+    config->attr_timeout = 86400;
+    config->negative_timeout = 86400;
+  }
+  return nullptr;
+}
+
 int Usage(const char* program) {
   std::fprintf(
       stderr,
       "usage: %s --backing FILE [--bad SECTOR[-SECTOR][,...]] [--gone-from SECTOR] [--read-delay-ms N] "
-      "MOUNTPOINT\n",
+      "[--write-delay-ms N] [--hang-while FLAG] MOUNTPOINT\n",
       program);
   return 2;
 }
@@ -202,6 +228,8 @@ int main(int argc, char** argv) {
       state.readDelayMs = std::atoi(argv[++i]);
     } else if (word == "--write-delay-ms" && i + 1 < argc) {
       state.writeDelayMs = std::atoi(argv[++i]);
+    } else if (word == "--hang-while" && i + 1 < argc) {
+      state.hangFlag = argv[++i];
     } else if (!word.starts_with("-") && mountPoint.empty()) {
       mountPoint = word;
     } else {
@@ -217,6 +245,7 @@ int main(int argc, char** argv) {
   }
 
   fuse_operations operations{};
+  operations.init = Initialise;
   operations.getattr = GetAttributes;
   operations.readdir = ReadDirectory;
   operations.open = Open;
@@ -225,12 +254,16 @@ int main(int argc, char** argv) {
   operations.fsync = Synchronise;
   operations.truncate = Truncate;
 
-  // Single-threaded, unless the disk is slow: then others who read it (a
-  // second program listing the disks) are not held up behind a waiting request.
+  // Single-threaded, unless the disk is slow or may hang: then others who
+  // read it (a second program listing the disks) are not held up behind a
+  // waiting request.
   std::vector<char*> fuseArguments = {argv[0], const_cast<char*>("-f"), const_cast<char*>("-o"),
                                       const_cast<char*>("fsname=drivecopy_faulty_file"), mountPoint.data()};
-  if (state.readDelayMs == 0 && state.writeDelayMs == 0)
+  if (state.readDelayMs == 0 && state.writeDelayMs == 0 && state.hangFlag.empty())
     fuseArguments.insert(fuseArguments.begin() + 2, const_cast<char*>("-s"));
+  if (!state.hangFlag.empty())
+    fuseArguments.insert(fuseArguments.begin() + 2,
+                         {const_cast<char*>("-o"), const_cast<char*>("max_threads=256")});
   const int status =
       fuse_main(static_cast<int>(fuseArguments.size()), fuseArguments.data(), &operations, nullptr);
   ::close(state.backingFd);
