@@ -14,6 +14,7 @@
 #include "jobs/JobReport.h"
 #include "jobs/LogFileNames.h"
 #include "jobs/OverwriteQuestion.h"
+#include "jobs/SectorSizeRefusal.h"
 #include "jobs/VerifyPass.h"
 #include "platform/SectorRange.h"
 #include "text/FailureCause.h"
@@ -103,6 +104,10 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   if (parameters.WriteLog) {
     guardedLog = GuardDestination(platform, texts, logName, SectorRange{}, ClaimTarget::LogFile);
     if (!guardedLog) return report.Refuse(texts.strSTitleERROR, guardedLog.Refusal);
+  }
+  // Only looked at, never written, while the claim holds the destination.
+  if (auto refusal = CloneSectorSizeRefusal(platform, texts, parameters)) {
+    return report.Refuse(texts.strSTitleERROR, *refusal);
   }
 
   auto destination = platform.Open(parameters.Destination.DevicePath, OpenMode::ReadWrite);

@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 39> CheckOrder{{
+constexpr std::array<CheckTextBinding, 40> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -109,6 +109,7 @@ constexpr std::array<CheckTextBinding, 39> CheckOrder{{
     {"strSNotRegularFile", &CheckTexts::strSNotRegularFile},
     {"strSCannotClaim", &CheckTexts::strSCannotClaim},
     {"strSImageInsideSource", &CheckTexts::strSImageInsideSource},
+    {"strSSectorSizesDiffer", &CheckTexts::strSSectorSizesDiffer},
     {"strSImageEmpty", &CheckTexts::strSImageEmpty},
     {"strSImageUnfinished", &CheckTexts::strSImageUnfinished},
     {"strSImageStoppedEarly", &CheckTexts::strSImageStoppedEarly},
