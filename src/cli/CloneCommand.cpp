@@ -58,8 +58,6 @@ int RunCloneCommand(Platform& platform, const std::vector<std::string>& args, st
     out << CloneUsage;
     return 0;
   }
-  // From here on Ctrl-C is Cancel; the memo lines below show it is in place.
-  if (terminal.CatchInterrupt) StopSignal::Install();
   const MessageTexts& texts = CommandLineTexts();
 
   std::vector<NamedDevice> ends;
@@ -104,6 +102,10 @@ int RunCloneCommand(Platform& platform, const std::vector<std::string>& args, st
     parameters.DestinationDescription = ends[1].Row.Caption;
   }
 
+  // Until here nothing was touched, and Ctrl-C ends the program at once,
+  // even while a device is looked at; from here on it is Cancel, and the
+  // memo lines below show it is in place.
+  if (terminal.CatchInterrupt) StopSignal::Install();
   TerminalObserver observer(out, err, terminal, PresetAnswers{words->Flags.contains("--yes"), false});
   OperationMemo memo;
   JobReport report(texts, memo, observer);

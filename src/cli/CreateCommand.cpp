@@ -80,8 +80,6 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
     out << CreateUsage;
     return 0;
   }
-  // From here on Ctrl-C is Cancel; the memo lines below show it is in place.
-  if (terminal.CatchInterrupt) StopSignal::Install();
   const auto& flags = words->Flags;
   std::pair<bool, CompressionLevel> compression{true, CompressionLevel::Medium};
   if (auto given = words->Values.find("--compression"); given != words->Values.end()) {
@@ -133,6 +131,10 @@ int RunCreateCommand(Platform& platform, const std::vector<std::string>& args, s
   parameters.Virtual = flags.contains("--virtual");
   parameters.WriteLog = flags.contains("--log");
 
+  // Until here nothing was touched, and Ctrl-C ends the program at once,
+  // even while a device is looked at; from here on it is Cancel, and the
+  // memo lines below show it is in place.
+  if (terminal.CatchInterrupt) StopSignal::Install();
   TerminalObserver observer(out, err, terminal,
                             PresetAnswers{flags.contains("--yes"), flags.contains("--delete-on-stop")});
   OperationMemo memo;

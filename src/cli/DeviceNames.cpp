@@ -1,183 +1,97 @@
 #include "cli/DeviceNames.h"
 
-#include <algorithm>
-#include <cctype>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "cli/JobCommandSupport.h"
 #include "disk/DriveLists.h"
 #include "platform/KindTags.h"
-#include "platform/Units.h"
 #include "text/FailureCause.h"
-#include "text/GroupedNumber.h"
 #include "text/SizeText.h"
 
 namespace drivecopy {
 namespace {
 
-bool IsWindowsStyle(const std::string& name) {
-  return name.starts_with("\\\\") || (name.size() >= 2 && name[1] == ':');
+using Resolution = std::variant<NamedDevice, std::string>;
+
+std::string NotAnsweringText(const std::string& name, const Failure& why) {
+  return "cannot open " + name + ": " + why.text;
 }
 
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
+// Whether `name` is "DRIVE#..." for the drive at `drivePath`.
+bool NamesPartitionOf(const std::string& drivePath, const std::string& name) {
+  return name.size() > drivePath.size() + 1 &&
+         SameName(drivePath + "#", name.substr(0, drivePath.size() + 1));
 }
 
-// A root or mount point without its trailing separator ("C:\" -> "C:",
-// "/mnt/usb/" -> "/mnt/usb"); "/" stays "/".
-std::string WithoutTrailingSeparator(std::string path) {
-  while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
-  return path;
-}
-
-bool SameName(const std::string& listed, const std::string& given) {
-  if (listed.empty()) return false;
-  if (IsWindowsStyle(listed) || IsWindowsStyle(given)) return Lower(listed) == Lower(given);
-  return listed == given;
-}
-
-bool SameRoot(const std::string& listed, const std::string& given) {
-  return SameName(WithoutTrailingSeparator(listed), WithoutTrailingSeparator(given));
-}
-
-const PARTITION_INFORMATION& LayoutEntryOf(const DriveRow& row) {
-  return row.Record.Layout.PartitionEntry[row.Record.EntryIndex];
-}
-
-// "/dev/sdb#1": a partition named by its drive and its number in the table.
-std::string TableName(const DriveRow& partition) {
-  return partition.Record.DevicePath + "#" + std::to_string(LayoutEntryOf(partition).PartitionNumber);
-}
-
-// The partition's own node, where the system has one lying exactly where
-// the table puts the partition.
-std::optional<std::string> NodeName(const std::vector<PartitionNode>& nodes, const DriveRow& partition) {
-  const auto number = static_cast<int>(LayoutEntryOf(partition).PartitionNumber);
-  for (const PartitionNode& node : nodes) {
-    if (node.Number == number && node.Range == RecordSectorRange(partition.Record)) {
-      return node.Path;
+// The partition `name` means: found through the drive it belongs to, named
+// by its drive's path and number or by one of that drive's partition nodes.
+// nullopt when no drive claims the name.
+std::optional<Resolution> FindPartition(Platform& platform, const DriveLists& lists, int slots,
+                                        const std::string& name) {
+  const CloneEndpoint noCloneSource;
+  for (int number = 0; number < slots; ++number) {
+    const std::string drivePath = platform.PhysicalDrivePath(number);
+    const auto nodes = platform.PartitionNodesOf(drivePath);
+    bool byNode = false;
+    for (const PartitionNode& node : nodes.value_or(std::vector<PartitionNode>{})) {
+      byNode |= SameName(node.Path, name);
     }
+    if (!byNode && !NamesPartitionOf(drivePath, name)) continue;
+
+    const PhysicalDriveLook drive = lists.PhysicalDriveRow(number, noCloneSource);
+    if (drive.NotAnswering) return NotAnsweringText(drivePath, *drive.NotAnswering);
+    if (!drive.Row) return std::nullopt;
+    if (drive.FirstSectorUnreadable)
+      return UnreadableTableText(name, drivePath, *drive.FirstSectorUnreadable);
+    for (DriveRow& partition : lists.PartitionRows(drive.Row->Record, noCloneSource)) {
+      const auto node = nodes ? NodeName(*nodes, partition) : std::nullopt;
+      if (SameName(node.value_or(TableName(partition)), name) || SameName(TableName(partition), name)) {
+        return NamedDevice{NamedKind::Partition, std::move(partition)};
+      }
+    }
+    if (byNode) {
+      for (const OutdatedPartitionNode& outdated : OutdatedNodesOf(*nodes, *drive.Row)) {
+        if (outdated.Path == name) return OutdatedNodeText(outdated);
+      }
+    }
+    return std::nullopt;
   }
   return std::nullopt;
 }
 
-// The nodes of a drive that no entry of its table accounts for: not a
-// partition where the table has it, nor the extended container (which the
-// table numbers 0) at its start.
-std::vector<OutdatedPartitionNode> OutdatedNodesOf(const std::vector<PartitionNode>& nodes,
-                                                   const DriveRow& drive) {
-  std::vector<OutdatedPartitionNode> outdated;
-  const auto& entries = drive.Record.Layout.PartitionEntry;
-  for (const PartitionNode& node : nodes) {
-    std::optional<SectorRange> tableRange;
-    bool accounted = false;
-    for (const PARTITION_INFORMATION& entry : entries) {
-      if (entry.PartitionType == 0) continue;
-      const SectorRange range = EntrySectorRange(entry);
-      if (static_cast<int>(entry.PartitionNumber) == node.Number) {
-        tableRange = range;
-        accounted = range == node.Range;
-      } else if (entry.PartitionNumber == 0 && range.FirstSector == node.Range.FirstSector) {
-        accounted = true;
-      }
-      if (accounted) break;
-    }
-    if (!accounted) {
-      outdated.push_back({node.Path, drive.Record.DevicePath, node.Number, node.Range, tableRange});
-    }
+// The rows a name can mean, tried in list order: floppies and drives,
+// partitions, volumes.
+std::optional<Resolution> FindRow(Platform& platform, const std::string& name) {
+  DriveLists lists(platform);
+  const CloneEndpoint noCloneSource;
+  const std::vector<LogicalDrive> letters = platform.LogicalDrives();
+  for (const LogicalDrive& slot : letters) {
+    if (!slot.IsFloppySlot || !(SameName(slot.DevicePath, name) || SameRoot(slot.RootPath, name))) continue;
+    if (auto row = lists.FloppyRow(slot, noCloneSource))
+      return NamedDevice{NamedKind::Floppy, std::move(*row)};
   }
-  return outdated;
-}
-
-NamedKind KindOfDriveRow(const DriveRow& row) {
-  return row.Record.Kind == KindFloppy ? NamedKind::Floppy : NamedKind::Drive;
-}
-
-std::string SectorsText(SectorRange range) {
-  return "sectors " + GroupedNumber(range.FirstSector, ",") + " to " + GroupedNumber(range.EndSector, ",");
-}
-
-std::string OutdatedNodeText(const OutdatedPartitionNode& node) {
-  const std::string number = std::to_string(node.Number);
-  std::string text = node.Path + " is partition " + number + " of " + node.DiskPath +
-                     " as the system still has it (" + SectorsText(node.NodeRange) +
-                     "), but the partition "
-                     "table on " +
-                     node.DiskPath;
-  text += node.TableRange ? " now puts partition " + number + " at " + SectorsText(*node.TableRange)
-                          : " no longer has a partition " + number;
-  text +=
-      ": the changed table has not been read by the system yet, so the command would not reach the "
-      "bytes you named. Have the table re-read (partx -u " +
-      node.DiskPath + " or partprobe " + node.DiskPath + "), then see drivecopy list";
-  if (node.TableRange) text += ", or name the partition as the table has it: " + node.DiskPath + "#" + number;
-  return text;
+  const int slots = lists.ProbesPhysicalDrives() ? platform.PhysicalDriveSlots() : 0;
+  for (int number = 0; number < slots; ++number) {
+    if (!SameName(platform.PhysicalDrivePath(number), name)) continue;
+    PhysicalDriveLook drive = lists.PhysicalDriveRow(number, noCloneSource);
+    if (drive.Row) return NamedDevice{NamedKind::Drive, std::move(*drive.Row)};
+    if (drive.NotAnswering) return NotAnsweringText(name, *drive.NotAnswering);
+    break;
+  }
+  if (auto partition = FindPartition(platform, lists, slots, name)) return partition;
+  for (const LogicalDrive& letter : letters) {
+    if (!SameRoot(letter.DriveName, name) && !SameRoot(letter.RootPath, name) &&
+        !SameName(letter.DevicePath, name)) {
+      continue;
+    }
+    if (auto row = lists.LogicalDriveRow(letter)) return NamedDevice{NamedKind::Volume, std::move(*row)};
+  }
+  return std::nullopt;
 }
 
 }  // namespace
-
-ListedDevices ListDevices(Platform& platform, char decimalSeparator) {
-  DriveLists lists(platform);
-  lists.SetDecimalSeparator(decimalSeparator);
-  const CloneEndpoint noCloneSource;
-  ListedDevices devices;
-  PhysicalDriveListing physical = lists.PhysicalDriveRows(noCloneSource);
-  devices.NoDriveOpened = physical.ShowAdminRightsMessage;
-  for (DriveRow& row : physical.Rows) {
-    ListedDrive drive{{std::move(row), {}}, {}};
-    drive.Drive.Name = drive.Drive.Row.Record.DevicePath;
-    if (drive.Drive.Row.Record.Kind == KindPhysicalDrive) {
-      const auto nodes = platform.PartitionNodesOf(drive.Drive.Name);
-      for (DriveRow& partition : lists.PartitionRows(drive.Drive.Row.Record, noCloneSource)) {
-        const auto node = nodes ? NodeName(*nodes, partition) : std::nullopt;
-        std::string name = node ? *node : TableName(partition);
-        drive.Partitions.push_back({std::move(partition), std::move(name)});
-      }
-      if (nodes) {
-        for (auto& outdated : OutdatedNodesOf(*nodes, drive.Drive.Row)) {
-          devices.OutdatedNodes.push_back(std::move(outdated));
-        }
-      }
-    }
-    devices.Drives.push_back(std::move(drive));
-  }
-  const std::vector<LogicalDrive> letters = platform.LogicalDrives();
-  for (DriveRow& row : lists.LogicalDriveRows()) {
-    NamedRow volume{std::move(row), {}};
-    for (const LogicalDrive& letter : letters) {
-      if (letter.RootPath == volume.Row.Record.RootPath) volume.Name = letter.DriveName;
-    }
-    devices.Volumes.push_back(std::move(volume));
-  }
-  return devices;
-}
-
-std::optional<NamedDevice> FindListedDevice(const ListedDevices& devices, const std::string& name) {
-  if (name.empty()) return std::nullopt;
-  for (const ListedDrive& drive : devices.Drives) {
-    const DriveRow& row = drive.Drive.Row;
-    const bool floppyRoot = row.Record.Kind == KindFloppy && SameRoot(row.Record.RootPath, name);
-    if (SameName(drive.Drive.Name, name) || floppyRoot) {
-      return NamedDevice{KindOfDriveRow(row), row};
-    }
-  }
-  for (const ListedDrive& drive : devices.Drives) {
-    for (const NamedRow& partition : drive.Partitions) {
-      if (SameName(partition.Name, name) || SameName(TableName(partition.Row), name)) {
-        return NamedDevice{NamedKind::Partition, partition.Row};
-      }
-    }
-  }
-  for (const NamedRow& volume : devices.Volumes) {
-    const DriveRecord& record = volume.Row.Record;
-    if (SameRoot(volume.Name, name) || SameRoot(record.RootPath, name) || SameName(record.DevicePath, name)) {
-      return NamedDevice{NamedKind::Volume, volume.Row};
-    }
-  }
-  return std::nullopt;
-}
 
 NamedDevice RegularFileDevice(const std::string& path, std::int64_t sizeBytes) {
   NamedDevice device;
@@ -189,6 +103,23 @@ NamedDevice RegularFileDevice(const std::string& path, std::int64_t sizeBytes) {
   device.Row.Record.PartitionInfo.StartingOffset = 0;
   device.Row.Record.PartitionInfo.PartitionLength = sizeBytes;
   return device;
+}
+
+std::string DeviceNodeNamed(const std::string& name) {
+  if (name.empty() || IsWindowsStyleName(name)) return name;
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::is_block_file(fs::status(name, error))) {
+    const fs::path node = fs::canonical(name, error);
+    return error ? name : node.string();
+  }
+  // "sdb#1" in /dev, or a link's name with the partition's number.
+  const auto hash = name.rfind('#');
+  if (hash == std::string::npos || hash == 0) return name;
+  const std::string drive = name.substr(0, hash);
+  if (!fs::is_block_file(fs::status(drive, error))) return name;
+  const fs::path node = fs::canonical(drive, error);
+  return error ? name : node.string() + name.substr(hash);
 }
 
 std::string UnknownDeviceNameText(const std::string& name) {
@@ -214,12 +145,10 @@ std::string NamedKindText(NamedKind kind) {
   return "a device";
 }
 
-std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform, const std::string& name) {
-  const ListedDevices devices = ListDevices(platform);
-  for (const OutdatedPartitionNode& node : devices.OutdatedNodes) {
-    if (node.Path == name) return OutdatedNodeText(node);
-  }
-  if (auto listed = FindListedDevice(devices, name)) return *listed;
+std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform, const std::string& given) {
+  if (given.empty()) return UnknownDeviceNameText(given);
+  const std::string name = DeviceNodeNamed(given);
+  if (auto row = FindRow(platform, name)) return std::move(*row);
 
   // A host path that exists but is no regular file (a block device the lists
   // do not offer, a folder, a pipe) is never taken for a file: writing to an
@@ -234,11 +163,11 @@ std::variant<NamedDevice, std::string> ResolveDeviceName(Platform& platform, con
         return "cannot open " + name + ": " + FailureCause(CommandLineTexts(), opened.error());
       }
     }
-    return name +
+    return given +
            " is not a regular file, and no drive, partition, floppy or volume that "
            "drivecopy list shows is named so; see drivecopy list";
   }
-  if (!platform.FileExists(name)) return UnknownDeviceNameText(name);
+  if (!platform.FileExists(name)) return UnknownDeviceNameText(given);
   auto file = platform.Open(name, OpenMode::Read);
   if (!file) return "cannot open " + name + ": " + FailureCause(CommandLineTexts(), file.error());
   auto size = file.value()->Size();

@@ -56,6 +56,7 @@ nlohmann::json ToJson(const ListedDevices& listing) {
     }
     nlohmann::json entry = RangeFields(drive.Drive);
     entry["driveNumber"] = drive.Drive.Row.Record.DriveNumber;
+    if (drive.TableUnreadable) entry["partitionTableUnreadable"] = drive.TableUnreadable->text;
     entry["partitions"] = nlohmann::json::array();
     for (const NamedRow& partition : drive.Partitions) {
       const DriveRecord& record = partition.Row.Record;
@@ -71,7 +72,12 @@ nlohmann::json ToJson(const ListedDevices& listing) {
   }
   nlohmann::json volumes = nlohmann::json::array();
   for (const NamedRow& volume : listing.Volumes) volumes.push_back(WithRoot(volume));
-  return {{"drives", drives}, {"floppies", floppies}, {"volumes", volumes}};
+  nlohmann::json notAnswering = nlohmann::json::array();
+  for (const DriveProblem& drive : listing.NotAnswering) {
+    notAnswering.push_back(
+        {{"devicePath", drive.DevicePath}, {"driveNumber", drive.DriveNumber}, {"reason", drive.Why.text}});
+  }
+  return {{"drives", drives}, {"floppies", floppies}, {"volumes", volumes}, {"notAnswering", notAnswering}};
 }
 
 void PrintRow(std::ostream& out, const NamedRow& named, const std::string& indent) {
@@ -91,6 +97,10 @@ void PrintText(std::ostream& out, const ListedDevices& listing) {
     for (const ListedDrive& drive : listing.Drives) {
       if ((drive.Drive.Row.Record.Kind == KindFloppy) != floppies) continue;
       PrintRow(out, drive.Drive, "  ");
+      if (drive.TableUnreadable) {
+        out << "      (the partition table cannot be read: reading the first sector failed: "
+            << drive.TableUnreadable->text << ")\n";
+      }
       for (const NamedRow& partition : drive.Partitions) PrintRow(out, partition, "      ");
       for (const OutdatedPartitionNode& node : listing.OutdatedNodes) {
         if (node.DiskPath != drive.Drive.Row.Record.DevicePath) continue;
@@ -98,6 +108,11 @@ void PrintText(std::ostream& out, const ListedDevices& listing) {
             << node.Number << ": the changed table has not been read by the system yet)\n";
       }
     }
+  }
+  // A drive that does not answer is left out, but not in silence.
+  for (const DriveProblem& drive : listing.NotAnswering) {
+    out << "  (" << drive.DevicePath << ", drive " << drive.DriveNumber
+        << ", is not listed: " << drive.Why.text << ")\n";
   }
   out << "Logical drives:\n";
   if (listing.Volumes.empty()) out << "  (none)\n";

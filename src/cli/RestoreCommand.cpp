@@ -42,8 +42,6 @@ int RunRestoreCommand(Platform& platform, const std::vector<std::string>& args, 
     out << RestoreUsage;
     return 0;
   }
-  // From here on Ctrl-C is Cancel; the memo lines below show it is in place.
-  if (terminal.CatchInterrupt) StopSignal::Install();
   const std::string& imagePath = words->Names[0];
   const std::string& destinationName = words->Names[1];
   const MessageTexts& texts = CommandLineTexts();
@@ -73,6 +71,10 @@ int RunRestoreCommand(Platform& platform, const std::vector<std::string>& args, 
   }
   if (destination.Kind == NamedKind::RegularFile) target->Description = destination.Row.Caption;
 
+  // Until here nothing was touched, and Ctrl-C ends the program at once,
+  // even while a device is looked at; from here on it is Cancel, and the
+  // memo lines below show it is in place.
+  if (terminal.CatchInterrupt) StopSignal::Install();
   TerminalObserver observer(out, err, terminal, PresetAnswers{words->Flags.contains("--yes"), false});
   OperationMemo memo;
   JobReport report(texts, memo, observer);

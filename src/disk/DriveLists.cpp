@@ -33,83 +33,110 @@ void DriveLists::Pump() const {
 
 PhysicalDriveListing DriveLists::PhysicalDriveRows(const CloneEndpoint& cloneSource) const {
   PhysicalDriveListing listing;
-  const std::vector<LogicalDrive> letters = platform_.LogicalDrives();
-
-  for (const LogicalDrive& slot : letters) {
-    if (!slot.IsFloppySlot || !userSystem_.IsVolumeReady(slot.RootPath)) continue;
-    const DriveProbe probe(platform_, slot.DevicePath);
-    if (!probe.HasGeometry) continue;
-    if (cloneSource.FirstSector == 0 && cloneSource.EndSector == probe.TotalBytes / BytesPerSector) {
-      continue;
+  for (const LogicalDrive& slot : platform_.LogicalDrives()) {
+    if (auto row = FloppyRow(slot, cloneSource)) {
+      listing.Rows.push_back(std::move(*row));
+      Pump();
     }
-    DriveRow row;
-    row.ImageIndex = DriveImageFloppy;
-    row.Caption = slot.RootPath + " " + SizeText(probe.TotalBytes, decimalSeparator_);
-    row.Record.RootPath = slot.RootPath;
-    row.Record.DevicePath = slot.DevicePath;
-    row.Record.DriveNumber = -1;
-    row.Record.Kind = KindFloppy;
-    row.Record.PartitionInfo = probe.PartitionInfo;
-    row.Record.Geometry = probe.Geometry;
-    row.Record.Layout = probe.Layout;
-    row.Record.TotalBytes = probe.TotalBytes;
-    listing.Rows.push_back(std::move(row));
-    Pump();
   }
   Pump();
-
-  // On Windows, without any volume besides the floppies no physical drive
-  // can be opened, so none is probed.
-  const bool anyVolume =
-      std::any_of(letters.begin(), letters.end(), [](const LogicalDrive& d) { return !d.IsFloppySlot; });
-  if (!anyVolume && platform_.ProbesDrivesOnlyWithVolumes()) return listing;
+  if (!ProbesPhysicalDrives()) return listing;
 
   int drivesCounted = 0;
   const int slots = platform_.PhysicalDriveSlots();
   for (int number = 0; number < slots; ++number) {
+    PhysicalDriveLook drive = PhysicalDriveRow(number, cloneSource);
     const std::string path = platform_.PhysicalDrivePath(number);
-    const DriveProbe probe(platform_, path);
-    if (!probe.HasGeometry || probe.PartitionInfo.PartitionLength == 0) continue;
-    const std::int64_t first = probe.PartitionInfo.StartingOffset / BytesPerSector;
-    if (cloneSource.Kind == KindPhysicalDrive && cloneSource.DevicePath == path &&
-        cloneSource.FirstSector == first &&
-        cloneSource.EndSector == first + probe.PartitionInfo.PartitionLength / BytesPerSector) {
-      continue;
-    }
+    if (drive.NotAnswering) listing.NotAnswering.push_back({path, number, *drive.NotAnswering});
+    if (!drive.Row) continue;
     ++drivesCounted;
-    DriveRow row;
-    row.ImageIndex = ImageForInterface(DriveInterfaceOf(platform_, number));
-    row.Caption = DriveModel(platform_, number) + " " +
-                  SizeText(probe.PartitionInfo.PartitionLength, decimalSeparator_);
-    row.Record.DevicePath = path;
-    row.Record.DriveNumber = number;
-    row.Record.Kind = KindPhysicalDrive;
-    row.Record.PartitionInfo = probe.PartitionInfo;
-    row.Record.Geometry = probe.Geometry;
-    row.Record.Layout = probe.Layout;
-    Pump();
-
-    std::string letterText;
-    if (probe.HasPartitionInfo) {
-      DriveRecord partition = row.Record;
-      partition.Kind = KindPartition;
-      const auto nodes = platform_.PartitionNodesOf(path);
-      for (int index = 0; index < MaxLayoutEntries; ++index) {
-        if (!IsListedEntry(probe.Layout.PartitionEntry[static_cast<std::size_t>(index)])) continue;
-        partition.EntryIndex = static_cast<std::uint8_t>(index);
-        if (auto name = DriveNameOfEntry(nodes, partition, index, probe.GeometryBytes)) {
-          letterText += *name + " ";
-        }
-        Pump();
-      }
+    if (drive.FirstSectorUnreadable) {
+      listing.FirstSectorUnreadable.push_back({path, number, *drive.FirstSectorUnreadable});
     }
-    if (!letterText.empty()) row.Caption = "[ " + letterText + " ] " + row.Caption;
-    listing.Rows.push_back(std::move(row));
+    listing.Rows.push_back(std::move(*drive.Row));
     Pump();
   }
-  listing.ShowAdminRightsMessage = drivesCounted == 0;
+  // Drives that only failed to answer in time say nothing about rights.
+  const auto unanswered = static_cast<int>(listing.NotAnswering.size());
+  listing.ShowAdminRightsMessage = drivesCounted == 0 && (slots == 0 || unanswered < slots);
   Pump();
   return listing;
+}
+
+bool DriveLists::ProbesPhysicalDrives() const {
+  // On Windows, without any volume besides the floppies no physical drive
+  // can be opened, so none is probed.
+  if (!platform_.ProbesDrivesOnlyWithVolumes()) return true;
+  const std::vector<LogicalDrive> letters = platform_.LogicalDrives();
+  return std::any_of(letters.begin(), letters.end(), [](const LogicalDrive& d) { return !d.IsFloppySlot; });
+}
+
+std::optional<DriveRow> DriveLists::FloppyRow(const LogicalDrive& slot,
+                                              const CloneEndpoint& cloneSource) const {
+  if (!slot.IsFloppySlot || !userSystem_.IsVolumeReady(slot.RootPath)) return std::nullopt;
+  const DriveProbe probe(platform_, slot.DevicePath);
+  if (!probe.HasGeometry) return std::nullopt;
+  if (cloneSource.FirstSector == 0 && cloneSource.EndSector == probe.TotalBytes / BytesPerSector) {
+    return std::nullopt;
+  }
+  DriveRow row;
+  row.ImageIndex = DriveImageFloppy;
+  row.Caption = slot.RootPath + " " + SizeText(probe.TotalBytes, decimalSeparator_);
+  row.Record.RootPath = slot.RootPath;
+  row.Record.DevicePath = slot.DevicePath;
+  row.Record.DriveNumber = -1;
+  row.Record.Kind = KindFloppy;
+  row.Record.PartitionInfo = probe.PartitionInfo;
+  row.Record.Geometry = probe.Geometry;
+  row.Record.Layout = probe.Layout;
+  row.Record.TotalBytes = probe.TotalBytes;
+  return row;
+}
+
+PhysicalDriveLook DriveLists::PhysicalDriveRow(int number, const CloneEndpoint& cloneSource) const {
+  PhysicalDriveLook look;
+  const std::string path = platform_.PhysicalDrivePath(number);
+  const DriveProbe probe(platform_, path);
+  if (probe.LookFailure && probe.LookFailure->kind == FailureKind::NotAnswering) {
+    look.NotAnswering = probe.LookFailure;
+  }
+  if (!probe.HasGeometry || probe.PartitionInfo.PartitionLength == 0) return look;
+  const std::int64_t first = probe.PartitionInfo.StartingOffset / BytesPerSector;
+  if (cloneSource.Kind == KindPhysicalDrive && cloneSource.DevicePath == path &&
+      cloneSource.FirstSector == first &&
+      cloneSource.EndSector == first + probe.PartitionInfo.PartitionLength / BytesPerSector) {
+    return look;
+  }
+  look.FirstSectorUnreadable = probe.FirstSectorFailure;
+  DriveRow row;
+  row.ImageIndex = ImageForInterface(DriveInterfaceOf(platform_, number));
+  row.Caption =
+      DriveModel(platform_, number) + " " + SizeText(probe.PartitionInfo.PartitionLength, decimalSeparator_);
+  row.Record.DevicePath = path;
+  row.Record.DriveNumber = number;
+  row.Record.Kind = KindPhysicalDrive;
+  row.Record.PartitionInfo = probe.PartitionInfo;
+  row.Record.Geometry = probe.Geometry;
+  row.Record.Layout = probe.Layout;
+  Pump();
+
+  std::string letterText;
+  if (probe.HasPartitionInfo) {
+    DriveRecord partition = row.Record;
+    partition.Kind = KindPartition;
+    const auto nodes = platform_.PartitionNodesOf(path);
+    for (int index = 0; index < MaxLayoutEntries; ++index) {
+      if (!IsListedEntry(probe.Layout.PartitionEntry[static_cast<std::size_t>(index)])) continue;
+      partition.EntryIndex = static_cast<std::uint8_t>(index);
+      if (auto name = DriveNameOfEntry(nodes, partition, index, probe.GeometryBytes)) {
+        letterText += *name + " ";
+      }
+      Pump();
+    }
+  }
+  if (!letterText.empty()) row.Caption = "[ " + letterText + " ] " + row.Caption;
+  look.Row = std::move(row);
+  return look;
 }
 
 std::vector<DriveRow> DriveLists::PartitionRows(const DriveRecord& selectedDrive,
@@ -164,22 +191,28 @@ std::optional<DriveLists::OfferedVolume> DriveLists::OfferedVolumeOf(const Logic
 std::vector<DriveRow> DriveLists::LogicalDriveRows() const {
   std::vector<DriveRow> rows;
   for (const LogicalDrive& drive : platform_.LogicalDrives()) {
-    const auto volume = OfferedVolumeOf(drive);
-    if (!volume) continue;
-    const bool removable = volume->DriveType == DriveRemovable;
-    DriveRow row;
-    row.ImageIndex = removable ? DriveImageRemovable : DriveImageHardDisk;
-    row.Caption = drive.RootPath + " " + SizeText(volume->Probe->TotalBytes, decimalSeparator_);
-    row.Record.RootPath = drive.RootPath;
-    row.Record.DevicePath = drive.DevicePath;
-    row.Record.Kind = removable ? KindRemovableVolume : KindFixedVolume;
-    row.Record.PartitionInfo = volume->Probe->PartitionInfo;
-    row.Record.Geometry = volume->Probe->Geometry;
-    row.Record.Layout = volume->Probe->Layout;
-    rows.push_back(std::move(row));
+    auto row = LogicalDriveRow(drive);
+    if (!row) continue;
+    rows.push_back(std::move(*row));
     Pump();
   }
   return rows;
+}
+
+std::optional<DriveRow> DriveLists::LogicalDriveRow(const LogicalDrive& drive) const {
+  const auto volume = OfferedVolumeOf(drive);
+  if (!volume) return std::nullopt;
+  const bool removable = volume->DriveType == DriveRemovable;
+  DriveRow row;
+  row.ImageIndex = removable ? DriveImageRemovable : DriveImageHardDisk;
+  row.Caption = drive.RootPath + " " + SizeText(volume->Probe->TotalBytes, decimalSeparator_);
+  row.Record.RootPath = drive.RootPath;
+  row.Record.DevicePath = drive.DevicePath;
+  row.Record.Kind = removable ? KindRemovableVolume : KindFixedVolume;
+  row.Record.PartitionInfo = volume->Probe->PartitionInfo;
+  row.Record.Geometry = volume->Probe->Geometry;
+  row.Record.Layout = volume->Probe->Layout;
+  return row;
 }
 
 std::optional<std::string> DriveLists::FindDriveLetter(const DriveRecord& record, int entryIndex,

@@ -12,6 +12,13 @@
 
 namespace drivecopy {
 
+// A physical drive that the list could look at only in part.
+struct DriveProblem {
+  std::string DevicePath;
+  int DriveNumber = 0;
+  Failure Why;
+};
+
 // What the physical drive list shows: floppy rows, then physical drive rows
 // with the letters of their volumes in brackets. ShowAdminRightsMessage is
 // set when physical drives were probed but none could be listed, which
@@ -19,6 +26,19 @@ namespace drivecopy {
 struct PhysicalDriveListing {
   std::vector<DriveRow> Rows;
   bool ShowAdminRightsMessage = false;
+  // Drives that gave no answer in time: they have no row, and keep their
+  // drive numbers.
+  std::vector<DriveProblem> NotAnswering;
+  // Listed drives whose first sector cannot be read, so that their
+  // partition table is unknown: they are listed without partitions.
+  std::vector<DriveProblem> FirstSectorUnreadable;
+};
+
+// What the list makes of one physical drive.
+struct PhysicalDriveLook {
+  std::optional<DriveRow> Row;  // none: no drive, no medium, no answer, or the clone source
+  std::optional<Failure> NotAnswering;
+  std::optional<Failure> FirstSectorUnreadable;
 };
 
 // The list-building rules, free of any window: the drive lists of the main
@@ -33,6 +53,17 @@ class DriveLists {
 
   PhysicalDriveListing PhysicalDriveRows(const CloneEndpoint& cloneSource) const;
 
+  // The rows PhysicalDriveRows makes, one at a time, for a caller that needs
+  // only the rows of the devices it names (and so opens only those):
+  // - whether physical drives are probed at all (on Windows only when some
+  //   volume besides the floppies is present);
+  bool ProbesPhysicalDrives() const;
+  // - the row of a floppy slot of LogicalDrives(), when it is ready;
+  std::optional<DriveRow> FloppyRow(const LogicalDrive& slot, const CloneEndpoint& cloneSource) const;
+  // - physical drive `number` of the platform's numbering as it stands (the
+  //   caller renews it once with PhysicalDriveSlots).
+  PhysicalDriveLook PhysicalDriveRow(int number, const CloneEndpoint& cloneSource) const;
+
   // Partition rows of the drive that `selectedDrive` (a drive row's record)
   // stands for, leaving out extended containers, entries that end beyond the
   // drive, and the clone source.
@@ -41,6 +72,8 @@ class DriveLists {
 
   // Ready removable and fixed volumes, in letter order.
   std::vector<DriveRow> LogicalDriveRows() const;
+  // The row LogicalDriveRows makes for this logical drive, when it offers one.
+  std::optional<DriveRow> LogicalDriveRow(const LogicalDrive& drive) const;
 
   // The drive name ("C:") of the ready removable or fixed volume that lives
   // in layout entry `entryIndex` of `record`'s disk. Where partitions have

@@ -1,19 +1,20 @@
 #pragma once
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "image/ImageHeader.h"
 #include "platform/DiskRecords.h"
+#include "platform/Failure.h"
 #include "platform/Platform.h"
 
 namespace drivecopy {
 
-// A short-lived probe of one raw device or file: the constructor opens the
-// path, tests the first sector for the image magic, asks for the partition
-// information, geometry and layout, and works out the size. It never fails;
-// failures show only in the flags (false) and sizes (0). No I/O happens after
-// construction.
+// A short-lived probe of one raw device or file: the constructor takes one
+// look at the path (Platform::ProbeDevice: its first sector, tested for the
+// image magic, and its partition information, geometry and layout) and works
+// out the size. It never fails; failures show in the flags (false), sizes
+// (0) and the two failures below. No I/O happens after construction.
 class DriveProbe {
  public:
   DriveProbe(Platform& platform, const std::string& path);
@@ -33,12 +34,15 @@ class DriveProbe {
   std::int64_t TotalBytes = 0;
   std::int64_t TotalSectors = 0;
   std::int64_t GeometryBytes = 0;  // cylinders x tracks x sectors x bytes; 0 without geometry
+  // Why nothing could be looked at: the path does not open, or the device
+  // gave no answer in time (FailureKind::NotAnswering).
+  std::optional<Failure> LookFailure;
+  // Why the first sector could not be read, so that a partition table there
+  // is unknown: a read error of the device, not a table that is missing.
+  std::optional<Failure> FirstSectorFailure;
 
  private:
-  void ReadImageHeader();
   void ComputeSizes();
-
-  std::unique_ptr<DeviceHandle> device_;  // kept open for the object's life
 };
 
 }  // namespace drivecopy

@@ -20,6 +20,7 @@ struct DriveRecord {
   DISK_GEOMETRY Geometry{};
   DRIVE_LAYOUT_INFORMATION Layout{};
   std::int64_t TotalBytes = 0;  // floppies only
+  bool operator==(const DriveRecord&) const = default;
 };
 
 // The sectors a partition entry covers (512-byte sectors, end exclusive).

@@ -15,6 +15,7 @@
 #include "jobs/LogFileNames.h"
 #include "jobs/OverwriteQuestion.h"
 #include "jobs/SectorRanges.h"
+#include "jobs/SectorSizeRefusal.h"
 #include "jobs/VerifyPass.h"
 #include "platform/SectorRange.h"
 #include "text/FailureCause.h"
@@ -104,6 +105,10 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
   if (parameters.WriteLog) {
     guardedLog = GuardDestination(platform, texts, logName, SectorRange{}, ClaimTarget::LogFile);
     if (!guardedLog) return report.Refuse(texts.strSTitleERROR, guardedLog.Refusal);
+  }
+  // Only looked at, never written, while the claim holds the destination.
+  if (auto refusal = CloneSectorSizeRefusal(platform, texts, parameters)) {
+    return report.Refuse(texts.strSTitleERROR, *refusal);
   }
 
   auto destination = platform.Open(parameters.Destination.DevicePath, OpenMode::ReadWrite);

@@ -18,6 +18,7 @@
 #include "jobs/DestinationTooSmallText.h"
 #include "jobs/JobReport.h"
 #include "jobs/OverwriteQuestion.h"
+#include "jobs/SectorSizeRefusal.h"
 #include "jobs/VerifyPass.h"
 #include "platform/SectorRange.h"
 #include "platform/Units.h"
@@ -83,6 +84,10 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
   GuardedDestination guarded =
       GuardDestination(platform, texts, parameters.DevicePath, destinationRange, ClaimTarget::Destination);
   if (!guarded) return report.Refuse(texts.strSTitleERROR, guarded.Refusal);
+  // Only looked at, never written, while the claim holds the destination.
+  if (auto refusal = RestoreSectorSizeRefusal(platform, texts, parameters)) {
+    return report.Refuse(texts.strSTitleERROR, *refusal);
+  }
 
   auto destination = platform.Open(parameters.DevicePath, OpenMode::ReadWrite);
   if (!destination) {

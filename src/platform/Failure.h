@@ -19,6 +19,9 @@ enum class FailureKind {
   // A disk device this user has no right to open: reading or writing disks
   // needs root (or, on Linux, membership in the group that owns them).
   NoDiskRights,
+  // The device gave no answer within the time one look at it may take (a
+  // hung or dying device); nothing was read from it.
+  NotAnswering,
 };
 
 // A reason the backend words itself, where the system has no text of its

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DeviceFacts.h"
 #include "platform/DeviceHandle.h"
 #include "platform/Failure.h"
 #include "platform/SectorRange.h"
@@ -152,6 +153,14 @@ class Platform {
   // refused, never moved or replaced.
   virtual Outcome<void> RenameOver(const std::string& from, const std::string& to) = 0;
   virtual bool FileExists(const std::string& path) = 0;
+  // One look at the device or file at `path` for the drive lists: opened for
+  // reading, its first sector and its three disk requests read (DeviceFacts),
+  // and closed again. A failure says why it could not be opened. A backend
+  // may bound the time a look takes, so that a device that never answers
+  // holds up no list and no command: such a device fails with
+  // FailureKind::NotAnswering. Without a bound (the default) the look is
+  // made here, through Open.
+  virtual Outcome<DeviceFacts> ProbeDevice(const std::string& path);
 
   // True when both paths name the same existing file or device.
   virtual bool IsSameFile(const std::string& first, const std::string& second) = 0;

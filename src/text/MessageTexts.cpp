@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 43> CheckOrder{{
+constexpr std::array<CheckTextBinding, 44> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -109,6 +109,7 @@ constexpr std::array<CheckTextBinding, 43> CheckOrder{{
     {"strSNotRegularFile", &CheckTexts::strSNotRegularFile},
     {"strSCannotClaim", &CheckTexts::strSCannotClaim},
     {"strSImageInsideSource", &CheckTexts::strSImageInsideSource},
+    {"strSSectorSizesDiffer", &CheckTexts::strSSectorSizesDiffer},
     {"strSImageEmpty", &CheckTexts::strSImageEmpty},
     {"strSImageUnfinished", &CheckTexts::strSImageUnfinished},
     {"strSImageStoppedEarly", &CheckTexts::strSImageStoppedEarly},
@@ -140,7 +141,7 @@ constexpr std::array<CheckTextBinding, 43> CheckOrder{{
     {"strSRestoredShorterThanSource", &CheckTexts::strSRestoredShorterThanSource},
 }};
 
-constexpr std::array<DetailTextBinding, 69> DetailOrder{{
+constexpr std::array<DetailTextBinding, 70> DetailOrder{{
     {"strSCannotRead", &DetailTexts::strSCannotRead},
     {"strSCannotWrite", &DetailTexts::strSCannotWrite},
     {"strSWrittenInPart", &DetailTexts::strSWrittenInPart},

@@ -29,6 +29,8 @@ struct CheckTexts {
   std::string strSNotRegularFile;       // path
   std::string strSCannotClaim;          // path, system error text
   std::string strSImageInsideSource;    // image file, source device, first sector, last sector
+  // source (device or image file), the sector size its table is for, destination, its sector size
+  std::string strSSectorSizesDiffer;
   // What an image holds.
   std::string strSImageEmpty;          // image file
   std::string strSImageUnfinished;     // image file

@@ -7,6 +7,7 @@
 
 #include "platform/KindTags.h"
 #include "sim/SimTestSupport.h"
+#include "support/TransferRecordingPlatform.h"
 
 namespace drivecopy {
 namespace {
@@ -172,6 +173,93 @@ TEST(DeviceNames, RegularFilesStandForWholeDrivesAndOtherNamesAreRefused) {
     ASSERT_TRUE(std::holds_alternative<std::string>(refused)) << special;
     EXPECT_NE(std::get<std::string>(refused).find("is not a regular file"), std::string::npos)
         << std::get<std::string>(refused);
+  }
+}
+
+// A machine one of whose drives never answers a look; every look is noted.
+struct OneDriveHangs : test_support::TransferRecordingPlatform {
+  OneDriveHangs(Platform& inner, std::string hung)
+      : TransferRecordingPlatform(inner), Hung(std::move(hung)) {}
+  Outcome<DeviceFacts> ProbeDevice(const std::string& path) override {
+    Looked.push_back(path);
+    if (path == Hung) {
+      return Failure::OfSystemCall(110, "it gave no answer within 15 seconds", FailureKind::NotAnswering);
+    }
+    return Platform::ProbeDevice(path);
+  }
+  std::string Hung;
+  std::vector<std::string> Looked;
+};
+
+TEST(DeviceNames, ANameIsResolvedToTheListedRowByLookingOnlyAtWhatItCanMean) {
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(R"({
+    "floppies": [{"letter": "A"}],
+    "physicalDrives": [
+      {"number": 0, "size": "64 MiB", "model": "Disk Zero",
+       "layout": [{"startSector": 2048, "sectorCount": 40960, "number": 1, "type": "0x07"},
+                  {"startSector": 43008, "sectorCount": 20480, "number": 2, "type": "0x0C"}]},
+      {"number": 1, "size": "64 MiB", "model": "Hung Disk",
+       "layout": [{"startSector": 2048, "sectorCount": 40960, "number": 1, "type": "0x07"}]},
+      {"number": 2, "size": "32 MiB", "model": "Disk Two"}],
+    "volumes": [{"letter": "C", "partition": {"drive": 0, "entry": 0}}]})");
+  ASSERT_TRUE(machine);
+  const std::string hung = "\\\\.\\PhysicalDrive1";
+  OneDriveHangs platform(*machine, hung);
+
+  // The list goes on past the drive that does not answer, and names it.
+  const ListedDevices listed = ListDevices(platform);
+  ASSERT_EQ(listed.NotAnswering.size(), 1u);
+  EXPECT_EQ(listed.NotAnswering[0].DevicePath, hung);
+  EXPECT_EQ(listed.NotAnswering[0].DriveNumber, 1);
+  EXPECT_EQ(listed.NotAnswering[0].Why.text, "it gave no answer within 15 seconds");
+  std::vector<const NamedRow*> rows;
+  for (const ListedDrive& drive : listed.Drives) {
+    rows.push_back(&drive.Drive);
+    for (const NamedRow& partition : drive.Partitions) rows.push_back(&partition);
+  }
+  for (const NamedRow& volume : listed.Volumes) rows.push_back(&volume);
+  ASSERT_EQ(rows.size(), 7u);  // A:, drive 0 with two partitions, drive 2, the volumes A: and C:
+
+  // Each listed name resolves to the very row the list shows, and looks at
+  // no drive but the one it names (a drive's caption names the volumes on
+  // it, which a system without partition nodes finds by looking at them).
+  for (const NamedRow* row : rows) {
+    SCOPED_TRACE(row->Name);
+    platform.Looked.clear();
+    const auto resolved = ResolveDeviceName(platform, row->Name);
+    ASSERT_TRUE(std::holds_alternative<NamedDevice>(resolved)) << std::get<std::string>(resolved);
+    const NamedDevice& device = std::get<NamedDevice>(resolved);
+    const auto listedRow = FindListedDevice(listed, row->Name);  // the floppy, for the volume A:
+    ASSERT_TRUE(listedRow);
+    EXPECT_EQ(device.Kind, listedRow->Kind);
+    EXPECT_EQ(device.Row.Caption, listedRow->Row.Caption);
+    EXPECT_TRUE(device.Row.Record == listedRow->Row.Record);
+    for (const std::string& looked : platform.Looked) {
+      if (looked.starts_with("\\\\.\\PhysicalDrive")) EXPECT_EQ(looked, row->Row.Record.DevicePath);
+    }
+  }
+
+  // A regular file: nothing is looked at, and only the file is opened.
+  const std::string file = folder / "disk.bin";
+  std::ofstream(file, std::ios::binary) << std::string(4 * 512, 'x');
+  platform.Looked.clear();
+  platform.Openings.clear();
+  ASSERT_TRUE(std::holds_alternative<NamedDevice>(ResolveDeviceName(platform, file)));
+  EXPECT_TRUE(platform.Looked.empty());
+  ASSERT_EQ(platform.Openings.size(), 1u);
+  EXPECT_EQ(platform.Openings[0].Path, file);
+
+  // The drive that does not answer, named by itself or by its partition, is
+  // refused with the reason, after one look at it alone.
+  for (const std::string& name : {hung, hung + "#1"}) {
+    SCOPED_TRACE(name);
+    platform.Looked.clear();
+    const auto refused = ResolveDeviceName(platform, name);
+    ASSERT_TRUE(std::holds_alternative<std::string>(refused));
+    EXPECT_EQ(std::get<std::string>(refused),
+              "cannot open " + hung + ": it gave no answer within 15 seconds");
+    EXPECT_EQ(platform.Looked, std::vector<std::string>{hung});
   }
 }
 

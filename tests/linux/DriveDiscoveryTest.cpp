@@ -1,14 +1,19 @@
 // How the real machine's drives are found and named: many loop devices do not
 // push anything out of the list, packaged images and empty loop devices stay
-// out, a listed name is exactly what the commands take, and a partition node
-// the kernel has not brought up to date with a changed table is refused.
+// out, a listed name is exactly what the commands take, a partition node the
+// kernel has not brought up to date with a changed table is refused, and a
+// device that stops answering holds up nothing that does not name it.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <thread>
 
+#include "FaultyDisk.h"
 #include "JobTestSupport.h"
 #include "LoopDevice.h"
 #include "disk/DriveLists.h"
@@ -176,6 +181,70 @@ TEST(DriveDiscovery, DrivesAreProbedWithoutAnyMountedVolume) {
   for (const DriveRow& row : listing.Rows) found |= row.Record.DevicePath == disk.DevicePath();
   EXPECT_TRUE(found);
   EXPECT_FALSE(listing.ShowAdminRightsMessage);
+}
+
+TEST(DriveDiscovery, ADeviceThatStopsAnsweringHoldsUpNothingThatDoesNotNameIt) {
+  SKIP_WITHOUT_FAULTY_DEVICES();
+  test_support::DiskFaults faults;
+  faults.CanHang = true;
+  test_support::FaultyDisk hung(std::vector<std::byte>(1 << 20), faults);
+  LoopDevice source(4 << 20, test_support::PseudoRandomBytes(4 << 20, 21));
+  LoopDevice destination(4 << 20, test_support::PseudoRandomBytes(4 << 20, 22));
+  ScratchDirectory scratch;
+  hung.HangReads();
+  using Clock = std::chrono::steady_clock;
+  auto secondsSince = [](Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  };
+  // One look at a device may take 15 seconds; jobs that never look at the
+  // hung device end well before that.
+  constexpr double kLookLimit = 15;
+
+  // Each run is cut off after a minute, so that a fault shows as a failure.
+  const std::vector<std::string> cutOff = {"timeout", "60"};
+  auto started = Clock::now();
+  const std::string image = scratch.File("source.img");
+  const auto created =
+      RunDrivecopy({"create", source.DevicePath(), image, "--compression", "raw", "--yes"}, cutOff);
+  const auto cloned = RunDrivecopy(
+      {"clone", source.DevicePath(), destination.WritablePath(destination.DevicePath()), "--yes"}, cutOff);
+  EXPECT_LT(secondsSince(started), kLookLimit - 5);
+  ASSERT_EQ(created.ExitCode, 0) << created;
+  ASSERT_EQ(cloned.ExitCode, 0) << cloned;
+  EXPECT_EQ(FileBytes(image, 0, 4 << 20), FileBytes(source.BackingFile(), 0, 4 << 20));
+  EXPECT_EQ(FileBytes(destination.BackingFile(), 0, 4 << 20), FileBytes(source.BackingFile(), 0, 4 << 20));
+
+  // The list gives up on it after one look's time and names it, with the reason.
+  started = Clock::now();
+  const auto listed = RunDrivecopy({"list", "--json"}, cutOff);
+  EXPECT_LT(secondsSince(started), kLookLimit + 15);
+  ASSERT_EQ(listed.ExitCode, 0) << listed;
+  const auto listing = nlohmann::json::parse(listed.Out, nullptr, false);
+  ASSERT_FALSE(listing.is_discarded()) << listed;
+  EXPECT_EQ(DriveAt(listing, hung.DevicePath()), nullptr);
+  EXPECT_NE(DriveAt(listing, source.DevicePath()), nullptr);
+  bool named = false;
+  for (const auto& drive : listing["notAnswering"]) {
+    if (drive["devicePath"] != hung.DevicePath()) continue;
+    named = true;
+    EXPECT_NE(drive["reason"].get<std::string>().find("no answer within 15 seconds"), std::string::npos)
+        << drive;
+  }
+  EXPECT_TRUE(named) << listing.dump(2);
+
+  // Ctrl-C while a command waits for the hung device ends it at once, and the
+  // image it was to replace stays as it was.
+  const std::string kept = scratch.File("kept.img");
+  const auto keptBytes = test_support::PseudoRandomBytes(64 << 10, 23);
+  std::ofstream(kept, std::ios::binary)
+      .write(reinterpret_cast<const char*>(keptBytes.data()), static_cast<std::streamsize>(keptBytes.size()));
+  test_support::BackgroundRun waiting({"create", hung.DevicePath(), kept, "--yes"});
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  waiting.Signal(SIGINT);
+  const auto interrupted = waiting.WaitUpTo(2);
+  ASSERT_TRUE(interrupted) << "Ctrl-C did not end the program";
+  EXPECT_EQ(interrupted->ExitCode, -1) << *interrupted;  // ended by the signal
+  EXPECT_EQ(FileBytes(kept, 0, 1 << 20), keptBytes);
 }
 
 }  // namespace

@@ -168,6 +168,24 @@ ProgramRun BackgroundRun::Wait(std::int64_t* peakResidentKiB) {
   return run;
 }
 
+std::optional<ProgramRun> BackgroundRun::WaitUpTo(double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  int status = 0;
+  while (process_ > 0) {
+    if (::waitpid(process_, &status, WNOHANG) == process_) {
+      ProgramRun run;
+      run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      process_ = -1;
+      run.Out = FileText(directory_ + "/out");
+      run.Err = FileText(directory_ + "/err");
+      return run;
+    }
+    if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return std::nullopt;
+}
+
 std::multiset<std::int64_t> SectorsNamedInMemo(const std::string& memo) {
   static const std::regex sectorAt(R"(@:\s*(\d+)\s*$)");
   static const std::regex runAt(R"(@:\s*(\d+)-(\d+) \(([\d,]+) sectors\)\s*$)");

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -59,6 +60,9 @@ class BackgroundRun {
   // With `peakResidentKiB`, the program's peak resident memory is watched
   // until it ends (its VmHWM, read every few milliseconds) and put there.
   ProgramRun Wait(std::int64_t* peakResidentKiB = nullptr);
+  // The same, but for at most `seconds`; nullopt while it still runs then
+  // (the destructor kills it).
+  std::optional<ProgramRun> WaitUpTo(double seconds);
 
  private:
   std::string directory_;

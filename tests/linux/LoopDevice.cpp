@@ -95,7 +95,11 @@ CommandResult RunCommand(const std::string& commandLine) {
   return result;
 }
 
-LoopDevice::LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content) {
+LoopDevice::LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content)
+    : LoopDevice(bytes, content, "", true) {}
+
+LoopDevice::LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content,
+                       const std::string& losetupOptions, bool scanPartitions) {
   directory_ = PrivateDirectory();
   backingFile_ = (directory_ / "disk.img").string();
   {
@@ -103,7 +107,7 @@ LoopDevice::LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content
     file.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
   }
   fs::resize_file(backingFile_, static_cast<std::uintmax_t>(bytes));
-  Attach("");
+  Attach(losetupOptions, scanPartitions);
 }
 
 LoopDevice::LoopDevice(const std::string& existingFile, const std::string& losetupOptions) {
@@ -119,9 +123,9 @@ fs::path LoopDevice::PrivateDirectory() {
   return pattern;
 }
 
-void LoopDevice::Attach(const std::string& losetupOptions) {
-  auto attached = RunCommand("losetup --find --show --partscan " + losetupOptions + " " +
-                             ShellQuoted(backingFile_) + " 2>/dev/null");
+void LoopDevice::Attach(const std::string& losetupOptions, bool scanPartitions) {
+  auto attached = RunCommand(std::string("losetup --find --show ") + (scanPartitions ? "--partscan " : "") +
+                             losetupOptions + " " + ShellQuoted(backingFile_) + " 2>/dev/null");
   device_ = Trimmed(attached.Output);
   if (attached.ExitCode != 0 || !device_.starts_with("/dev/loop")) {
     device_.clear();

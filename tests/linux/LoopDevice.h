@@ -34,6 +34,11 @@ class LoopDevice {
   // written at the start of the backing file before attaching. Throws when
   // the device cannot be set up.
   explicit LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content = {});
+  // The same, with extra losetup options ("--sector-size 4096"), and with
+  // partition scanning only when `scanPartitions` (without it the kernel
+  // reads no table: partitions appear only when added by hand, `partx -a`).
+  LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content, const std::string& losetupOptions,
+             bool scanPartitions);
   // Attaches a new device over an existing file that the caller made and
   // owns (a FUSE fault file, say), with extra losetup options such as
   // "--direct-io=on --sector-size 512". The file is left in place.
@@ -71,7 +76,7 @@ class LoopDevice {
  private:
   void RequireOwnDevice(const std::string& path) const;
   void WaitForPartitionNodes(const std::vector<int>& numbers);
-  void Attach(const std::string& losetupOptions);
+  void Attach(const std::string& losetupOptions, bool scanPartitions = true);
   std::filesystem::path PrivateDirectory();
 
   std::filesystem::path directory_;

@@ -56,9 +56,11 @@ int ChangePartition(int fd, int operation, int number, SectorRange range) {
 }
 
 std::optional<Failure> TryToShow(int fd, const std::string& diskPath, dev_t device) {
-  // EINVAL: a device that takes no partitions (a floppy, a loop device
-  // without partition scanning) has nothing to show.
-  if (::ioctl(fd, BLKRRPART, 0) != 0 && errno == EINVAL) return std::nullopt;
+  // EINVAL says only that the kernel does not read tables on this disk (a
+  // loop device without partition scanning): it may still show partitions
+  // added by hand, which are then brought in line one by one below. A disk
+  // with no table and no partitions (a floppy) is already in line.
+  (void)::ioctl(fd, BLKRRPART, 0);
   const auto wanted = TablePartitions(diskPath);
   if (!wanted) {
     return Failure::OfSystemCall(EIO, "the new partition table could not be read back")

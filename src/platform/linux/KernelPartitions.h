@@ -12,7 +12,8 @@ namespace drivecopy::linux_backend {
 // it, after the disk was written as a whole: first by asking the kernel to
 // read the table anew (BLKRRPART), then, where its partitions still differ
 // from the table as libblkid reads it (a kernel built without that table
-// format, say), by removing and adding partitions one by one (BLKPG), as
+// format, or a loop device without partition scanning, where BLKRRPART
+// answers EINVAL), by removing and adding partitions one by one (BLKPG), as
 // partx does. Extended containers are left to the kernel. `fd` is the whole
 // disk, opened exclusively; `device` its device number. nullopt when the
 // kernel's partitions match the table at the end, otherwise why not.

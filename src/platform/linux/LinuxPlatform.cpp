@@ -22,6 +22,7 @@
 #include "platform/linux/StoragePlaces.h"
 #include "platform/linux/SysfsBlock.h"
 #include "platform/linux/SystemdServices.h"
+#include "platform/linux/TimeLimitedDeviceProbe.h"
 
 namespace drivecopy {
 namespace linux_backend {
@@ -47,6 +48,10 @@ class LinuxPlatform final : public Platform {
 
   Outcome<void> RenameOver(const std::string& from, const std::string& to) override {
     return RenameOverFile(from, to);
+  }
+
+  Outcome<DeviceFacts> ProbeDevice(const std::string& path) override {
+    return ProbeDeviceWithinTimeLimit(path);
   }
 
   bool FileExists(const std::string& path) override {

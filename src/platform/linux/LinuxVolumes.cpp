@@ -14,6 +14,7 @@
 #include "platform/linux/MountTable.h"
 #include "platform/linux/PartitionTable.h"
 #include "platform/linux/SysfsBlock.h"
+#include "platform/linux/TimeLimitedLook.h"
 #include "platform/linux/UniqueFd.h"
 
 namespace drivecopy::linux_backend {
@@ -88,10 +89,13 @@ std::optional<VolumeInformation> FloppyVolumeInformation(const std::string& slot
 }
 
 std::string LabelOf(const std::string& devicePath) {
-  // Reading the label needs read access to the device; without it the
-  // volume simply has no name.
-  auto probed = ProbeFileSystem(devicePath);
-  return probed ? probed->Label : std::string();
+  // Reading the label needs read access to the device; without it, or from
+  // a device that does not answer in time, the volume simply has no name.
+  auto label = LookWithinTimeLimit(devicePath, [&devicePath] {
+    auto probed = ProbeFileSystem(devicePath);
+    return probed ? probed->Label : std::string();
+  });
+  return label ? label.value() : std::string();
 }
 
 // The path made absolute and cut back to its nearest existing directory,

@@ -10,6 +10,8 @@
 #include <system_error>
 #include <tuple>
 
+#include "platform/linux/TimeLimitedLook.h"
+
 namespace drivecopy::linux_backend {
 namespace fs = std::filesystem;
 
@@ -81,11 +83,16 @@ std::string_view LettersBeforeDigits(std::string_view name) {
   return name.substr(0, std::min(name.size(), name.find_first_of("0123456789")));
 }
 
-// A squashfs image starts with "hsqs".
+// A squashfs image starts with "hsqs". A backing file that does not answer
+// in time is taken for no image: its loop device is then listed, as not
+// answering.
 bool IsSquashfsImage(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::array<char, 4> magic{};
-  return in.read(magic.data(), magic.size()) && std::string_view(magic.data(), magic.size()) == "hsqs";
+  const auto magic = LookWithinTimeLimit(path, [&path] {
+    std::ifstream in(path, std::ios::binary);
+    std::array<char, 4> start{};
+    return in.read(start.data(), start.size()) ? std::string(start.data(), start.size()) : std::string();
+  });
+  return magic && magic.value() == "hsqs";
 }
 
 std::vector<unsigned long long> NumbersIn(std::string_view text) {
@@ -183,7 +190,9 @@ WholeDiskFacts ReadWholeDiskFacts(const std::string& diskName) {
   facts.ReadOnly = ReadSysfsNumber(block / "ro") == 1;
   const auto backing = ReadSysfsLine(block / "loop" / "backing_file");
   facts.LoopAttached = backing && !backing->empty();
-  facts.BackedBySquashfs = facts.LoopAttached && IsSquashfsImage(*backing);
+  // Only a read-only loop device can be a package image; the backing file of
+  // any other is never opened, so a hung one holds up no listing.
+  facts.BackedBySquashfs = facts.LoopAttached && facts.ReadOnly && IsSquashfsImage(*backing);
   return facts;
 }
 

@@ -38,7 +38,7 @@ struct WholeDiskFacts {
   bool LoopAttached = false;  // a loop device with a backing file
   std::int64_t SizeSectors = 0;
   bool ReadOnly = false;          // sysfs "ro"
-  bool BackedBySquashfs = false;  // a loop device whose backing file is a squashfs image
+  bool BackedBySquashfs = false;  // a read-only loop device whose backing file is a squashfs image
 };
 
 // Whether such a disk is numbered as a physical drive: every whole disk but
