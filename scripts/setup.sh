@@ -12,6 +12,7 @@ packages=(
   libfuse3-dev fuse3                         # fault-injecting device files in tests
   util-linux mount fdisk e2fsprogs dosfstools # loop devices, partition tables, file systems in tests
   btrfs-progs                                # a mounted btrfs as a destination in the guard tests
+  fuse2fs                                    # a file system mounted from a regular file by FUSE (guard tests)
   clang-14 libclang-rt-14-dev                # fuzzing the image readers (fuzz/run.sh)
   pigz time                                  # benchmarks: the tool we race, peak memory (bench/run.sh)
   qt6-base-dev qt6-qpa-plugins libqt6test6   # desktop application and its tests (offscreen platform)

@@ -171,7 +171,8 @@ class Platform {
   // device range, the file or device behind a loop device, the members of a
   // device built on others. Ranges count from each device's own start; a
   // file counts as a whole, and a path that does not exist yet as a file in
-  // its folder. Two different files never share storage.
+  // its folder. Two different files share storage only where one holds the
+  // file system of the other (a disk image seen through a loop device).
   virtual bool SharesStorage(const std::string& first, SectorRange firstRange, const std::string& second,
                              SectorRange secondRange) = 0;
 

@@ -21,7 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 using linux_backend::DatePatternFromStrftime;
 using linux_backend::IsPhysicalDisk;
+using linux_backend::MountHoldingPath;
 using linux_backend::MountPointContains;
+using linux_backend::OverlayLayerFolders;
 using linux_backend::ParseMountInfo;
 using linux_backend::ParseSystemdTimespanMilliseconds;
 using linux_backend::PhysicalDiskNameBefore;
@@ -43,6 +45,16 @@ TEST(LinuxBackendRules, MountInfoFieldsWithOptionalFieldsAndEscapes) {
   EXPECT_EQ(entries[1].FileSystemType, "vfat");
   EXPECT_EQ(entries[1].Source, "/dev/loop3p1");
   EXPECT_EQ(entries[2].Source, "proc");
+
+  // An overlay names its folders in its own options, escaped like the fields.
+  const auto overlay = ParseMountInfo(
+      "41 28 0:41 / /merged rw - overlay overlay "
+      "rw,lowerdir=/low/a:/low/b\\054c,upperdir=/up,workdir=/work\n");
+  ASSERT_EQ(overlay.size(), 1u);
+  EXPECT_EQ(OverlayLayerFolders(overlay[0]), (std::vector<std::string>{"/low/a", "/low/b,c", "/up"}));
+  EXPECT_TRUE(OverlayLayerFolders(entries[1]).empty());
+  EXPECT_EQ(MountHoldingPath(entries, "/mnt/my disk/x.bin"), &entries[1]);
+  EXPECT_EQ(MountHoldingPath(entries, "/mnt/my diskette"), &entries[0]);
 
   EXPECT_TRUE(MountPointContains("/", "/tmp"));
   EXPECT_TRUE(MountPointContains("/mnt/a", "/mnt/a"));

@@ -1,8 +1,10 @@
 // The destination guard on real loop devices: whatever lives where a job
 // would write refuses it, naming the holder, and the bytes there stay as
-// they were; images that hold nothing are not restored; a second job waits
-// for the first; signals stop a job like Ctrl-C; a device that goes away
-// ends the job with an error.
+// they were, however the bytes are reached (another loop device, another
+// name of the file, a FUSE file system); its neighbours are written; images
+// that hold nothing are not restored; a second job waits for the first;
+// signals stop a job like Ctrl-C; a device that goes away ends the job with
+// an error.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -13,6 +15,8 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <memory>
+#include <stdexcept>
 
 #include "FaultyDisk.h"
 #include "JobTestSupport.h"
@@ -33,10 +37,54 @@ constexpr std::int64_t kFirst = 2048;
 constexpr std::int64_t kSectors = 65536;        // 32 MiB partitions
 constexpr std::int64_t kBtrfsSectors = 260096;  // btrfs wants more than 110 MiB
 constexpr std::int64_t kImageBytes = 4LL << 20;
+constexpr std::int64_t kSecondFirst = kFirst + kSectors;  // partition 2 of a two-partition disk
+constexpr std::int64_t kFileBytes = 32LL << 20;
 
 void WriteBytes(const std::string& path, const std::vector<std::byte>& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Writes `bytes` into an existing file at `offset`, keeping the rest.
+void WriteBytesAt(const std::string& path, std::int64_t offset, const std::vector<std::byte>& bytes) {
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  file.seekp(offset);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A sparse file of `bytes` bytes.
+std::string SparseFile(const std::string& path, std::int64_t bytes = kFileBytes) {
+  WriteBytes(path, {});
+  fs::resize_file(path, static_cast<std::uintmax_t>(bytes));
+  return path;
+}
+
+// A file system mounted by a command, unmounted when the case ends.
+class CommandMount {
+ public:
+  // Throws when the command fails.
+  CommandMount(const std::string& command, const std::string& mountPoint) : mountPoint_(mountPoint) {
+    fs::create_directories(mountPoint);
+    const auto run = test_support::RunCommand(command + " 2>&1");
+    if (run.ExitCode != 0) throw std::runtime_error("`" + command + "` failed: " + run.Output);
+  }
+  ~CommandMount() {
+    const std::string quoted = test_support::ShellQuoted(mountPoint_);
+    if (test_support::RunCommand("umount " + quoted + " 2>/dev/null").ExitCode != 0)
+      test_support::RunCommand("umount -l " + quoted + " 2>/dev/null");
+  }
+  CommandMount(const CommandMount&) = delete;
+  CommandMount& operator=(const CommandMount&) = delete;
+
+ private:
+  std::string mountPoint_;
+};
+
+// Why fuse2fs cannot mount a file system from a file here ("" when it can).
+std::string Fuse2fsUnavailableReason() {
+  if (!fs::exists("/dev/fuse")) return "no /dev/fuse";
+  if (test_support::RunCommand("command -v fuse2fs >/dev/null").ExitCode != 0) return "no fuse2fs";
+  return {};
 }
 
 // What a refused job must leave alone: `length` bytes of a file from `offset`,
@@ -51,11 +99,13 @@ struct Guarded {
 // needs (kept until the case ends), the command, the words the refusal must
 // hold and what must stay unchanged.
 struct Scenario {
+  std::vector<std::shared_ptr<void>> Kept;  // mounts the devices lie on, released after them
   std::vector<std::unique_ptr<LoopDevice>> Devices;
   std::vector<std::string> Arguments;
   std::string Holder;
   std::vector<Guarded> Unchanged;
   std::function<void()> ExtraCheck = [] {};
+  std::string SkipReason;  // the machine cannot make this case
 };
 
 // A loop disk with one partition at 2,048 sectors of `sectors`.
@@ -67,6 +117,29 @@ std::unique_ptr<LoopDevice> OnePartitionDisk(std::int64_t sectors = kSectors) {
 
 Guarded PartitionOf(const LoopDevice& disk, std::int64_t sectors = kSectors) {
   return Guarded{disk.BackingFile(), kFirst * 512, sectors * 512};
+}
+
+// A loop disk with two partitions of kSectors, at kFirst and kSecondFirst.
+std::unique_ptr<LoopDevice> TwoPartitionDisk() {
+  auto disk = std::make_unique<LoopDevice>((kSecondFirst + kSectors + 2048) * 512);
+  disk->WritePartitionTable("label: dos\nstart=" + std::to_string(kFirst) +
+                                ", size=" + std::to_string(kSectors) +
+                                ", type=83\nstart=" + std::to_string(kSecondFirst) +
+                                ", size=" + std::to_string(kSectors) + ", type=83\n",
+                            {1, 2});
+  return disk;
+}
+
+Guarded SecondPartitionOf(const LoopDevice& disk) {
+  return Guarded{disk.BackingFile(), kSecondFirst * 512, kSectors * 512};
+}
+
+// Another loop device over the same backing file as `disk`, partitions scanned.
+std::unique_ptr<LoopDevice> SecondLoopOver(const LoopDevice& disk, const std::string& losetupOptions = "",
+                                           const std::vector<int>& partitions = {1, 2}) {
+  auto second = std::make_unique<LoopDevice>(disk.BackingFile(), losetupOptions);
+  second->AwaitPartitions(partitions);
+  return second;
 }
 
 TEST(DestinationGuardOnDevices, WhatLivesThereRefusesTheJobAndNothingIsWritten) {
@@ -236,6 +309,143 @@ TEST(DestinationGuardOnDevices, WhatLivesThereRefusesTheJobAndNothingIsWritten) 
          s.Devices.push_back(std::move(disk));
          return s;
        }},
+      // The same bytes reached another way than by the destination's name.
+      {"restore onto a partition that a second loop device over the same file shows, mounted",
+       [&] {
+         Scenario s;
+         auto disk = TwoPartitionDisk();
+         auto second = SecondLoopOver(*disk);
+         second->MakeFileSystem(2, noLazyInit);
+         s.Holder = "mounted file system " + second->Mount(2);
+         s.Arguments = {"restore", image, disk->PartitionPath(2), "--yes"};
+         s.Unchanged = {SecondPartitionOf(*disk)};
+         s.Devices.push_back(std::move(disk));
+         s.Devices.push_back(std::move(second));
+         return s;
+       }},
+      {"restore onto a partition that an offset loop device shows, mounted",
+       [&] {
+         Scenario s;
+         auto disk = TwoPartitionDisk();
+         // What mount -o loop,offset=...,sizelimit=... sets up.
+         auto offsetLoop = SecondLoopOver(*disk,
+                                          "--offset " + std::to_string(kSecondFirst * 512) + " --sizelimit " +
+                                              std::to_string(kSectors * 512),
+                                          {});
+         offsetLoop->MakeFileSystem(0, noLazyInit);
+         s.Holder = "mounted file system " + offsetLoop->Mount(0);
+         s.Arguments = {"restore", image, disk->PartitionPath(2), "--yes"};
+         s.Unchanged = {SecondPartitionOf(*disk)};
+         s.Devices.push_back(std::move(disk));
+         s.Devices.push_back(std::move(offsetLoop));
+         return s;
+       }},
+      {"clone between one partition seen through two loop devices over one file",
+       [&] {
+         Scenario s;
+         auto disk = TwoPartitionDisk();
+         auto second = SecondLoopOver(*disk);
+         s.Holder = "overlap on";
+         s.Arguments = {"clone", disk->PartitionPath(1), second->PartitionPath(1), "--yes"};
+         s.Unchanged = {PartitionOf(*disk)};
+         s.Devices.push_back(std::move(disk));
+         s.Devices.push_back(std::move(second));
+         return s;
+       }},
+      {"restore onto a hard link of a mounted loop device's file whose first name was deleted",
+       [&] {
+         Scenario s;
+         const std::string first = SparseFile(scratch.File("o.bin"));
+         const std::string link = scratch.File("k.bin");
+         fs::create_hard_link(first, link);
+         auto loop = std::make_unique<LoopDevice>(first, "");
+         loop->MakeFileSystem(0, noLazyInit);
+         loop->Mount(0);
+         fs::remove(first);  // sysfs now names "o.bin (deleted)"
+         s.Holder = "backing store of the loop device " + loop->DevicePath();
+         s.Arguments = {"restore", image, link, "--yes"};
+         s.Unchanged = {Guarded{link, 0, kFileBytes}};
+         s.Devices.push_back(std::move(loop));
+         return s;
+       }},
+      {"restore onto a mounted loop device's file with a newline in its name",
+       [&] {
+         Scenario s;
+         // sysfs shows the name on two lines, so its first line names another file.
+         const std::string file = SparseFile(scratch.File("line\nbreak.bin"));
+         auto loop = std::make_unique<LoopDevice>(file, "");
+         loop->MakeFileSystem(0, noLazyInit);
+         loop->Mount(0);
+         s.Holder = "backing store of the loop device " + loop->DevicePath();
+         s.Arguments = {"restore", image, file, "--yes"};
+         s.Unchanged = {Guarded{file, 0, kFileBytes}};
+         s.Devices.push_back(std::move(loop));
+         return s;
+       }},
+      {"restore onto the file of a mounted loop device made in another mount namespace",
+       [&] {
+         Scenario s;
+         const std::string file = SparseFile(scratch.File("elsewhere.bin"));
+         auto loop = std::make_unique<LoopDevice>(file, "", LoopDevice::AttachFrom::AnotherMountNamespace);
+         std::string named;
+         std::getline(std::ifstream("/sys/block/" + fs::path(loop->DevicePath()).filename().string() +
+                                    "/loop/backing_file"),
+                      named);
+         EXPECT_FALSE(fs::exists(named)) << "the loop's name " << named << " leads to a file here";
+         loop->MakeFileSystem(0, noLazyInit);
+         loop->Mount(0);
+         s.Holder = "backing store of the loop device " + loop->DevicePath();
+         s.Arguments = {"restore", image, file, "--yes"};
+         s.Unchanged = {Guarded{file, 0, kFileBytes}};
+         s.Devices.push_back(std::move(loop));
+         return s;
+       }},
+      {"restore onto a file that a FUSE file system is mounted from",
+       [&] {
+         Scenario s;
+         s.SkipReason = Fuse2fsUnavailableReason();
+         if (!s.SkipReason.empty()) return s;
+         const std::string file = SparseFile(scratch.File("n.bin"));
+         test_support::RunCommand("mkfs.ext4 -q -F " + test_support::ShellQuoted(file));
+         const std::string mountPoint = scratch.File("n-mounted");
+         // Mounted by a relative name, as a user types it: the mount's source
+         // does not lead to the file.
+         s.Kept.push_back(std::make_shared<CommandMount>(
+             "cd " + test_support::ShellQuoted(fs::path(file).parent_path().string()) +
+                 " && fuse2fs n.bin n-mounted -o ro,fakeroot",
+             mountPoint));
+         s.Holder = "mounted file system " + fs::canonical(mountPoint).string();
+         s.Arguments = {"restore", image, file, "--yes"};
+         s.Unchanged = {Guarded{file, 0, kFileBytes}};
+         return s;
+       }},
+      {"restore onto an overlay's lower file that a read-only loop device shows through the overlay",
+       [&] {
+         Scenario s;
+         const fs::path base = scratch.File("overlay");
+         for (const char* folder : {"lower", "upper", "work", "merged"})
+           fs::create_directories(base / folder);
+         const std::string lower = (base / "lower" / "disk.bin").string();
+         WriteBytes(lower, PseudoRandomBytes(kImageBytes, 12));
+         try {
+           s.Kept.push_back(std::make_shared<CommandMount>(
+               "mount -t overlay overlay -o " +
+                   test_support::ShellQuoted("lowerdir=" + (base / "lower").string() +
+                                             ",upperdir=" + (base / "upper").string() +
+                                             ",workdir=" + (base / "work").string()) +
+                   " " + test_support::ShellQuoted((base / "merged").string()),
+               (base / "merged").string()));
+         } catch (const std::runtime_error& error) {
+           s.SkipReason = std::string("no overlay mount here: ") + error.what();
+           return s;
+         }
+         auto loop = std::make_unique<LoopDevice>((base / "merged" / "disk.bin").string(), "--read-only");
+         s.Holder = "backing store of the loop device " + loop->DevicePath();
+         s.Arguments = {"restore", image, lower, "--yes"};
+         s.Unchanged = {Guarded{lower, 0, kImageBytes}};
+         s.Devices.push_back(std::move(loop));
+         return s;
+       }},
   };
 
   for (const Case& c : cases) {
@@ -245,6 +455,10 @@ TEST(DestinationGuardOnDevices, WhatLivesThereRefusesTheJobAndNothingIsWritten) 
       continue;
     }
     Scenario s = c.Setup();
+    if (!s.SkipReason.empty()) {
+      std::cout << "[  SKIPPED ] " << c.Name << ": " << s.SkipReason << "\n";
+      continue;
+    }
     // A freshly mounted file system still commits what its creation and
     // mounting left pending (btrfs within 30 s); brought to disk first, so the
     // bytes compared are those only the job could change.
@@ -259,6 +473,114 @@ TEST(DestinationGuardOnDevices, WhatLivesThereRefusesTheJobAndNothingIsWritten) 
           << s.Unchanged[i].Path << " was written";
     }
     s.ExtraCheck();
+  }
+}
+
+// What only lies next to something living there is written: the guard
+// compares ranges, not disks or files.
+TEST(DestinationGuardOnDevices, NeighboursOfWhatLivesThereAreWritten) {
+  SKIP_WITHOUT_LOOP_DEVICES();
+  ScratchDirectory scratch;
+  const std::string image = scratch.File("image.raw");
+  const auto imageBytes = PseudoRandomBytes(kImageBytes, 51);
+  WriteBytes(image, imageBytes);
+  const std::string noLazyInit = "mkfs.ext4 -q -F -E lazy_itable_init=0,lazy_journal_init=0";
+
+  // A job that must succeed, and the bytes it must leave in a file.
+  struct Written {
+    std::vector<std::unique_ptr<LoopDevice>> Devices;
+    std::vector<std::string> Arguments;
+    std::string Path;
+    std::int64_t Offset = 0;
+    std::vector<std::byte> Expected;
+    // Another node showing the written bytes, held open over the job with
+    // the old bytes in its own page cache: it must show the new ones at once.
+    std::string Watched;
+  };
+  struct Case {
+    const char* Name;
+    std::function<Written()> Setup;
+  };
+  const Case cases[] = {
+      {"restore onto the partition next to a mounted one",
+       [&] {
+         auto disk = TwoPartitionDisk();
+         disk->MakeFileSystem(1, noLazyInit);
+         disk->Mount(1);
+         Written w{{},
+                   {"restore", image, disk->PartitionPath(2), "--yes"},
+                   disk->BackingFile(),
+                   kSecondFirst * 512,
+                   imageBytes};
+         w.Devices.push_back(std::move(disk));
+         return w;
+       }},
+      {"restore onto a partition whose neighbour a second loop device over the same file has mounted",
+       [&] {
+         auto disk = TwoPartitionDisk();
+         auto second = SecondLoopOver(*disk);
+         second->MakeFileSystem(1, noLazyInit);
+         second->Mount(1);
+         Written w{{},
+                   {"restore", image, disk->PartitionPath(2), "--yes"},
+                   disk->BackingFile(),
+                   kSecondFirst * 512,
+                   imageBytes,
+                   second->PartitionPath(2)};
+         w.Devices.push_back(std::move(disk));
+         w.Devices.push_back(std::move(second));
+         return w;
+       }},
+      {"clone between two partitions of one loop disk",
+       [&] {
+         auto disk = TwoPartitionDisk();
+         const auto source = PseudoRandomBytes(kSectors * 512, 52);
+         WriteBytesAt(disk->BackingFile(), kFirst * 512, source);
+         Written w{{},
+                   {"clone", disk->PartitionPath(1), disk->PartitionPath(2), "--yes"},
+                   disk->BackingFile(),
+                   kSecondFirst * 512,
+                   source};
+         w.Devices.push_back(std::move(disk));
+         return w;
+       }},
+      {"clone from a mounted partition",
+       [&] {
+         auto disk = TwoPartitionDisk();
+         disk->MakeFileSystem(1, noLazyInit);
+         disk->Mount(1);
+         test_support::RunCommand("sync");
+         Written w{{},
+                   {"clone", disk->PartitionPath(1), disk->PartitionPath(2), "--yes"},
+                   disk->BackingFile(),
+                   kSecondFirst * 512,
+                   FileBytes(disk->BackingFile(), kFirst * 512, kSectors * 512)};
+         w.Devices.push_back(std::move(disk));
+         return w;
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Written w = c.Setup();
+    std::ifstream watcher;
+    std::vector<std::byte> shown(w.Expected.size());
+    const auto readWatched = [&] {
+      watcher.seekg(0);
+      watcher.read(reinterpret_cast<char*>(shown.data()), static_cast<std::streamsize>(shown.size()));
+      return watcher.good();
+    };
+    if (!w.Watched.empty()) {
+      watcher.open(w.Watched, std::ios::binary);
+      ASSERT_TRUE(readWatched()) << w.Watched;
+    }
+    const auto run = RunDrivecopy(w.Arguments);
+    EXPECT_EQ(run.ExitCode, 0) << run;
+    EXPECT_TRUE(FileBytes(w.Path, w.Offset, static_cast<std::int64_t>(w.Expected.size())) == w.Expected)
+        << w.Path << " does not hold what the job was to write";
+    if (!w.Watched.empty()) {
+      ASSERT_TRUE(readWatched()) << w.Watched;
+      EXPECT_TRUE(shown == w.Expected) << w.Watched << " still shows the bytes of before";
+    }
   }
 }
 

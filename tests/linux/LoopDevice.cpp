@@ -1,8 +1,11 @@
 #include "LoopDevice.h"
 
 #include <fcntl.h>
+#include <linux/loop.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -107,14 +110,14 @@ LoopDevice::LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content
     file.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size()));
   }
   fs::resize_file(backingFile_, static_cast<std::uintmax_t>(bytes));
-  Attach(losetupOptions, scanPartitions);
+  Attach(losetupOptions, AttachFrom::ThisMountNamespace, scanPartitions);
 }
 
-LoopDevice::LoopDevice(const std::string& existingFile, const std::string& losetupOptions) {
+LoopDevice::LoopDevice(const std::string& existingFile, const std::string& losetupOptions, AttachFrom from) {
   // Our own directory still holds the mount points; the file stays the caller's.
   directory_ = PrivateDirectory();
   backingFile_ = fs::absolute(existingFile).lexically_normal().string();
-  Attach(losetupOptions);
+  Attach(losetupOptions, from);
 }
 
 fs::path LoopDevice::PrivateDirectory() {
@@ -123,9 +126,27 @@ fs::path LoopDevice::PrivateDirectory() {
   return pattern;
 }
 
-void LoopDevice::Attach(const std::string& losetupOptions, bool scanPartitions) {
-  auto attached = RunCommand(std::string("losetup --find --show ") + (scanPartitions ? "--partscan " : "") +
-                             losetupOptions + " " + ShellQuoted(backingFile_) + " 2>/dev/null");
+void LoopDevice::Attach(const std::string& losetupOptions, AttachFrom from, bool scanPartitions) {
+  struct stat backing {};
+  if (::stat(backingFile_.c_str(), &backing) != 0) {
+    fs::remove_all(directory_);
+    throw std::runtime_error("no file " + backingFile_ + " to attach");
+  }
+  backingDevice_ = backing.st_dev;
+  backingInode_ = backing.st_ino;
+  const std::string losetup =
+      std::string("losetup --find --show ") + (scanPartitions ? "--partscan " : "") + losetupOptions + " ";
+  std::string command = losetup + ShellQuoted(backingFile_);
+  if (from == AttachFrom::AnotherMountNamespace) {
+    // The bind mount lives only in the new namespace, which ends with the shell.
+    const fs::path file(backingFile_);
+    const std::string elsewhere = (directory_ / "elsewhere").string();
+    const std::string inside = "mkdir -p " + ShellQuoted(elsewhere) + " && mount --bind " +
+                               ShellQuoted(file.parent_path().string()) + " " + ShellQuoted(elsewhere) +
+                               " && " + losetup + ShellQuoted(elsewhere + "/" + file.filename().string());
+    command = "unshare --mount --propagation private sh -c " + ShellQuoted(inside);
+  }
+  auto attached = RunCommand(command + " 2>/dev/null");
   device_ = Trimmed(attached.Output);
   if (attached.ExitCode != 0 || !device_.starts_with("/dev/loop")) {
     device_.clear();
@@ -157,12 +178,19 @@ void LoopDevice::RequireOwnDevice(const std::string& path) const {
                         path.find_first_not_of("0123456789", prefix.size()) == std::string::npos;
     if (!ownPartition) RefuseForeignDevice(path, "not the loop device this test attached");
   }
-  // The device must still be ours: attached over our own backing file.
-  const std::string name = fs::path(device_).filename().string();
-  std::ifstream backing("/sys/block/" + name + "/loop/backing_file");
-  std::string file;
-  std::getline(backing, file);
-  if (file != backingFile_) RefuseForeignDevice(path, "its backing file is \"" + file + "\", not ours");
+  // The device must still be ours: showing our own backing file, known by
+  // identity (its sysfs name may be another path, or none at all).
+  const int fd = ::open(device_.c_str(), O_RDONLY | O_CLOEXEC);
+  loop_info64 status{};
+  const bool asked = fd >= 0 && ::ioctl(fd, LOOP_GET_STATUS64, &status) == 0;
+  if (fd >= 0) ::close(fd);
+  if (!asked) RefuseForeignDevice(path, "its loop status cannot be read");
+  // The kernel's device number encoding: major in bits 8 to 19, minor in 0 to 7 and 20 to 31.
+  const dev_t device =
+      makedev(static_cast<unsigned>((status.lo_device & 0xfff00) >> 8),
+              static_cast<unsigned>((status.lo_device & 0xff) | ((status.lo_device >> 12) & 0xfff00)));
+  if (device != backingDevice_ || status.lo_inode != backingInode_)
+    RefuseForeignDevice(path, "it shows another file than " + backingFile_);
 }
 
 void LoopDevice::WaitForPartitionNodes(const std::vector<int>& numbers) {

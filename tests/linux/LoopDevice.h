@@ -25,7 +25,9 @@ std::string LoopDevicesUnavailableReason();
 // partition scanning on. It writes partition tables, makes file systems and
 // mounts them, but only on the loop device it attached itself (and that
 // device's partitions): every such step first checks that the device still
-// is ours, backed by our own file, and aborts the test program otherwise.
+// is ours, showing our own file (the same device and inode, as the kernel
+// tells through LOOP_GET_STATUS64, whatever name sysfs gives it), and aborts
+// the test program otherwise.
 // The destructor unmounts what it mounted, detaches the device and removes
 // its directory.
 class LoopDevice {
@@ -39,10 +41,15 @@ class LoopDevice {
   // reads no table: partitions appear only when added by hand, `partx -a`).
   LoopDevice(std::int64_t bytes, const std::vector<std::byte>& content, const std::string& losetupOptions,
              bool scanPartitions);
+  // Where losetup runs: here, or in a mount namespace of its own in which
+  // the file's folder is bind-mounted at another path, so that the name the
+  // kernel keeps for the backing file does not exist here.
+  enum class AttachFrom { ThisMountNamespace, AnotherMountNamespace };
   // Attaches a new device over an existing file that the caller made and
   // owns (a FUSE fault file, say), with extra losetup options such as
   // "--direct-io=on --sector-size 512". The file is left in place.
-  LoopDevice(const std::string& existingFile, const std::string& losetupOptions);
+  LoopDevice(const std::string& existingFile, const std::string& losetupOptions,
+             AttachFrom from = AttachFrom::ThisMountNamespace);
   ~LoopDevice();
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
@@ -76,11 +83,13 @@ class LoopDevice {
  private:
   void RequireOwnDevice(const std::string& path) const;
   void WaitForPartitionNodes(const std::vector<int>& numbers);
-  void Attach(const std::string& losetupOptions, bool scanPartitions = true);
+  void Attach(const std::string& losetupOptions, AttachFrom from, bool scanPartitions = true);
   std::filesystem::path PrivateDirectory();
 
   std::filesystem::path directory_;
   std::string backingFile_;
+  dev_t backingDevice_ = 0;  // the backing file's file system and inode
+  ino_t backingInode_ = 0;
   std::string device_;
   std::vector<std::string> mountPoints_;
   std::vector<std::string> swapAreas_;

@@ -72,7 +72,7 @@ class BlockDeviceClaim final : public WriteClaim {
   }
 
  private:
-  std::vector<HeldNode> nodes_;  // the whole disk first
+  std::vector<HeldNode> nodes_;  // the whole disk first, then the written nodes, then other views
   bool wholeDiskWritten_;
 };
 
@@ -123,9 +123,18 @@ ClaimResult ClaimBlockDevice(const std::string& path, SectorRange range, dev_t d
     }
     held.push_back(std::move(entry));
   }
-  // A loop device over the range is no claim the kernel knows of.
-  if (auto occupants = FindOccupants(path, range); !occupants.empty()) {
-    return ClaimRefusal{ClaimRefusalReason::Occupied, std::move(occupants), {}};
+  // A loop device over the range, or what lives on another loop device
+  // showing the same bytes, is no claim the kernel knows of.
+  DestinationSurvey survey = SurveyDestination(path, range);
+  if (!survey.Occupants.empty()) {
+    return ClaimRefusal{ClaimRefusalReason::Occupied, std::move(survey.Occupants), {}};
+  }
+  // Those other views keep page caches of their own, dropped after writing.
+  for (const StoragePlace& view : survey.OtherViews) {
+    if (const auto viewDisk = NodesOfDisk(view.Device)) {
+      for (const DiskNode& node : viewDisk->Overlapping(view.Range))
+        held.push_back(BlockDeviceClaim::HeldNode{node, UniqueFd()});
+    }
   }
   return std::unique_ptr<WriteClaim>(std::make_unique<BlockDeviceClaim>(std::move(held), wholeDisk));
 }

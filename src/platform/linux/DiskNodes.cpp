@@ -12,24 +12,6 @@
 namespace drivecopy::linux_backend {
 namespace fs = std::filesystem;
 
-namespace {
-
-// "8:17" from a sysfs dev attribute.
-std::optional<dev_t> DeviceNumberIn(const fs::path& directory) {
-  const auto text = ReadSysfsLine(directory / "dev");
-  if (!text) return std::nullopt;
-  const auto colon = text->find(':');
-  if (colon == std::string::npos) return std::nullopt;
-  try {
-    return makedev(static_cast<unsigned>(std::stoul(text->substr(0, colon))),
-                   static_cast<unsigned>(std::stoul(text->substr(colon + 1))));
-  } catch (const std::exception&) {
-    return std::nullopt;
-  }
-}
-
-}  // namespace
-
 const DiskNode* DiskNodes::Find(dev_t device) const {
   for (const DiskNode& node : Nodes)
     if (node.Device == device) return &node;
@@ -46,7 +28,7 @@ std::vector<DiskNode> DiskNodes::Overlapping(SectorRange onDisk) const {
 std::optional<DiskNodes> NodesOfDisk(dev_t device) {
   const auto node = FindBlockNode(device);
   if (!node) return std::nullopt;
-  const auto wholeDevice = DeviceNumberIn(node->DiskSysfsDir);
+  const auto wholeDevice = ReadSysfsDeviceNumber(node->DiskSysfsDir);
   const auto wholeSize = ReadSysfsNumber(node->DiskSysfsDir / "size");
   if (!wholeDevice || !wholeSize) return std::nullopt;
   DiskNodes disk;
@@ -57,7 +39,7 @@ std::optional<DiskNodes> NodesOfDisk(dev_t device) {
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(node->DiskSysfsDir, error)) {
     if (!fs::exists(entry.path() / "partition", error)) continue;
-    const auto partitionDevice = DeviceNumberIn(entry.path());
+    const auto partitionDevice = ReadSysfsDeviceNumber(entry.path());
     const auto number = ReadSysfsNumber(entry.path() / "partition");
     const auto start = ReadSysfsNumber(entry.path() / "start");
     const auto size = ReadSysfsNumber(entry.path() / "size");

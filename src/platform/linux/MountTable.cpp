@@ -1,5 +1,6 @@
 #include "platform/linux/MountTable.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -73,6 +74,7 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     entry.MountPoint = DecodeOctalEscapes(fields[4]);
     entry.FileSystemType = DecodeOctalEscapes(fields[separator + 1]);
     entry.Source = DecodeOctalEscapes(fields[separator + 2]);
+    if (separator + 3 < fields.size()) entry.SuperOptions = std::string(fields[separator + 3]);
     entries.push_back(std::move(entry));
   }
   return entries;
@@ -89,6 +91,41 @@ bool MountPointContains(std::string_view mountPoint, std::string_view directory)
   if (mountPoint == "/") return directory.starts_with('/');
   if (!directory.starts_with(mountPoint)) return false;
   return directory.size() == mountPoint.size() || directory[mountPoint.size()] == '/';
+}
+
+const MountEntry* MountHoldingPath(const std::vector<MountEntry>& mounts, std::string_view path) {
+  const MountEntry* holding = nullptr;
+  for (const MountEntry& mount : mounts) {
+    if (MountPointContains(mount.MountPoint, path) &&
+        (!holding || mount.MountPoint.size() >= holding->MountPoint.size()))
+      holding = &mount;
+  }
+  return holding;
+}
+
+std::vector<std::string> OverlayLayerFolders(const MountEntry& mount) {
+  std::vector<std::string> folders;
+  if (mount.FileSystemType != "overlay") return folders;
+  // Options are separated by commas; a comma, blank or backslash inside a
+  // value is written as an octal escape. Lower folders are separated by
+  // colons ("lowerdir=/a:/b"), or each given as "lowerdir+=/a".
+  std::string_view options = mount.SuperOptions;
+  while (!options.empty()) {
+    const std::size_t comma = std::min(options.find(','), options.size());
+    const std::string_view option = options.substr(0, comma);
+    options.remove_prefix(std::min(comma + 1, options.size()));
+    const std::size_t equals = option.find('=');
+    if (equals == std::string_view::npos) continue;
+    const std::string_view key = option.substr(0, equals);
+    if (key != "lowerdir" && key != "lowerdir+" && key != "upperdir" && key != "datadir+") continue;
+    std::string_view value = option.substr(equals + 1);
+    while (!value.empty()) {
+      const std::size_t colon = key == "lowerdir" ? std::min(value.find(':'), value.size()) : value.size();
+      if (colon > 0) folders.push_back(DecodeOctalEscapes(value.substr(0, colon)));
+      value.remove_prefix(std::min(colon + 1, value.size()));
+    }
+  }
+  return folders;
 }
 
 }  // namespace drivecopy::linux_backend

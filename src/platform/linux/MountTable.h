@@ -15,6 +15,7 @@ struct MountEntry {
   std::string MountPoint;
   std::string FileSystemType;  // "ext4", "vfat", "tmpfs"
   std::string Source;          // "/dev/sda1", "tmpfs"
+  std::string SuperOptions;    // the file system's own options, as mountinfo writes them (escapes kept)
 };
 
 // mountinfo and /proc/swaps write blank, tab, newline and backslash as a
@@ -29,5 +30,14 @@ std::vector<MountEntry> ReadMountTable();
 
 // Whether directory lies on or below mountPoint (both absolute and normal).
 bool MountPointContains(std::string_view mountPoint, std::string_view directory);
+
+// The mount that an absolute, normal path lies in as far as its text goes
+// (nothing is looked up): the one with the longest mount point containing
+// it, the later of two at the same point; nullptr when none does.
+const MountEntry* MountHoldingPath(const std::vector<MountEntry>& mounts, std::string_view path);
+
+// The folders an overlay mount is made of (its upper folder and each lower
+// one), as its options name them; empty for any other mount.
+std::vector<std::string> OverlayLayerFolders(const MountEntry& mount);
 
 }  // namespace drivecopy::linux_backend

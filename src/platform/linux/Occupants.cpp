@@ -4,19 +4,27 @@
 #include <sys/sysmacros.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <system_error>
 
+#include "platform/linux/AttachedLoops.h"
 #include "platform/linux/DiskNodes.h"
+#include "platform/linux/FileMounts.h"
+#include "platform/linux/LoopEvidence.h"
 #include "platform/linux/MountTable.h"
+#include "platform/linux/StorageTrace.h"
 #include "platform/linux/SysfsBlock.h"
 
 namespace drivecopy::linux_backend {
 namespace fs = std::filesystem;
 
 namespace {
+
+using Reach = StoragePlace::Reach;
 
 // What a path names: a block device by number, or a file by inode.
 struct Identity {
@@ -33,26 +41,15 @@ std::optional<Identity> IdentityOf(const std::string& path) {
   return std::nullopt;
 }
 
-bool SameIdentity(const Identity& a, const Identity& b) {
-  return a.IsBlockDevice == b.IsBlockDevice && a.Device == b.Device &&
-         (a.IsBlockDevice || a.Inode == b.Inode);
-}
-
-void Add(std::vector<Occupant>& found, OccupantKind kind, std::string name) {
-  Occupant occupant{kind, std::move(name)};
-  if (std::find(found.begin(), found.end(), occupant) == found.end()) found.push_back(std::move(occupant));
-}
-
-// Something in use, by the name the system lists it under and what that
-// name stands for (looked up once for every node asked about).
-struct NamedUse {
+// The swap areas in use, by the name /proc/swaps gives them. A swap file
+// needs no identity of its own here: the kernel refuses writes to it.
+struct SwapArea {
   std::string Name;
   Identity What;
 };
 
-// The swap areas in use, by the name /proc/swaps gives them.
-std::vector<NamedUse> ActiveSwapAreas() {
-  std::vector<NamedUse> areas;
+std::vector<SwapArea> ActiveSwapAreas() {
+  std::vector<SwapArea> areas;
   std::ifstream in("/proc/swaps");
   std::string line;
   std::getline(in, line);  // the heading
@@ -60,13 +57,13 @@ std::vector<NamedUse> ActiveSwapAreas() {
     const auto end = line.find_first_of(" \t");
     if (end == 0 || line.empty()) continue;
     std::string name = DecodeOctalEscapes(std::string_view(line).substr(0, end));
-    if (auto what = IdentityOf(name)) areas.push_back(NamedUse{std::move(name), *what});
+    if (auto what = IdentityOf(name)) areas.push_back(SwapArea{std::move(name), *what});
   }
   return areas;
 }
 
-// The mounted file systems by mount point, each standing for the device
-// number mountinfo gives and, when the source is a device, that device too
+// A mounted file system by mount point, standing for the device number
+// mountinfo gives and, when the source is a device node, that device too
 // (btrfs gives an anonymous number).
 struct MountedDevice {
   std::string MountPoint;
@@ -74,12 +71,12 @@ struct MountedDevice {
   std::optional<dev_t> Source;
 };
 
-std::vector<MountedDevice> MountedDevices() {
+std::vector<MountedDevice> MountedDevices(const std::vector<MountEntry>& mounts) {
   std::vector<MountedDevice> mounted;
-  for (const MountEntry& mount : ReadMountTable()) {
+  for (const MountEntry& mount : mounts) {
     mounted.push_back(
         MountedDevice{mount.MountPoint, makedev(mount.Major, mount.Minor),
-                      mount.Source.starts_with('/') ? BlockDeviceNumber(mount.Source) : std::nullopt});
+                      mount.Source.starts_with("/dev/") ? BlockDeviceNumber(mount.Source) : std::nullopt});
   }
   return mounted;
 }
@@ -114,90 +111,129 @@ std::vector<std::string> BtrfsFileSystemsWith(dev_t device) {
   return uuids;
 }
 
-// A loop device's backing store and the part of it the loop shows.
-struct LoopBacking {
-  std::string LoopPath;
-  Identity Backing;
-  SectorRange Shown;  // within the backing store; EndSector INT64_MAX without a size limit
-};
+// Looks for whatever lives on the places a destination's bytes lie in, and
+// on every other view of those bytes.
+class OccupantSearch {
+ public:
+  OccupantSearch(std::vector<AttachedLoop> loops, std::string destinationName)
+      : loops_(std::move(loops)),
+        mounts_(ReadMountTable()),
+        mounted_(MountedDevices(mounts_)),
+        swaps_(ActiveSwapAreas()),
+        evidence_(mounts_),
+        destinationName_(std::move(destinationName)) {}
 
-std::vector<LoopBacking> AttachedLoops() {
-  std::vector<LoopBacking> loops;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator("/sys/block", error)) {
-    const std::string name = entry.path().filename().string();
-    if (!name.starts_with("loop")) continue;
-    auto backingPath = ReadSysfsLine(entry.path() / "loop" / "backing_file");
-    if (!backingPath || backingPath->empty()) continue;
-    auto backing = IdentityOf(*backingPath);
-    if (!backing) continue;  // deleted or no longer reachable under its name
-    const std::int64_t offset = ReadSysfsNumber(entry.path() / "loop" / "offset").value_or(0);
-    const std::int64_t limit = ReadSysfsNumber(entry.path() / "loop" / "sizelimit").value_or(0);
-    SectorRange shown{offset / 512, limit > 0 ? (offset + limit + 511) / 512 : INT64_MAX};
-    loops.push_back(LoopBacking{"/dev/" + name, *backing, shown});
+  // `places`: the destination traced (StorageTrace.h), itself first.
+  DestinationSurvey Run(const std::vector<StoragePlace>& places) {
+    for (const StoragePlace& place : places)
+      if (place.How == Reach::Exactly && place.What == StoragePlace::Kind::DiskRange)
+        own_.insert(place.Device);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      // Only the bytes themselves: not the file system around a file, nor
+      // the whole members of a device-mapper device (other volumes of one
+      // volume group are no occupants).
+      if (places[i].How == Reach::Exactly)
+        Examine(places[i], i == 0, i == 0 ? destinationName_ : std::string());
+    }
+    return DestinationSurvey{std::move(found_), std::move(otherViews_)};
   }
-  return loops;
-}
 
-// Everything living on one node; `onNode` is the asked part of it, counted
-// from the node's start (a loop over it counts only where it shows that part).
-void AddOccupantsOfNode(std::vector<Occupant>& found, const DiskNode& node, SectorRange onNode,
-                        const std::vector<MountedDevice>& mounts, const std::vector<NamedUse>& swaps,
-                        const std::vector<LoopBacking>& loops) {
-  const Identity device{true, node.Device, 0};
-  bool mounted = false;
-  for (const MountedDevice& mount : mounts) {
-    if (mount.Number == node.Device || mount.Source == node.Device) {
-      Add(found, OccupantKind::MountedFileSystem, mount.MountPoint);
-      mounted = true;
+ private:
+  // Everything living on `place`. `isDestination`: the place is the
+  // destination itself or another device showing its bytes, so a loop device
+  // over it is built on the destination. A loop device over a place below
+  // the destination (the file or device its loop device shows) is another
+  // view of the same bytes, which counts as the destination in turn. `name`:
+  // the place's own name where it has one (LoopEvidence::PartShowing).
+  void Examine(const StoragePlace& place, bool isDestination, const std::string& name) {
+    if (place.What == StoragePlace::Kind::DiskRange) {
+      if (const auto disk = NodesOfDisk(place.Device)) {
+        for (const DiskNode& node : disk->Overlapping(place.Range)) ExamineNode(node);
+      }
+    } else {
+      ExamineFile(place);
+    }
+    for (const AttachedLoop& loop : loops_) {
+      if (own_.contains(loop.Device) || views_.contains(loop.Device)) continue;
+      const auto part = evidence_.PartShowing(loop, place, name);
+      if (!part) continue;
+      if (isDestination) {
+        Add(OccupantKind::LoopDevice, loop.Path());
+      } else {
+        views_.insert(loop.Device);
+        const StoragePlace view{StoragePlace::Kind::DiskRange, loop.Device, 0, *part};
+        otherViews_.push_back(view);
+        Examine(view, true, std::string());
+      }
     }
   }
-  for (const NamedUse& swap : swaps)
-    if (SameIdentity(swap.What, device)) Add(found, OccupantKind::ActiveSwap, swap.Name);
-  std::error_code error;
-  const fs::path holders = SysfsDirOf(node.Device) / "holders";
-  for (const auto& holder : fs::directory_iterator(holders, error))
-    Add(found, OccupantKind::StackedDevice, HolderName(holder.path().filename().string()));
-  if (!mounted) {
-    // A mounted btrfs is named by its mount point above; an unmounted one
-    // that still holds the device by its UUID.
-    for (const std::string& uuid : BtrfsFileSystemsWith(node.Device))
-      Add(found, OccupantKind::StackedDevice, "btrfs " + uuid);
+
+  void ExamineNode(const DiskNode& node) {
+    bool mounted = false;
+    for (const MountedDevice& mount : mounted_) {
+      if (mount.Number == node.Device || mount.Source == node.Device) {
+        Add(OccupantKind::MountedFileSystem, mount.MountPoint);
+        mounted = true;
+      }
+    }
+    for (const SwapArea& swap : swaps_)
+      if (swap.What.IsBlockDevice && swap.What.Device == node.Device)
+        Add(OccupantKind::ActiveSwap, swap.Name);
+    std::error_code error;
+    for (const auto& holder : fs::directory_iterator(SysfsDirOf(node.Device) / "holders", error))
+      Add(OccupantKind::StackedDevice, HolderName(holder.path().filename().string()));
+    if (!mounted) {
+      // A mounted btrfs is named by its mount point above; an unmounted one
+      // that still holds the device by its UUID.
+      for (const std::string& uuid : BtrfsFileSystemsWith(node.Device))
+        Add(OccupantKind::StackedDevice, "btrfs " + uuid);
+    }
   }
-  for (const LoopBacking& loop : loops) {
-    if (SameIdentity(loop.Backing, device) && loop.Shown.Overlaps(onNode))
-      Add(found, OccupantKind::LoopDevice, loop.LoopPath);
+
+  void ExamineFile(const StoragePlace& file) {
+    for (const SwapArea& swap : swaps_) {
+      if (!swap.What.IsBlockDevice && swap.What.Device == file.Device && swap.What.Inode == file.Inode)
+        Add(OccupantKind::ActiveSwap, swap.Name);
+    }
+    if (!fileMounts_) fileMounts_ = FileSystemsOnFiles(mounts_);
+    for (const FileMount& mount : *fileMounts_)
+      if (mount.File.SameStorage(file)) Add(OccupantKind::MountedFileSystem, mount.MountPoint);
   }
-}
+
+  void Add(OccupantKind kind, std::string name) {
+    Occupant occupant{kind, std::move(name)};
+    if (std::find(found_.begin(), found_.end(), occupant) == found_.end())
+      found_.push_back(std::move(occupant));
+  }
+
+  std::vector<AttachedLoop> loops_;
+  std::vector<MountEntry> mounts_;
+  std::vector<MountedDevice> mounted_;
+  std::vector<SwapArea> swaps_;
+  LoopEvidence evidence_;
+  std::string destinationName_;
+  std::optional<std::vector<FileMount>> fileMounts_;  // looked for at the first file
+  std::set<dev_t> own_;    // the destination's own disks and the loop devices it lies on
+  std::set<dev_t> views_;  // other loop devices showing its bytes, examined once
+  std::vector<Occupant> found_;
+  std::vector<StoragePlace> otherViews_;
+};
 
 }  // namespace
 
 std::vector<Occupant> FindOccupants(const std::string& path, SectorRange range) {
-  std::vector<Occupant> found;
-  const auto identity = IdentityOf(path);
-  if (!identity) return found;
-  const auto loops = AttachedLoops();
-  const auto swaps = ActiveSwapAreas();
+  return SurveyDestination(path, range).Occupants;
+}
 
-  if (!identity->IsBlockDevice) {
-    for (const NamedUse& swap : swaps)
-      if (SameIdentity(swap.What, *identity)) Add(found, OccupantKind::ActiveSwap, swap.Name);
-    for (const LoopBacking& loop : loops)
-      if (SameIdentity(loop.Backing, *identity)) Add(found, OccupantKind::LoopDevice, loop.LoopPath);
-    return found;
-  }
-
-  const auto disk = NodesOfDisk(identity->Device);
-  if (!disk) return found;
-  const auto onDisk = RangeOnDisk(*disk, identity->Device, range);
-  if (!onDisk || onDisk->SectorCount() <= 0) return found;
-  const auto mounts = MountedDevices();
-  for (const DiskNode& node : disk->Overlapping(*onDisk)) {
-    const SectorRange onNode{std::max<std::int64_t>(0, onDisk->FirstSector - node.Range.FirstSector),
-                             std::min(onDisk->EndSector, node.Range.EndSector) - node.Range.FirstSector};
-    AddOccupantsOfNode(found, node, onNode, mounts, swaps, loops);
-  }
-  return found;
+DestinationSurvey SurveyDestination(const std::string& path, SectorRange range) {
+  auto loops = ReadAttachedLoops();
+  const auto places = TraceStorage(path, range, loops);
+  // Only what exists has occupants (a path not made yet traces to its folder).
+  if (places.empty() || places.front().How != Reach::Exactly) return {};
+  std::error_code error;
+  std::string name = fs::canonical(path, error).string();
+  OccupantSearch search(std::move(loops), error ? std::string() : std::move(name));
+  return search.Run(places);
 }
 
 }  // namespace drivecopy::linux_backend

@@ -83,9 +83,9 @@ std::string_view LettersBeforeDigits(std::string_view name) {
   return name.substr(0, std::min(name.size(), name.find_first_of("0123456789")));
 }
 
-// A squashfs image starts with "hsqs". A backing file that does not answer
-// in time is taken for no image: its loop device is then listed, as not
-// answering.
+// A squashfs image starts with "hsqs" (the path is a file or a loop device).
+// A device that does not answer in time is taken for no image: its loop
+// device is then listed, as not answering.
 bool IsSquashfsImage(const std::string& path) {
   const auto magic = LookWithinTimeLimit(path, [&path] {
     std::ifstream in(path, std::ios::binary);
@@ -153,6 +153,17 @@ std::optional<std::int64_t> ReadSysfsNumber(const fs::path& attribute) {
   return std::stoll(*line);
 }
 
+std::optional<dev_t> ReadSysfsDeviceNumber(const fs::path& node) {
+  const auto text = ReadSysfsLine(node / "dev");
+  if (!text) return std::nullopt;
+  const auto colon = text->find(':');
+  if (colon == std::string::npos || !AllDigits(text->substr(0, colon)) ||
+      !AllDigits(text->substr(colon + 1)) || text->size() > 21)
+    return std::nullopt;
+  return makedev(static_cast<unsigned>(std::stoul(text->substr(0, colon))),
+                 static_cast<unsigned>(std::stoul(text->substr(colon + 1))));
+}
+
 bool IsPhysicalDisk(const WholeDiskFacts& disk) {
   const int rank = RankOf(disk.Name);
   if (rank < 0 || disk.Hidden || disk.Optical) return false;
@@ -190,9 +201,9 @@ WholeDiskFacts ReadWholeDiskFacts(const std::string& diskName) {
   facts.ReadOnly = ReadSysfsNumber(block / "ro") == 1;
   const auto backing = ReadSysfsLine(block / "loop" / "backing_file");
   facts.LoopAttached = backing && !backing->empty();
-  // Only a read-only loop device can be a package image; the backing file of
-  // any other is never opened, so a hung one holds up no listing.
-  facts.BackedBySquashfs = facts.LoopAttached && facts.ReadOnly && IsSquashfsImage(*backing);
+  // Read through the loop device itself: its backing file's name may lead
+  // to another file, or to none.
+  facts.BackedBySquashfs = facts.LoopAttached && facts.ReadOnly && IsSquashfsImage("/dev/" + diskName);
   return facts;
 }
 

@@ -28,6 +28,8 @@ std::optional<BlockNode> FindBlockNode(std::uint32_t major, std::uint32_t minor)
 // the attribute cannot be read.
 std::optional<std::string> ReadSysfsLine(const std::filesystem::path& attribute);
 std::optional<std::int64_t> ReadSysfsNumber(const std::filesystem::path& attribute);
+// The device number in a sysfs node's `dev` attribute ("8:17").
+std::optional<dev_t> ReadSysfsDeviceNumber(const std::filesystem::path& node);
 
 // What decides whether a whole disk under /sys/block is one of the physical
 // drives, read from its sysfs entry.
