@@ -16,6 +16,7 @@
 #include "jobs/OverwriteQuestion.h"
 #include "jobs/SectorRanges.h"
 #include "jobs/SectorSizeRefusal.h"
+#include "jobs/SourceGuard.h"
 #include "jobs/VerifyPass.h"
 #include "platform/SectorRange.h"
 #include "text/FailureCause.h"
@@ -94,6 +95,8 @@ JobOutcome RunCloneJob(Platform& platform, const MessageTexts& texts, const Clon
                                               parameters.Destination.DevicePath, target)) {
     return report.Refuse(texts.strSTitleERROR, *refusal);
   }
+  GuardedSource sourceClaim = GuardSource(platform, texts, parameters.Source.DevicePath, source);
+  if (!sourceClaim) return report.Refuse(texts.strSTitleERROR, sourceClaim.Refusal);
   GuardedDestination guarded =
       GuardDestination(platform, texts, parameters.Destination.DevicePath, target, ClaimTarget::Destination);
   if (!guarded) return report.Refuse(texts.strSTitleERROR, guarded.Refusal);

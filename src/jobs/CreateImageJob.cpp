@@ -20,6 +20,7 @@
 #include "jobs/PendingImageFile.h"
 #include "jobs/ProgressPercent.h"
 #include "jobs/SectorRanges.h"
+#include "jobs/SourceGuard.h"
 #include "jobs/TargetVolumeCheck.h"
 #include "jobs/VerifyPass.h"
 #include "platform/KindTags.h"
@@ -95,6 +96,7 @@ class CreateImageRun {
   JobReport report_;
 
   GuardedDestination logClaim_;
+  GuardedSource sourceClaim_;  // held until the run ends, the verification's second read included
   // Declared before the file handle: the handle is closed before the
   // temporary file it writes may be deleted.
   std::optional<PendingImageFile> image_;
@@ -317,6 +319,9 @@ JobOutcome CreateImageRun::Execute() {
                                          {parameters_.DevicePath, FailureCause(texts_, opened.error())}));
   }
   source_ = std::move(*opened);
+  sourceClaim_ = GuardSource(platform_, texts_, parameters_.DevicePath,
+                             SectorRange{parameters_.FirstSector, parameters_.EndSector});
+  if (!sourceClaim_) return report_.Refuse(texts_.strSTitleERROR, sourceClaim_.Refusal);
 
   imageExisted_ = platform_.FileExists(parameters_.ImagePath);
   if (!ClaimTargets(outcome)) return outcome;

@@ -20,6 +20,10 @@ std::string OccupiedText(const MessageTexts& texts, const std::string& path, con
       return FillPlaceholders(texts.Checks.strSDestinationStacked, {path, occupant.Name});
     case OccupantKind::LoopDevice:
       return FillPlaceholders(texts.Checks.strSDestinationLoop, {path, occupant.Name});
+    case OccupantKind::JobReading:
+      return FillPlaceholders(texts.Checks.strSDestinationJobReading, {path, occupant.Name});
+    case OccupantKind::JobWriting:
+      return FillPlaceholders(texts.Checks.strSDestinationJobWriting, {path, occupant.Name});
   }
   return FillPlaceholders(texts.Checks.strSDestinationInUse, {path});
 }

@@ -28,7 +28,8 @@ struct GuardedDestination {
 //    device made of it;
 // 2. then the platform claims it (Platform::ClaimForWriting), which also
 //    refuses a read-only device, a path that is not a regular file, and a
-//    destination another program holds (another job among them); when the
+//    destination another program holds, and one that another job of ours
+//    reads or writes, naming that job; when the
 //    claim fails for being in use, the holders are asked for once more so
 //    that the refusal can name them.
 GuardedDestination GuardDestination(Platform& platform, const MessageTexts& texts, const std::string& path,

@@ -19,6 +19,7 @@
 #include "jobs/JobReport.h"
 #include "jobs/OverwriteQuestion.h"
 #include "jobs/SectorSizeRefusal.h"
+#include "jobs/SourceGuard.h"
 #include "jobs/VerifyPass.h"
 #include "platform/SectorRange.h"
 #include "platform/Units.h"
@@ -44,6 +45,10 @@ JobOutcome RunRestoreImageJob(Platform& platform, const MessageTexts& texts,
                        FillPlaceholders(texts.Checks.strSCannotOpenToRead,
                                         {parameters.ImagePath, FailureCause(texts, imageFile.error())}));
   }
+  // The image is read whole: a job of ours that writes it, under any name,
+  // refuses the restore, and no job is let write it while this one reads.
+  GuardedSource imageClaim = GuardSource(platform, texts, parameters.ImagePath, SectorRange{0, INT64_MAX});
+  if (!imageClaim) return report.Refuse(texts.strSTitleERROR, imageClaim.Refusal);
   auto reader = ImageReader::Open(**imageFile);
   if (!reader) {
     return report.Fail(

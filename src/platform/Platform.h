@@ -186,6 +186,14 @@ class Platform {
   // says why it cannot be held. See WriteClaim and ClaimTarget.
   virtual ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) = 0;
 
+  // Holds `range` of the device or file at `path` as a job's source until the
+  // claim is destroyed: while it lives no job of ours is let write those
+  // bytes (the write claim is refused, naming it, OccupantKind::JobReading),
+  // and it is refused (Occupied, OccupantKind::JobWriting) while a job of
+  // ours writes them, under whatever name. A help between our own jobs, not
+  // a lock against other programs.
+  virtual ReadClaimResult ClaimForReading(const std::string& path, SectorRange range) = 0;
+
   // Begins a walk over the physical drives: the lists try N = 0 .. result - 1
   // and a gap does not end the walk (Windows: 25 numbers). The numbering
   // stays as it is now until the next call, so the rows of one listing keep

@@ -16,6 +16,11 @@ enum class OccupantKind {
   ActiveSwap,         // Name: the swap area
   StackedDevice,      // Name: the device built on it (device-mapper, RAID, a btrfs file system)
   LoopDevice,         // Name: the loop device whose backing store it is
+  // Another job of ours (another drivecopy, or another job of this one) that
+  // reads or writes the same bytes. Name: the path it was given, the sectors
+  // of it where it is a part, and its process: "/dev/sdb @:2048-67583, PID 4711".
+  JobReading,
+  JobWriting,
 };
 
 struct Occupant {
@@ -70,5 +75,15 @@ class WriteClaim {
 };
 
 using ClaimResult = std::variant<std::unique_ptr<WriteClaim>, ClaimRefusal>;
+
+// A source held for one job, from before its first byte is read to its end:
+// no job of ours may write what it reads while the claim lives. The
+// destructor lets go.
+class ReadClaim {
+ public:
+  virtual ~ReadClaim() = default;
+};
+
+using ReadClaimResult = std::variant<std::unique_ptr<ReadClaim>, ClaimRefusal>;
 
 }  // namespace drivecopy

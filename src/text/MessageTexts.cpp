@@ -94,7 +94,7 @@ constexpr std::array<MessageKeyBinding, 82> LoadOrder{{
     {"strSCompleteSeletedDrive", &MessageTexts::strSCompleteSeletedDrive},
 }};
 
-constexpr std::array<CheckTextBinding, 44> CheckOrder{{
+constexpr std::array<CheckTextBinding, 47> CheckOrder{{
     {"strSDestinationMounted", &CheckTexts::strSDestinationMounted},
     {"strSImageIsDestination", &CheckTexts::strSImageIsDestination},
     {"strSImageOnDestination", &CheckTexts::strSImageOnDestination},
@@ -105,6 +105,9 @@ constexpr std::array<CheckTextBinding, 44> CheckOrder{{
     {"strSDestinationStacked", &CheckTexts::strSDestinationStacked},
     {"strSDestinationLoop", &CheckTexts::strSDestinationLoop},
     {"strSDestinationInUse", &CheckTexts::strSDestinationInUse},
+    {"strSDestinationJobReading", &CheckTexts::strSDestinationJobReading},
+    {"strSDestinationJobWriting", &CheckTexts::strSDestinationJobWriting},
+    {"strSSourceJobWriting", &CheckTexts::strSSourceJobWriting},
     {"strSDestinationReadOnly", &CheckTexts::strSDestinationReadOnly},
     {"strSNotRegularFile", &CheckTexts::strSNotRegularFile},
     {"strSCannotClaim", &CheckTexts::strSCannotClaim},

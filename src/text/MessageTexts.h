@@ -21,14 +21,18 @@ struct CheckTexts {
   std::string strSImageDamaged;        // image file, what is damaged, sectors restored before it
   std::string strSImageHeaderDamaged;  // image file, stored sectors its header claims
   // What holds a destination (see the destination guard).
-  std::string strSDestinationSwap;      // destination, swap area
-  std::string strSDestinationStacked;   // destination, the device built on it
-  std::string strSDestinationLoop;      // destination, loop device
-  std::string strSDestinationInUse;     // destination
-  std::string strSDestinationReadOnly;  // destination
-  std::string strSNotRegularFile;       // path
-  std::string strSCannotClaim;          // path, system error text
-  std::string strSImageInsideSource;    // image file, source device, first sector, last sector
+  std::string strSDestinationSwap;     // destination, swap area
+  std::string strSDestinationStacked;  // destination, the device built on it
+  std::string strSDestinationLoop;     // destination, loop device
+  std::string strSDestinationInUse;    // destination
+  // Another job of ours on the same bytes: the path, then that job (its path and process).
+  std::string strSDestinationJobReading;  // destination, the job that reads it
+  std::string strSDestinationJobWriting;  // destination, the job that writes it
+  std::string strSSourceJobWriting;       // source (device or image file), the job that writes it
+  std::string strSDestinationReadOnly;    // destination
+  std::string strSNotRegularFile;         // path
+  std::string strSCannotClaim;            // path, system error text
+  std::string strSImageInsideSource;      // image file, source device, first sector, last sector
   // source (device or image file), the sector size its table is for, destination, its sector size
   std::string strSSectorSizesDiffer;
   // What an image holds.

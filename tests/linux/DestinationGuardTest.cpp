@@ -653,11 +653,86 @@ TEST(DestinationGuardOnDevices, SecondRestoreOntoTheSamePartitionIsRefused) {
   for (const std::string& target : {partition, destination.DevicePath()}) {
     const auto second = RunDrivecopy({"restore", secondImage, target, "--yes"});
     EXPECT_EQ(second.ExitCode, 1) << second;
-    EXPECT_NE(second.Err.find("in use by another program"), std::string::npos) << second;
+    EXPECT_NE(second.Err.find("is being written by another drivecopy job (" + destination.DevicePath() +
+                              " @:" + std::to_string(kFirst) + "-" + std::to_string(kFirst + kSectors - 1) +
+                              ", PID "),
+              std::string::npos)
+        << second;
   }
   const auto firstRun = first.Wait();
   EXPECT_EQ(firstRun.ExitCode, 0) << firstRun;
   EXPECT_TRUE(FileBytes(destination.BackingImage(), kFirst * 512, 4 * kImageBytes) == firstBytes);
+}
+
+// A job that reads what another job of ours writes, or writes what one
+// reads, is refused naming that job, whatever name each was given: the
+// first job runs on untouched and the second touches nothing.
+TEST(DestinationGuardOnDevices, OurJobsDoNotReadWhatAnotherWritesNorWriteWhatAnotherReads) {
+  SKIP_WITHOUT_FAULTY_DEVICES();
+  ScratchDirectory scratch;
+  const std::string image = scratch.File("image.raw");
+  WriteBytes(image, PseudoRandomBytes(kImageBytes, 12));
+  std::vector<std::byte> disk(static_cast<std::size_t>((kFirst + kSectors) * 512));
+  test_support::PutOnePartitionTable(disk, kFirst, kSectors);
+
+  struct Case {
+    const char* Name;
+    test_support::DiskFaults Slow;  // the first job takes its time on this disk
+    // The first job's words, with DISK for the slow disk's path; the second's
+    // with DISK too; what the refusal must say of the first.
+    std::vector<std::string> First;
+    std::vector<std::string> Second;
+    std::string Says;
+  };
+  const std::string created = scratch.File("second.raw");
+  const Case cases[] = {
+      {"an image of the whole disk while a restore writes its partition",
+       test_support::DiskFaults{{}, -1, 0, 200},
+       {"restore", image, "PART", "--yes"},
+       {"create", "DISK", created, "--yes"},
+       "The source DISK is being written by another drivecopy job (DISK @:RANGE, PID "},
+      {"a restore onto the partition while an image of the disk is read",
+       test_support::DiskFaults{{}, -1, 200},
+       {"create", "DISK", created, "--yes"},
+       {"restore", image, "PART", "--yes"},
+       "The destination DISK is being read by another drivecopy job (DISK @:0-WHOLE, PID "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    test_support::FaultyDisk slow(disk, c.Slow);
+    slow.Loop().AwaitPartitions({1});
+    const std::string partition = slow.Loop().WritablePath(slow.Loop().PartitionPath(1));
+    auto named = [&](std::string text) {
+      const std::pair<std::string, std::string> tokens[] = {
+          {"DISK", slow.DevicePath()},
+          {"PART", partition},
+          {"RANGE", std::to_string(kFirst) + "-" + std::to_string(kFirst + kSectors - 1)},
+          {"WHOLE", std::to_string(kFirst + kSectors - 1)}};
+      for (const auto& [token, path] : tokens)
+        for (auto at = text.find(token); at != std::string::npos; at = text.find(token))
+          text.replace(at, token.size(), path);
+      return text;
+    };
+    auto words = [&](std::vector<std::string> list) {
+      for (std::string& word : list) word = named(word);
+      return list;
+    };
+    const std::string says = named(c.Says);
+    fs::remove(created);
+    BackgroundRun first(words(c.First));
+    ASSERT_TRUE(first.WaitForOutput(c.First[0] == "restore" ? "Starting..." : "Source drive"));
+    const auto before = FileBytes(slow.BackingImage(), 0, (kFirst + kSectors) * 512);
+    const auto second = RunDrivecopy(words(c.Second));
+    EXPECT_EQ(second.ExitCode, 1) << second;
+    EXPECT_NE(second.Err.find(says), std::string::npos) << "expected \"" << says << "\"\n" << second;
+    if (c.Second[0] == "create") EXPECT_FALSE(fs::exists(created));
+    first.Signal(SIGINT);
+    const auto firstRun = first.Wait();
+    EXPECT_EQ(firstRun.ExitCode, 3) << "the first job was disturbed\n" << firstRun;
+    if (c.Second[0] == "restore")
+      EXPECT_TRUE(FileBytes(slow.BackingImage(), 0, (kFirst + kSectors) * 512) == before)
+          << "the disk was written";
+  }
 }
 
 // SIGTERM and SIGHUP stop a create as Ctrl-C does: the image is completed up

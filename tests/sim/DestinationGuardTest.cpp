@@ -153,6 +153,49 @@ CreateImageParameters CreateOfDrive0Partition(const std::string& imagePath) {
   return p;
 }
 
+// A job of ours that reads storage keeps the others from writing it, and
+// one that writes it keeps them from reading it, each named in the refusal;
+// the same jobs run once the first has let go.
+TEST(DestinationGuard, AJobDoesNotReadWhatAnotherWritesNorWriteWhatAnotherReads) {
+  test_support::ScratchFolder folder;
+  auto machine = test_support::Machine(MachineJson());
+  ASSERT_TRUE(machine);
+  const std::string imagePath = folder / "raw.img";
+  test_support::WriteHostBytes(imagePath, 0, PatternSectors(64));
+  const std::string created = folder / "created.img";
+  {
+    auto reading = machine->ClaimForReading(Drive1, SectorRange{0, 8192});
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<ReadClaim>>(reading));
+    JobRun run;
+    run.Outcome = RestoreOntoPartition(imagePath)(*machine, run.Memo, run.Observer);
+    EXPECT_EQ(run.Outcome.Status, JobStatus::NotStarted);
+    EXPECT_NE(run.Outcome.ErrorText.find("The destination " + Drive1 +
+                                         " is being read by another drivecopy job (" + Drive1 + ")"),
+              std::string::npos)
+        << run.Outcome.ErrorText;
+  }
+  {
+    auto writing = machine->ClaimForWriting(Drive0, SectorRange{0, 8192}, ClaimTarget::Destination);
+    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<WriteClaim>>(writing));
+    JobRun run;
+    run.Outcome =
+        RunCreateImageJob(*machine, Texts(), CreateOfDrive0Partition(created), run.Memo, run.Observer);
+    EXPECT_EQ(run.Outcome.Status, JobStatus::NotStarted);
+    EXPECT_NE(run.Outcome.ErrorText.find("The source " + Drive0 +
+                                         " is being written by another drivecopy job (" + Drive0 + ")"),
+              std::string::npos)
+        << run.Outcome.ErrorText;
+    EXPECT_FALSE(std::filesystem::exists(created));
+  }
+  JobRun restore;
+  restore.Outcome = RestoreOntoPartition(imagePath)(*machine, restore.Memo, restore.Observer);
+  EXPECT_EQ(restore.Outcome.Status, JobStatus::Finished) << restore.Outcome.ErrorText;
+  JobRun create;
+  create.Outcome =
+      RunCreateImageJob(*machine, Texts(), CreateOfDrive0Partition(created), create.Memo, create.Observer);
+  EXPECT_EQ(create.Outcome.Status, JobStatus::Finished) << create.Outcome.ErrorText;
+}
+
 TEST(DestinationGuard, ImageAndLogPathsThatMustNotBeWrittenRefuseTheCreate) {
   struct Case {
     const char* name;

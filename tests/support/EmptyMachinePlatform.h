@@ -35,6 +35,9 @@ class EmptyMachinePlatform : public Platform {
     };
     return std::unique_ptr<WriteClaim>(std::make_unique<NothingHeld>());
   }
+  ReadClaimResult ClaimForReading(const std::string&, SectorRange) override {
+    return std::make_unique<ReadClaim>();
+  }
   int PhysicalDriveSlots() override { return 25; }
   bool ProbesDrivesOnlyWithVolumes() override { return true; }
   std::optional<std::vector<PartitionNode>> PartitionNodesOf(const std::string&) override {

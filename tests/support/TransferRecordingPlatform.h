@@ -68,6 +68,9 @@ class TransferRecordingPlatform : public Platform {
   ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override {
     return inner_.ClaimForWriting(path, range, target);
   }
+  ReadClaimResult ClaimForReading(const std::string& path, SectorRange range) override {
+    return inner_.ClaimForReading(path, range);
+  }
   int PhysicalDriveSlots() override { return inner_.PhysicalDriveSlots(); }
   std::string PhysicalDrivePath(int driveNumber) override { return inner_.PhysicalDrivePath(driveNumber); }
   bool ProbesDrivesOnlyWithVolumes() override { return inner_.ProbesDrivesOnlyWithVolumes(); }

@@ -13,6 +13,7 @@
 #include "platform/linux/DriveIdentity.h"
 #include "platform/linux/ErrnoError.h"
 #include "platform/linux/FileReplacement.h"
+#include "platform/linux/JobClaims.h"
 #include "platform/linux/LinuxDeviceHandle.h"
 #include "platform/linux/LinuxVolumes.h"
 #include "platform/linux/Occupants.h"
@@ -70,7 +71,10 @@ class LinuxPlatform final : public Platform {
     return FindOccupants(path, range);
   }
   ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override {
-    return ClaimPath(path, range, target);
+    return ClaimForJobWriting(path, range, target);
+  }
+  ReadClaimResult ClaimForReading(const std::string& path, SectorRange range) override {
+    return ClaimForJobReading(path, range);
   }
 
   int PhysicalDriveSlots() override { return numbering_.Renew(); }

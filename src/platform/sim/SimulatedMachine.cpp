@@ -361,9 +361,22 @@ ClaimResult SimulatedMachine::ClaimForWriting(const std::string& path, SectorRan
   if (auto occupants = OccupantsOf(path, range); !occupants.empty()) {
     return ClaimRefusal{ClaimRefusalReason::Occupied, std::move(occupants), {}};
   }
-  auto claim = claims_->Take(places, afterWriting);
-  if (!claim) return ClaimRefusal{ClaimRefusalReason::InUse, {}, WindowsError(ErrorSharingViolation)};
-  return claim;
+  auto taken = claims_->Take(places, afterWriting, path);
+  if (auto* holder = std::get_if<sim::ClaimRegistry::Holder>(&taken)) {
+    // Another writer is another program to the platform, as on Windows; a
+    // reader is one of our own jobs, which only the registry knows.
+    if (holder->Writes)
+      return ClaimRefusal{ClaimRefusalReason::InUse, {}, WindowsError(ErrorSharingViolation)};
+    return ClaimRefusal{ClaimRefusalReason::Occupied, {Occupant{OccupantKind::JobReading, holder->Path}}, {}};
+  }
+  return std::move(std::get<std::unique_ptr<WriteClaim>>(taken));
+}
+
+ReadClaimResult SimulatedMachine::ClaimForReading(const std::string& path, SectorRange range) {
+  auto taken = claims_->TakeForReading(PlacesOf(path, range), path);
+  if (auto* holder = std::get_if<sim::ClaimRegistry::Holder>(&taken))
+    return ClaimRefusal{ClaimRefusalReason::Occupied, {Occupant{OccupantKind::JobWriting, holder->Path}}, {}};
+  return std::move(std::get<std::unique_ptr<ReadClaim>>(taken));
 }
 
 std::string SimulatedMachine::LetterDevicePath(char letter) { return std::string("\\\\.\\") + letter + ":"; }

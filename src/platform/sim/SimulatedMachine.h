@@ -56,6 +56,7 @@ class SimulatedMachine final : public Platform {
   // another living claim of this machine meets, and an image or log path
   // that names a device or folder.
   ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override;
+  ReadClaimResult ClaimForReading(const std::string& path, SectorRange range) override;
   // The simulated machine is a Windows machine: 25 drive numbers, probed
   // only beside a volume, partitions without nodes of their own.
   int PhysicalDriveSlots() override { return 25; }

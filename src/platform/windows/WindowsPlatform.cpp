@@ -77,6 +77,13 @@ class WindowsPlatform final : public Platform {
   ClaimResult ClaimForWriting(const std::string& path, SectorRange range, ClaimTarget target) override {
     return ClaimWindowsPath(path, range, target);
   }
+  // A reading job is entered nowhere here: the file a job writes is opened
+  // without sharing, so no other job reads it, and the volumes on a written
+  // device range are locked; a reader of a raw device range that another
+  // job writes is not refused (docs/windows.md).
+  ReadClaimResult ClaimForReading(const std::string&, SectorRange) override {
+    return std::make_unique<ReadClaim>();
+  }
 
   int PhysicalDriveSlots() override { return PhysicalDriveNumbers; }
   std::string PhysicalDrivePath(int driveNumber) override {
