@@ -92,7 +92,7 @@ FaultyDisk::FaultyDisk(std::int64_t bytes, const std::vector<std::byte>* content
 }
 
 FaultyDisk::~FaultyDisk() {
-  AnswerReads();
+  AnswerAgain();
   loop_.reset();
   StopHelper();
   std::error_code ignored;
@@ -126,11 +126,6 @@ void FaultyDisk::StartHelper(const DiskFaults& faults) {
     words.push_back("--read-log");
     words.push_back(readLog_);
   }
-  if (faults.CanHang) {
-    hangFlag_ = (directory_ / "hang").string();
-    words.push_back("--hang-while");
-    words.push_back(hangFlag_);
-  }
   words.push_back(mountPoint_);
   helper_ = StartProgram(words, log);
   if (helper_ < 0) throw std::runtime_error("cannot start " + kHelperProgram);
@@ -148,15 +143,12 @@ std::vector<DiskRead> FaultyDisk::Reads() const {
   return reads;
 }
 
-void FaultyDisk::HangReads() {
-  if (hangFlag_.empty()) throw std::logic_error("the disk was not made to hang");
-  std::ofstream(hangFlag_).put('\n');
+void FaultyDisk::StopAnswering() {
+  if (helper_ > 0) ::kill(helper_, SIGSTOP);
 }
 
-void FaultyDisk::AnswerReads() {
-  if (hangFlag_.empty()) return;
-  std::error_code ignored;
-  fs::remove(hangFlag_, ignored);
+void FaultyDisk::AnswerAgain() {
+  if (helper_ > 0) ::kill(helper_, SIGCONT);
 }
 
 void FaultyDisk::WaitForMount(std::int64_t bytes) {

@@ -33,7 +33,6 @@ struct DiskFaults {
   int FailedReadDelayMs = 0;             // a read that fails with EIO waits this long more
   bool LogReads = false;                 // every read is noted (FaultyDisk::Reads)
   int LogicalSectorBytes = 512;          // the loop device's logical sector size (512 or 4096)
-  bool CanHang = false;                  // HangReads and AnswerReads work
 };
 
 // One read the FUSE file served, as the device below the loop saw it.
@@ -73,10 +72,12 @@ class FaultyDisk {
   // The reads served so far, in the order they came (needs DiskFaults::LogReads).
   std::vector<DiskRead> Reads() const;
 
-  // A disk made with CanHang stops answering reads (they wait, a reader
-  // sits in the kernel) until AnswerReads, which the destructor also does.
-  void HangReads();
-  void AnswerReads();
+  // The FUSE program stops (SIGSTOP) until AnswerAgain, which the destructor
+  // also does: reads of the disk, and every look at its file (a stat, a
+  // loop device's status), wait in the kernel, where no signal to their
+  // caller reaches them, as with a file system that hangs.
+  void StopAnswering();
+  void AnswerAgain();
 
  private:
   FaultyDisk(std::int64_t bytes, const std::vector<std::byte>* content, const DiskFaults& faults);
@@ -88,7 +89,6 @@ class FaultyDisk {
   std::string backingImage_;
   std::string mountPoint_;
   std::string readLog_;
-  std::string hangFlag_;
   pid_t helper_ = -1;
   std::unique_ptr<LoopDevice> loop_;
 };

@@ -2,8 +2,7 @@
 //
 //   drivecopy_faulty_file --backing FILE [--bad LIST] [--gone-from SECTOR]
 //                         [--read-delay-ms N] [--write-delay-ms N]
-//                         [--failed-read-delay-ms N] [--read-log FILE] [--hang-while FLAG]
-//                         MOUNTPOINT
+//                         [--failed-read-delay-ms N] [--read-log FILE] MOUNTPOINT
 //
 // MOUNTPOINT then holds one file, `disk`, whose bytes are those of FILE.
 // Reads and writes are passed on to FILE, except that a read touching any of
@@ -14,10 +13,7 @@
 // write waits the given milliseconds first, as a slow disk does. A read that
 // fails with EIO waits --failed-read-delay-ms more before it answers, as a
 // failing disk that retries inside. With --read-log, every read is noted in
-// FILE as one line "OFFSET LENGTH ok|EIO|ENODEV". While the file FLAG
-// exists, every read waits (a disk that stopped answering), and goes on once
-// FLAG is removed; the file's attributes are still given, as a hung disk's
-// file system still knows its files.
+// FILE as one line "OFFSET LENGTH ok|EIO|ENODEV".
 // Attached with `losetup --direct-io=on --sector-size 512` (or 4096), the
 // file becomes a real block device whose bad sectors fail exactly.
 //
@@ -67,7 +63,6 @@ struct FaultyFileState {
   int failedReadDelayMs = 0;
   std::FILE* readLog = nullptr;
   std::mutex readLogMutex;
-  std::string hangFlag;  // reads wait while this file exists
 };
 
 FaultyFileState state;
@@ -170,15 +165,7 @@ int Open(const char* path, fuse_file_info* info) {
   return 0;
 }
 
-// Waits while the hang flag exists.
-void WaitWhileHung() {
-  if (state.hangFlag.empty()) return;
-  struct stat flag {};
-  while (::stat(state.hangFlag.c_str(), &flag) == 0) ::usleep(20 * 1000);
-}
-
 int Read(const char*, char* buffer, std::size_t length, off_t offset, fuse_file_info*) {
-  WaitWhileHung();
   if (state.readDelayMs > 0) ::usleep(static_cast<useconds_t>(state.readDelayMs) * 1000);
   if (GoesAway(offset, length)) {
     LogRead(offset, length, "ENODEV");
@@ -229,24 +216,11 @@ int Truncate(const char*, off_t size, fuse_file_info*) {
   return size == backing.st_size ? 0 : -EPERM;
 }
 
-// A disk that may hang keeps answering questions about its file, as a hung
-// disk's file system still knows its files: the kernel keeps the file's
-// attributes, so that a stat of it never waits behind hung reads, which
-// take one of the (many) threads each.
-void* Initialise(fuse_conn_info*, fuse_config* config) {
-  if (!state.hangFlag.empty()) {
-    config->entry_timeout = 86400;
-    config->attr_timeout = 86400;
-    config->negative_timeout = 86400;
-  }
-  return nullptr;
-}
-
 int Usage(const char* program) {
   std::fprintf(
       stderr,
       "usage: %s --backing FILE [--bad SECTOR[-SECTOR][,...]] [--gone-from SECTOR] [--read-delay-ms N] "
-      "[--write-delay-ms N] [--failed-read-delay-ms N] [--read-log FILE] [--hang-while FLAG] MOUNTPOINT\n",
+      "[--write-delay-ms N] [--failed-read-delay-ms N] [--read-log FILE] MOUNTPOINT\n",
       program);
   return 2;
 }
@@ -276,8 +250,6 @@ int main(int argc, char** argv) {
       state.failedReadDelayMs = std::atoi(argv[++i]);
     } else if (word == "--read-log" && i + 1 < argc) {
       readLogPath = argv[++i];
-    } else if (word == "--hang-while" && i + 1 < argc) {
-      state.hangFlag = argv[++i];
     } else if (!word.starts_with("-") && mountPoint.empty()) {
       mountPoint = word;
     } else {
@@ -300,7 +272,6 @@ int main(int argc, char** argv) {
   }
 
   fuse_operations operations{};
-  operations.init = Initialise;
   operations.getattr = GetAttributes;
   operations.readdir = ReadDirectory;
   operations.open = Open;
@@ -309,17 +280,13 @@ int main(int argc, char** argv) {
   operations.fsync = Synchronise;
   operations.truncate = Truncate;
 
-  // Single-threaded, unless the disk is slow or may hang: then others who
-  // read it (a second program listing the disks) are not held up behind a
-  // waiting request.
+  // Single-threaded, unless the disk is slow: then others who read it (a
+  // second program listing the disks) are not held up behind a waiting
+  // request.
   std::vector<char*> fuseArguments = {argv[0], const_cast<char*>("-f"), const_cast<char*>("-o"),
                                       const_cast<char*>("fsname=drivecopy_faulty_file"), mountPoint.data()};
-  if (state.readDelayMs == 0 && state.writeDelayMs == 0 && state.failedReadDelayMs == 0 &&
-      state.hangFlag.empty())
+  if (state.readDelayMs == 0 && state.writeDelayMs == 0 && state.failedReadDelayMs == 0)
     fuseArguments.insert(fuseArguments.begin() + 2, const_cast<char*>("-s"));
-  if (!state.hangFlag.empty())
-    fuseArguments.insert(fuseArguments.begin() + 2,
-                         {const_cast<char*>("-o"), const_cast<char*>("max_threads=256")});
   const int status =
       fuse_main(static_cast<int>(fuseArguments.size()), fuseArguments.data(), &operations, nullptr);
   ::close(state.backingFd);
