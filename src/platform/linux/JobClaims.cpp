@@ -69,7 +69,16 @@ ClaimResult ClaimForJobWriting(const std::string& path, SectorRange range, Claim
     claimed = ClaimPath(path, range, target);
   } else {
     claimed = ClaimPath(path, range, target);
-    if (std::holds_alternative<ClaimRefusal>(claimed)) return claimed;
+    if (auto* refusal = std::get_if<ClaimRefusal>(&claimed)) {
+      // Held by another program: when that is a job of ours, say which.
+      if (refusal->Reason == ClaimRefusalReason::InUse) {
+        const auto holder =
+            JobLedger(SharedLedgerFolder())
+                .InTheWayOf(LedgerUse::Writing, TraceStorage(path, {0, INT64_MAX}, ReadAttachedLoops()));
+        if (holder) return HeldBy(*holder);
+      }
+      return claimed;
+    }
     entered = Enter(LedgerUse::Writing, path, SectorRange{0, INT64_MAX});
     if (auto* holder = std::get_if<LedgerHolder>(&entered)) return HeldBy(*holder);
   }

@@ -171,6 +171,25 @@ LedgerEntry::~LedgerEntry() {
   if (!record_.empty()) (void)::unlink(record_.c_str());
 }
 
+namespace {
+
+// The first living job in the way of one that would read or write `places`.
+std::optional<LedgerHolder> FirstInTheWay(int folder, LedgerUse use,
+                                          const std::vector<StoragePlace>& places) {
+  DIR* listing = ::fdopendir(::dup(folder));
+  if (listing == nullptr) return std::nullopt;
+  std::unique_ptr<DIR, int (*)(DIR*)> closer(listing, ::closedir);
+  while (const dirent* entry = ::readdir(listing)) {
+    if (entry->d_name[0] == '.') continue;
+    if (auto record = LivingRecord(folder, entry->d_name); record && InTheWay(*record, use, places)) {
+      return LedgerHolder{record->Use, record->Description};
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 LedgerResult JobLedger::Enter(LedgerUse use, const std::vector<StoragePlace>& places,
                               const std::string& description) {
   auto holdsNothing = [] { return LedgerResult(std::make_unique<LedgerEntry>()); };
@@ -178,18 +197,7 @@ LedgerResult JobLedger::Enter(LedgerUse use, const std::vector<StoragePlace>& pl
   if (!folder.Valid()) return holdsNothing();
   const UniqueFd folderLock = LockFolder(folder.Get());
   if (!folderLock.Valid()) return holdsNothing();
-
-  {
-    DIR* listing = ::fdopendir(::dup(folder.Get()));
-    if (listing == nullptr) return holdsNothing();
-    std::unique_ptr<DIR, int (*)(DIR*)> closer(listing, ::closedir);
-    while (const dirent* entry = ::readdir(listing)) {
-      if (entry->d_name[0] == '.') continue;
-      if (auto record = LivingRecord(folder.Get(), entry->d_name); record && InTheWay(*record, use, places)) {
-        return LedgerHolder{record->Use, record->Description};
-      }
-    }
-  }
+  if (auto holder = FirstInTheWay(folder.Get(), use, places)) return *holder;
 
   const std::string name = NewRecordName();
   UniqueFd record(
@@ -201,6 +209,14 @@ LedgerResult JobLedger::Enter(LedgerUse use, const std::vector<StoragePlace>& pl
     return holdsNothing();
   }
   return std::make_unique<LedgerEntry>(folder_ / name, std::move(record));
+}
+
+std::optional<LedgerHolder> JobLedger::InTheWayOf(LedgerUse use, const std::vector<StoragePlace>& places) {
+  const UniqueFd folder = OpenFolder(folder_);
+  if (!folder.Valid()) return std::nullopt;
+  const UniqueFd folderLock = LockFolder(folder.Get());
+  if (!folderLock.Valid()) return std::nullopt;
+  return FirstInTheWay(folder.Get(), use, places);
 }
 
 fs::path SharedLedgerFolder() {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -67,6 +68,10 @@ class JobLedger {
   // in the way when one does: a writer of any of the places, or for a
   // writer, a reader too.
   LedgerResult Enter(LedgerUse use, const std::vector<StoragePlace>& places, const std::string& description);
+
+  // The job that would stand in the way of such an entry, without entering
+  // one: to name the holder where the system only says "in use".
+  std::optional<LedgerHolder> InTheWayOf(LedgerUse use, const std::vector<StoragePlace>& places);
 
  private:
   std::filesystem::path folder_;
