@@ -61,6 +61,8 @@ TEST(JobLedger, WritersExcludeEveryOtherUseOfTheSameBytes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Name);
+    // Asking who is in the way enters nothing, and tells the same.
+    EXPECT_EQ(!ledger.InTheWayOf(c.Use, {c.Place}), c.Admitted);
     const LedgerResult result = ledger.Enter(c.Use, {c.Place}, "/dev/other");
     EXPECT_EQ(Entered(result), c.Admitted);
     if (const auto* holder = std::get_if<LedgerHolder>(&result)) {
